@@ -1,0 +1,19 @@
+#pragma once
+
+#include <map>
+
+#include "common/ports/Environment.h"
+
+namespace tg {
+
+class MemoryEnvironment : public Environment {
+ public:
+  std::optional<std::string> variable(std::string_view name) const override {
+    auto found = values.find(std::string(name));
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+  }
+  std::map<std::string, std::string> values;
+};
+
+}  // namespace tg

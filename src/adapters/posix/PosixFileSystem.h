@@ -1,0 +1,18 @@
+#pragma once
+
+#include "common/ports/FileSystem.h"
+
+namespace tg {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  bool canReadModificationTime(std::string_view path) const override;
+  bool isDirectory(std::string_view path) const override;
+  void makeDirectory(std::string_view path) override;
+  void appendText(std::string_view path, std::string_view text) override;
+  std::string readText(std::string_view path) const override;
+  void deleteFile(std::string_view path) override;
+  void forceDeleteFile(std::string_view path) override;
+};
+
+}  // namespace tg

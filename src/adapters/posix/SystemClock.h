@@ -1,0 +1,14 @@
+#pragma once
+
+#include "common/ports/Clock.h"
+
+namespace tg {
+
+// The local clock of the machine, in the user's time zone.
+class SystemClock : public Clock {
+ public:
+  LocalDateTime now() const override;
+  double secondsSinceStart() const override;
+};
+
+}  // namespace tg

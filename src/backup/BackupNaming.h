@@ -1,0 +1,83 @@
+#pragma once
+// Where the copy of a spreadsheet document goes and what it is called. Pure text rules: a
+// location as the office suite reports it, a folder as the user typed or picked it, and the
+// options of the window. Comparisons are exact; nothing is trimmed.
+
+#include <string>
+#include <string_view>
+
+#include "common/ports/Clock.h"
+#include "common/ports/RegionalSettings.h"
+
+namespace tg {
+
+// Windows: "\" separators, "file:///" + path. Posix: "/" separators, "file://" + absolute path.
+enum class PathStyle { Windows, Posix };
+
+char Separator(PathStyle style);
+
+// Location to local path: drops the file scheme and turns "/" into the style's separator.
+// Escapes stay escaped; other location forms go on unchanged but for their separators.
+std::string LocalPathFromLocation(std::string_view location, PathStyle style);
+
+// The text after the last separator; the whole path when it holds none.
+std::string FileNameOf(std::string_view localPath, PathStyle style);
+
+// "." and the text after the last "." of the file name; empty when it holds no ".".
+std::string ExtensionOf(std::string_view fileName);
+
+// The path up to and including its last separator; empty when it holds none.
+std::string FolderPartOf(std::string_view localPath, PathStyle style);
+
+// Backup folder, separator, file name.
+std::string JoinBackupPath(std::string_view folder, std::string_view fileName, PathStyle style);
+
+// The separator tidying rule, applied twice: runs of two to four separators inside the path
+// become one; a leading run becomes exactly two.
+std::string TidySeparators(std::string_view path, PathStyle style);
+
+// Cuts `extension` from the end of `path` (when it ends with it).
+std::string RemoveExtension(std::string_view path, std::string_view extension);
+
+struct SuffixOptions {
+  bool stamp = false;      // Check6: "Date/Time stamp in file"
+  bool newFile = false;    // Option3: "Create new file on backup"
+  bool overwrite = false;  // Option4: "Overwrite old backup file on backup"
+};
+
+// "mmmm.d.yyyy", e.g. December.6.2026.
+std::string FormatStampDate(const LocalDateTime& when, const RegionalSettings& regional);
+// "hh.mm.ss.AMPM", e.g. 01.58.16.PM; ends in "." when the locale has no designator.
+std::string FormatStampTime(const LocalDateTime& when, const RegionalSettings& regional);
+
+// Base + " Backup" / " Date <date> Time <time>" / " <date>" + extension; empty text when the stamp
+// is on but neither form is selected.
+std::string AddBackupSuffix(std::string_view base, std::string_view extension,
+                            const SuffixOptions& options, const LocalDateTime& when,
+                            const RegionalSettings& regional);
+
+// The backup path as a file URL, unescaped but for "#", which would start a fragment and send the
+// copy to another file.
+std::string BackupUrlFromPath(std::string_view backupPath, PathStyle style);
+
+// Every rule in the order the backup pass applies them, for one document with a location.
+struct BackupTarget {
+  std::string localPath;
+  std::string extension;
+  std::string fileName;
+  std::string folder;
+  std::string backupPath;
+  std::string backupUrl;
+};
+
+struct BackupRequest {
+  std::string location;
+  bool sameFolder = true;    // Option2; otherwise the chosen folder
+  std::string chosenFolder;  // Text1
+  SuffixOptions suffix;
+};
+
+BackupTarget ComputeBackupTarget(const BackupRequest& request, PathStyle style,
+                                 const LocalDateTime& when, const RegionalSettings& regional);
+
+}  // namespace tg

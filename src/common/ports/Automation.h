@@ -1,0 +1,62 @@
+#pragma once
+// Late-bound automation: objects created by programmatic identifier and called by method name.
+// The backup pass and the office-suite check only ever talk to the office suite through this.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tg {
+
+class AutomationObject;
+using ObjectRef = std::shared_ptr<AutomationObject>;
+
+struct Value;
+using ValueList = std::vector<Value>;
+
+// One argument or result of a late-bound call.
+struct Value {
+  std::variant<std::monostate, std::string, bool, std::int32_t, ObjectRef, ValueList> data;
+
+  Value() = default;
+  Value(const char* text) : data(std::string(text)) {}
+  Value(std::string text) : data(std::move(text)) {}
+  Value(bool flag) : data(flag) {}
+  Value(std::int32_t number) : data(number) {}
+  Value(ObjectRef object) : data(std::move(object)) {}
+  Value(ValueList list) : data(std::move(list)) {}
+
+  bool isEmpty() const { return std::holds_alternative<std::monostate>(data); }
+  // Each accessor throws AutomationError when the value holds another kind.
+  const std::string& asText() const;
+  bool asBool() const;
+  std::int32_t asInt() const;
+  const ObjectRef& asObject() const;
+  const ValueList& asList() const;
+};
+
+// A failed creation or call; what() is the human-readable description shown to the user.
+class AutomationError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class AutomationObject {
+ public:
+  virtual ~AutomationObject() = default;
+  // Names resolve without regard to case, as the office suite's own bridge does.
+  virtual Value call(std::string_view method, const ValueList& args = {}) = 0;
+};
+
+class AutomationFactory {
+ public:
+  virtual ~AutomationFactory() = default;
+  // Throws AutomationError when the object cannot be created.
+  virtual ObjectRef create(std::string_view programmaticId) = 0;
+};
+
+}  // namespace tg

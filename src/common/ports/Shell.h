@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tg {
+
+// The desktop's shell: start programs and open documents and web addresses without waiting.
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Opens a plain-text file in the user's text editor; throws when it cannot be started.
+  virtual void openInTextEditor(std::string_view path) = 0;
+  // Opens a web address in the default browser; throws when it cannot be started.
+  virtual void openWebAddress(std::string_view url) = 0;
+  // The user's desktop folder; std::nullopt when it cannot be determined.
+  virtual std::optional<std::string> desktopFolder() const = 0;
+  // The folder that holds the running program.
+  virtual std::string programFolder() const = 0;
+  // Ends the program at once, without the window's closing steps.
+  [[noreturn]] virtual void endProgram() = 0;
+};
+
+}  // namespace tg

@@ -1,0 +1,38 @@
+#pragma once
+// The desktop's notification area, as the tray icon control needs it.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tg {
+
+// Notification codes delivered to the tray control, as the Windows shell numbers them.
+enum TrayNotification : int {
+  TrayMouseMove = 0x200,
+  TrayLeftButtonDown = 0x201,
+  TrayLeftButtonUp = 0x202,
+  TrayLeftButtonDoubleClick = 0x203,
+  TrayRightButtonDown = 0x204,
+  TrayRightButtonUp = 0x205,
+  TrayRightButtonDoubleClick = 0x206,
+  TrayBalloonShow = 0x402,
+  TrayBalloonHide = 0x403,
+  TrayBalloonTimeout = 0x404,
+  TrayBalloonUserClick = 0x405,
+};
+
+class TrayShell {
+ public:
+  virtual ~TrayShell() = default;
+  virtual void addIcon(std::string_view tip, bool withIcon) = 0;
+  virtual void setIcon() = 0;
+  virtual void setTip(std::string_view tip) = 0;
+  virtual void showBalloon(std::string_view text, std::string_view title, int timeoutMs) = 0;
+  virtual void withdrawBalloon() = 0;
+  virtual void deleteIcon() = 0;
+  // The control's callback for every notification (code, identifier).
+  virtual void onNotification(std::function<void(int code, int id)> callback) = 0;
+};
+
+}  // namespace tg
