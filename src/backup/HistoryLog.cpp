@@ -1,0 +1,97 @@
+#include "backup/HistoryLog.h"
+
+#include <string>
+
+namespace tg {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+// Creates every missing level of an absolute folder path.
+void MakeFolders(FileSystem& fileSystem, const std::string& folder) {
+  for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+    std::string level = folder.substr(0, end);
+    if (!level.empty() && !fileSystem.isDirectory(level)) fileSystem.makeDirectory(level);
+    if (end == std::string::npos) break;
+  }
+}
+
+// The folder the log lies in when TEMP is not set: the user's state folder, never the root.
+std::string PosixStateFolder(const Environment& environment, FileSystem& fileSystem) {
+  std::optional<std::string> state = environment.variable("XDG_STATE_HOME");
+  std::string folder;
+  if (state && !state->empty() && state->front() == '/') {
+    folder = *state;
+  } else {
+    folder = environment.variable("HOME").value_or("") + "/.local/state";
+  }
+  MakeFolders(fileSystem, folder);
+  return folder;
+}
+
+}  // namespace
+
+std::string DropTrailingWord(std::string_view title, std::string_view word) {
+  size_t lastBlank = title.rfind(' ');
+  if (lastBlank == std::string_view::npos) return std::string(title);
+  if (word.empty() || Trim(title.substr(lastBlank)) == word) {
+    return std::string(Trim(title.substr(0, lastBlank)));
+  }
+  return std::string(title);
+}
+
+std::string StripNameChars(std::string_view text) {
+  constexpr std::string_view removed = "$/\\*:?<>|#' .,\"()-+=%;}{\t";
+  std::string result;
+  for (char c : text) {
+    if (removed.find(c) == std::string_view::npos) result += c;
+  }
+  return result;
+}
+
+std::string HistoryLogFileName(std::string_view title) {
+  return StripNameChars(DropTrailingWord(title, "Software")) + ".txt";
+}
+
+std::string HistoryLogPath(std::string_view title, const Environment& environment,
+                           FileSystem& fileSystem, PathStyle style) {
+  std::optional<std::string> temp = environment.variable("TEMP");
+  std::string folder;
+  // An empty TEMP on Posix would put the log in "/", which an ordinary user cannot write.
+  if (style == PathStyle::Windows || (temp && !temp->empty())) {
+    folder = temp.value_or("");
+  } else {
+    folder = PosixStateFolder(environment, fileSystem);
+  }
+  return folder + Separator(style) + HistoryLogFileName(title);
+}
+
+std::string GeneralDate(const LocalDateTime& when, const RegionalSettings& regional) {
+  std::string text = regional.shortDate(when);
+  if (when.hour == 0 && when.minute == 0 && when.second == 0) return text;
+  return text + " " + regional.longTime(when);
+}
+
+std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
+                        const LocalDateTime& when, const RegionalSettings& regional) {
+  std::string line(fileName);
+  line += " was backup saved as ";
+  line += backupPath;
+  line += " at ";
+  line += GeneralDate(when, regional);
+  return line;
+}
+
+void AppendHistoryLine(FileSystem& fileSystem, std::string_view historyLogPath,
+                       std::string_view line) {
+  std::string text(line);
+  text += "\r\n";
+  fileSystem.appendText(historyLogPath, text);
+}
+
+}  // namespace tg

@@ -1,0 +1,203 @@
+#include "backup/BackupNaming.h"
+
+#include <gtest/gtest.h>
+
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+
+namespace tg {
+namespace {
+
+constexpr LocalDateTime SixthOfDecember{2026, 12, 6, 13, 58, 16};
+constexpr SuffixOptions Plain{false, true, false};
+constexpr SuffixOptions NewFile{true, true, false};
+constexpr SuffixOptions Overwrite{true, false, true};
+
+class Naming : public ::testing::Test {
+ protected:
+  BackupTarget SameFolder(std::string location, PathStyle style, SuffixOptions suffix = Plain) {
+    return ComputeBackupTarget({std::move(location), true, "", suffix}, style, when, us);
+  }
+  BackupTarget Chosen(std::string location, std::string folder, PathStyle style,
+                      SuffixOptions suffix = Plain) {
+    return ComputeBackupTarget({std::move(location), false, std::move(folder), suffix}, style, when,
+                               us);
+  }
+  UnitedStatesRegionalSettings us;
+  LocalDateTime when = SixthOfDecember;
+};
+
+// --- Windows path style: the rules exactly as the program has always applied them ---
+
+TEST_F(Naming, WindowsSameFolderPlainName) {
+  BackupTarget t = SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows);
+  EXPECT_EQ(t.localPath, "C:\\Data\\Budget.ods");
+  EXPECT_EQ(t.fileName, "Budget.ods");
+  EXPECT_EQ(t.extension, ".ods");
+  EXPECT_EQ(t.folder, "C:\\Data\\");
+  EXPECT_EQ(t.backupPath, "C:\\Data\\Budget Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///C:/Data/Budget Backup.ods");
+}
+
+TEST_F(Naming, WindowsChosenFolderWithClosingSeparatorIsTidied) {
+  EXPECT_EQ(JoinBackupPath("D:\\Safe\\", "Budget.ods", PathStyle::Windows),
+            "D:\\Safe\\\\Budget.ods");
+  EXPECT_EQ(Chosen("file:///C:/Data/Budget.ods", "D:\\Safe\\", PathStyle::Windows).backupPath,
+            "D:\\Safe\\Budget Backup.ods");
+}
+
+TEST_F(Naming, WindowsNetworkFolderKeepsItsLeadingPair) {
+  BackupTarget t =
+      Chosen("file:///C:/Data/Budget.ods", "\\\\server\\share\\Backups", PathStyle::Windows);
+  EXPECT_EQ(t.backupPath, "\\\\server\\share\\Backups\\Budget Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file://///server/share/Backups/Budget Backup.ods");
+}
+
+TEST_F(Naming, WindowsEscapesStayEscapedAndBlanksStayRaw) {
+  BackupTarget t = SameFolder("file:///C:/My%20Data/Q1.ods", PathStyle::Windows);
+  EXPECT_EQ(t.localPath, "C:\\My%20Data\\Q1.ods");
+  EXPECT_EQ(t.backupPath, "C:\\My%20Data\\Q1 Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///C:/My%20Data/Q1 Backup.ods");
+}
+
+TEST_F(Naming, ExtensionIsAfterTheLastDotOfTheFileNameOnly) {
+  BackupTarget t = SameFolder("file:///C:/Data/Q1.2026.ods", PathStyle::Windows);
+  EXPECT_EQ(t.extension, ".ods");
+  EXPECT_EQ(t.backupPath, "C:\\Data\\Q1.2026 Backup.ods");
+  EXPECT_EQ(SameFolder("file:///C:/Data/Budget", PathStyle::Windows).backupPath,
+            "C:\\Data\\Budget Backup");
+  // A dot in a folder name is no extension.
+  EXPECT_EQ(SameFolder("file:///C:/Data.v2/Budget", PathStyle::Windows).backupPath,
+            "C:\\Data.v2\\Budget Backup");
+  EXPECT_EQ(SameFolder("file:///C:/Data/BUDGET.ODS", PathStyle::Windows).backupPath,
+            "C:\\Data\\BUDGET Backup.ODS");
+}
+
+TEST_F(Naming, StampForms) {
+  EXPECT_EQ(SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows, NewFile).backupPath,
+            "C:\\Data\\Budget Date December.6.2026 Time 01.58.16.PM.ods");
+  EXPECT_EQ(SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows, Overwrite).backupPath,
+            "C:\\Data\\Budget December.6.2026.ods");
+  // "Create new file" wins when both are somehow selected; neither gives no name at all.
+  EXPECT_EQ(
+      SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows, {true, true, true}).backupPath,
+      "C:\\Data\\Budget Date December.6.2026 Time 01.58.16.PM.ods");
+  EXPECT_EQ(
+      SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows, {true, false, false}).backupPath,
+      "");
+  // Without the stamp the options do not matter.
+  EXPECT_EQ(
+      SameFolder("file:///C:/Data/Budget.ods", PathStyle::Windows, {false, false, true}).backupPath,
+      "C:\\Data\\Budget Backup.ods");
+}
+
+TEST_F(Naming, TimeStampUsesTwelveHourClockWithTwoDigits) {
+  EXPECT_EQ(FormatStampTime({2026, 1, 2, 0, 5, 9}, us), "12.05.09.AM");
+  EXPECT_EQ(FormatStampTime({2026, 1, 2, 12, 0, 0}, us), "12.00.00.PM");
+  EXPECT_EQ(FormatStampTime({2026, 1, 2, 23, 59, 59}, us), "11.59.59.PM");
+  EXPECT_EQ(FormatStampDate({2026, 1, 2, 0, 0, 0}, us), "January.2.2026");
+}
+
+TEST_F(Naming, LocaleWithoutDesignatorEndsTheTimeInAFullStop) {
+  us.am = "";
+  us.pm = "";
+  EXPECT_EQ(FormatStampTime(SixthOfDecember, us), "01.58.16.");
+}
+
+TEST_F(Naming, OverwriteStampChangesWithTheDateNotTheTime) {
+  when = {2026, 12, 6, 23, 59, 59};
+  std::string late = SameFolder("file:///C:/D/B.ods", PathStyle::Windows, Overwrite).backupPath;
+  when = {2026, 12, 7, 0, 0, 30};
+  std::string early = SameFolder("file:///C:/D/B.ods", PathStyle::Windows, Overwrite).backupPath;
+  EXPECT_EQ(late, "C:\\D\\B December.6.2026.ods");
+  EXPECT_EQ(early, "C:\\D\\B December.7.2026.ods");
+}
+
+TEST_F(Naming, WindowsNetworkLocationInSameFolderModePointsNowhere) {
+  BackupTarget t = SameFolder("file://server/share/Budget.ods", PathStyle::Windows);
+  EXPECT_EQ(t.localPath, "file:\\\\server\\share\\Budget.ods");
+  EXPECT_EQ(t.backupPath, "file:\\server\\share\\Budget Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///file:/server/share/Budget Backup.ods");
+  // In chosen-folder mode the copy lands in the chosen folder under the last component.
+  EXPECT_EQ(Chosen("file://server/share/Budget.ods", "D:\\Safe", PathStyle::Windows).backupPath,
+            "D:\\Safe\\Budget Backup.ods");
+}
+
+TEST_F(Naming, WindowsEmptyChosenFolderStartsWithTwoSeparators) {
+  EXPECT_EQ(Chosen("file:///C:/Data/Budget.ods", "", PathStyle::Windows).backupPath,
+            "\\\\Budget Backup.ods");
+}
+
+TEST(SeparatorTidying, AppliedTwice) {
+  EXPECT_EQ(TidySeparators("C:\\a\\\\b", PathStyle::Windows), "C:\\a\\b");
+  EXPECT_EQ(TidySeparators("C:\\a\\\\\\b", PathStyle::Windows), "C:\\a\\b");
+  EXPECT_EQ(TidySeparators("C:\\a\\\\\\\\b", PathStyle::Windows), "C:\\a\\b");
+  // Five in a row is more than two applications can fold.
+  EXPECT_EQ(TidySeparators("C:\\a\\\\\\\\\\b", PathStyle::Windows), "C:\\a\\\\b");
+  EXPECT_EQ(TidySeparators("\\\\\\\\\\server\\\\x", PathStyle::Windows), "\\\\server\\x");
+  EXPECT_EQ(TidySeparators("\\x", PathStyle::Windows), "\\\\x");
+  EXPECT_EQ(TidySeparators("", PathStyle::Windows), "");
+  EXPECT_EQ(TidySeparators("\\\\\\", PathStyle::Windows), "\\\\");
+}
+
+// --- Posix path style: what the Linux program uses ---
+
+TEST_F(Naming, PosixSameFolderPlainName) {
+  BackupTarget t = SameFolder("file:///home/u/Data/Budget.ods", PathStyle::Posix);
+  EXPECT_EQ(t.localPath, "/home/u/Data/Budget.ods");
+  EXPECT_EQ(t.folder, "/home/u/Data/");
+  EXPECT_EQ(t.backupPath, "/home/u/Data/Budget Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///home/u/Data/Budget Backup.ods");
+}
+
+TEST_F(Naming, PosixChosenFolderForms) {
+  EXPECT_EQ(Chosen("file:///home/u/Budget.ods", "/srv/safe/", PathStyle::Posix).backupPath,
+            "/srv/safe/Budget Backup.ods");
+  EXPECT_EQ(Chosen("file:///home/u/Budget.ods", "/srv/safe", PathStyle::Posix, NewFile).backupPath,
+            "/srv/safe/Budget Date December.6.2026 Time 01.58.16.PM.ods");
+  // No network form on Posix: a leading run folds like any other.
+  EXPECT_EQ(Chosen("file:///home/u/Budget.ods", "//srv///safe", PathStyle::Posix).backupPath,
+            "/srv/safe/Budget Backup.ods");
+  EXPECT_EQ(TidySeparators("/a//b///c////d", PathStyle::Posix), "/a/b/c/d");
+}
+
+TEST_F(Naming, PosixEscapesStayEscaped) {
+  BackupTarget t = SameFolder("file:///home/u/My%20Data/Q1.ods", PathStyle::Posix);
+  EXPECT_EQ(t.backupPath, "/home/u/My%20Data/Q1 Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///home/u/My%20Data/Q1 Backup.ods");
+}
+
+TEST_F(Naming, PosixNonFileLocationsPassThrough) {
+  BackupTarget t = SameFolder("https://host/a/Budget.ods", PathStyle::Posix);
+  EXPECT_EQ(t.localPath, "https://host/a/Budget.ods");
+  EXPECT_EQ(t.backupUrl, "file://https:/host/a/Budget Backup.ods");
+  EXPECT_EQ(Chosen("file://server/share/Budget.ods", "/srv/safe", PathStyle::Posix).backupPath,
+            "/srv/safe/Budget Backup.ods");
+}
+
+TEST_F(Naming, HashInAFolderBecomesAnEscapeInTheUrlOnly) {
+  // A raw "#" would start a fragment: the suite would write "/srv/c" instead.
+  BackupTarget t = Chosen("file:///home/u/Budget.ods", "/srv/c#d", PathStyle::Posix);
+  EXPECT_EQ(t.backupPath, "/srv/c#d/Budget Backup.ods");
+  EXPECT_EQ(t.backupUrl, "file:///srv/c%23d/Budget Backup.ods");
+  EXPECT_EQ(Chosen("file:///C:/a.ods", "D:\\x#1", PathStyle::Windows).backupUrl,
+            "file:///D:/x%231/a Backup.ods");
+  // "?" and a stray "%" reach the file system literally and need nothing.
+  EXPECT_EQ(Chosen("file:///home/u/a.ods", "/srv/100%?", PathStyle::Posix).backupUrl,
+            "file:///srv/100%?/a Backup.ods");
+}
+
+TEST_F(Naming, NeverStoredDocumentHasEmptyNameParts) {
+  BackupTarget t = SameFolder("", PathStyle::Posix);
+  EXPECT_EQ(t.localPath, "");
+  EXPECT_EQ(t.fileName, "");
+  EXPECT_EQ(t.extension, "");
+  EXPECT_EQ(t.folder, "");
+}
+
+TEST_F(Naming, NonAsciiNamesAreKeptWhole) {
+  BackupTarget t = SameFolder("file:///home/ü/Bücher.ods", PathStyle::Posix);
+  EXPECT_EQ(t.backupPath, "/home/ü/Bücher Backup.ods");
+}
+
+}  // namespace
+}  // namespace tg
