@@ -1,0 +1,15 @@
+#pragma once
+
+#include "common/ports/RandomSource.h"
+
+namespace tg {
+
+// Always draws the number the test chose.
+class FixedRandom : public RandomSource {
+ public:
+  explicit FixedRandom(double value = 0.5) : value(value) {}
+  double next() override { return value; }
+  double value;
+};
+
+}  // namespace tg

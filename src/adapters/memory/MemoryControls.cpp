@@ -1,0 +1,123 @@
+#include "adapters/memory/MemoryControls.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tg {
+
+void MemoryCheckBox::setValue(int value) {
+  if (value == value_) return;
+  value_ = value;
+  raise(click_);
+}
+
+void OptionGroup::clearAllBut(const MemoryOptionButton& keep) {
+  for (MemoryOptionButton* button : buttons_) {
+    if (button != &keep) button->selected_ = false;
+  }
+}
+
+void MemoryOptionButton::setSelected(bool selected) {
+  selected_ = selected;
+  if (!selected) return;
+  group_.clearAllBut(*this);
+  raise(click_);
+}
+
+void MemoryTextBox::setText(std::string_view text) {
+  if (text == text_) return;
+  text_ = text;
+  raise(change_);
+}
+
+void MemoryTextBox::setSelection(int start, int length) {
+  selectionStart_ = start;
+  selectionLength_ = length;
+}
+
+void MemoryTextBox::type(std::string_view characters) {
+  for (char character : characters) setText(text_ + character);
+}
+
+void MemoryListView::addColumn(std::string_view header, int widthTwips) {
+  columns_.push_back({std::string(header), widthTwips});
+}
+
+std::string MemoryListView::selectedText() const { return items_.at(selectedPosition() - 1); }
+
+int MemoryListView::selectedPosition() const {
+  if (!selected_) throw std::runtime_error("Object variable or With block variable not set");
+  return *selected_;
+}
+
+void MemoryListView::selectPosition(int position) {
+  if (position < 1 || position > itemCount()) throw std::out_of_range("Index out of bounds");
+  selected_ = position;
+}
+
+void MemoryListView::click(int position) {
+  selectPosition(position);
+  raise(click_);
+}
+
+void MemoryListView::clickNothing() {
+  selected_.reset();
+  raise(click_);
+}
+
+bool MemoryTimer::tick() {
+  if (!running()) return false;
+  if (tick_) tick_();
+  return true;
+}
+
+void MemoryTextBuffer::loadPlainText(std::string_view path) {
+  std::ifstream file{std::string(path), std::ios::binary};
+  if (!file) throw std::runtime_error("File not found");
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  text_ = contents.str();
+}
+
+void MemoryTextBuffer::setSelection(int start, int length) {
+  selectionStart_ = start;
+  selectionLength_ = length;
+}
+
+namespace {
+
+// Byte offset of the character at `characters` (selections count characters, not bytes).
+std::size_t ByteOffset(const std::string& text, int characters) {
+  std::size_t at = 0;
+  for (int counted = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (counted++ == characters) return at;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+void MemoryTextBuffer::copySelection() {
+  const std::size_t start = ByteOffset(text_, selectionStart_);
+  const std::size_t end = ByteOffset(text_, selectionStart_ + selectionLength_);
+  clipboard = text_.substr(start, end - start);
+}
+
+void MemoryWindow::setVisible(bool visible) {
+  visible_ = visible;
+  if (visible) everShown = true;
+}
+
+void MemoryWindow::loadCustomPointer(std::string_view cursorFile) {
+  if (rejectCursor) throw std::runtime_error("Invalid picture");
+  customPointerFile = cursorFile;
+}
+
+void MemoryWindow::minimize() {
+  state_ = WindowState::Minimized;
+  raise(resize_);
+}
+
+}  // namespace tg

@@ -1,0 +1,62 @@
+// The history commands: view, copy, clear and help. None of them adds to the log.
+
+#include <string>
+
+#include "common/FileExists.h"
+#include "mainwindow/DeleteFileForced.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/TextLength.h"
+#include "reporting/ContextLabels.h"
+#include "reporting/FailureTrap.h"
+
+namespace tg {
+
+void Form1::PushButton3_Click() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::PushButton3_Click);
+  const std::string& log = ports_.globals.HistoryLogPath;
+  if (trap.test(100, [&] { return FileExists(ports_.fileSystem, log); })) {
+    trap.step(102, [&] { ports_.shell.openInTextEditor(log); });
+  } else {
+    trap.step(104, [&] {
+      ports_.dialogs.messageBox(Messages::NoHistory, shortTitle_, MessageButtons::Ok,
+                                MessageIcon::None);
+    });
+  }
+}
+
+// A buffer that could not load the file still copies whatever it holds.
+void Form1::PushButton5_Click() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::PushButton5_Click);
+  const std::string& log = ports_.globals.HistoryLogPath;
+  if (!trap.test(100, [&] { return FileExists(ports_.fileSystem, log); })) return;
+  TextBuffer& buffer = c_.RichTextBox1;
+  trap.step(102, [&] { buffer.loadPlainText(log); });
+  trap.step(104, [&] { buffer.setSelection(0, 0); });
+  trap.step(106, [&] { buffer.setSelection(0, CharacterCount(buffer.text())); });
+  trap.step(108, [&] { buffer.copySelection(); });
+}
+
+// A tick due while DeleteFileForced lets messages run may still log a pass; those lines go with
+// the file.
+void Form1::PushButton12_Click() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::PushButton12_Click);
+  if (trap.test(100, [&] {
+        return ports_.dialogs.messageBox(Messages::ClearHistoryQuestion, shortTitle_,
+                                         MessageButtons::YesNo,
+                                         MessageIcon::None) == MessageAnswer::Yes;
+      })) {
+    trap.step(102, [&] {
+      DeleteFileForced(ports_.messageLoop, ports_.fileSystem, ports_.globals.HistoryLogPath);
+    });
+  }
+}
+
+void Form1::PushButton11_Click() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::PushButton11_Click);
+  trap.step(100, [&] {
+    ports_.dialogs.messageBox(std::string(Messages::HelpPrefix) + std::string(MakerContactPage),
+                              shortTitle_, MessageButtons::Ok, MessageIcon::None);
+  });
+}
+
+}  // namespace tg

@@ -1,0 +1,189 @@
+// Start-up, minimise into the tray, restore from it, and shutdown.
+
+#include <optional>
+#include <string>
+
+#include "backup/HistoryLog.h"
+#include "backup/IntervalForSelection.h"
+#include "common/FileExists.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/TextLength.h"
+#include "reporting/ContextLabels.h"
+#include "reporting/FailureTrap.h"
+
+namespace tg {
+
+std::string ShortTitleFor(std::string_view title) {
+  std::string shortTitle(title);
+  do {
+    const auto lastBlank = shortTitle.rfind(' ');
+    if (lastBlank == std::string::npos) break;
+    shortTitle.erase(lastBlank);
+  } while (CharacterCount(shortTitle) > 40);
+  return shortTitle;
+}
+
+void Form1::SetShortTitle() { shortTitle_ = ShortTitleFor(ProductTitle); }
+
+std::string Form1::ProgramFile(std::string_view name) const {
+  return ports_.shell.programFolder() + Separator(ports_.pathStyle) + std::string(name);
+}
+
+// Without the skin file the window keeps its own look; a skin the engine rejects fails here and
+// is reported by the caller.
+void Form1::ApplySkin() {
+  const std::string skinFile =
+      ProgramFile(SkinFolderName) + Separator(ports_.pathStyle) + std::string(SkinFileName);
+  if (!FileExists(ports_.fileSystem, skinFile)) return;
+  c_.Frame1.setBackColor(ButtonFaceColour);
+  c_.Frame2.setBackColor(ButtonFaceColour);
+  c_.Frame3.setBackColor(ButtonFaceColour);
+  ports_.skin.apply(skinFile);
+}
+
+// One start in a hundred shows the maker's home page.
+void Form1::DrawForHomePage() {
+  const int drawn = static_cast<int>(ports_.random.next() * 100) + 1;
+  if (drawn == HomePageDraw) ports_.shell.openWebAddress(MakerHomePage);
+}
+
+void Form1::Form_Load() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::Form_Load);
+  if (trap.test(100, [&] { return ports_.singleInstance.anotherCopyRuns(); })) {
+    trap.step(102, [&] { ports_.shell.endProgram(); });
+  }
+  trap.step(104, [&] { isLoading_ = true; });
+  trap.step(106, [&] { ApplySkin(); });
+  const std::string cursorFile = ProgramFile(HandCursorFileName);
+  if (trap.test(110, [&] { return FileExists(ports_.fileSystem, cursorFile); })) {
+    trap.step(112, [&] { c_.window.loadCustomPointer(cursorFile); });
+  }
+  trap.step(114, [&] { DrawForHomePage(); });
+  trap.step(132, [&] { c_.window.setCaption(ProductTitle); });
+  trap.step(132, [&] { c_.window.setApplicationIcon(); });
+  trap.step(132, [&] { SetShortTitle(); });
+  RestoreOptions(trap);
+  FillIntervalList(trap);
+  RestoreScheduleState(trap);
+  trap.step(206, [&] {
+    const bool inTray = IsSettingOn(ReadSetting(SettingKeys::Minimized, SettingOff));
+    c_.Check8.setValue(inTray ? CheckBox::Checked : CheckBox::Unchecked);
+  });
+  if (trap.test(208, [&] { return c_.Check8.value() == CheckBox::Checked; })) {
+    trap.step(210, [&] { c_.window.setState(WindowState::Minimized); });
+  }
+  trap.step(212, [&] { c_.Frame1.setBackColor(ButtonFaceColour); });
+  trap.step(214, [&] { c_.Frame2.setBackColor(ButtonFaceColour); });
+  trap.step(216, [&] { c_.Frame3.setBackColor(ButtonFaceColour); });
+  trap.step(218, [&] { c_.cSysTray1.setTrayTip(ProductTitle); });
+  trap.step(220, [&] { c_.cSysTray1.setInTray(true); });
+  trap.step(220, [&] {
+    ports_.globals.HistoryLogPath =
+        HistoryLogPath(ProductTitle, ports_.environment, ports_.fileSystem, ports_.pathStyle);
+  });
+  trap.step(222, [&] { isLoading_ = false; });
+  trap.step(224, [&] { ports_.CheckOfficeSuite(); });
+}
+
+// Each control's own handler stores the value again as it is filled, except Check5's, which
+// looks at IsLoading.
+void Form1::RestoreOptions(FailureTrap& trap) {
+  trap.step(134, [&] {
+    const std::string desktop = GetDesktopFolder(ports_.shell, ports_.pathStyle);
+    c_.Text1.setText(ReadSetting(SettingKeys::Path, desktop));
+  });
+  std::optional<int> where;
+  trap.step(136, [&] { where = ToInteger16(ReadSetting(SettingKeys::WhereOption, "2")); });
+  if (trap.test(138, [&] { return where == 1; })) {
+    trap.step(140, [&] { c_.Option1.setSelected(true); });
+  } else if (trap.test(142, [&] { return where == 2; })) {
+    trap.step(144, [&] { c_.Option2.setSelected(true); });
+  }
+  std::optional<int> backupOption;
+  trap.step(146, [&] { backupOption = ToInteger16(ReadSetting(SettingKeys::BackupOption, "1")); });
+  if (trap.test(148, [&] { return backupOption == 1; })) {
+    trap.step(150, [&] { c_.Option3.setSelected(true); });
+  } else {
+    trap.step(152, [&] { c_.Option4.setSelected(true); });
+  }
+  trap.step(154, [&] {
+    const bool startsWithLogon = IsSettingOn(ReadSetting(SettingKeys::WindowsStartup, SettingOff));
+    c_.Check5.setValue(startsWithLogon ? CheckBox::Checked : CheckBox::Unchecked);
+  });
+  trap.step(156, [&] {
+    const bool stamp = IsSettingOn(ReadSetting(SettingKeys::IncludeDate, SettingOn));
+    c_.Check6.setValue(stamp ? CheckBox::Checked : CheckBox::Unchecked);
+  });
+}
+
+// Selecting the stored entry by position raises no click: nothing is stored and the schedule's
+// count is left alone.
+void Form1::FillIntervalList(FailureTrap& trap) {
+  // Lines 158 and 160 (the header and its width) are one call of the list.
+  trap.step(158, [&] {
+    c_.ListView1.addColumn(Captions::IntervalHeader, Captions::IntervalHeaderWidthTwips);
+  });
+  int line = 162;
+  for (const IntervalChoice& choice : IntervalTable) {
+    trap.step(line, [&] { c_.ListView1.addItem(choice.text); });
+    line += 2;
+  }
+  int position = 0;
+  trap.step(186, [&] { position = ToInteger16(ReadSetting(SettingKeys::OftenIndex, "3")); });
+  trap.step(188, [&] {
+    c_.ListView1.selectPosition(position);
+    knownListPosition_ = position;
+  });
+}
+
+// On restores only the button and the timer: the status keeps its designed caption until the
+// first tick. A text that is neither "Off" nor "On" leaves everything as designed.
+void Form1::RestoreScheduleState(FailureTrap& trap) {
+  std::string state;
+  trap.step(190, [&] { state = ReadSetting(SettingKeys::StartStopState, SettingOn); });
+  if (trap.test(192, [&] { return state == SettingOff; })) {
+    trap.step(194, [&] { c_.PushButton4.setCaption(Captions::ScheduleOff); });
+    trap.step(196, [&] { c_.Frame2.setCaption(Captions::StatusOff); });
+    trap.step(198, [&] { c_.Timer1.setInterval(0); });
+  } else if (trap.test(200, [&] { return state == SettingOn; })) {
+    trap.step(202, [&] { c_.PushButton4.setCaption(Captions::ScheduleOn); });
+    trap.step(204, [&] { c_.Timer1.setInterval(TickMilliseconds); });
+  }
+}
+
+// A start in the tray becomes the hidden state here, when the window would first be seen; a front
+// end whose state change already raised a resize during start-up is hidden by then.
+void Form1::ShowAfterLoad() {
+  if (ports_.globals.HiddenInTray) return;
+  if (c_.window.state() == WindowState::Minimized) {
+    Form_Resize();
+    return;
+  }
+  c_.window.setVisible(true);
+}
+
+// HiddenInTray is set before the balloon waits, so resizes arriving meanwhile hide nothing twice.
+void Form1::Form_Resize() {
+  if (c_.window.state() != WindowState::Minimized || ports_.globals.HiddenInTray) return;
+  c_.window.setVisible(false);
+  c_.window.setState(WindowState::Normal);
+  ports_.globals.HiddenInTray = true;
+  c_.cSysTray1.ShowBalloon(Messages::MinimizedBalloon, ProductTitle, BalloonSeconds, true);
+}
+
+void Form1::cSysTray1_MouseUp(int /*Button*/, int /*Id*/) {
+  c_.window.setVisible(true);
+  c_.window.setFocus();
+  ports_.globals.HiddenInTray = false;
+}
+
+// The close is never cancelled, and nothing is stored: every setting was stored as it changed.
+void Form1::Form_QueryUnload() {
+  FailureTrap trap(ports_.dialogs, ContextLabels::Form_QueryUnload);
+  trap.step(100, [&] { c_.Timer1.setEnabled(false); });
+  trap.step(102, [&] { c_.cSysTray1.setInTray(false); });
+}
+
+void Form1::Form_Unload() { ports_.shell.endProgram(); }
+
+}  // namespace tg

@@ -1,0 +1,59 @@
+#include "mainwindow/Settings.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace tg {
+
+std::string Settings::ReadSetting(std::string_view key, std::string_view defaultText) const {
+  std::optional<std::string> stored = backend_.read(SettingsApplication, SettingsSection, key);
+  return stored ? *stored : std::string(defaultText);
+}
+
+void Settings::WriteSetting(std::string_view key, std::string_view text) {
+  backend_.write(SettingsApplication, SettingsSection, key, text);
+}
+
+bool IsSettingOn(std::string_view text) { return text == SettingOn; }
+
+std::string_view OnOffText(bool on) { return on ? SettingOn : SettingOff; }
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+std::int16_t ToInteger16(std::string_view text) {
+  std::string_view digits = TrimBlanks(text);
+  bool negative = false;
+  if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+    negative = digits.front() == '-';
+    digits.remove_prefix(1);
+  }
+  if (digits.empty()) throw std::invalid_argument("Type mismatch");
+  long magnitude = 0;
+  for (char digit : digits) {
+    if (digit < '0' || digit > '9') throw std::invalid_argument("Type mismatch");
+    // Long runs of digits must not wrap round before the range test below.
+    if (magnitude <= 100000) magnitude = magnitude * 10 + (digit - '0');
+  }
+  const long value = negative ? -magnitude : magnitude;
+  if (value < std::numeric_limits<std::int16_t>::min() ||
+      value > std::numeric_limits<std::int16_t>::max()) {
+    throw std::out_of_range("Overflow");
+  }
+  return static_cast<std::int16_t>(value);
+}
+
+std::string GetDesktopFolder(const Shell& shell, PathStyle style) {
+  std::optional<std::string> desktop = shell.desktopFolder();
+  if (!desktop) throw std::invalid_argument("Invalid procedure call or argument");
+  return *desktop + Separator(style);
+}
+
+}  // namespace tg

@@ -1,0 +1,58 @@
+#pragma once
+// The per-user settings store: texts under fixed keys of application "Morvane", section
+// "Tallyguard". Defaults are the reader's business and are never written by the store.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "backup/BackupNaming.h"
+#include "common/ports/SettingsBackend.h"
+#include "common/ports/Shell.h"
+
+namespace tg {
+
+inline constexpr std::string_view SettingsApplication = "Morvane";
+inline constexpr std::string_view SettingsSection = "Tallyguard";
+
+namespace SettingKeys {
+inline constexpr std::string_view Path = "Path";
+inline constexpr std::string_view WhereOption = "WhereOption";
+inline constexpr std::string_view BackupOption = "Backup Option";
+inline constexpr std::string_view WindowsStartup = "Windows Startup";
+inline constexpr std::string_view IncludeDate = "Include Date";
+inline constexpr std::string_view OftenIndex = "OftenIndex";
+inline constexpr std::string_view StartStopState = "StartStopState";
+inline constexpr std::string_view Minimized = "Minimized";
+}  // namespace SettingKeys
+
+inline constexpr std::string_view SettingOn = "On";
+inline constexpr std::string_view SettingOff = "Off";
+
+class Settings {
+ public:
+  explicit Settings(SettingsBackend& backend) : backend_(backend) {}
+
+  // The stored text, or `defaultText` when the key was never written. A stored empty text stays
+  // empty.
+  std::string ReadSetting(std::string_view key, std::string_view defaultText) const;
+  void WriteSetting(std::string_view key, std::string_view text);
+
+ private:
+  SettingsBackend& backend_;
+};
+
+// An on/off text counts as on only when it is "On" exactly, case included.
+bool IsSettingOn(std::string_view text);
+std::string_view OnOffText(bool on);
+
+// A stored number as a 16-bit signed integer. Blanks around it and one leading sign are allowed;
+// anything else throws std::invalid_argument ("Type mismatch"), a value outside -32768..32767
+// throws std::out_of_range ("Overflow").
+std::int16_t ToInteger16(std::string_view text);
+
+// The user's desktop folder followed by a separator; recomputed on every call. Throws
+// std::invalid_argument when the desktop cannot be determined.
+std::string GetDesktopFolder(const Shell& shell, PathStyle style);
+
+}  // namespace tg
