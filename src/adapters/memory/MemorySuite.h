@@ -1,0 +1,82 @@
+#pragma once
+// An office suite held in memory, behind the automation port: a service manager, a desktop and
+// its open components, for tests of everything that drives the suite. Names resolve without
+// regard to case, as the real bridge does; every call is recorded; any call can be made to fail.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/ports/Automation.h"
+
+namespace tg {
+
+enum class ComponentKind { Spreadsheet, Text, Presentation, Drawing, Other };
+
+struct MemoryDocument {
+  ComponentKind kind = ComponentKind::Spreadsheet;
+  std::string url;         // "" for a document that was never stored
+  std::string title;       // as the suite shows it: "Budget.ods", "Untitled 1"
+  std::string filterName;  // the format it was loaded in; "" for none
+  bool encrypted = false;  // loaded with a password
+  std::string content;     // what a copy stored now would hold
+  bool modified = false;
+  bool closed = false;  // closed by the user: every later call on it fails
+};
+
+// One copy written by "storetourl".
+struct StoredCopy {
+  std::string url;
+  std::string documentTitle;
+  std::string content;
+  std::string filterName;  // "" when the store named no filter (the suite's default format)
+  bool encrypted = false;
+};
+
+struct RecordedCall {
+  std::string object;  // "ServiceManager", "Desktop", "Components", "Enumeration",
+                       // "Document <title>", "Property <name>", or "" for the creation
+  std::string method;  // exactly as the caller wrote it
+  ValueList args;      // an object argument is recorded as the text "<its label>"
+};
+
+class MemorySuite : public AutomationFactory {
+ public:
+  MemorySuite();
+  ~MemorySuite() override;
+
+  // Opens a component; the desktop enumerates components in the order they were opened.
+  MemoryDocument& open(MemoryDocument document);
+  MemoryDocument& openSpreadsheet(std::string url, std::string content = "cells");
+  MemoryDocument& openNeverStored(std::string title,
+                                  ComponentKind kind = ComponentKind::Spreadsheet);
+
+  // The `occurrence`-th call (from 1) of `method`, counted over all objects without regard to case,
+  // fails with `description`; occurrence 0 makes every call of it fail. "CreateObject" names the
+  // creation of the service manager.
+  void failOn(std::string_view method, int occurrence = 1,
+              std::string description = "The office suite refused the call.");
+
+  ObjectRef create(std::string_view programmaticId) override;
+
+  bool installed = true;
+  std::vector<RecordedCall> calls;
+  std::vector<StoredCopy> copies;
+  // Runs after each successful store, e.g. to make the file appear in a file system double.
+  std::function<void(const StoredCopy&)> onStore;
+
+  // Method names of the recorded calls on objects whose label starts with `object`.
+  std::vector<std::string> methodsCalledOn(std::string_view object) const;
+  // Automation objects handed out and not yet released.
+  int liveObjects() const;
+
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace tg

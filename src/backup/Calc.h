@@ -1,0 +1,52 @@
+#pragma once
+// The backup pass: stores a copy of every open spreadsheet document of the running office suite
+// under its backup name and records each stored copy in the history log.
+
+#include <string>
+
+#include "backup/BackupNaming.h"
+#include "common/ports/Automation.h"
+#include "common/ports/Clock.h"
+#include "common/ports/Controls.h"
+#include "common/ports/Dialogs.h"
+#include "common/ports/FileSystem.h"
+#include "common/ports/MessageLoop.h"
+#include "common/ports/RegionalSettings.h"
+
+namespace tg {
+
+// The controls of the options panel that the pass reads, live, for every document.
+struct BackupOptionControls {
+  const OptionButton& Option2;  // "Save all backups to the same folder as the open files"
+  const OptionButton& Option1;  // "Save all backups to this location:"
+  const TextBox& Text1;         // the chosen folder
+  const CheckBox& Check6;       // "Date/Time stamp in file"
+  const OptionButton& Option3;  // "Create new file on backup"
+  const OptionButton& Option4;  // "Overwrite old backup file on backup"
+};
+
+// Everything a pass talks to. The pass keeps nothing of its own between calls, so a pass may
+// start inside another pass's yield.
+struct CalcContext {
+  AutomationFactory& automation;
+  BackupOptionControls controls;
+  Dialogs& dialogs;  // folder prompt and error reports
+  MessageLoop& messageLoop;
+  FileSystem& fileSystem;
+  const Clock& clock;
+  const RegionalSettings& regional;
+  const std::string& historyLogPath;  // read at every append: the program-wide value
+  PathStyle pathStyle = PathStyle::Posix;
+};
+
+inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
+inline constexpr const char* SpreadsheetDocumentService = "com.sun.star.sheet.SpreadsheetDocument";
+inline constexpr const char* UnsavedPromptTail = " is unsaved. Please select location:";
+// The extension of the copy of a document that was never stored: the suite's own format.
+inline constexpr const char* NeverStoredExtension = ".ods";
+
+// One backup pass over all open spreadsheet documents. Reports failures itself and returns
+// nothing.
+void SaveAll(const CalcContext& context);
+
+}  // namespace tg

@@ -1,0 +1,358 @@
+#include "backup/Calc.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "CalcTestDoubles.h"
+
+namespace tg::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr const char* At = " at 12/6/2026 1:58:16 PM";
+
+TEST_F(CalcTest, ThreeSpreadsheetsAreStoredInEnumerationOrderWithOneYieldBeforeEach) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openNeverStored("Letter", ComponentKind::Text);
+  suite.openSpreadsheet("file:///data/Q1.2026.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
+  std::vector<int> locationsReadAtYield;
+  loop.onYield = [&] {
+    int read = 0;
+    for (const RecordedCall& call : suite.calls) read += call.method == "geturl";
+    locationsReadAtYield.push_back(read);
+  };
+
+  runPass();
+
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///data/Budget Backup.ods", "file:///data/Q1.2026 Backup.ods",
+                          "file:///data/Plan Backup.ods"));
+  EXPECT_THAT(
+      historyLines(),
+      ElementsAre(std::string("Budget.ods was backup saved as /data/Budget Backup.ods") + At,
+                  std::string("Q1.2026.ods was backup saved as /data/Q1.2026 Backup.ods") + At,
+                  std::string("Plan.ods was backup saved as /data/Plan Backup.ods") + At));
+  EXPECT_THAT(locationsReadAtYield, ElementsAre(0, 1, 2));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(suite.liveObjects(), 0) << "every automation object is released at the end";
+}
+
+TEST_F(CalcTest, CallsGoByTheNamesAndArgumentsTheSuiteIsDrivenWith) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openNeverStored("Letter", ComponentKind::Text);
+
+  runPass();
+
+  ASSERT_GE(suite.calls.size(), 1u);
+  EXPECT_EQ(suite.calls[0].method, "CreateObject");
+  EXPECT_EQ(suite.calls[0].args.at(0).asText(), "com.sun.star.ServiceManager");
+  EXPECT_THAT(suite.methodsCalledOn("ServiceManager"), ElementsAre("createInstance"));
+  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
+  EXPECT_THAT(suite.methodsCalledOn("Components"), ElementsAre("createenumeration"));
+  EXPECT_THAT(suite.methodsCalledOn("Enumeration"),
+              ElementsAre("hasMoreElements", "nextelement", "hasMoreElements", "nextelement",
+                          "hasMoreElements"));
+  EXPECT_THAT(suite.methodsCalledOn("Document Budget.ods"),
+              ElementsAre("SupportsService", "geturl", "getArgs", "storetourl"));
+  EXPECT_THAT(suite.methodsCalledOn("Document Letter"), ElementsAre("SupportsService"))
+      << "a text document gets the service test and nothing else";
+  for (const RecordedCall& call : suite.calls) {
+    if (call.method == "createInstance")
+      EXPECT_EQ(call.args.at(0).asText(), "com.sun.star.frame.Desktop");
+    if (call.method == "SupportsService") {
+      EXPECT_EQ(call.args.at(0).asText(), "com.sun.star.sheet.SpreadsheetDocument");
+    }
+    if (call.method == "storetourl") {
+      EXPECT_EQ(call.args.at(0).asText(), "file:///data/Budget Backup.ods");
+      ASSERT_EQ(call.args.at(1).asList().size(), 1u) << "only the document's own filter";
+    }
+  }
+}
+
+TEST_F(CalcTest, NothingToStoreLeavesNoTraceAndDoesNotCreateTheLog) {
+  suite.openNeverStored("Letter", ComponentKind::Text);
+  suite.openNeverStored("Slides", ComponentKind::Presentation);
+  suite.openNeverStored("Start Center", ComponentKind::Other);
+  runPass();
+  EXPECT_THAT(suite.copies, IsEmpty());
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(files.files.count(historyLogPath), 0u);
+  EXPECT_EQ(loop.yields, 0);
+
+  MemorySuite empty;
+  SaveAll(context(empty));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(files.files.count(historyLogPath), 0u);
+}
+
+TEST_F(CalcTest, StampFormsFollowTheOptionsAtTheMomentOfNaming) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  Check6.setValue(CheckBox::Checked);
+  runPass();  // Option3: a new file every pass
+  Option3.setSelected(false);
+  Option4.setSelected(true);
+  runPass();  // Option4: one file per day
+  Option4.setSelected(false);
+  runPass();  // neither: no name, so no copy
+
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///data/Budget Date December.6.2026 Time 01.58.16.PM.ods",
+                          "file:///data/Budget December.6.2026.ods"));
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_EQ(historyLines().size(), 2u);
+}
+
+TEST_F(CalcTest, ChosenFolderIsCreatedOneLevelDeepAndTidiedBeforeTheSuffix) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText("/safe/");
+  runPass();
+  Text1.setText("/safe/new");
+  runPass();
+
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///safe/Budget Backup.ods", "file:///safe/new/Budget Backup.ods"));
+  EXPECT_TRUE(files.isDirectory("/safe/new"));
+  EXPECT_THAT(
+      historyLines(),
+      ElementsAre(std::string("Budget.ods was backup saved as /safe/Budget Backup.ods") + At,
+                  std::string("Budget.ods was backup saved as /safe/new/Budget Backup.ods") + At));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
+TEST_F(CalcTest, AFolderThatCannotBeCreatedGetsTwoReportsAndNoCopyThenTheNextDocumentIsTried) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText("/missing/deeper");
+  int turn = 0;
+  loop.onYield = [&] {
+    if (++turn == 2) Text1.setText("/safe");
+  };
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(164, 182));
+  EXPECT_THAT(reportText(1), HasSubstr("/missing/deeper"));
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///safe/Plan Backup.ods"));
+  EXPECT_EQ(historyLines().size(), 1u);
+}
+
+TEST_F(CalcTest, AnEmptyChosenFolderNeverSendsTheCopyToTheRoot) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(164, 182));
+  EXPECT_THAT(suite.copies, IsEmpty());
+}
+
+TEST_F(CalcTest, EscapesInTheLocationStayInPathUrlAndHistory) {
+  suite.openSpreadsheet("file:///data/My%20Data/Q1.ods");
+  files.directories.insert("/data/My%20Data");
+  runPass();
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///data/My%20Data/Q1 Backup.ods"));
+  EXPECT_THAT(
+      historyLines(),
+      ElementsAre(std::string("Q1.ods was backup saved as /data/My%20Data/Q1 Backup.ods") + At));
+}
+
+TEST_F(CalcTest, TwoDocumentsWithOneBackupPathAreBothStoredAndBothRecorded) {
+  suite.openSpreadsheet("file:///data/Budget.ods", "first");
+  files.directories.insert("/other");
+  suite.openSpreadsheet("file:///other/Budget.ods", "second");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText("/safe");
+  runPass();
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///safe/Budget Backup.ods", "file:///safe/Budget Backup.ods"));
+  EXPECT_EQ(files.files["/safe/Budget Backup.ods"], "second");
+  EXPECT_EQ(historyLines().size(), 2u);
+}
+
+// --- Mended faults -------------------------------------------------------------------------
+
+TEST_F(CalcTest, ADocumentWhoseLocationCannotBeReadIsNeverNamedAfterThePreviousOne) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
+  suite.openSpreadsheet("file:///data/Costs.ods");
+  suite.failOn("geturl", 2, "The document is gone.");
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(122));
+  EXPECT_THAT(reportText(0), HasSubstr("The document is gone."));
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///data/Budget Backup.ods", "file:///data/Costs Backup.ods"));
+  ASSERT_EQ(suite.copies.size(), 2u);
+  EXPECT_EQ(suite.copies[0].documentTitle, "Budget.ods");
+  EXPECT_EQ(suite.copies[1].documentTitle, "Costs.ods");
+  EXPECT_EQ(historyLines().size(), 2u);
+}
+
+TEST_F(CalcTest, ADocumentClosedDuringTheYieldIsReportedAndNotStored) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  MemoryDocument& plan = suite.openSpreadsheet("file:///data/Plan.ods");
+  int turn = 0;
+  loop.onYield = [&] {
+    if (++turn == 2) plan.closed = true;
+  };
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(122));
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///data/Budget Backup.ods"));
+}
+
+TEST_F(CalcTest, TheCopyKeepsThePasswordProtectionAndTheFormatOfItsDocument) {
+  MemoryDocument& sheet = suite.openSpreadsheet("file:///data/Salaries.ods");
+  sheet.encrypted = true;
+  MemoryDocument& workbook = suite.openSpreadsheet("file:///data/Export.xlsx");
+  workbook.filterName = "Calc MS Excel 2007 XML";
+  MemoryDocument& fresh = suite.openNeverStored("Untitled 1");
+  fresh.filterName = "calc8_template";
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText("/safe");
+
+  runPass();
+
+  ASSERT_EQ(suite.copies.size(), 3u);
+  EXPECT_TRUE(suite.copies[0].encrypted);
+  EXPECT_EQ(suite.copies[0].filterName, "calc8");
+  EXPECT_EQ(suite.copies[1].url, "file:///safe/Export Backup.xlsx");
+  EXPECT_EQ(suite.copies[1].filterName, "Calc MS Excel 2007 XML");
+  EXPECT_FALSE(suite.copies[1].encrypted);
+  EXPECT_EQ(suite.copies[2].url, "file:///safe/Untitled 1 Backup.ods");
+  EXPECT_EQ(suite.copies[2].filterName, "") << "a never-stored document keeps the suite's default";
+}
+
+TEST_F(CalcTest, NeverStoresOverAFileThatIsOpenAsADocument) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Budget%20Backup.ods");
+  files.files["/data/Budget Backup.ods"] = "the user's own work";
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_THAT(reportText(0), HasSubstr("/data/Budget Backup.ods is open in the office suite"));
+  EXPECT_EQ(files.files["/data/Budget Backup.ods"], "the user's own work");
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///data/Budget%20Backup Backup.ods"));
+  EXPECT_EQ(historyLines().size(), 1u);
+}
+
+TEST_F(CalcTest, TheOpenDocumentCheckCostsNoCallWhileTheTargetDoesNotExist) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  runPass();
+  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
+
+  // Second pass: the copy of the first exists, is not open, and is replaced.
+  suite.calls.clear();
+  runPass();
+  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents", "getComponents"));
+  EXPECT_EQ(suite.copies.size(), 2u);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
+// --- Documents that were never stored --------------------------------------------------------
+
+TEST_F(CalcTest, NeverStoredDocumentPromptsUntilAFolderIsChosenAndIsNamedAfterItsTitle) {
+  suite.openNeverStored("Untitled 1");
+  dialogs.folderAnswers = {"", "", "/safe"};
+
+  runPass();
+
+  EXPECT_THAT(dialogs.folderPrompts,
+              ElementsAre("Untitled 1.ods is unsaved. Please select location:",
+                          "Untitled 1.ods is unsaved. Please select location:",
+                          "Untitled 1.ods is unsaved. Please select location:"));
+  EXPECT_THAT(dialogs.folderInitials, ElementsAre("", "", ""));
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///safe/Untitled 1 Backup.ods"));
+  EXPECT_THAT(
+      historyLines(),
+      ElementsAre(std::string("Untitled 1.ods was backup saved as /safe/Untitled 1 Backup.ods") +
+                  At));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
+TEST_F(CalcTest, NeverStoredDocumentInChosenFolderModeIsNotPromptedFor) {
+  suite.openNeverStored("Untitled 2");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText("/safe");
+  runPass();
+  EXPECT_THAT(dialogs.folderPrompts, IsEmpty());
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///safe/Untitled 2 Backup.ods"));
+}
+
+TEST_F(CalcTest, AStampSwitchedOnDuringThePromptNamesThisDocumentAndTheNextOnes) {
+  suite.openNeverStored("Untitled 1");
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  dialogs.folderAnswers = {"/safe"};
+  RecordingDialogs* prompts = &dialogs;
+  dialogs.whileOpen = [&, prompts] {
+    if (!prompts->folderPrompts.empty()) Check6.setValue(CheckBox::Checked);
+  };
+
+  runPass();
+
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///safe/Untitled 1 Date December.6.2026 Time 01.58.16.PM.ods",
+                          "file:///data/Budget Date December.6.2026 Time 01.58.16.PM.ods"));
+}
+
+TEST_F(CalcTest, ATitleThatCannotBeReadLeavesTheDocumentUnstored) {
+  suite.openNeverStored("Untitled 1");
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.failOn("getTitle");
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(132));
+  EXPECT_THAT(dialogs.folderPrompts, IsEmpty());
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///data/Budget Backup.ods"));
+}
+
+// --- Re-entrancy ---------------------------------------------------------------------------
+
+TEST_F(CalcTest, APassStartedInsideAYieldRunsToItsEndBeforeTheOuterOneGoesOn) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
+  bool nested = false;
+  loop.onYield = [&] {
+    if (nested) return;
+    nested = true;
+    runPass();
+  };
+
+  runPass();
+
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///data/Budget Backup.ods", "file:///data/Plan Backup.ods",
+                          "file:///data/Budget Backup.ods", "file:///data/Plan Backup.ods"));
+  EXPECT_EQ(historyLines().size(), 4u);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(suite.liveObjects(), 0);
+}
+
+TEST_F(CalcTest, APassStartedWhileThePromptIsOpenDoesNotDisturbTheOuterDocument) {
+  suite.openNeverStored("Untitled 1");
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  dialogs.folderAnswers = {"/safe", "/data"};
+  bool nested = false;
+  dialogs.whileOpen = [&] {
+    if (nested) return;
+    nested = true;
+    runPass();  // prompts for the same document itself and takes the first answer
+  };
+  runPass();
+  EXPECT_THAT(copiedUrls(),
+              ElementsAre("file:///safe/Untitled 1 Backup.ods", "file:///data/Budget Backup.ods",
+                          "file:///data/Untitled 1 Backup.ods", "file:///data/Budget Backup.ods"));
+}
+
+}  // namespace
+}  // namespace tg::testing
