@@ -1,0 +1,119 @@
+#include "desktop/cSysTray.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace tg {
+
+namespace {
+
+// The shell's record holds fixed text fields with a terminating NUL inside, so only this many
+// characters of each text reach the desktop.
+constexpr std::size_t TipCharacters = 127;
+constexpr std::size_t BalloonTextCharacters = 255;
+constexpr std::size_t BalloonTitleCharacters = 63;
+
+bool IsContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// The first `characters` characters of a UTF-8 text; a character is never split.
+std::string_view FirstCharacters(std::string_view text, std::size_t characters) {
+  std::size_t counted = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (IsContinuationByte(text[at])) continue;
+    if (counted == characters) return text.substr(0, at);
+    ++counted;
+  }
+  return text;
+}
+
+std::int32_t BalloonTimeoutMs(std::int32_t ShowTimer) {
+  if (ShowTimer <= 0) return 0;
+  if (ShowTimer > std::numeric_limits<std::int32_t>::max() / 1000) {
+    throw std::overflow_error("Overflow");
+  }
+  return ShowTimer * 1000;
+}
+
+}  // namespace
+
+cSysTray::cSysTray(TrayShell& shell, MessageLoop& messageLoop, const Clock& clock)
+    : shell_(shell), messageLoop_(messageLoop), clock_(clock) {
+  shell_.onNotification([this](int code, int id) { TrayCallback(code, id); });
+}
+
+cSysTray::~cSysTray() {
+  if (inTray_) setInTray(false);
+  shell_.onNotification({});
+}
+
+void cSysTray::setInTray(bool Show) {
+  if (Show == inTray_) return;
+  if (Show) {
+    shell_.addIcon(FirstCharacters(tip_, TipCharacters), hasIcon_);
+    iconInTray_ = true;
+  } else if (iconInTray_) {
+    shell_.deleteIcon();
+    iconInTray_ = false;
+  }
+  inTray_ = Show;
+}
+
+void cSysTray::setTrayTip(std::string_view Tip) {
+  if (iconInTray_) shell_.setTip(FirstCharacters(Tip, TipCharacters));
+  tip_ = std::string(Tip);
+}
+
+void cSysTray::setTrayIcon(bool isIconPicture) {
+  if (!isIconPicture) return;
+  if (iconInTray_) shell_.setIcon();
+  hasIcon_ = true;
+}
+
+void cSysTray::ShowBalloon(std::string_view Tip, std::string_view sTitle, std::int32_t ShowTimer,
+                           bool ShowOnce) {
+  if (ShowOnce && balloonOnceCount_ >= 1) return;
+  const std::int32_t timeoutMs = BalloonTimeoutMs(ShowTimer);
+  shell_.showBalloon(FirstCharacters(Tip, BalloonTextCharacters),
+                     FirstCharacters(sTitle, BalloonTitleCharacters), timeoutMs);
+  balloonVisible_ = true;
+  if (ShowOnce) ++balloonOnceCount_;
+  if (ShowTimer <= 0) return;
+  // The desktop's balloon notifications arrive while messages run and end the wait early.
+  const double started = clock_.secondsSinceStart();
+  while (balloonVisible_ && clock_.secondsSinceStart() - started < ShowTimer) {
+    messageLoop_.yield();
+  }
+  // Only the desktop's hide notification clears the flag, so it stays set after a withdrawal.
+  if (balloonVisible_) shell_.withdrawBalloon();
+}
+
+void cSysTray::TrayCallback(int code, int id) {
+  auto raise = [](const auto& event, auto... args) {
+    if (event) event(args...);
+  };
+  switch (code) {
+    case TrayMouseMove:
+      return raise(MouseMove, id);
+    case TrayLeftButtonDown:
+      return raise(MouseDown, 1, id);
+    case TrayLeftButtonUp:
+      return raise(MouseUp, 1, id);
+    case TrayLeftButtonDoubleClick:
+      return raise(MouseDblClick, 1, id);
+    case TrayRightButtonDown:
+      return raise(MouseDown, 2, id);
+    case TrayRightButtonUp:
+      return raise(MouseUp, 2, id);
+    case TrayRightButtonDoubleClick:
+      return raise(MouseDblClick, 2, id);
+    case TrayBalloonHide:
+    case TrayBalloonTimeout:
+    case TrayBalloonUserClick:
+      balloonVisible_ = false;
+      return;
+    default:
+      return;  // the middle button and the balloon-shown notice mean nothing here
+  }
+}
+
+}  // namespace tg
