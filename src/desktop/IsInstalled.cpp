@@ -1,0 +1,60 @@
+#include "desktop/IsInstalled.h"
+
+#include <exception>
+#include <string>
+
+#include "reporting/ErrorReport.h"
+
+namespace tg {
+
+namespace {
+
+std::string OfficeSuiteMissingMessage() {
+  std::string text = "Error 214878392";
+  text += "\r\n\r\n";
+  text += "OpenOffice is required to run this software. It is not installed on this computer.";
+  text += "\r\r";
+  text += "Woud you like to open this site now?";
+  text += "\r\n\r\n";
+  text +=
+      "(If you think this error is a mistake and you have OpenOffice installed, please email a "
+      "screenshot of this error message and a screenshot of the OpenOffice 'About' window to ";
+  text += SupportEmailAddress;
+  text += ")";
+  return text;
+}
+
+// A damaged registration fails like a missing suite; either way only the outcome counts.
+bool ServiceManagerCanBeCreated(AutomationFactory& automation) {
+  try {
+    ObjectRef serviceManager = automation.create("com.sun.star.ServiceManager");
+    return serviceManager != nullptr;  // released at once: every backup pass makes its own
+  } catch (...) {
+    return false;
+  }
+}
+
+void OpenDownloadPage(Shell& shell) {
+  try {
+    shell.openWebAddress(OfficeSuiteDownloadPage);
+  } catch (...) {
+    // No browser registered: unnoticed, the program ends all the same.
+  }
+}
+
+}  // namespace
+
+void CheckOfficeSuite(AutomationFactory& automation, Dialogs& dialogs, Shell& shell,
+                      std::string_view shortTitle) {
+  if (ServiceManagerCanBeCreated(automation)) return;
+  MessageAnswer answer = MessageAnswer::No;
+  try {
+    answer = dialogs.messageBox(OfficeSuiteMissingMessage(), shortTitle, MessageButtons::YesNo,
+                                MessageIcon::None);
+  } catch (...) {
+  }
+  if (answer == MessageAnswer::Yes) OpenDownloadPage(shell);
+  shell.endProgram();
+}
+
+}  // namespace tg
