@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "adapters/posix/LocaleRegionalSettings.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "common/FileExists.h"
+#include "support/TempFolder.h"
+
+namespace tg {
+namespace {
+
+using testing::TempFolder;
+
+TEST(LocaleRegionalSettings, ReadsTheCLibrarysTimeData) {
+  LocaleRegionalSettings c("C");
+  EXPECT_EQ(c.monthName(12), "December");
+  EXPECT_EQ(c.monthName(1), "January");
+  EXPECT_EQ(c.amDesignator(), "AM");
+  EXPECT_EQ(c.pmDesignator(), "PM");
+  EXPECT_EQ(c.shortDate({2026, 12, 6, 14, 0, 40}), "12/06/26");
+  EXPECT_EQ(c.longTime({2026, 12, 6, 14, 0, 40}), "14:00:40");
+  EXPECT_EQ(c.monthName(13), "");
+}
+
+TEST(LocaleRegionalSettings, UnknownLocaleFallsBackInsteadOfFailing) {
+  LocaleRegionalSettings unknown("xx_NOWHERE.UTF-8");
+  EXPECT_EQ(unknown.monthName(6), "June");
+}
+
+TEST(PosixFileSystem, FileExistsForFilesAndFoldersOnly) {
+  TempFolder folder;
+  PosixFileSystem files;
+  testing::WriteWholeFile(folder / "a.txt", "x");
+  EXPECT_TRUE(FileExists(files, folder / "a.txt"));
+  EXPECT_FALSE(FileExists(files, folder / "b.txt"));
+  EXPECT_FALSE(FileExists(files, ""));
+  EXPECT_TRUE(files.isDirectory(folder.path().string()));
+  EXPECT_FALSE(files.isDirectory(folder / "a.txt"));
+}
+
+TEST(PosixFileSystem, MakeDirectoryCreatesTheLastLevelOnly) {
+  TempFolder folder;
+  PosixFileSystem files;
+  files.makeDirectory(folder / "one");
+  EXPECT_TRUE(files.isDirectory(folder / "one"));
+  EXPECT_THROW(files.makeDirectory(folder / "two/three"), std::system_error);
+  EXPECT_THROW(files.makeDirectory(folder / "one"), std::system_error);
+}
+
+TEST(PosixFileSystem, OrdinaryDeleteRefusesAReadOnlyFileForcedDeleteDoesNot) {
+  TempFolder folder;
+  PosixFileSystem files;
+  std::string log = folder / "log.txt";
+  testing::WriteWholeFile(log, "x");
+  ::chmod(log.c_str(), 0444);
+  EXPECT_THROW(files.deleteFile(log), std::system_error);
+  EXPECT_TRUE(std::filesystem::exists(log));
+  files.forceDeleteFile(log);
+  EXPECT_FALSE(std::filesystem::exists(log));
+  EXPECT_THROW(files.forceDeleteFile(log), std::system_error);
+}
+
+TEST(PosixFileSystem, ReadTextReturnsBytesUnchanged) {
+  TempFolder folder;
+  PosixFileSystem files;
+  testing::WriteWholeFile(folder / "a.txt", "one\r\ntwo\r\n");
+  EXPECT_EQ(files.readText(folder / "a.txt"), "one\r\ntwo\r\n");
+  EXPECT_THROW(files.readText(folder / "none.txt"), std::system_error);
+}
+
+}  // namespace
+}  // namespace tg
