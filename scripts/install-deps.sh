@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs from Debian's packages everything Tallyguard needs to build, run and test.
+# Usage: scripts/install-deps.sh   (as root, or with sudo available)
+set -euo pipefail
+
+packages=(
+  # toolchain and test framework
+  build-essential cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
+  # the office suite, headless, and its C++ SDK
+  libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
+  # the desktop program
+  qt6-base-dev libxkbcommon-dev xdg-utils
+  # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
+  xvfb xauth trayer dunst dbus-x11 xdotool imagemagick x11-utils
+  # chattr, to make a folder unwritable even for root
+  e2fsprogs procps
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+# The -nogui office core conflicts with the desktop one: on a desktop that already has the office,
+# only the SDK is added.
+if dpkg-query -W -f='${Status}' libreoffice-core 2>/dev/null | grep -q 'install ok installed'; then
+  packages=("${packages[@]/libreoffice-calc-nogui/libreoffice-calc}")
+  packages=("${packages[@]/libreoffice-writer-nogui/libreoffice-writer}")
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+as_root apt-get update -qq
+as_root apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "install-deps: all packages present"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds, and runs every test: unit tests, the fuzzer (bounded),
+# the backup pass against a real headless office suite, and the desktop program under Xvfb.
+# Every process the tests start is stopped by the tests themselves.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TALLYGUARD_BUILD_DIR:-$here/build}
+
+"$here/scripts/install-deps.sh"
+"$here/scripts/build.sh" "$build"
+cd "$build"
+ctest --output-on-failure --timeout 900 -j1
