@@ -1,6 +1,6 @@
 #pragma once
-// Stand-ins for the backup pass's tests: the six option controls, a file system held in memory,
-// and a fixture that wires them with the in-memory office suite.
+// Stand-ins for the backup pass's tests: a file system held in memory, and a fixture that wires it
+// with the option controls and the in-memory office suite.
 
 #include <gtest/gtest.h>
 
@@ -17,63 +17,9 @@
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/Calc.h"
+#include "backup/OptionControlDoubles.h"
 
 namespace tg::testing {
-
-// Reading a control fails when `failing` is set, as a control of a closing window would.
-inline void FailWhen(bool failing) {
-  if (failing) throw std::runtime_error("The control cannot be read.");
-}
-
-class FakeOption : public OptionButton {
- public:
-  explicit FakeOption(bool on = false) : on_(on) {}
-  bool selected() const override {
-    FailWhen(failing);
-    return on_;
-  }
-  bool failing = false;
-  void setSelected(bool selected) override { on_ = selected; }
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  bool on_;
-};
-
-class FakeCheck : public CheckBox {
- public:
-  int value() const override {
-    FailWhen(failing);
-    return value_;
-  }
-  bool failing = false;
-  void setValue(int value) override { value_ = value; }
-  bool visible() const override { return true; }
-  void setVisible(bool) override {}
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  int value_ = Unchecked;
-};
-
-class FakeText : public TextBox {
- public:
-  std::string text() const override {
-    FailWhen(failing);
-    return text_;
-  }
-  bool failing = false;
-  void setText(std::string_view text) override { text_ = text; }
-  void setSelection(int, int) override {}
-  void onChange(Handler) override {}
-  void onGotFocus(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  std::string text_;
-};
 
 // Folders and files by absolute path; makeDirectory creates one level, as the real one does.
 class FakeFileSystem : public FileSystem {

@@ -1,0 +1,161 @@
+// Times the backup pass against a bare loop of typed store calls on the same open documents, and a
+// late-bound call against a typed one, in a headless LibreOffice of its own. Prints the figures.
+//
+//   tallyguard_office_bench [counts (default 1,10,50)] [repetitions (default 3)]
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "OfficeProcess.h"
+#include "RealSuite.h"
+#include "adapters/memory/CountingMessageLoop.h"
+#include "adapters/memory/FixedClock.h"
+#include "adapters/memory/RecordingDialogs.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "backup/Calc.h"
+#include "backup/OptionControlDoubles.h"
+
+namespace tg::office {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+struct Size {
+  const char* name;
+  int rows;
+  int columns;
+};
+
+class Bench {
+ public:
+  Bench() : suite_((office_.start(), office_.pipeName()), 120) {
+    std::string base = (fs::temp_directory_path() / "tallyguard-bench-XXXXXX").string();
+    folder_ = mkdtemp(base.data());
+  }
+  ~Bench() { fs::remove_all(folder_); }
+
+  void passAgainstBareLoop(int count, const Size& size, int repetitions) {
+    suite_.closeAll();
+    std::vector<Document> documents;
+    for (int i = 0; i < count; ++i) {
+      Document sheet = suite_.newSpreadsheet();
+      suite_.fill(sheet, size.rows, size.columns);
+      suite_.storeAs(sheet, folder_ + "/Sheet" + std::to_string(i) + ".ods", "calc8");
+      documents.push_back(sheet);
+    }
+    std::vector<double> pass, bare;
+    for (int round = 0; round < repetitions; ++round) {
+      auto start = Clock::now();
+      runPass();
+      pass.push_back(SecondsSince(start));
+      start = Clock::now();
+      for (const Document& document : suite_.components()) {
+        if (!suite_.isSpreadsheet(document)) continue;
+        std::string url = suite_.url(document);
+        suite_.storeCopy(document, url.substr(0, url.size() - 4) + " Bare.ods", "calc8");
+      }
+      bare.push_back(SecondsSince(start));
+    }
+    double ratio = Median(pass) / Median(bare);
+    std::printf("N=%-3d %-10s pass %8.3f s   bare loop %8.3f s   pass/bare %.3f%s\n", count,
+                size.name, Median(pass), Median(bare), ratio,
+                count == 10
+                    ? (ratio <= 1.05 ? "   (goal <= 1.05: met)" : "   (goal <= 1.05: MISSED)")
+                    : "");
+    std::fflush(stdout);
+    suite_.closeAll();
+  }
+
+  void lateBoundAgainstTyped(int calls) {
+    suite_.closeAll();
+    Document sheet = suite_.newSpreadsheet();
+    suite_.storeAs(sheet, folder_ + "/Calls.ods", "calc8");
+    ObjectRef manager = automation_.create("com.sun.star.ServiceManager");
+    ObjectRef desktop = manager->call("createInstance", {"com.sun.star.frame.Desktop"}).asObject();
+    ObjectRef components = desktop->call("getComponents").asObject();
+    ObjectRef enumeration = components->call("createenumeration").asObject();
+    ObjectRef document = enumeration->call("nextelement").asObject();
+    std::vector<double> late, typed;
+    for (int round = 0; round < 5; ++round) {
+      auto start = Clock::now();
+      for (int i = 0; i < calls; ++i) document->call("geturl");
+      late.push_back(SecondsSince(start) / calls);
+      start = Clock::now();
+      for (int i = 0; i < calls; ++i) suite_.url(sheet);
+      typed.push_back(SecondsSince(start) / calls);
+    }
+    double ratio = Median(late) / Median(typed);
+    std::printf("call geturl: late-bound %.1f us   typed %.1f us   late/typed %.3f%s\n",
+                Median(late) * 1e6, Median(typed) * 1e6, ratio,
+                ratio <= 1.2 ? "   (goal <= 1.2: met)" : "   (goal <= 1.2: MISSED)");
+    suite_.closeAll();
+  }
+
+ private:
+  void runPass() {
+    tg::testing::FakeOption sameFolder{true}, chosenFolder{false}, newFile{true}, overwrite{false};
+    tg::testing::FakeText text;
+    tg::testing::FakeCheck stamp;
+    RecordingDialogs dialogs;
+    CountingMessageLoop loop;
+    PosixFileSystem files;
+    FixedClock clock;
+    UnitedStatesRegionalSettings regional;
+    std::string log = folder_ + "/Tallyguard.txt";
+    SaveAll(CalcContext{automation_,
+                        {sameFolder, chosenFolder, text, stamp, newFile, overwrite},
+                        dialogs,
+                        loop,
+                        files,
+                        clock,
+                        regional,
+                        log,
+                        PathStyle::Posix});
+    if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
+  }
+
+  OfficeProcess office_;
+  RealSuite suite_;
+  ModuleAutomationFactory automation_{OfficeConnectionOptions{office_.pipeName(), "", 5.0},
+                                      TALLYGUARD_OFFICE_MODULE_PATH};
+  std::string folder_;
+};
+
+std::vector<int> Counts(const char* text) {
+  std::vector<int> counts;
+  std::stringstream list(text);
+  for (std::string item; std::getline(list, item, ',');) counts.push_back(std::stoi(item));
+  return counts;
+}
+
+}  // namespace
+}  // namespace tg::office
+
+int main(int argc, char** argv) {
+  using namespace tg::office;
+  std::vector<int> counts = Counts(argc > 1 ? argv[1] : "1,10,50");
+  int repetitions = argc > 2 ? std::stoi(argv[2]) : 3;
+  Bench bench;
+  bench.lateBoundAgainstTyped(2000);
+  for (const Size& size : {Size{"10x10", 10, 10}, Size{"100k cells", 1000, 100}}) {
+    for (int count : counts) bench.passAgainstBareLoop(count, size, repetitions);
+  }
+  return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The automation port on Linux: loads the office-suite module at the first creation, so that a
+// machine without LibreOffice gets a clean creation failure instead of a program that cannot start.
+
+#include <string>
+#include <vector>
+
+#include "adapters/uno/OfficeModule.h"
+#include "common/ports/Automation.h"
+
+namespace tg {
+
+class ModuleAutomationFactory : public AutomationFactory {
+ public:
+  // Options from the environment: TALLYGUARD_OFFICE_PIPE names the pipe, TALLYGUARD_OFFICE_LAUNCHER
+  // the launcher ("" = never start an office).
+  ModuleAutomationFactory();
+  // `modulePath` "" = search: $TALLYGUARD_OFFICE_MODULE, beside the installed program
+  // (../<libdir>/tallyguard/), then this build tree.
+  explicit ModuleAutomationFactory(OfficeConnectionOptions options, std::string modulePath = "");
+  ~ModuleAutomationFactory() override;
+
+  ObjectRef create(std::string_view programmaticId) override;
+
+  // Where the module is looked for, in order.
+  std::vector<std::string> moduleCandidates() const;
+
+ private:
+  AutomationFactory& loaded();
+
+  OfficeConnectionOptions options_;
+  std::string modulePath_;
+  AutomationFactory* factory_ = nullptr;  // made by the module, which stays loaded for good
+};
+
+}  // namespace tg

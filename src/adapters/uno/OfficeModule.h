@@ -1,0 +1,31 @@
+#pragma once
+// The one entry point of the office-suite module, which the program loads at run time so that a
+// machine without the suite still starts. Plain standard types only: both sides include this.
+
+#include <string>
+
+#include "common/ports/Automation.h"
+
+namespace tg {
+
+// How the module reaches the user's office.
+struct OfficeConnectionOptions {
+  // The pipe the office is asked to listen on. Pipes are per OS user already; empty = the default
+  // name of this program.
+  std::string pipeName;
+  // The office's own launcher, asked to open the pipe (and to start the office when none runs).
+  // Empty = do not launch anything, only connect.
+  std::string launcher = "/usr/lib/libreoffice/program/soffice";
+  // How long to keep trying to connect after asking the launcher.
+  double connectSeconds = 30.0;
+};
+
+inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";
+inline constexpr int OfficeModuleInterfaceVersion = 1;
+
+// The entry point's type. Returns a new factory owned by the caller, or nullptr when the version
+// differs; the module must stay loaded while any object it made is alive.
+using OfficeModuleEntry = AutomationFactory* (*)(int interfaceVersion,
+                                                 const OfficeConnectionOptions& options);
+
+}  // namespace tg

@@ -1,0 +1,402 @@
+// The office-suite module: the automation port over LibreOffice's UNO bridge. Objects of the
+// user's running office are called by name through an Invocation made on this side of the pipe,
+// with exact-name lookup, so that any-case names resolve as the suite's own bridge resolves them.
+
+#include <fcntl.h>
+#include <sal/config.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <com/sun/star/beans/UnknownPropertyException.hpp>
+#include <com/sun/star/beans/XExactName.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/lang/XSingleServiceFactory.hpp>
+#include <com/sun/star/reflection/InvocationTargetException.hpp>
+#include <com/sun/star/script/CannotConvertException.hpp>
+#include <com/sun/star/script/Converter.hpp>
+#include <com/sun/star/script/XInvocation2.hpp>
+#include <com/sun/star/script/XTypeConverter.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/exc_hlp.hxx>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <rtl/ustring.hxx>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "adapters/uno/OfficeModule.h"
+
+namespace tg {
+namespace {
+
+namespace css = ::com::sun::star;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using rtl::OString;
+using rtl::OUString;
+
+constexpr const char* DefaultPipeName = "tallyguard_office";
+
+OUString ToOffice(std::string_view text) {
+  return OUString(text.data(), static_cast<sal_Int32>(text.size()), RTL_TEXTENCODING_UTF8);
+}
+
+std::string FromOffice(const OUString& text) {
+  OString utf8 = rtl::OUStringToOString(text, RTL_TEXTENCODING_UTF8);
+  return std::string(utf8.getStr(), static_cast<size_t>(utf8.getLength()));
+}
+
+// --- Describing the suite's failures -----------------------------------------------------------
+
+// The suite's messages carry source references and error codes; the user first reads what went
+// wrong in plain words, then the suite's own text for the support address.
+std::string PlainExplanation(const std::string& typeName, const std::string& message) {
+  if (typeName.find("DisposedException") != std::string::npos ||
+      message.find("disposed") != std::string::npos) {
+    return "The connection to the office suite was lost; the office may have been closed.";
+  }
+  if (typeName.find("io.") != std::string::npos) {
+    static const std::regex errorClass("Class:([A-Za-z]+)");
+    std::smatch match;
+    std::string kind = std::regex_search(message, match, errorClass) ? match[1].str() : "";
+    if (kind == "Write") return "The folder cannot be written.";
+    if (kind == "NotExists") return "The folder or the file does not exist.";
+    if (kind == "Access") return "Access to the file was denied.";
+    if (kind == "Path") return "The path of the copy is not valid.";
+    if (kind == "Create") return "The file cannot be created.";
+    if (kind == "Read") return "The file cannot be read.";
+    if (kind == "Locking") return "The file is locked by another program.";
+    return "The office suite could not write the file.";
+  }
+  if (typeName.find("IllegalArgument") != std::string::npos ||
+      typeName.find("CannotConvert") != std::string::npos) {
+    return "The office suite refused the arguments of the call.";
+  }
+  return "The office suite reported a failure.";
+}
+
+AutomationError Describe(std::string_view call, const Any& exception, bool connectionLost) {
+  std::string typeName = FromOffice(exception.getValueTypeName());
+  std::string message;
+  if (auto* failure = static_cast<const css::uno::Exception*>(exception.getValue());
+      failure && exception.getValueTypeClass() == css::uno::TypeClass_EXCEPTION) {
+    message = FromOffice(failure->Message);
+  }
+  std::string text = connectionLost ? PlainExplanation("DisposedException", message)
+                                    : PlainExplanation(typeName, message);
+  text += "\r\nOffice suite (" + std::string(call) + "): ";
+  text += message.empty() ? typeName : message;
+  return AutomationError(text);
+}
+
+// One connection to the office. When a call fails, a dead office shows through a probe: the
+// error of the call itself may only name a symptom ("illegal object given").
+struct Connection {
+  Reference<css::uno::XComponentContext> remote;
+
+  bool lost() const {
+    if (!remote.is()) return false;
+    try {
+      remote->getServiceManager();
+      return false;
+    } catch (const css::uno::Exception&) {
+      return true;
+    }
+  }
+};
+
+// Runs a call into the suite and turns every failure it raises into an AutomationError.
+template <class Action>
+auto Guarded(std::string_view call, const Connection* connection, Action&& action)
+    -> decltype(action()) {
+  try {
+    return action();
+  } catch (const css::reflection::InvocationTargetException& wrapped) {
+    throw Describe(call, wrapped.TargetException, connection && connection->lost());
+  } catch (const css::uno::Exception&) {
+    Any caught = ::cppu::getCaughtException();
+    throw Describe(call, caught, connection && connection->lost());
+  }
+}
+
+// --- The local side of the bridge --------------------------------------------------------------
+
+struct LocalRuntime {
+  Reference<css::uno::XComponentContext> context;
+  Reference<css::lang::XSingleServiceFactory> invocations;
+  Reference<css::script::XTypeConverter> converter;
+};
+
+// Made once and kept for the life of the process: tearing the UNO runtime down while the program
+// still holds proxies is what crashes clients.
+LocalRuntime& Local() {
+  static LocalRuntime* runtime = [] {
+    // A call into an office that was killed must fail, not end this program.
+    signal(SIGPIPE, SIG_IGN);
+    setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TALLYGUARD_LO_PROGRAM_DIR "/fundamentalrc", 0);
+    auto made = std::make_unique<LocalRuntime>();
+    made->context = ::cppu::defaultBootstrap_InitialComponentContext();
+    made->invocations.set(made->context->getServiceManager()->createInstanceWithContext(
+                              "com.sun.star.script.Invocation", made->context),
+                          UNO_QUERY_THROW);
+    made->converter = css::script::Converter::create(made->context);
+    return made.release();
+  }();
+  return *runtime;
+}
+
+// --- Values across the bridge ------------------------------------------------------------------
+
+using ConnectionRef = std::shared_ptr<const Connection>;
+
+ObjectRef Wrap(const Any& target, const ConnectionRef& connection);
+
+Value ToValue(const Any& any, const ConnectionRef& connection) {
+  switch (any.getValueTypeClass()) {
+    case css::uno::TypeClass_VOID:
+      return {};
+    case css::uno::TypeClass_BOOLEAN:
+      return *static_cast<const sal_Bool*>(any.getValue()) != 0;
+    case css::uno::TypeClass_BYTE:
+    case css::uno::TypeClass_SHORT:
+    case css::uno::TypeClass_UNSIGNED_SHORT:
+    case css::uno::TypeClass_LONG: {
+      sal_Int32 number = 0;
+      any >>= number;
+      return static_cast<std::int32_t>(number);
+    }
+    case css::uno::TypeClass_ENUM:
+      return static_cast<std::int32_t>(*static_cast<const sal_Int32*>(any.getValue()));
+    case css::uno::TypeClass_STRING:
+      return FromOffice(*static_cast<const OUString*>(any.getValue()));
+    case css::uno::TypeClass_INTERFACE: {
+      Reference<css::uno::XInterface> object;
+      any >>= object;
+      if (!object.is()) return {};
+      return Wrap(any, connection);
+    }
+    case css::uno::TypeClass_STRUCT:
+    case css::uno::TypeClass_EXCEPTION:
+      return Wrap(any, connection);
+    case css::uno::TypeClass_SEQUENCE: {
+      Sequence<Any> elements;
+      Local().converter->convertTo(any, cppu::UnoType<Sequence<Any>>::get()) >>= elements;
+      ValueList list;
+      list.reserve(static_cast<size_t>(elements.getLength()));
+      for (const Any& element : elements) list.push_back(ToValue(element, connection));
+      return list;
+    }
+    default: {
+      // Numbers the port has no kind for (large or fractional) travel as their text.
+      OUString text;
+      Local().converter->convertToSimpleType(any, css::uno::TypeClass_STRING) >>= text;
+      return FromOffice(text);
+    }
+  }
+}
+
+class UnoObject;
+
+Any ToAny(const Value& value);
+
+Sequence<Any> ToAnys(const ValueList& list) {
+  Sequence<Any> anys(static_cast<sal_Int32>(list.size()));
+  Any* out = anys.getArray();
+  for (const Value& element : list) *out++ = ToAny(element);
+  return anys;
+}
+
+class UnoObject : public AutomationObject {
+ public:
+  UnoObject(Any target, Reference<css::script::XInvocation2> invocation, ConnectionRef connection)
+      : target_(std::move(target)),
+        invocation_(std::move(invocation)),
+        exactName_(invocation_, UNO_QUERY_THROW),
+        connection_(std::move(connection)) {}
+
+  // Objects are released from the thread that made them, like every call of the pass.
+  ~UnoObject() override = default;
+
+  const Any& target() const { return target_; }
+
+  Value call(std::string_view method, const ValueList& args) override {
+    return Guarded(method, connection_.get(), [&]() -> Value {
+      OUString exact = exactName_->getExactName(ToOffice(method));
+      if (exact.isEmpty()) {
+        throw AutomationError("The office suite does not know the call \"" + std::string(method) +
+                              "\" on this object.");
+      }
+      if (invocation_->hasMethod(exact)) {
+        Sequence<sal_Int16> outIndices;
+        Sequence<Any> outValues;
+        return ToValue(invocation_->invoke(exact, ToAnys(args), outIndices, outValues),
+                       connection_);
+      }
+      if (invocation_->hasProperty(exact)) {
+        if (args.empty()) return ToValue(invocation_->getValue(exact), connection_);
+        invocation_->setValue(exact, ToAny(args.front()));
+        return {};
+      }
+      throw AutomationError("The office suite does not know the call \"" + std::string(method) +
+                            "\" on this object.");
+    });
+  }
+
+ private:
+  Any target_;
+  Reference<css::script::XInvocation2> invocation_;
+  Reference<css::beans::XExactName> exactName_;
+  ConnectionRef connection_;
+};
+
+ObjectRef Wrap(const Any& target, const ConnectionRef& connection) {
+  Sequence<Any> arguments(1);
+  arguments.getArray()[0] = target;
+  // The Invocation service is made through this (old) factory interface only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  Reference<css::script::XInvocation2> invocation(
+      Local().invocations->createInstanceWithArguments(arguments), UNO_QUERY_THROW);
+#pragma GCC diagnostic pop
+  return std::make_shared<UnoObject>(target, invocation, connection);
+}
+
+Any ToAny(const Value& value) {
+  struct Visitor {
+    Any operator()(std::monostate) const { return Any(); }
+    Any operator()(const std::string& text) const { return Any(ToOffice(text)); }
+    Any operator()(bool flag) const { return Any(flag); }
+    Any operator()(std::int32_t number) const { return Any(static_cast<sal_Int32>(number)); }
+    Any operator()(const ObjectRef& object) const {
+      if (!object) return Any(Reference<css::uno::XInterface>());
+      auto* own = dynamic_cast<const UnoObject*>(object.get());
+      if (!own)
+        throw AutomationError("An object of another kind cannot be passed to the office suite.");
+      return own->target();
+    }
+    Any operator()(const ValueList& list) const { return Any(ToAnys(list)); }
+  };
+  return std::visit(Visitor{}, value.data);
+}
+
+// --- Reaching the user's office ----------------------------------------------------------------
+
+// Asks the office's launcher to open the pipe; the launcher hands the request to a running office
+// (or starts one without a window) and is not waited for beyond its first fork.
+void Launch(const std::string& launcher, const std::string& pipeName) {
+  if (access(launcher.c_str(), X_OK) != 0) {
+    throw AutomationError("The office suite (LibreOffice) is not installed: its launcher " +
+                          launcher + " was not found.");
+  }
+  std::string accept = "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
+  std::vector<std::string> words = {launcher, "--nologo", "--nodefault", accept};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  // Twice forked, so the office never becomes a child this program must wait for. Between fork
+  // and exec only async-signal-safe calls.
+  pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    if (fork() == 0) {
+      int quiet = open("/dev/null", O_RDWR);
+      if (quiet >= 0) {
+        dup2(quiet, STDIN_FILENO);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+      }
+      for (int fd = 3; fd < 1024; ++fd) close(fd);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    _exit(0);
+  }
+  if (child < 0) throw AutomationError("The office suite could not be started (fork failed).");
+  int status = 0;
+  waitpid(child, &status, 0);
+}
+
+Reference<css::uno::XInterface> TryResolve(const Reference<css::bridge::XUnoUrlResolver>& resolver,
+                                           const OUString& url) {
+  try {
+    return resolver->resolve(url);
+  } catch (const css::connection::NoConnectException&) {
+    return {};
+  }
+}
+
+class OfficeAutomationFactory : public AutomationFactory {
+ public:
+  explicit OfficeAutomationFactory(OfficeConnectionOptions options) : options_(std::move(options)) {
+    if (options_.pipeName.empty()) options_.pipeName = DefaultPipeName;
+  }
+
+  ObjectRef create(std::string_view programmaticId) override {
+    if (programmaticId != "com.sun.star.ServiceManager") {
+      throw AutomationError("The object \"" + std::string(programmaticId) +
+                            "\" cannot be created: only the office suite's service manager is "
+                            "offered.");
+    }
+    return Guarded("connect", nullptr, [&] {
+      LocalRuntime& local = LocalStarted();
+      Reference<css::bridge::XUnoUrlResolver> resolver =
+          css::bridge::UnoUrlResolver::create(local.context);
+      OUString url =
+          ToOffice("uno:pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext");
+      Reference<css::uno::XInterface> remote = TryResolve(resolver, url);
+      if (!remote.is() && !options_.launcher.empty()) {
+        Launch(options_.launcher, options_.pipeName);
+        auto deadline =
+            std::chrono::steady_clock::now() +
+            std::chrono::milliseconds(static_cast<long>(options_.connectSeconds * 1000));
+        while (!remote.is() && std::chrono::steady_clock::now() < deadline) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          remote = TryResolve(resolver, url);
+        }
+      }
+      if (!remote.is()) {
+        throw AutomationError(
+            "The office suite (LibreOffice) is not running or does not answer "
+            "on the pipe \"" +
+            options_.pipeName + "\".");
+      }
+      auto connection = std::make_shared<Connection>();
+      connection->remote.set(remote, UNO_QUERY_THROW);
+      return Wrap(Any(connection->remote->getServiceManager()), connection);
+    });
+  }
+
+ private:
+  static LocalRuntime& LocalStarted() {
+    try {
+      return Local();
+    } catch (const css::uno::Exception& failure) {
+      throw AutomationError("The office suite's automation libraries cannot be started.\r\n" +
+                            FromOffice(failure.Message));
+    }
+  }
+
+  OfficeConnectionOptions options_;
+};
+
+}  // namespace
+}  // namespace tg
+
+extern "C" __attribute__((visibility("default"))) tg::AutomationFactory*
+tallyguard_office_automation(int interfaceVersion, const tg::OfficeConnectionOptions& options) {
+  if (interfaceVersion != tg::OfficeModuleInterfaceVersion) return nullptr;
+  return new tg::OfficeAutomationFactory(options);
+}

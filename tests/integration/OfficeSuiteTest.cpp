@@ -1,0 +1,433 @@
+// The backup pass against a real headless LibreOffice: the documents are made through the suite's
+// own API in a temporary folder, the pass runs through the office module, and the copies are
+// opened again to see what they hold.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "OfficeProcess.h"
+#include "RealSuite.h"
+#include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "backup/CalcTestDoubles.h"
+
+namespace tg::office {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+using tg::testing::FakeCheck;
+using tg::testing::FakeOption;
+using tg::testing::FakeText;
+
+constexpr const char* At = " at 12/6/2026 1:58:16 PM";
+constexpr const char* ExcelFilter = "Calc MS Excel 2007 XML";
+
+// One office serves every test but the one that kills its office.
+class SharedOffice : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    process = std::make_unique<OfficeProcess>();
+    process->start();
+    suite = std::make_unique<RealSuite>(process->pipeName(), 120);
+  }
+  void TearDown() override {
+    suite.reset();
+    process.reset();
+  }
+  static inline std::unique_ptr<OfficeProcess> process;
+  static inline std::unique_ptr<RealSuite> suite;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool Contains(const std::string& haystack, std::string_view needle) {
+  return haystack.find(needle) != std::string::npos;
+}
+
+// The office reads "%20" in a location as a blank; the file on disk has the blank.
+std::string OnDisk(std::string path) {
+  for (size_t at; (at = path.find("%20")) != std::string::npos;) path.replace(at, 3, " ");
+  return path;
+}
+
+class RealPass : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(SharedOffice::suite, nullptr) << "the test office did not start";
+    office().closeAll();
+    std::string base = (fs::temp_directory_path() / "tallyguard-pass-XXXXXX").string();
+    ASSERT_NE(mkdtemp(base.data()), nullptr);
+    folder = base;
+    fs::create_directories(folder + "/log");
+    historyLogPath = folder + "/log/Tallyguard.txt";
+  }
+  void TearDown() override {
+    if (SharedOffice::suite) office().closeAll();
+    for (const std::string& locked : immutable) std::system(("chattr -i '" + locked + "'").c_str());
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+
+  RealSuite& office() { return *SharedOffice::suite; }
+
+  CalcContext context() {
+    return CalcContext{automation,      {Option2, Option1, Text1, Check6, Option3, Option4},
+                       dialogs,         loop,
+                       files,           clock,
+                       regional,        historyLogPath,
+                       PathStyle::Posix};
+  }
+  void runPass() { SaveAll(context()); }
+
+  // A stored spreadsheet with "saved" in A1, opened again and edited without saving.
+  Document openEdited(const std::string& path, const std::string& filter = "calc8",
+                      const std::string& password = "") {
+    Document made = office().newSpreadsheet();
+    office().setCell(made, "A1", "saved");
+    office().storeAs(made, path, filter, password);
+    office().close(made);
+    originals[path] = ReadBytes(path);
+    Document opened = office().load(path, password);
+    office().setCell(opened, "A1", "edit of " + fs::path(path).filename().string());
+    return opened;
+  }
+
+  void chooseFolder(const std::string& chosen) {
+    Option2.setSelected(false);
+    Option1.setSelected(true);
+    Text1.setText(chosen);
+  }
+
+  std::vector<int> reportedLines() const {
+    std::vector<int> lines;
+    for (const ShownMessage& message : dialogs.messages) {
+      size_t at = message.text.find("Calc.SaveAll at line ");
+      if (at != std::string::npos) lines.push_back(std::stoi(message.text.substr(at + 21)));
+    }
+    return lines;
+  }
+
+  std::vector<std::string> history() const {
+    std::vector<std::string> lines;
+    std::string text = ReadBytes(historyLogPath);
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+      lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+  }
+
+  // A1 of a copy, opened on its own.
+  std::string firstCellOf(const std::string& path, const std::string& password = "") {
+    Document copy = office().load(path, password);
+    std::string value = office().cell(copy, "A1");
+    office().close(copy);
+    return value;
+  }
+
+  std::string folder;
+  std::string historyLogPath;
+  std::map<std::string, std::string> originals;
+  std::vector<std::string> immutable;
+  FakeOption Option2{true};
+  FakeOption Option1{false};
+  FakeText Text1;
+  FakeCheck Check6;
+  FakeOption Option3{true};
+  FakeOption Option4{false};
+  RecordingDialogs dialogs;
+  CountingMessageLoop loop;
+  PosixFileSystem files;
+  FixedClock clock{{2026, 12, 6, 13, 58, 16}};
+  UnitedStatesRegionalSettings regional;
+  ModuleAutomationFactory automation{
+      OfficeConnectionOptions{SharedOffice::process ? SharedOffice::process->pipeName() : "", "",
+                              5.0},
+      TALLYGUARD_OFFICE_MODULE_PATH};
+};
+
+// --- The whole scene in each mode and each form of the name -------------------------------------
+
+struct Naming {
+  const char* name;
+  bool sameFolder;
+  bool stamp;
+  bool newFile;
+};
+
+class RealPassNaming : public RealPass, public ::testing::WithParamInterface<Naming> {
+ protected:
+  std::string suffix() const {
+    if (!GetParam().stamp) return " Backup";
+    return GetParam().newFile ? " Date December.6.2026 Time 01.58.16.PM" : " December.6.2026";
+  }
+};
+
+TEST_P(RealPassNaming, EverySpreadsheetGetsItsCopyInItsOwnFormatWithItsUnsavedEdits) {
+  const Naming& naming = GetParam();
+  fs::create_directories(folder + "/a b");
+  fs::create_directories(folder + "/picked");
+  Document blank = openEdited(folder + "/a b/Blank.ods");
+  Document book = openEdited(folder + "/Book.xlsx", ExcelFilter);
+  Document secret = openEdited(folder + "/Secret.ods", "calc8", "pw");
+  Document letter = office().newTextDocument();
+  office().setText(letter, "saved");
+  office().storeAs(letter, folder + "/Letter.odt", "writer8");
+  originals[folder + "/Letter.odt"] = ReadBytes(folder + "/Letter.odt");
+  office().setText(letter, "edited");
+  Document fresh = office().newSpreadsheet();
+  office().setCell(fresh, "A1", "edit of the new one");
+  std::string freshName = office().title(fresh) + ".ods";
+
+  std::string target = naming.sameFolder ? "" : folder + "/chosen";
+  if (naming.sameFolder) {
+    dialogs.folderAnswers = {"", folder + "/picked"};  // cancelled once, then answered
+  } else {
+    chooseFolder(target);
+  }
+  if (naming.stamp) {
+    Check6.setValue(CheckBox::Checked);
+    Option3.setSelected(naming.newFile);
+    Option4.setSelected(!naming.newFile);
+  }
+  // Where each copy goes, as the history names it (escapes of the location kept).
+  auto pathOf = [&](const std::string& sameFolder, const std::string& stem,
+                    const std::string& ext) {
+    return (naming.sameFolder ? sameFolder : target) + "/" + stem + suffix() + ext;
+  };
+  std::map<std::string, std::string> expected = {
+      {office().url(blank), pathOf(folder + "/a%20b", "Blank", ".ods")},
+      {office().url(book), pathOf(folder, "Book", ".xlsx")},
+      {office().url(secret), pathOf(folder, "Secret", ".ods")},
+      {"", pathOf(folder + "/picked", office().title(fresh), ".ods")}};
+  std::vector<std::string> expectedHistory;
+  for (const Document& component : office().components()) {
+    if (!office().isSpreadsheet(component)) continue;
+    std::string location = office().url(component);
+    std::string fileName = location.empty() ? freshName : location.substr(location.rfind('/') + 1);
+    expectedHistory.push_back(fileName + " was backup saved as " + expected[location] + At);
+  }
+  std::map<Document*, std::pair<std::string, bool>> before;
+  std::vector<Document*> open = {&blank, &book, &secret, &letter, &fresh};
+  for (Document* document : open)
+    before[document] = {office().url(*document), office().modified(*document)};
+
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages.front().text;
+  EXPECT_THAT(history(), ElementsAreArray(expectedHistory));
+  if (naming.sameFolder) {
+    EXPECT_THAT(dialogs.folderPrompts,
+                ElementsAre(freshName + " is unsaved. Please select location:",
+                            freshName + " is unsaved. Please select location:"));
+  } else {
+    EXPECT_THAT(dialogs.folderPrompts, IsEmpty());
+  }
+  // The copies: right place, right format, the unsaved edits in them, the protection kept.
+  std::string blankCopy = OnDisk(expected[office().url(blank)]);
+  std::string bookCopy = expected[office().url(book)];
+  std::string secretCopy = expected[office().url(secret)];
+  std::string freshCopy = expected[""];
+  for (const std::string& copy : {blankCopy, bookCopy, secretCopy, freshCopy}) {
+    ASSERT_TRUE(fs::exists(copy)) << copy;
+  }
+  EXPECT_TRUE(
+      Contains(ReadBytes(blankCopy), "mimetypeapplication/vnd.oasis.opendocument.spreadsheet"));
+  EXPECT_TRUE(Contains(ReadBytes(bookCopy), "[Content_Types].xml")) << "an .xlsx copy is OOXML";
+  EXPECT_EQ(firstCellOf(blankCopy), "edit of Blank.ods");
+  EXPECT_EQ(firstCellOf(bookCopy), "edit of Book.xlsx");
+  EXPECT_EQ(firstCellOf(freshCopy), "edit of the new one");
+  EXPECT_ANY_THROW(firstCellOf(secretCopy))
+      << "the copy of a protected document needs its password";
+  EXPECT_EQ(firstCellOf(secretCopy, "pw"), "edit of Secret.ods");
+  // The text document has no copy; the originals and the open documents are as they were.
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    EXPECT_FALSE(Contains(entry.path().filename().string(), "Letter ")) << entry.path();
+  }
+  for (const auto& [path, bytes] : originals) EXPECT_EQ(ReadBytes(path), bytes) << path;
+  for (Document* document : open) {
+    EXPECT_EQ(office().url(*document), before[document].first);
+    EXPECT_EQ(office().modified(*document), before[document].second);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ModesAndStamps, RealPassNaming,
+                         ::testing::Values(Naming{"SameFolderPlain", true, false, false},
+                                           Naming{"SameFolderNewFile", true, true, true},
+                                           Naming{"SameFolderOverwrite", true, true, false},
+                                           Naming{"ChosenFolderPlain", false, false, false},
+                                           Naming{"ChosenFolderNewFile", false, true, true},
+                                           Naming{"ChosenFolderOverwrite", false, true, false}),
+                         [](const ::testing::TestParamInfo<Naming>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// --- Failures --------------------------------------------------------------------------------
+
+TEST_F(RealPass, AFolderThatCannotBeWrittenIsReportedInPlainWordsAndGetsNoHistoryLine) {
+  fs::create_directories(folder + "/locked");
+  Document locked = openEdited(folder + "/locked/Locked.ods");
+  if (std::system(("chattr +i '" + folder + "/locked' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "chattr +i is not available here (needs root and a file system that has it)";
+  }
+  immutable.push_back(folder + "/locked");
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_THAT(dialogs.messages.at(0).text, StartsWith("The folder cannot be written.\r\n"));
+  EXPECT_FALSE(fs::exists(folder + "/locked/Locked Backup.ods"));
+  EXPECT_FALSE(fs::exists(historyLogPath));
+}
+
+TEST_F(RealPass, AChosenFolderTwoLevelsBelowAMissingOneGetsTwoReportsAndNoCopy) {
+  Document budget = openEdited(folder + "/Budget.ods");
+  chooseFolder(folder + "/missing/deeper");
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(164, 182));
+  EXPECT_FALSE(fs::exists(folder + "/missing")) << "the suite must not make the folders itself";
+  EXPECT_FALSE(fs::exists(historyLogPath));
+}
+
+TEST_F(RealPass, AChosenFolderHoldingAHashGetsTheCopyInsideIt) {
+  Document budget = openEdited(folder + "/Budget.ods");
+  chooseFolder(folder + "/x#y");
+  runPass();
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_TRUE(fs::exists(folder + "/x#y/Budget Backup.ods"));
+  EXPECT_FALSE(fs::exists(folder + "/x"));
+  EXPECT_THAT(history(), ElementsAre("Budget.ods was backup saved as " + folder +
+                                     "/x#y/Budget Backup.ods" + At));
+}
+
+TEST_F(RealPass, AHistoryLogThatCannotBeWrittenIsReportedAtStep184AndTheCopyStays) {
+  Document budget = openEdited(folder + "/Budget.ods");
+  historyLogPath = folder + "/no such folder/Tallyguard.txt";
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(184));
+  EXPECT_TRUE(fs::exists(folder + "/Budget Backup.ods"));
+}
+
+TEST_F(RealPass, NeverStoresOverAnotherOpenDocument) {
+  Document backupOpen = openEdited(folder + "/Budget Backup.ods");
+  Document budget = openEdited(folder + "/Budget.ods");
+  std::string before = ReadBytes(folder + "/Budget Backup.ods");
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_THAT(dialogs.messages.at(0).text, HasSubstr("is open in the office suite"));
+  EXPECT_EQ(ReadBytes(folder + "/Budget Backup.ods"), before);
+  EXPECT_TRUE(fs::exists(folder + "/Budget Backup Backup.ods"));
+}
+
+TEST_F(RealPass, NoSpreadsheetOpenLeavesNoTrace) {
+  Document letter = office().newTextDocument();
+  runPass();
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_FALSE(fs::exists(historyLogPath));
+}
+
+TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServesTheNext) {
+  OfficeProcess doomed;
+  doomed.start();
+  ModuleAutomationFactory own{OfficeConnectionOptions{doomed.pipeName(), "", 5.0},
+                              TALLYGUARD_OFFICE_MODULE_PATH};
+  CalcContext onDoomed{own,
+                       {Option2, Option1, Text1, Check6, Option3, Option4},
+                       dialogs,
+                       loop,
+                       files,
+                       clock,
+                       regional,
+                       historyLogPath,
+                       PathStyle::Posix};
+  {
+    RealSuite suite(doomed.pipeName(), 120);
+    for (const char* name : {"One.ods", "Two.ods"}) {
+      Document made = suite.newSpreadsheet();
+      suite.storeAs(made, folder + "/" + name, "calc8");
+    }
+  }
+  loop.onYield = [&] {
+    if (loop.yields == 1) doomed.kill();
+  };
+
+  SaveAll(onDoomed);
+
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_THAT(dialogs.messages.front().text,
+              StartsWith("The connection to the office suite was lost"));
+  EXPECT_FALSE(fs::exists(historyLogPath));
+
+  dialogs.messages.clear();
+  loop.onYield = nullptr;
+  doomed.start();
+  {
+    RealSuite restarted(doomed.pipeName(), 120);
+    Document again = restarted.load(folder + "/One.ods");
+    SaveAll(onDoomed);
+    restarted.close(again);
+  }
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_TRUE(fs::exists(folder + "/One Backup.ods"));
+  EXPECT_THAT(history(),
+              ElementsAre("One.ods was backup saved as " + folder + "/One Backup.ods" + At));
+}
+
+TEST(OfficeModule, AMissingModuleOrOfficeIsACleanCreationFailure) {
+  ModuleAutomationFactory noModule{OfficeConnectionOptions{},
+                                   "/nonexistent/libtallyguard_office.so"};
+  EXPECT_THROW(noModule.create("com.sun.star.ServiceManager"), AutomationError);
+  ModuleAutomationFactory noOffice{OfficeConnectionOptions{"tallyguard_nobody_listens", "", 0.2},
+                                   TALLYGUARD_OFFICE_MODULE_PATH};
+  try {
+    noOffice.create("com.sun.star.ServiceManager");
+    ADD_FAILURE() << "no office listens on that pipe";
+  } catch (const AutomationError& failure) {
+    EXPECT_THAT(failure.what(), HasSubstr("not running"));
+  }
+}
+
+TEST(OfficeModule, NamesResolveWithoutRegardToCase) {
+  ModuleAutomationFactory factory{
+      OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0},
+      TALLYGUARD_OFFICE_MODULE_PATH};
+  ObjectRef manager = factory.create("com.sun.star.ServiceManager");
+  ObjectRef desktop = manager->call("CREATEINSTANCE", {"com.sun.star.frame.Desktop"}).asObject();
+  ASSERT_TRUE(desktop);
+  ObjectRef components = desktop->call("getcomponents").asObject();
+  ObjectRef enumeration = components->call("CreateEnumeration").asObject();
+  EXPECT_NO_THROW(enumeration->call("HASMOREELEMENTS").asBool());
+  try {
+    desktop->call("noSuchCall");
+    ADD_FAILURE() << "an unknown name must fail";
+  } catch (const AutomationError& failure) {
+    EXPECT_THAT(failure.what(), HasSubstr("noSuchCall"));
+  }
+  // The connection survives a wrong name.
+  EXPECT_TRUE(desktop->call("getComponents").asObject());
+}
+
+}  // namespace
+}  // namespace tg::office
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new tg::office::SharedOffice);
+  return RUN_ALL_TESTS();
+}
