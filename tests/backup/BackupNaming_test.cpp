@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 
 namespace tg {
@@ -197,6 +199,45 @@ TEST_F(Naming, NeverStoredDocumentHasEmptyNameParts) {
 TEST_F(Naming, NonAsciiNamesAreKeptWhole) {
   BackupTarget t = SameFolder("file:///home/ü/Bücher.ods", PathStyle::Posix);
   EXPECT_EQ(t.backupPath, "/home/ü/Bücher Backup.ods");
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+TEST(NamingBadInput, NoTextBreaksTheRules) {
+  UnitedStatesRegionalSettings us;
+  const std::vector<std::string> texts = {"",
+                                          "/",
+                                          "\\",
+                                          std::string(500, '/'),
+                                          std::string(500, '\\'),
+                                          "file:///",
+                                          "file://",
+                                          std::string(10000, 'a'),
+                                          "file:///" + std::string(10000, '/') + "x.ods",
+                                          std::string(1000, '%'),
+                                          "file:///%%%/%25%/a.ods",
+                                          "file:///\xff\xfe/\xc3.ods",
+                                          "....",
+                                          "#"};
+  for (PathStyle style : {PathStyle::Posix, PathStyle::Windows}) {
+    for (const std::string& location : texts) {
+      for (const std::string& folder : texts) {
+        for (bool sameFolder : {true, false}) {
+          BackupTarget t = ComputeBackupTarget({location, sameFolder, folder, {false, true, false}},
+                                               style, {2026, 12, 6, 13, 58, 16}, us);
+          ASSERT_EQ(t.backupUrl.find('#'), std::string::npos);
+          ASSERT_NE(t.backupPath, t.localPath);
+          ASSERT_EQ(t.backupUrl.rfind("file://", 0), 0u);
+        }
+      }
+    }
+  }
+  // Each application halves a run: four separators at most fold into one.
+  EXPECT_EQ(TidySeparators(std::string(10000, '/'), PathStyle::Posix).size(), 2500u);
 }
 
 }  // namespace
