@@ -29,8 +29,9 @@ void CheckOne(const tg::BackupRequest& request, tg::PathStyle style) {
   Require(target.backupUrl.compare(0, scheme.size(), scheme) == 0,
           "URL starts with the file scheme", target);
   Require(target.backupUrl.find('#') == std::string::npos, "no raw # in the URL", target);
-  Require(target.backupPath.empty() || target.backupPath != target.localPath,
-          "the copy is never the original itself", target);
+  // An empty name (stamp on, neither form chosen) is no target at all: its store fails.
+  if (target.backupPath.empty()) return;
+  Require(target.backupPath != target.localPath, "the copy is never the original itself", target);
   Require(target.backupUrl != request.location, "the copy's URL is never the original's", target);
 }
 
