@@ -14,6 +14,8 @@ packages=(
   xvfb xauth trayer dunst dbus-x11 xdotool imagemagick x11-utils
   # chattr, to make a folder unwritable even for root
   e2fsprogs procps
+  # locale sources, to test the regional settings with a locale that has no AM/PM designators
+  locales
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
