@@ -73,9 +73,10 @@ void cSysTray::ShowBalloon(std::string_view Tip, std::string_view sTitle, std::i
                            bool ShowOnce) {
   if (ShowOnce && balloonOnceCount_ >= 1) return;
   const std::int32_t timeoutMs = BalloonTimeoutMs(ShowTimer);
+  // Set first, so that a desktop answering inside the call itself is not overwritten.
+  balloonVisible_ = true;
   shell_.showBalloon(FirstCharacters(Tip, BalloonTextCharacters),
                      FirstCharacters(sTitle, BalloonTitleCharacters), timeoutMs);
-  balloonVisible_ = true;
   if (ShowOnce) ++balloonOnceCount_;
   if (ShowTimer <= 0) return;
   // The desktop's balloon notifications arrive while messages run and end the wait early.

@@ -188,6 +188,13 @@ TEST_F(TrayTest, ClickOnTheBalloonEndsTheWaitWithoutWithdrawal) {
   EXPECT_EQ(shell.count(TrayCall::WithdrawBalloon), 0);
 }
 
+TEST_F(TrayTest, BalloonHiddenByTheDesktopDuringTheCallNeedsNoWait) {
+  shell.whenBalloonShown = [this] { shell.notify(TrayBalloonHide); };
+  tray.ShowBalloon("text", "title", 5, false);
+  EXPECT_EQ(loop.yields, 0);
+  EXPECT_EQ(shell.count(TrayCall::WithdrawBalloon), 0);
+}
+
 TEST_F(TrayTest, BalloonOutOfTheTrayWaitsItsFullTimeThenWithdraws) {
   secondPerYield();
   tray.ShowBalloon("text", "title", 3, false);
