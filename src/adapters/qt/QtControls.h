@@ -1,0 +1,201 @@
+#pragma once
+// The window's controls as Qt widgets. Each one raises the handler the main window registered
+// under the rules of the control ports: a change made by code raises the same handler as the
+// user's change wherever the window relies on that, and nowhere else.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include "common/ports/Controls.h"
+
+namespace tg {
+
+QString ToQString(std::string_view text);
+std::string ToStdString(const QString& text);
+
+// Raises a control's mouse-move handler for pointer movement over the widget itself, not over
+// its children: a button's ignored move must not reach the frame or window behind it.
+class MouseMoveRelay : public QObject {
+ public:
+  explicit MouseMoveRelay(QWidget& widget);
+  void setHandler(Handler handler) { handler_ = std::move(handler); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget& widget_;
+  Handler handler_;
+};
+
+class QtPushButton : public PushButton {
+ public:
+  explicit QtPushButton(QWidget* parent);
+  std::string caption() const override;
+  void setCaption(std::string_view caption) override;
+  void onClick(Handler handler) override { click_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QPushButton& widget() { return button_; }
+
+ private:
+  QPushButton button_;
+  MouseMoveRelay relay_{button_};
+  Handler click_;
+};
+
+// A change of value, by the user or by code, raises the click handler; the same value raises
+// nothing (Qt's stateChanged, never its clicked).
+class QtCheckBox : public CheckBox {
+ public:
+  QtCheckBox(QWidget* parent, std::string_view caption);
+  int value() const override;
+  void setValue(int value) override;
+  bool visible() const override { return !box_.isHidden(); }
+  void setVisible(bool visible) override { box_.setVisible(visible); }
+  void onClick(Handler handler) override { click_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QCheckBox& widget() { return box_; }
+
+ private:
+  QCheckBox box_;
+  MouseMoveRelay relay_{box_};
+  Handler click_;
+};
+
+// Selecting, by the user or by code, raises the click handler, even when already selected; the
+// frame's other buttons are cleared by Qt's auto-exclusive siblings.
+class QtOptionButton : public OptionButton {
+ public:
+  QtOptionButton(QWidget* parent, std::string_view caption);
+  bool selected() const override { return button_.isChecked(); }
+  void setSelected(bool selected) override;
+  void onClick(Handler handler) override { click_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QRadioButton& widget() { return button_; }
+
+ private:
+  QRadioButton button_;
+  MouseMoveRelay relay_{button_};
+  Handler click_;
+};
+
+// Every change of text, typed or set by code, raises the change handler (textChanged).
+class QtTextBox : public QObject, public TextBox {
+ public:
+  QtTextBox(QWidget* parent, std::string_view text);
+  std::string text() const override;
+  void setText(std::string_view text) override;
+  void setSelection(int start, int length) override;
+  void onChange(Handler handler) override { change_ = std::move(handler); }
+  void onGotFocus(Handler handler) override { gotFocus_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QLineEdit& widget() { return edit_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QLineEdit edit_;
+  MouseMoveRelay relay_{edit_};
+  Handler change_;
+  Handler gotFocus_;
+};
+
+// The interval list: a one-column report view. Only a user's click raises click; selecting by
+// position from code raises nothing.
+class QtListView : public QObject, public ListView {
+ public:
+  explicit QtListView(QWidget* parent);
+  void addColumn(std::string_view header, int widthTwips) override;
+  void addItem(std::string_view text) override;
+  int itemCount() const override { return list_.topLevelItemCount(); }
+  std::string selectedText() const override;
+  int selectedPosition() const override;
+  void selectPosition(int position) override;
+  void onClick(Handler handler) override { click_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QTreeWidget& widget() { return list_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QTreeWidget list_;
+  MouseMoveRelay relay_{*list_.viewport()};
+  Handler click_;
+};
+
+class QtProgressBar : public ProgressBar {
+ public:
+  explicit QtProgressBar(QWidget* parent);
+  int max() const override { return bar_.maximum(); }
+  void setMax(int max) override { bar_.setMaximum(max); }
+  int value() const override { return bar_.value(); }
+  void setValue(int value) override { bar_.setValue(value); }
+  std::string text() const override { return text_; }
+  void setText(std::string_view text) override;
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QProgressBar& widget() { return bar_; }
+
+ private:
+  QProgressBar bar_;
+  MouseMoveRelay relay_{bar_};
+  std::string text_;
+};
+
+class QtFrame : public Frame {
+ public:
+  explicit QtFrame(QWidget* parent);
+  std::string caption() const override;
+  void setCaption(std::string_view caption) override;
+  void setBackColor(unsigned colour) override;
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QGroupBox& widget() { return box_; }
+
+ private:
+  QGroupBox box_;
+  MouseMoveRelay relay_{box_};
+};
+
+// Ticks while the period is above 0 and the timer is enabled; any change restarts the period.
+class QtTimer : public Timer {
+ public:
+  QtTimer();
+  int interval() const override { return interval_; }
+  void setInterval(int milliseconds) override;
+  bool enabled() const override { return enabled_; }
+  void setEnabled(bool enabled) override;
+  void onTick(Handler handler) override { tick_ = std::move(handler); }
+  bool running() const { return timer_.isActive(); }
+
+ private:
+  void apply();
+  QTimer timer_;
+  int interval_ = 0;
+  bool enabled_ = true;
+  Handler tick_;
+};
+
+// The hidden buffer that copies the history log to the clipboard; it is never shown.
+class QtTextBuffer : public TextBuffer {
+ public:
+  void loadPlainText(std::string_view path) override;
+  std::string text() const override { return ToStdString(text_); }
+  void setSelection(int start, int length) override;
+  void copySelection() override;
+
+ private:
+  QString text_;
+  int selectionStart_ = 0;
+  int selectionLength_ = 0;
+};
+
+}  // namespace tg

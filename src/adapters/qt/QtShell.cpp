@@ -1,0 +1,50 @@
+#include "adapters/qt/QtShell.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "adapters/qt/QtControls.h"
+
+namespace tg {
+
+namespace {
+
+// Qt answers false when no handler could be started (no xdg-open, no desktop).
+void Open(const QUrl& url) {
+  if (!url.isValid() || !QDesktopServices::openUrl(url)) {
+    throw std::runtime_error("File not found");
+  }
+}
+
+}  // namespace
+
+void QtShell::openInTextEditor(std::string_view path) {
+  Open(QUrl::fromLocalFile(ToQString(path)));
+}
+
+void QtShell::openWebAddress(std::string_view url) { Open(QUrl(ToQString(url), QUrl::StrictMode)); }
+
+std::optional<std::string> QtShell::desktopFolder() const {
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (!desktop.isEmpty() && QDir(desktop).exists()) return ToStdString(desktop);
+  const QString home = QDir::homePath();
+  if (home.isEmpty()) return std::nullopt;
+  return ToStdString(home);
+}
+
+std::string QtShell::programFolder() const {
+  return ToStdString(QCoreApplication::applicationDirPath());
+}
+
+// Every setting was stored when it changed; there is nothing left to save.
+void QtShell::endProgram() {
+  if (beforeEnd) beforeEnd();
+  std::_Exit(0);
+}
+
+}  // namespace tg

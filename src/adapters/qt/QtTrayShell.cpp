@@ -1,0 +1,195 @@
+#include "adapters/qt/QtTrayShell.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFileInfo>
+#include <QVariantMap>
+
+#include "adapters/qt/QtControls.h"
+#include "adapters/qt/QtDialogs.h"
+
+namespace tg {
+
+namespace {
+
+const QString NotificationsService = "org.freedesktop.Notifications";
+const QString NotificationsPath = "/org/freedesktop/Notifications";
+const QString NotificationsInterface = "org.freedesktop.Notifications";
+
+// The reasons a notification server gives when a notification closes.
+constexpr uint ClosedExpired = 1;
+
+// Qt's own balloon has no timeout signal; with no timeout given it stays this long.
+constexpr int QtBalloonDefaultMs = 10000;
+
+// Notification bodies may carry markup; the balloon text is plain.
+QString PlainBody(const QString& text) { return text.toHtmlEscaped(); }
+
+}  // namespace
+
+std::optional<QDBusConnection> SessionBusIfGiven() {
+  const bool addressGiven = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  const bool userBus = !runtime.isEmpty() && QFileInfo::exists(runtime + "/bus");
+  if (!addressGiven && !userBus) return std::nullopt;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return std::nullopt;
+  return bus;
+}
+
+QtTrayShell::QtTrayShell(QIcon icon) : picture_(std::move(icon)) {
+  QObject::connect(&icon_, &QSystemTrayIcon::activated, this,
+                   [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
+  QObject::connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
+    qtBalloonTimer_.stop();
+    notify(TrayBalloonUserClick);
+  });
+  qtBalloonTimer_.setSingleShot(true);
+  QObject::connect(&qtBalloonTimer_, &QTimer::timeout, this,
+                   [this] { notify(TrayBalloonTimeout); });
+  bus_ = SessionBusIfGiven();
+  if (bus_) {
+    bus_->connect(NotificationsService, NotificationsPath, NotificationsInterface,
+                  "NotificationClosed", this, SLOT(onNotificationClosed(uint, uint)));
+    bus_->connect(NotificationsService, NotificationsPath, NotificationsInterface, "ActionInvoked",
+                  this, SLOT(onActionInvoked(uint, QString)));
+  }
+}
+
+QtTrayShell::~QtTrayShell() {
+  if (notificationId_) closeNotification(*notificationId_);
+}
+
+void QtTrayShell::addIcon(std::string_view tip, bool withIcon) {
+  icon_.setIcon(withIcon ? picture_ : QIcon());
+  icon_.setToolTip(ToQString(tip));
+  icon_.show();
+}
+
+void QtTrayShell::setIcon() { icon_.setIcon(picture_); }
+
+void QtTrayShell::setTip(std::string_view tip) { icon_.setToolTip(ToQString(tip)); }
+
+void QtTrayShell::deleteIcon() {
+  withdrawBalloon();
+  icon_.hide();
+}
+
+void QtTrayShell::onNotification(std::function<void(int code, int id)> callback) {
+  callback_ = std::move(callback);
+}
+
+void QtTrayShell::notify(int code) {
+  if (callback_) callback_(code, 0);
+}
+
+// The desktop reports whole clicks; the control expects the button's down and up.
+void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
+  switch (reason) {
+    case QSystemTrayIcon::Trigger:
+      notify(TrayLeftButtonDown);
+      notify(TrayLeftButtonUp);
+      break;
+    case QSystemTrayIcon::Context:
+      notify(TrayRightButtonDown);
+      notify(TrayRightButtonUp);
+      break;
+    case QSystemTrayIcon::DoubleClick:
+      notify(TrayLeftButtonDoubleClick);
+      break;
+    default:
+      break;  // the middle button means nothing to the control
+  }
+}
+
+void QtTrayShell::showBalloon(std::string_view text, std::string_view title, int timeoutMs) {
+  const QString body = MessageText(text);
+  const QString summary = ToQString(title);
+  if (notificationServerPresent()) {
+    showThroughServer(body, summary, timeoutMs);
+  } else {
+    showQtBalloon(body, summary, timeoutMs);
+  }
+}
+
+bool QtTrayShell::notificationServerPresent() {
+  if (!bus_) return false;
+  QDBusConnectionInterface* daemon = bus_->interface();
+  if (daemon == nullptr) return false;
+  if (daemon->isServiceRegistered(NotificationsService).value()) return true;
+  // A server started on demand by the bus (dunst is) counts as present.
+  const QDBusMessage call =
+      QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", "ListActivatableNames");
+  const QDBusMessage reply = bus_->call(call, QDBus::Block, 1000);
+  return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+         reply.arguments().front().toStringList().contains(NotificationsService);
+}
+
+void QtTrayShell::showThroughServer(const QString& text, const QString& title, int timeoutMs) {
+  usedServer_ = true;
+  QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
+                                                     NotificationsInterface, "Notify");
+  const QStringList actions{"default", "Open"};
+  QVariantMap hints;
+  hints.insert("desktop-entry", "tallyguard");
+  // No time of our own: the server's default, as the shell's own timeout applies.
+  const int expire = timeoutMs > 0 ? timeoutMs : -1;
+  call << QString("Tallyguard") << notificationId_.value_or(0u) << QString("tallyguard") << title
+       << PlainBody(text) << actions << hints << expire;
+  closeWhenIdKnown_ = false;
+  auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                   [this, text, title, timeoutMs](QDBusPendingCallWatcher* finished) {
+                     finished->deleteLater();
+                     QDBusPendingReply<uint> reply = *finished;
+                     if (reply.isError()) {
+                       showQtBalloon(text, title, timeoutMs);  // the server went away
+                       return;
+                     }
+                     notificationId_ = reply.value();
+                     if (closeWhenIdKnown_) closeNotification(*notificationId_);
+                   });
+}
+
+void QtTrayShell::showQtBalloon(const QString& text, const QString& title, int timeoutMs) {
+  const int shownMs = timeoutMs > 0 ? timeoutMs : QtBalloonDefaultMs;
+  icon_.showMessage(title, text, QSystemTrayIcon::NoIcon, shownMs);
+  qtBalloonTimer_.start(shownMs);
+}
+
+void QtTrayShell::withdrawBalloon() {
+  if (qtBalloonTimer_.isActive()) {
+    qtBalloonTimer_.stop();
+    icon_.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);  // closes Qt's balloon
+    QTimer::singleShot(0, this, [this] { notify(TrayBalloonHide); });
+  }
+  if (notificationId_) {
+    closeNotification(*notificationId_);
+  } else if (usedServer_) {
+    closeWhenIdKnown_ = true;  // Notify has not answered yet
+  }
+}
+
+void QtTrayShell::closeNotification(uint id) {
+  if (!bus_) return;
+  QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
+                                                     NotificationsInterface, "CloseNotification");
+  call << id;
+  bus_->asyncCall(call);
+}
+
+void QtTrayShell::onNotificationClosed(uint id, uint reason) {
+  if (!notificationId_ || id != *notificationId_) return;
+  notificationId_.reset();
+  notify(reason == ClosedExpired ? TrayBalloonTimeout : TrayBalloonHide);
+}
+
+void QtTrayShell::onActionInvoked(uint id, const QString& action) {
+  if (!notificationId_ || id != *notificationId_ || action != "default") return;
+  notify(TrayBalloonUserClick);
+}
+
+}  // namespace tg

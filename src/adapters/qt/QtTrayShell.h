@@ -1,0 +1,66 @@
+#pragma once
+// The desktop's notification area through Qt: QSystemTrayIcon for the icon, its tip and its
+// clicks; balloons through the desktop's notification server (org.freedesktop.Notifications)
+// when one answers on the session bus, otherwise Qt's own balloon. Both report back with the
+// codes the tray control knows.
+
+#include <QDBusConnection>
+#include <QIcon>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+#include "common/ports/TrayShell.h"
+
+namespace tg {
+
+class QtTrayShell : public QObject, public TrayShell {
+  Q_OBJECT
+
+ public:
+  explicit QtTrayShell(QIcon icon);
+  ~QtTrayShell() override;
+
+  void addIcon(std::string_view tip, bool withIcon) override;
+  void setIcon() override;
+  void setTip(std::string_view tip) override;
+  void showBalloon(std::string_view text, std::string_view title, int timeoutMs) override;
+  void withdrawBalloon() override;
+  void deleteIcon() override;
+  void onNotification(std::function<void(int code, int id)> callback) override;
+
+  QSystemTrayIcon& trayIcon() { return icon_; }
+  // The notification the server holds for the balloon now shown, if any.
+  std::optional<uint> notificationId() const { return notificationId_; }
+  bool usedNotificationServer() const { return usedServer_; }
+
+ private slots:
+  // Signals of the notification server; only the notification now shown counts.
+  void onNotificationClosed(uint id, uint reason);
+  void onActionInvoked(uint id, const QString& action);
+
+ private:
+  void notify(int code);
+  void onActivated(QSystemTrayIcon::ActivationReason reason);
+  bool notificationServerPresent();
+  void showThroughServer(const QString& text, const QString& title, int timeoutMs);
+  void showQtBalloon(const QString& text, const QString& title, int timeoutMs);
+  void closeNotification(uint id);
+
+  QIcon picture_;
+  QSystemTrayIcon icon_;
+  std::function<void(int, int)> callback_;
+  std::optional<QDBusConnection> bus_;
+  std::optional<uint> notificationId_;
+  bool closeWhenIdKnown_ = false;
+  bool usedServer_ = false;
+  QTimer qtBalloonTimer_;
+};
+
+// The session bus, but only one that was set up for this session: with no address given, Qt
+// would launch a stray bus of its own.
+std::optional<QDBusConnection> SessionBusIfGiven();
+
+}  // namespace tg
