@@ -74,7 +74,7 @@ bool MemoryTimer::tick() {
 
 void MemoryTextBuffer::loadPlainText(std::string_view path) {
   std::ifstream file{std::string(path), std::ios::binary};
-  if (!file) throw std::runtime_error("File not found");
+  if (failLoad || !file) throw std::runtime_error("File not found");
   std::ostringstream contents;
   contents << file.rdbuf();
   text_ = contents.str();

@@ -190,6 +190,7 @@ class MemoryTextBuffer : public TextBuffer {
   void setSelection(int start, int length) override;
   void copySelection() override;
   std::optional<std::string> clipboard;
+  bool failLoad = false;  // loadPlainText throws, as with a file that cannot be read
 
  private:
   std::string text_;

@@ -1,0 +1,175 @@
+#pragma once
+// The main window with in-memory controls and ports, real files in a private temporary folder
+// (the program's folder, the desktop and TEMP, which holds the history log).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "adapters/memory/CountingMessageLoop.h"
+#include "adapters/memory/FixedClock.h"
+#include "adapters/memory/FixedRandom.h"
+#include "adapters/memory/MemoryAutostart.h"
+#include "adapters/memory/MemoryControls.h"
+#include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemorySettingsBackend.h"
+#include "adapters/memory/MemoryShell.h"
+#include "adapters/memory/MemorySingleInstance.h"
+#include "adapters/memory/MemorySkin.h"
+#include "adapters/memory/RecordingDialogs.h"
+#include "adapters/memory/RecordingTrayShell.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "desktop/cSysTray.h"
+#include "mainwindow/Form1.h"
+
+namespace tg::testing {
+
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tg-window-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A failure report as the tests look at it: its label and line, found in the message text.
+inline bool IsReport(const ShownMessage& message, std::string_view label, int line) {
+  const std::string where = std::string(label) + "at line " + std::to_string(line) + "\r";
+  return message.title == "Application Error" && message.text.find(where) != std::string::npos;
+}
+
+// Recording dialogs whose folder picker can be made to fail.
+class WindowDialogs : public RecordingDialogs {
+ public:
+  std::string browseForFolder(std::string_view prompt, std::string_view initialFolder) override {
+    if (failFolderPicker) throw std::runtime_error("Out of memory");
+    return RecordingDialogs::browseForFolder(prompt, initialFolder);
+  }
+  bool failFolderPicker = false;
+};
+
+class WindowFixture : public ::testing::Test {
+ protected:
+  WindowFixture() {
+    environment.values["TEMP"] = folder.path().string();
+    shell.program = (folder.path() / "program").string();
+    shell.desktop = (folder.path() / "Desktop").string();
+    std::filesystem::create_directories(shell.program);
+    // Each time messages run a second passes, so the balloon's wait ends after five of them.
+    messageLoop.onYield = [this] { clock.advance(1); };
+  }
+
+  void create() {
+    Form1Controls controls{window,      Frame2,       ProgressBar1, Frame3,      Check8,
+                           Check5,      Check6,       Option4,      Option3,     cSysTray1,
+                           Frame1,      Option2,      Option1,      Text1,       PushButton1,
+                           *timerPort,  ListView1,    PushButton4,  PushButton2, PushButton3,
+                           PushButton5, RichTextBox1, PushButton11, PushButton12};
+    Form1Ports ports{.dialogs = dialogs,
+                     .settings = settings,
+                     .fileSystem = fileSystem,
+                     .environment = environment,
+                     .shell = shell,
+                     .singleInstance = singleInstance,
+                     .skin = skin,
+                     .random = random,
+                     .autostart = autostart,
+                     .messageLoop = messageLoop,
+                     .globals = globals,
+                     .pathStyle = PathStyle::Posix,
+                     .SaveAll = [this] { SaveAll(); },
+                     .CheckOfficeSuite =
+                         [this] {
+                           ++suiteChecks;
+                           if (duringSuiteCheck) duringSuiteCheck();
+                         }};
+    form = std::make_unique<Form1>(controls, ports);
+  }
+
+  // Creates the window, runs its start-up sequence and shows it (or hides it into the tray).
+  void start() {
+    create();
+    form->Form_Load();
+    form->ShowAfterLoad();
+  }
+
+  // The backup pass stand-in: counts, and lets the test act in the middle of it.
+  void SaveAll() {
+    ++passes;
+    if (duringPass) duringPass();
+  }
+
+  // `count` periods of the timer; only a running timer ticks.
+  void tick(int count = 1) {
+    for (int i = 0; i < count; ++i) Timer1.tick();
+  }
+
+  std::string status() const { return Frame2.caption(); }
+  std::string countdown(const char* hhmmss) const {
+    return std::string(Captions::CountdownPrefix) + hhmmss;
+  }
+  std::string historyLog() const { return (folder.path() / "Tallyguard.txt").string(); }
+
+  TemporaryFolder folder;
+  MemoryWindow window;
+  MemoryFrame Frame2, Frame3, Frame1;
+  MemoryProgressBar ProgressBar1;
+  OptionGroup Frame3Options, Frame1Options;
+  MemoryCheckBox Check8, Check5, Check6;
+  MemoryOptionButton Option4{Frame3Options}, Option3{Frame3Options};
+  MemoryOptionButton Option2{Frame1Options}, Option1{Frame1Options};
+  MemoryTextBox Text1{"Text1"};
+  MemoryPushButton PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton11,
+      PushButton12;
+  MemoryTimer Timer1;
+  Timer* timerPort = &Timer1;  // a test may hand the window another timer
+  MemoryListView ListView1;
+  MemoryTextBuffer RichTextBox1;
+  RecordingTrayShell trayShell;
+  CountingMessageLoop messageLoop;
+  FixedClock clock;
+  cSysTray cSysTray1{trayShell, messageLoop, clock};
+  WindowDialogs dialogs;
+  MemorySettingsBackend settings;
+  PosixFileSystem fileSystem;
+  MemoryEnvironment environment;
+  MemoryShell shell;
+  MemorySingleInstance singleInstance;
+  MemorySkin skin;
+  FixedRandom random{0.5};
+  MemoryAutostart autostart;
+  Globals globals;
+  int passes = 0;
+  int suiteChecks = 0;
+  std::function<void()> duringPass;
+  std::function<void()> duringSuiteCheck;
+  std::unique_ptr<Form1> form;
+};
+
+}  // namespace tg::testing
