@@ -27,6 +27,9 @@ TEST_F(Startup, FirstRunOnAnEmptyStoreShowsTheDefaults) {
   EXPECT_EQ(window.state(), WindowState::Normal);
   EXPECT_EQ(window.caption(), "Tallyguard");
   EXPECT_TRUE(window.hasApplicationIcon);
+  // Neither skin nor cursor file exists: nothing is loaded, and that is no failure.
+  EXPECT_TRUE(skin.appliedFiles.empty());
+  EXPECT_EQ(window.customPointerFile, "");
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -224,13 +227,6 @@ TEST_F(Startup, SkinAndHandCursorAreUsedWhenTheirFilesExist) {
   EXPECT_EQ(skin.appliedFiles[0], shell.program + "/x/o.cjs");
   EXPECT_EQ(window.customPointerFile, shell.program + "/HAND-M.CUR");
   EXPECT_EQ(Frame1.backColor(), 0x8000000Fu);
-}
-
-TEST_F(Startup, WithoutSkinOrCursorFilesNothingIsLoadedAndNothingReported) {
-  start();
-  EXPECT_TRUE(skin.appliedFiles.empty());
-  EXPECT_EQ(window.customPointerFile, "");
-  EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(Startup, RejectedSkinAndCursorAreReportedAtTheirLines) {
