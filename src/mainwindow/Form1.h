@@ -33,6 +33,13 @@
 //    directly: a start in the tray must stay hidden).
 // 4. Close (any reason): Form_QueryUnload() then Form_Unload(), which ends the program.
 // 5. Ports: SaveAll is the backup pass; CheckOfficeSuite is the suite check with ShortTitle().
+//
+// Choices this window makes where the behaviour was open
+// - A start in the tray turns into the hidden state in ShowAfterLoad, when the window would first
+//   be seen: the window is never shown, the icon stays, the balloon comes up.
+// - A click on the interval list that leaves no entry selected changes nothing (no store, count
+//   and interval kept) and selects the last known entry again, so a tick always finds one.
+// - A tick while no interval was ever read (ScheduleInterval 0) counts but runs no pass.
 
 #include <cstdint>
 #include <functional>
