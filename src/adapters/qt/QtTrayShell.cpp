@@ -137,8 +137,11 @@ void QtTrayShell::showThroughServer(const QString& text, const QString& title, i
   hints.insert("desktop-entry", "tallyguard");
   // No time of our own: the server's default, as the shell's own timeout applies.
   const int expire = timeoutMs > 0 ? timeoutMs : -1;
-  call << QString("Tallyguard") << notificationId_.value_or(0u) << QString("tallyguard") << title
-       << PlainBody(text) << actions << hints << expire;
+  // A balloon still shown is replaced; until the server answers, no notification is ours.
+  const uint replaces = notificationId_.value_or(0u);
+  notificationId_.reset();
+  call << QString("Tallyguard") << replaces << QString("tallyguard") << title << PlainBody(text)
+       << actions << hints << expire;
   closeWhenIdKnown_ = false;
   auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,

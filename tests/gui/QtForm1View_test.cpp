@@ -1,0 +1,190 @@
+#include "adapters/qt/QtForm1View.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+
+#include "GuiTestSupport.h"
+#include "adapters/memory/MemoryAutostart.h"
+#include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemorySettingsBackend.h"
+#include "adapters/memory/MemoryShell.h"
+#include "adapters/memory/MemorySingleInstance.h"
+#include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "adapters/qt/QtProgram.h"
+#include "support/TempFolder.h"
+
+namespace tg {
+namespace {
+
+// Every reading moves the clock on by a second, so a balloon's wait ends after five readings.
+class SteppingClock : public Clock {
+ public:
+  LocalDateTime now() const override { return {2026, 12, 7, 9, 30, 0}; }
+  double secondsSinceStart() const override { return seconds_++; }
+
+ private:
+  mutable double seconds_ = 0;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest() {
+    environment.values["TEMP"] = folder.path().string();
+    shell.desktop = (folder.path() / "Desktop").string();
+    shell.program = folder.path().string();
+  }
+
+  QtProgram& program() {
+    if (!program_) {
+      program_ = std::make_unique<QtProgram>(QtProgramPorts{settings, suite, shell, singleInstance,
+                                                            autostart, environment, fileSystem,
+                                                            clock, regional});
+    }
+    return *program_;
+  }
+  QtForm1View& view() { return program().view; }
+
+  testing::TempFolder folder;
+  MemorySettingsBackend settings;
+  MemorySuite suite;
+  MemoryShell shell;
+  MemorySingleInstance singleInstance;
+  MemoryAutostart autostart;
+  MemoryEnvironment environment;
+  PosixFileSystem fileSystem;
+  SteppingClock clock;
+  UnitedStatesRegionalSettings regional;
+  std::unique_ptr<QtProgram> program_;
+};
+
+QRect Twips(int left, int top, int width, int height) {
+  return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+TEST_F(ProgramTest, ControlsStandWhereTheWindowWasDesignedWithItsFonts) {
+  QtForm1View& v = view();
+  EXPECT_EQ(v.window.widget().size(), QSize(536, 550));
+  EXPECT_EQ(v.Frame2.widget().geometry(), Twips(120, 90, 7800, 840));
+  EXPECT_EQ(v.ProgressBar1.widget().geometry(), Twips(240, 285, 7320, 405));
+  EXPECT_EQ(v.ProgressBar1.widget().parentWidget(), &v.Frame2.widget());
+  EXPECT_EQ(v.Option4.widget().geometry(), Twips(225, 650, 3840, 255));
+  EXPECT_EQ(v.Option4.widget().x() + 1, v.Option3.widget().x());  // 15 twips to the left
+  EXPECT_EQ(v.Text1.widget().geometry(), Twips(480, 960, 6015, 360));
+  EXPECT_EQ(v.Text1.widget().parentWidget(), &v.Frame1.widget());
+  EXPECT_EQ(v.PushButton1.widget().geometry(), Twips(6600, 960, 735, 360));
+  EXPECT_EQ(v.Check8.widget().geometry(), Twips(240, 1700, 3840, 255));
+  EXPECT_EQ(v.Check8.widget().parentWidget(), &v.Frame3.widget());
+  EXPECT_EQ(v.ListView1.widget().geometry(), Twips(120, 4800, 7800, 1815));
+  EXPECT_EQ(v.PushButton12.widget().geometry(), Twips(4080, 7740, 3840, 405));
+
+  const QFont window = v.window.widget().font();
+  EXPECT_TRUE(window.bold());
+  EXPECT_EQ(window.pointSizeF(), 9.0);
+  EXPECT_EQ(window.family(), "Arial");
+  EXPECT_TRUE(v.ListView1.widget().font().bold());
+  EXPECT_EQ(v.PushButton2.widget().font().pointSizeF(), 11.25);
+}
+
+TEST_F(ProgramTest, FirstStartOnAnEmptyStoreShowsTheDesignedDefaults) {
+  program().start();
+  QtForm1View& v = view();
+  EXPECT_TRUE(v.window.widget().isVisible());
+  EXPECT_EQ(v.window.widget().windowTitle(), "Tallyguard");
+  EXPECT_EQ(v.Text1.widget().text(), QString::fromStdString(shell.desktop.value() + "/"));
+  EXPECT_TRUE(v.Option2.widget().isChecked());
+  EXPECT_TRUE(v.Option3.widget().isChecked());
+  EXPECT_TRUE(v.Check6.widget().isChecked());
+  EXPECT_FALSE(v.Check5.widget().isChecked());
+  EXPECT_FALSE(v.Check8.widget().isChecked());
+  EXPECT_EQ(v.ListView1.selectedText(), "Save every 5 minutes");
+  EXPECT_EQ(v.ListView1.itemCount(), 12);
+  EXPECT_EQ(v.PushButton4.widget().text(), "Turn Off Auto Backup-Save");
+  EXPECT_EQ(v.PushButton2.widget().text(), "Backup Now (Test)");
+  EXPECT_EQ(v.Frame1.widget().title(), "Where would you like to backup all open Calc ODS files?");
+  EXPECT_EQ(v.Frame2.widget().title(), "On. Next backup will occur in: 00:00:00");
+  EXPECT_TRUE(v.Timer1.running());
+  EXPECT_EQ(settings.value("Backup Option"), "1");
+  EXPECT_FALSE(settings.value("OftenIndex").has_value());  // selecting by position stores nothing
+  EXPECT_FALSE(settings.value("Windows Startup").has_value());
+  EXPECT_EQ(autostart.enableCount + autostart.disableCount, 0);
+  EXPECT_TRUE(program().trayShell.trayIcon().toolTip() == "Tallyguard");
+}
+
+TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {
+  program().start();
+  QtForm1View& v = view();
+  v.Check5.widget().click();
+  EXPECT_EQ(settings.value("Windows Startup"), "On");
+  EXPECT_EQ(autostart.enableCount, 1);
+  v.Option1.widget().click();
+  EXPECT_EQ(settings.value("WhereOption"), "1");
+  v.PushButton4.widget().click();
+  EXPECT_EQ(v.PushButton4.widget().text(), "Turn On Auto Backup-Save");
+  EXPECT_FALSE(v.Timer1.running());
+  EXPECT_EQ(settings.value("StartStopState"), "Off");
+}
+
+TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {
+  suite.openSpreadsheet("file://" + (folder.path() / "Budget.ods").string());
+  program().start();
+  view().PushButton2.widget().click();
+  ASSERT_EQ(suite.copies.size(), 1u);
+  EXPECT_NE(suite.copies[0].url.find("Budget"), std::string::npos);
+  EXPECT_NE(testing::ReadWholeFile(program().globals.HistoryLogPath).find("Budget.ods"),
+            std::string::npos);
+}
+
+TEST_F(ProgramTest, StartInTheTrayNeverShowsTheWindowAndMinimisingHidesIt) {
+  settings.store("Minimized", "On");
+  program().start();
+  QtForm1View& v = view();
+  EXPECT_FALSE(v.window.widget().isVisible());
+  EXPECT_TRUE(program().globals.HiddenInTray);
+  EXPECT_EQ(v.cSysTray1.BalloonOnceCount(), 1);
+  EXPECT_TRUE(v.cSysTray1.IconInTray());
+
+  emit program().trayShell.trayIcon().activated(QSystemTrayIcon::Trigger);
+  EXPECT_TRUE(v.window.widget().isVisible());
+  EXPECT_FALSE(program().globals.HiddenInTray);
+
+  v.window.widget().setWindowState(Qt::WindowMinimized);  // the user minimises
+  EXPECT_FALSE(v.window.widget().isVisible());
+  EXPECT_EQ(v.window.state(), WindowState::Normal);
+  EXPECT_EQ(v.cSysTray1.BalloonOnceCount(), 1);  // shown once per run
+}
+
+TEST_F(ProgramTest, SecondCopyEndsBeforeItsWindowIsSeen) {
+  singleInstance.anotherCopy = true;
+  EXPECT_THROW(program().start(), ProgramEnded);
+  EXPECT_FALSE(view().window.widget().isVisible());
+}
+
+TEST_F(ProgramTest, MissingSuiteEndsTheProgramBeforeTheWindowIsSeen) {
+  suite.installed = false;
+  testing::WhenModalOpens([](QWidget* box) {
+    EXPECT_EQ(box->windowTitle(), "Tallyguard");  // the short title of a one-word title
+    box->close();                                 // answered No
+  });
+  EXPECT_THROW(program().start(), ProgramEnded);
+  EXPECT_FALSE(view().window.widget().isVisible());
+  EXPECT_TRUE(shell.openedAddresses.empty());
+}
+
+TEST_F(ProgramTest, ClosingTheWindowTakesTheIconOutAndEnds) {
+  program().start();
+  bool closed = false;
+  view().window.onClose([&] {
+    program().form.Form_QueryUnload();
+    closed = true;
+  });
+  view().window.widget().close();
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(view().cSysTray1.IconInTray());
+  EXPECT_FALSE(view().Timer1.running());
+}
+
+}  // namespace
+}  // namespace tg
