@@ -228,7 +228,8 @@ TEST(QtWindowTest, OnlyTheUsersMinimiseRaisesResize) {
   EXPECT_EQ(window.state(), WindowState::Minimized);
   window.setState(WindowState::Normal);
   EXPECT_EQ(resizes.count, 0);
-  window.widget().show();
+  window.setVisible(true);
+  EXPECT_FALSE(window.widget().windowState() & Qt::WindowMinimized);  // shown as it was left
   RunPendingEvents();
   resizes.count = 0;
   window.widget().setWindowState(Qt::WindowMinimized);  // as the window manager reports it

@@ -40,12 +40,30 @@ void QtWindow::setCaption(std::string_view caption) { widget_.setWindowTitle(ToQ
 
 void QtWindow::setApplicationIcon() { widget_.setWindowIcon(ApplicationIcon()); }
 
+void QtWindow::setVisible(bool visible) {
+  if (visible && normalWhenShown_) {
+    normalWhenShown_ = false;
+    changingStateFromCode_ = true;
+    widget_.showNormal();
+    changingStateFromCode_ = false;
+    return;
+  }
+  widget_.setVisible(visible);
+}
+
 WindowState QtWindow::state() const {
+  if (normalWhenShown_) return WindowState::Normal;
   return (widget_.windowState() & Qt::WindowMinimized) ? WindowState::Minimized
                                                        : WindowState::Normal;
 }
 
 void QtWindow::setState(WindowState state) {
+  const bool minimised = widget_.windowState() & Qt::WindowMinimized;
+  if (state == WindowState::Normal && minimised && widget_.isHidden()) {
+    normalWhenShown_ = true;
+    return;
+  }
+  normalWhenShown_ = false;
   changingStateFromCode_ = true;
   Qt::WindowStates states = widget_.windowState() & ~Qt::WindowMinimized;
   if (state == WindowState::Minimized) states |= Qt::WindowMinimized;

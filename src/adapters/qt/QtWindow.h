@@ -31,7 +31,7 @@ class QtWindow : public Window {
   void setCaption(std::string_view caption) override;
   void setApplicationIcon() override;
   bool visible() const override { return widget_.isVisible(); }
-  void setVisible(bool visible) override { widget_.setVisible(visible); }
+  void setVisible(bool visible) override;
   WindowState state() const override;
   // A state set by code raises no resize; only the user's minimise does.
   void setState(WindowState state) override;
@@ -52,6 +52,9 @@ class QtWindow : public Window {
   MouseMoveRelay relay_{widget_};
   Handler resize_;
   bool changingStateFromCode_ = false;
+  // A hidden window keeps its minimised state until it is shown again: un-minimising it on X11
+  // would map it again.
+  bool normalWhenShown_ = false;
   MousePointer pointer_ = MousePointer::Default;
   std::optional<QCursor> customPointer_;
 };

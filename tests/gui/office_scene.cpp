@@ -1,0 +1,51 @@
+// Sets the scene in a running headless office for the desktop tests and the demo: spreadsheets
+// made, filled, stored and left open, as a user would have them while Tallyguard runs.
+//   tallyguard_office_scene PIPE open PATH...  makes each PATH (.ods) and keeps it open
+//   tallyguard_office_scene PIPE list          prints the title of every open component
+
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "integration/RealSuite.h"
+
+namespace {
+
+int Usage() {
+  std::cerr << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc < 3) return Usage();
+  const std::string pipe = argv[1];
+  const std::string command = argv[2];
+  try {
+    tg::office::RealSuite suite(pipe, 60.0);
+    if (command == "open") {
+      for (int i = 3; i < argc; ++i) {
+        tg::office::Document sheet = suite.newSpreadsheet();
+        suite.fill(sheet, 20, 5);
+        suite.setCell(sheet, "A1", std::string("Made for ") + argv[i]);
+        suite.storeAs(sheet, argv[i], "calc8");
+        std::cout << suite.title(sheet) << "\n";
+      }
+      return 0;
+    }
+    if (command == "list") {
+      for (const tg::office::Document& document : suite.components()) {
+        std::cout << suite.title(document) << "\n";
+      }
+      return 0;
+    }
+  } catch (const std::exception& failure) {
+    std::cerr << "office scene: " << failure.what() << "\n";
+    return 1;
+  } catch (...) {
+    std::cerr << "office scene: the office failed\n";
+    return 1;
+  }
+  return Usage();
+}
