@@ -1,6 +1,7 @@
 #include "backup/Calc.h"
 
 #include <optional>
+#include <set>
 
 #include "backup/HistoryLog.h"
 #include "desktop/AddFolder.h"
@@ -238,28 +239,33 @@ class Pass {
     return kept;
   }
 
-  // Only a file that already exists can be an open document, so the usual pass makes no extra
-  // calls on the suite.
+  // Only a file that already exists can be an open document, so the usual first pass makes no
+  // extra calls on the suite. The open documents are listed once per pass, when first needed: a
+  // listing costs a round trip per document, and the pass itself takes only seconds.
   void refuseToReplaceAnOpenDocument(const DocumentValues& v) {
     // The backup path keeps the location's escapes; the file on disk has them decoded.
     if (!c_.fileSystem.canReadModificationTime(DecodeEscapes(v.backupPath))) return;
-    std::string target = DecodeEscapes(v.backupUrl);
-    ObjectRef components = RequireObject(desktop_->call("getComponents"), "list of components");
-    ObjectRef open = RequireObject(components->call("createenumeration"), "enumeration");
+    if (!openLocations_) openLocations_ = listOpenLocations();
+    if (openLocations_->count(DecodeEscapes(v.backupUrl))) {
+      throw AutomationError("The copy was not stored: its backup file " + v.backupPath +
+                            " is open in the office suite as a document of its own, and storing "
+                            "would replace that document's file.");
+    }
+  }
+
+  std::set<std::string> listOpenLocations() {
+    std::set<std::string> locations;
+    ObjectRef open = RequireObject(components_->call("createenumeration"), "enumeration");
     while (open->call("hasMoreElements").asBool()) {
       ObjectRef component = RequireObject(open->call("nextelement"), "component");
-      std::optional<std::string> location;
       try {
-        location = component->call("geturl").asText();
+        std::string location = component->call("geturl").asText();
+        if (!location.empty()) locations.insert(DecodeEscapes(location));
       } catch (const std::exception&) {
-        continue;  // a component that has no location cannot be in the way
-      }
-      if (!location->empty() && DecodeEscapes(*location) == target) {
-        throw AutomationError("The copy was not stored: its backup file " + v.backupPath +
-                              " is open in the office suite as a document of its own, and storing "
-                              "would replace that document's file.");
+        // A component without a location cannot be in the way.
       }
     }
+    return locations;
   }
 
   const CalcContext& c_;
@@ -268,6 +274,7 @@ class Pass {
   ObjectRef desktop_;
   ObjectRef components_;
   ObjectRef enumeration_;
+  std::optional<std::set<std::string>> openLocations_;  // decoded file URLs
 };
 
 }  // namespace

@@ -246,17 +246,29 @@ TEST_F(CalcTest, NeverStoresOverAFileThatIsOpenAsADocument) {
   EXPECT_EQ(historyLines().size(), 1u);
 }
 
-TEST_F(CalcTest, TheOpenDocumentCheckCostsNoCallWhileTheTargetDoesNotExist) {
+TEST_F(CalcTest, TheOpenDocumentCheckCostsNoCallWhileTheTargetDoesNotExistAndOneListingAfter) {
   suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
   runPass();
-  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
+  EXPECT_THAT(suite.methodsCalledOn("Components"), ElementsAre("createenumeration"));
 
-  // Second pass: the copy of the first exists, is not open, and is replaced.
+  // Second pass: both copies exist, are not open, and are replaced; one listing serves both.
   suite.calls.clear();
   runPass();
-  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents", "getComponents"));
-  EXPECT_EQ(suite.copies.size(), 2u);
+  EXPECT_THAT(suite.methodsCalledOn("Components"),
+              ElementsAre("createenumeration", "createenumeration"));
+  EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
+  EXPECT_EQ(suite.copies.size(), 4u);
   EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
+TEST_F(CalcTest, AFailingListingOfOpenDocumentsIsReportedAtTheStoreAndSkipsIt) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  files.files["/data/Budget Backup.ods"] = "an earlier copy";
+  suite.failOn("createenumeration", 2);
+  runPass();
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_EQ(files.files["/data/Budget Backup.ods"], "an earlier copy");
 }
 
 // --- Documents that were never stored --------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <sal/config.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <typelib/typedescription.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -27,7 +28,9 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <rtl/ustring.hxx>
 #include <string>
@@ -106,6 +109,9 @@ AutomationError Describe(std::string_view call, const Any& exception, bool conne
 // error of the call itself may only name a symptom ("illegal object given").
 struct Connection {
   Reference<css::uno::XComponentContext> remote;
+  // One Invocation per remote object for the life of the connection: making one costs several
+  // round trips, and the same documents come back again and again within a pass.
+  mutable std::map<const void*, Reference<css::script::XInvocation2>> invocations;
 
   bool lost() const {
     if (!remote.is()) return false;
@@ -219,13 +225,54 @@ Sequence<Any> ToAnys(const ValueList& list) {
   return anys;
 }
 
+Reference<css::script::XInvocation2> MakeInvocation(const Any& target) {
+  Sequence<Any> arguments(1);
+  arguments.getArray()[0] = target;
+  // The Invocation service is made through this (old) factory interface only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return Reference<css::script::XInvocation2>(
+      Local().invocations->createInstanceWithArguments(arguments), UNO_QUERY_THROW);
+#pragma GCC diagnostic pop
+}
+
+// A member of a struct (a property value's "Name", "Value"), read in place: many structs come
+// back from one call and most are looked at once, so no Invocation is made for them.
+std::optional<Any> StructMember(const Any& target, std::string_view name) {
+  typelib_TypeDescription* description = nullptr;
+  TYPELIB_DANGER_GET(&description, target.getValueTypeRef());
+  std::optional<Any> found;
+  OUString wanted = ToOffice(name);
+  for (auto* compound = reinterpret_cast<typelib_CompoundTypeDescription*>(description);
+       compound && !found; compound = compound->pBaseTypeDescription) {
+    for (sal_Int32 i = 0; i < compound->nMembers; ++i) {
+      if (OUString(compound->ppMemberNames[i]).equalsIgnoreAsciiCase(wanted)) {
+        found = Any(static_cast<const char*>(target.getValue()) + compound->pMemberOffsets[i],
+                    compound->ppTypeRefs[i]);
+        break;
+      }
+    }
+  }
+  TYPELIB_DANGER_RELEASE(description);
+  return found;
+}
+
+Reference<css::script::XInvocation2> InvocationFor(const Any& target,
+                                                   const Connection* connection) {
+  Reference<css::uno::XInterface> identity;
+  if (connection && target.getValueTypeClass() == css::uno::TypeClass_INTERFACE) {
+    identity.set(*static_cast<css::uno::XInterface* const*>(target.getValue()), UNO_QUERY);
+  }
+  if (!identity.is()) return MakeInvocation(target);
+  Reference<css::script::XInvocation2>& cached = connection->invocations[identity.get()];
+  if (!cached.is()) cached = MakeInvocation(target);
+  return cached;
+}
+
 class UnoObject : public AutomationObject {
  public:
-  UnoObject(Any target, Reference<css::script::XInvocation2> invocation, ConnectionRef connection)
-      : target_(std::move(target)),
-        invocation_(std::move(invocation)),
-        exactName_(invocation_, UNO_QUERY_THROW),
-        connection_(std::move(connection)) {}
+  UnoObject(Any target, ConnectionRef connection)
+      : target_(std::move(target)), connection_(std::move(connection)) {}
 
   // Objects are released from the thread that made them, like every call of the pass.
   ~UnoObject() override = default;
@@ -234,18 +281,26 @@ class UnoObject : public AutomationObject {
 
   Value call(std::string_view method, const ValueList& args) override {
     return Guarded(method, connection_.get(), [&]() -> Value {
-      OUString exact = exactName_->getExactName(ToOffice(method));
-      if (exact.isEmpty()) {
-        throw AutomationError("The office suite does not know the call \"" + std::string(method) +
-                              "\" on this object.");
+      bool isStruct = target_.getValueTypeClass() == css::uno::TypeClass_STRUCT ||
+                      target_.getValueTypeClass() == css::uno::TypeClass_EXCEPTION;
+      if (isStruct && args.empty()) {
+        if (std::optional<Any> member = StructMember(target_, method)) {
+          return ToValue(*member, connection_);
+        }
       }
-      if (invocation_->hasMethod(exact)) {
+      // Made at the first call: objects that are only passed on never need one.
+      if (!invocation_.is()) {
+        invocation_ = InvocationFor(target_, connection_.get());
+        exactName_.set(invocation_, UNO_QUERY_THROW);
+      }
+      OUString exact = exactName_->getExactName(ToOffice(method));
+      if (!exact.isEmpty() && invocation_->hasMethod(exact)) {
         Sequence<sal_Int16> outIndices;
         Sequence<Any> outValues;
         return ToValue(invocation_->invoke(exact, ToAnys(args), outIndices, outValues),
                        connection_);
       }
-      if (invocation_->hasProperty(exact)) {
+      if (!exact.isEmpty() && invocation_->hasProperty(exact)) {
         if (args.empty()) return ToValue(invocation_->getValue(exact), connection_);
         invocation_->setValue(exact, ToAny(args.front()));
         return {};
@@ -257,21 +312,13 @@ class UnoObject : public AutomationObject {
 
  private:
   Any target_;
+  ConnectionRef connection_;
   Reference<css::script::XInvocation2> invocation_;
   Reference<css::beans::XExactName> exactName_;
-  ConnectionRef connection_;
 };
 
 ObjectRef Wrap(const Any& target, const ConnectionRef& connection) {
-  Sequence<Any> arguments(1);
-  arguments.getArray()[0] = target;
-  // The Invocation service is made through this (old) factory interface only.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  Reference<css::script::XInvocation2> invocation(
-      Local().invocations->createInstanceWithArguments(arguments), UNO_QUERY_THROW);
-#pragma GCC diagnostic pop
-  return std::make_shared<UnoObject>(target, invocation, connection);
+  return std::make_shared<UnoObject>(target, connection);
 }
 
 Any ToAny(const Value& value) {

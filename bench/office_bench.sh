@@ -1,0 +1,16 @@
+#!/bin/sh
+# Times the backup pass against a bare loop of typed store calls (N open spreadsheets, 10x10 and
+# 100k cells) and a late-bound call against a typed one, in a headless LibreOffice of its own.
+#
+#   bench/office_bench.sh [build dir (default build-bench)] [counts (default 1,10,50)] [repetitions (default 3)]
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build-bench}
+counts=${2:-1,10,50}
+repetitions=${3:-3}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
+    -DTALLYGUARD_BUILD_DESKTOP=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target tallyguard_office_bench >/dev/null
+exec "$build/tests/integration/tallyguard_office_bench" "$counts" "$repetitions"
