@@ -30,11 +30,11 @@ std::string Form1::ProgramFile(std::string_view name) const {
 }
 
 // Without the skin file the window keeps its own look; a skin the engine rejects fails here and
-// is reported by the caller.
+// is reported by the caller. Only a file counts: a folder of that name is no skin.
 void Form1::ApplySkin() {
   const std::string skinFile =
       ProgramFile(SkinFolderName) + Separator(ports_.pathStyle) + std::string(SkinFileName);
-  if (!FileExists(ports_.fileSystem, skinFile)) return;
+  if (!FileExists(ports_.fileSystem, skinFile) || ports_.fileSystem.isDirectory(skinFile)) return;
   c_.Frame1.setBackColor(ButtonFaceColour);
   c_.Frame2.setBackColor(ButtonFaceColour);
   c_.Frame3.setBackColor(ButtonFaceColour);
@@ -54,9 +54,10 @@ void Form1::Form_Load() {
   }
   trap.step(104, [&] { isLoading_ = true; });
   trap.step(106, [&] { ApplySkin(); });
-  const std::string cursorFile = ProgramFile(HandCursorFileName);
-  if (trap.test(110, [&] { return FileExists(ports_.fileSystem, cursorFile); })) {
-    trap.step(112, [&] { c_.window.loadCustomPointer(cursorFile); });
+  // Each line finds the program's folder itself, so a failure to do so is reported at that line.
+  if (trap.test(110,
+                [&] { return FileExists(ports_.fileSystem, ProgramFile(HandCursorFileName)); })) {
+    trap.step(112, [&] { c_.window.loadCustomPointer(ProgramFile(HandCursorFileName)); });
   }
   trap.step(114, [&] { DrawForHomePage(); });
   trap.step(132, [&] { c_.window.setCaption(ProductTitle); });

@@ -241,6 +241,26 @@ TEST_F(Startup, RejectedSkinAndCursorAreReportedAtTheirLines) {
   EXPECT_EQ(window.caption(), "Tallyguard");
 }
 
+TEST_F(Startup, AFolderNamedLikeTheSkinFileIsNoSkin) {
+  std::filesystem::create_directories(std::filesystem::path(shell.program) / "x" / "o.cjs");
+  start();
+  EXPECT_TRUE(skin.appliedFiles.empty());
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(Startup, AnUnknownProgramFolderFailsTheSkinAndCursorLinesAndStartUpGoesOn) {
+  shell.failProgramFolder = true;
+  start();
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_TRUE(IsReport(dialogs.messages[0], ContextLabels::Form_Load, 106));
+  // The failed test counts as passed, so loading the cursor is tried and fails on its own.
+  EXPECT_TRUE(IsReport(dialogs.messages[1], ContextLabels::Form_Load, 110));
+  EXPECT_TRUE(IsReport(dialogs.messages[2], ContextLabels::Form_Load, 112));
+  EXPECT_EQ(window.caption(), "Tallyguard");
+  EXPECT_EQ(suiteChecks, 1);
+  EXPECT_TRUE(window.visible());
+}
+
 TEST_F(Startup, HomePageOpensOnlyWhenSevenIsDrawn) {
   random.value = 0.065;  // 6.5 -> 6 + 1 = 7
   start();

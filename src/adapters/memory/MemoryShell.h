@@ -25,7 +25,10 @@ class MemoryShell : public Shell {
     openedAddresses.emplace_back(url);
   }
   std::optional<std::string> desktopFolder() const override { return desktop; }
-  std::string programFolder() const override { return program; }
+  std::string programFolder() const override {
+    if (failProgramFolder) throw std::runtime_error("Path not found");
+    return program;
+  }
   [[noreturn]] void endProgram() override {
     ++endCount;
     throw ProgramEnded{};
@@ -35,6 +38,7 @@ class MemoryShell : public Shell {
   std::string program = "/opt/tallyguard";
   bool failEditor = false;
   bool failBrowser = false;
+  bool failProgramFolder = false;  // the program's own folder cannot be determined
   std::vector<std::string> editedFiles;
   std::vector<std::string> openedAddresses;
   int endCount = 0;
