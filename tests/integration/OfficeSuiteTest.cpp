@@ -255,8 +255,10 @@ TEST_P(RealPassNaming, EverySpreadsheetGetsItsCopyInItsOwnFormatWithItsUnsavedEd
   for (const std::string& copy : {blankCopy, bookCopy, secretCopy, freshCopy}) {
     ASSERT_TRUE(fs::exists(copy)) << copy;
   }
-  EXPECT_TRUE(
-      Contains(ReadBytes(blankCopy), "mimetypeapplication/vnd.oasis.opendocument.spreadsheet"));
+  for (const std::string& copy : {blankCopy, secretCopy, freshCopy}) {
+    EXPECT_TRUE(Contains(ReadBytes(copy), "mimetypeapplication/vnd.oasis.opendocument.spreadsheet"))
+        << copy;
+  }
   EXPECT_TRUE(Contains(ReadBytes(bookCopy), "[Content_Types].xml")) << "an .xlsx copy is OOXML";
   EXPECT_EQ(firstCellOf(blankCopy), "edit of Blank.ods");
   EXPECT_EQ(firstCellOf(bookCopy), "edit of Book.xlsx");
@@ -403,6 +405,16 @@ TEST(OfficeModule, AMissingModuleOrOfficeIsACleanCreationFailure) {
   ModuleAutomationFactory noModule{OfficeConnectionOptions{},
                                    "/nonexistent/libtallyguard_office.so"};
   EXPECT_THROW(noModule.create("com.sun.star.ServiceManager"), AutomationError);
+  std::string notAModule = (fs::temp_directory_path() / "tallyguard-not-a-module.so").string();
+  std::ofstream(notAModule) << "not a shared object";
+  ModuleAutomationFactory brokenModule{OfficeConnectionOptions{}, notAModule};
+  try {
+    brokenModule.create("com.sun.star.ServiceManager");
+    ADD_FAILURE() << "an unloadable module must fail the creation";
+  } catch (const AutomationError& failure) {
+    EXPECT_THAT(failure.what(), StartsWith("The office suite (LibreOffice) is not installed"));
+  }
+  fs::remove(notAModule);
   ModuleAutomationFactory noOffice{OfficeConnectionOptions{"tallyguard_nobody_listens", "", 0.2},
                                    TALLYGUARD_OFFICE_MODULE_PATH};
   try {

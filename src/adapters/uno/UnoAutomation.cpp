@@ -350,6 +350,10 @@ void Launch(const std::string& launcher, const std::string& pipeName) {
   }
   std::string accept = "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
   std::vector<std::string> words = {launcher, "--nologo", "--nodefault", accept};
+  // Without a display only a headless office can run at all.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (!(x11 && *x11) && !(wayland && *wayland)) words.insert(words.begin() + 1, "--headless");
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
