@@ -50,6 +50,14 @@ TEST(MemoryControls, TextBoxRaisesChangeForEveryDifferingText) {
   EXPECT_EQ(seen, (std::vector<std::string>{"a", "ab", "abc"}));
 }
 
+TEST(MemoryControls, TypingAddsWholeCharactersNotBytes) {
+  MemoryTextBox box("");
+  std::vector<std::string> seen;
+  box.onChange([&] { seen.push_back(box.text()); });
+  box.type("/jö");
+  EXPECT_EQ(seen, (std::vector<std::string>{"/", "/j", "/jö"}));
+}
+
 TEST(MemoryControls, ListSelectsByPositionWithoutAClick) {
   MemoryListView list;
   int clicks = 0;

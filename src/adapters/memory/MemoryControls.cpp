@@ -36,8 +36,18 @@ void MemoryTextBox::setSelection(int start, int length) {
   selectionLength_ = length;
 }
 
+// One keystroke is one character: the bytes that continue a UTF-8 character arrive with it.
 void MemoryTextBox::type(std::string_view characters) {
-  for (char character : characters) setText(text_ + character);
+  std::size_t start = 0;
+  while (start < characters.size()) {
+    std::size_t end = start + 1;
+    while (end < characters.size() &&
+           (static_cast<unsigned char>(characters[end]) & 0xC0) == 0x80) {
+      ++end;
+    }
+    setText(text_ + std::string(characters.substr(start, end - start)));
+    start = end;
+  }
 }
 
 void MemoryListView::addColumn(std::string_view header, int widthTwips) {
