@@ -22,9 +22,8 @@
 //                                      (Qt: textChanged)
 //      Text1 got focus              -> Text1_GotFocus
 //      ListView1 click              -> ListView1_Click: the user's click on the list only;
-//      selecting
-//                                      by position must raise nothing (Qt: itemClicked, not
-//                                      currentRowChanged)
+//                                      selecting by position must raise nothing
+//                                      (Qt: itemClicked, not currentRowChanged)
 //      Timer1 tick                  -> Timer1_Timer, only while period > 0 and enabled
 //      window resize / state change -> Form_Resize
 //      mouse move over a control    -> its <Control>_MouseMove, over the window -> Form_MouseMove
