@@ -1,0 +1,226 @@
+#!/usr/bin/env bash
+# Tallyguard as a user meets it: a real window on Xvfb with a tray host, a notification server
+# on a private bus, a real headless LibreOffice holding two spreadsheets, clicks with xdotool,
+# and the results looked for where a user would find them (backup copies, the history log,
+# ~/.config/Morvane/Tallyguard.conf). Screenshots and logs are kept in the artefacts folder.
+#   user_level_test.sh PROGRAM OFFICE_SCENE ARTEFACTS
+# Exits 77 (skipped) when a tool it needs is not installed.
+set -u
+
+PROGRAM=$1
+OFFICE_SCENE=$2
+ARTEFACTS=$3
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../scripts/desktop-session.sh
+source "$HERE/../../scripts/desktop-session.sh"
+
+missing=$(session_missing_tools Xvfb trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
+  xdpyinfo soffice setsid)
+if [ -n "$missing" ] || [ ! -x /usr/bin/import ]; then
+  echo "skipped: missing tools: $missing" >&2
+  exit 77
+fi
+
+FAILURES=0
+CHECKS=0
+check() {  # check DESCRIPTION COMMAND...
+  local description=$1
+  shift
+  CHECKS=$((CHECKS + 1))
+  if "$@"; then
+    echo "ok   - $description"
+  else
+    echo "FAIL - $description"
+    FAILURES=$((FAILURES + 1))
+  fi
+}
+
+finish() {
+  local status=$?
+  if [ -n "${SESSION_ROOT:-}" ] && [ -d "$SESSION_ROOT" ]; then
+    cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
+    cp "$HOME_DIR/.config/Morvane/Tallyguard.conf" "$ARTEFACTS/" 2>/dev/null
+    cp "$TEMP/Tallyguard.txt" "$ARTEFACTS/history-log.txt" 2>/dev/null
+  fi
+  session_stop
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+
+rm -rf "$ARTEFACTS"
+mkdir -p "$ARTEFACTS"
+session_begin
+HOME_DIR="$SESSION_ROOT/home"
+DOCS="$SESSION_ROOT/docs"
+mkdir -p "$HOME_DIR" "$DOCS" "$SESSION_ROOT/temp"
+export HOME="$HOME_DIR" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
+unset XDG_CONFIG_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP
+export QT_QPA_PLATFORM=xcb
+CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
+LOG="$TEMP/Tallyguard.txt"
+
+session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
+session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
+session_start_tray || { echo "trayer did not start" >&2; exit 1; }
+session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
+session_start_office
+"$OFFICE_SCENE" "$SESSION_PIPE" open "$DOCS/Budget.ods" "$DOCS/Stock List.ods" \
+  >"$ARTEFACTS/office-scene.txt" 2>&1 || { echo "the office did not open the spreadsheets" >&2; exit 1; }
+
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
+
+PROGRAM_PID=""
+start_program() {
+  "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  SESSION_PIDS+=("$PROGRAM_PID")
+}
+program_running() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
+program_ended() { ! program_running; }
+
+# The main window is the program's one window of 536 x 550 pixels.
+main_window() {
+  local window
+  for window in $(xdotool search --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
+    if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
+      echo "$window"
+      return 0
+    fi
+  done
+  return 1
+}
+window_mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+window_unmapped() { ! window_mapped "$1"; }
+# The message box: a mapped window of the program other than the main window.
+message_box() {
+  local window
+  for window in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
+    xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550' || { echo "$window"; return 0; }
+  done
+  return 1
+}
+click() {  # click WINDOW X Y, in the window's own pixels
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  sleep 0.3
+}
+setting_is() { grep -qx "$(printf '%s' "$1" | sed 's/ /%20/g')=$2" "$CONF" 2>/dev/null; }
+log_lines() { [ -f "$LOG" ] && wc -l <"$LOG" || echo 0; }
+copies() { find "$DOCS" -name '* Date *' -name '*.ods' | wc -l; }
+at_least() { [ "$("$2")" -ge "$1" ]; }
+tray_icon_present() { session_tray_has_icon tallyguard; }
+tray_icon_gone() { ! tray_icon_present; }
+
+# Centres of the controls, in window pixels, from the designed layout (twips / 15).
+OPTION1=(34 118)
+CHECK6=(34 245)
+CHECK5=(34 268)
+CHECK8=(34 291)
+LIST_SECOND_ENTRY=(60 359)
+PUSHBUTTON4=(136 460)
+PUSHBUTTON2=(400 460)
+
+echo "# First start on an empty settings store"
+start_program
+check "the main window appears" session_wait_for 30 main_window
+WINDOW=$(main_window)
+check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
+check "the tray icon is there" session_wait_for 10 tray_icon_present
+sleep 1
+session_screenshot "$ARTEFACTS/01-first-start.png"
+check "the options are stored as restored" setting_is "Backup Option" 1
+check "the folder defaults to the home folder" setting_is Path "$HOME_DIR/"
+check "the same folder is the default place" setting_is WhereOption 2
+check "the date stamp is on" setting_is "Include Date" On
+check "nothing else is stored at start" \
+  bash -c "! grep -qE '^(OftenIndex|Windows%20Startup|Minimized|StartStopState)=' '$CONF'"
+
+echo "# A second copy"
+timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1
+check "the second copy ends by itself with success" test $? -eq 0
+check "the first copy still runs, with one main window" \
+  test "$(xdotool search --name '^Tallyguard$' | while read -r w; do xdotool getwindowgeometry "$w"; done | grep -c 536x550)" -eq 1
+
+echo "# Backup Now (Test)"
+click "$WINDOW" "${PUSHBUTTON2[@]}"
+check "two history lines are written" session_wait_for 60 at_least 2 log_lines
+check "two dated copies are stored beside the spreadsheets" session_wait_for 10 at_least 2 copies
+check "the history names both spreadsheets (a blank stays escaped, as the naming rules say)" \
+  bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
+session_screenshot "$ARTEFACTS/02-after-backup.png"
+
+echo "# Options and interval changed by clicking"
+click "$WINDOW" "${OPTION1[@]}"
+check "the chosen place is stored" session_wait_for 5 setting_is WhereOption 1
+click "$WINDOW" "${CHECK6[@]}"
+check "the date stamp is stored off" session_wait_for 5 setting_is "Include Date" Off
+click "$WINDOW" "${CHECK5[@]}"
+check "start at logon is stored" session_wait_for 5 setting_is "Windows Startup" On
+check "the autostart entry starts this program" \
+  grep -qx "Exec=\"$(readlink -f "$PROGRAM")\"" "$HOME_DIR/.config/autostart/$(basename "$PROGRAM").desktop"
+click "$WINDOW" "${CHECK8[@]}"
+check "start in the tray is stored" session_wait_for 5 setting_is Minimized On
+click "$WINDOW" "${LIST_SECOND_ENTRY[@]}"
+check "the interval 'every minute' is stored" session_wait_for 5 setting_is OftenIndex 2
+click "$WINDOW" "${PUSHBUTTON4[@]}"
+check "the schedule is stored off" session_wait_for 5 setting_is StartStopState Off
+session_screenshot "$ARTEFACTS/03-options-changed.png"
+
+echo "# Minimise into the tray and back"
+BALLOONS_BEFORE=$(session_notification_count)
+xdotool windowminimize "$WINDOW"
+check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
+check "the balloon is shown" \
+  session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
+session_screenshot "$ARTEFACTS/04-minimised-with-balloon.png"
+check "the tray icon stays" tray_icon_present
+sleep 6  # the balloon's own five seconds, so that its wait is over
+session_click_tray_icon
+check "a click on the tray icon brings the window back" session_wait_for 10 window_mapped "$WINDOW"
+BALLOONS_AFTER_FIRST=$(session_notification_count)
+xdotool windowminimize "$WINDOW"
+check "minimising again hides the window again" session_wait_for 10 window_unmapped "$WINDOW"
+sleep 2
+check "the balloon is not shown a second time" test "$(session_notification_count)" -eq "$BALLOONS_AFTER_FIRST"
+session_click_tray_icon
+check "the window comes back again" session_wait_for 10 window_mapped "$WINDOW"
+
+echo "# Close"
+xdotool windowactivate --sync "$WINDOW" key --clearmodifiers alt+F4 2>/dev/null
+check "closing ends the program" session_wait_for 15 program_ended
+wait "$PROGRAM_PID" 2>/dev/null
+check "the tray icon is gone" session_wait_for 10 tray_icon_gone
+
+echo "# Start in the tray"
+BALLOONS_BEFORE=$(session_notification_count)
+start_program
+check "the tray icon appears" session_wait_for 30 tray_icon_present
+check "the balloon is shown" \
+  session_wait_for 15 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
+WINDOW=$(main_window)
+check "the window is never shown" bash -c "[ -z '$WINDOW' ] || ! xwininfo -id '$WINDOW' | grep -q IsViewable"
+session_screenshot "$ARTEFACTS/05-started-in-tray.png"
+sleep 6
+session_click_tray_icon
+check "a click on the tray icon shows the window" session_wait_for 10 main_window
+WINDOW=$(main_window)
+check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
+sleep 1
+session_screenshot "$ARTEFACTS/06-restored-options.png"
+xdotool windowactivate --sync "$WINDOW" key --clearmodifiers alt+F4 2>/dev/null
+check "closing ends the program" session_wait_for 15 program_ended
+wait "$PROGRAM_PID" 2>/dev/null
+
+echo "# The office suite is missing"
+TALLYGUARD_OFFICE_PIPE="no_office_here_$$" start_program
+check "the message comes up" session_wait_for 30 message_box
+BOX=$(message_box)
+session_screenshot "$ARTEFACTS/07-suite-missing.png"
+check "no main window is shown" bash -c "for w in \$(xdotool search --onlyvisible --pid $PROGRAM_PID 2>/dev/null); do xdotool getwindowgeometry \$w | grep -q 536x550 && exit 1; done; exit 0"
+xdotool windowactivate --sync "$BOX" key --clearmodifiers Escape 2>/dev/null
+check "answering No ends the program" session_wait_for 15 program_ended
+wait "$PROGRAM_PID" 2>/dev/null
+check "the tray icon is gone" session_wait_for 10 tray_icon_gone
+
+echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
+[ "$FAILURES" -eq 0 ]
