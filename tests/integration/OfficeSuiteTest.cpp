@@ -425,6 +425,17 @@ TEST(OfficeModule, AMissingModuleOrOfficeIsACleanCreationFailure) {
   }
 }
 
+TEST(OfficeModule, IsLookedForInTheChosenPlaceThenBesideTheProgramThenInTheBuildTree) {
+  setenv("TALLYGUARD_OFFICE_MODULE", "/chosen/libtallyguard_office.so", 1);
+  std::vector<std::string> candidates = ModuleAutomationFactory{}.moduleCandidates();
+  unsetenv("TALLYGUARD_OFFICE_MODULE");
+  ASSERT_GE(candidates.size(), 3u);
+  EXPECT_EQ(candidates.front(), "/chosen/libtallyguard_office.so");
+  EXPECT_THAT(candidates[1], HasSubstr("/../lib"));
+  EXPECT_THAT(candidates[1], HasSubstr("/tallyguard/libtallyguard_office.so"));
+  EXPECT_EQ(candidates.back(), TALLYGUARD_OFFICE_MODULE_PATH);
+}
+
 TEST(OfficeModule, NamesResolveWithoutRegardToCase) {
   ModuleAutomationFactory factory{
       OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0},
