@@ -41,29 +41,49 @@ session_begin() {
   mkdir -p -m 700 "$SESSION_ROOT/run"
 }
 
-# A display of its own: Xvfb on the first free number from 90, with openbox when installed.
+# A display of its own on a free number that Xvfb picks itself, with openbox as window manager
+# when installed (minimising needs one).
 session_start_display() {
-  local number=90
-  while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do
-    number=$((number + 1))
-  done
-  session_spawn "$SESSION_ROOT/xvfb.log" Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp
-  export DISPLAY=":$number"
-  session_wait_for 20 xdpyinfo || session_wait_for 20 xwininfo -root || return 1
+  local number_file="$SESSION_ROOT/display.number"
+  session_spawn "$SESSION_ROOT/xvfb.log" sh -c \
+    "exec Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>'$number_file'"
+  session_wait_for 30 test -s "$number_file" || return 1
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  session_wait_for 20 xdpyinfo || return 1
   if command -v openbox >/dev/null 2>&1; then
     session_spawn "$SESSION_ROOT/openbox.log" openbox --sm-disable
-    session_wait_for 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q window"
+    session_wait_for 20 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+      return 1
   fi
 }
 
-# A session bus of its own, so that nothing reaches or launches the user's bus.
+# A session bus of its own that starts nothing on demand, so that nothing reaches or launches the
+# user's bus and the only notification server is the one started here.
 session_start_bus() {
-  local address_file="$SESSION_ROOT/bus.address"
+  local address_file="$SESSION_ROOT/bus.address" config="$SESSION_ROOT/bus.conf"
+  cat >"$config" <<'CONFIG'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONFIG
   session_spawn "$SESSION_ROOT/dbus.log" sh -c \
-    "exec dbus-daemon --session --nofork --print-address=1 > '$address_file'"
+    "exec dbus-daemon --config-file='$config' --nofork --print-address=1 > '$address_file'"
   session_wait_for 10 test -s "$address_file" || return 1
   DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$address_file")
   export DBUS_SESSION_BUS_ADDRESS
+}
+
+session_bus_name_owned() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
 
 session_start_tray() {
@@ -75,7 +95,7 @@ session_start_tray() {
 
 session_start_notifications() {
   session_spawn "$SESSION_ROOT/dunst.log" dunst
-  session_wait_for 10 dunstctl count displayed
+  session_wait_for 20 session_bus_name_owned org.freedesktop.Notifications
 }
 
 # A headless office with a throwaway profile, listening on a pipe of this session.
@@ -113,16 +133,27 @@ session_screenshot() {
   /usr/bin/import -window root "$1" 2>/dev/null || session_log "screenshot failed: $1"
 }
 
+# True when no process of the id (a negative id: of the group) is left but zombies.
+session_gone() {
+  local id=$1 states
+  if [ "${id#-}" != "$id" ]; then
+    states=$(ps -o stat= -g "${id#-}" 2>/dev/null)
+  else
+    states=$(ps -o stat= -p "$id" 2>/dev/null)
+  fi
+  ! printf '%s\n' "$states" | grep -q '^[^Z]'
+}
+
 # Stops everything this session started, newest first, and removes its scratch folder unless
 # asked to keep it.
 session_stop() {
-  local index
+  local index id
   for ((index = ${#SESSION_PIDS[@]} - 1; index >= 0; index--)); do
-    kill -TERM -- "${SESSION_PIDS[index]}" 2>/dev/null
-  done
-  sleep 0.5
-  for ((index = ${#SESSION_PIDS[@]} - 1; index >= 0; index--)); do
-    kill -KILL -- "${SESSION_PIDS[index]}" 2>/dev/null
+    id=${SESSION_PIDS[index]}
+    kill -TERM -- "$id" 2>/dev/null || continue
+    # Given time to leave cleanly (Xvfb removes its lock), then made to.
+    session_wait_for 5 session_gone "$id"
+    kill -KILL -- "$id" 2>/dev/null
   done
   wait 2>/dev/null
   SESSION_PIDS=()

@@ -14,7 +14,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/desktop-session.sh
 source "$HERE/../../scripts/desktop-session.sh"
 
-missing=$(session_missing_tools Xvfb trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
+missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
   xdpyinfo soffice setsid)
 if [ -n "$missing" ] || [ ! -x /usr/bin/import ]; then
   echo "skipped: missing tools: $missing" >&2
@@ -100,8 +100,9 @@ message_box() {
   done
   return 1
 }
+xdo() { timeout 10 xdotool "$@"; }
 click() {  # click WINDOW X Y, in the window's own pixels
-  xdotool mousemove --window "$1" "$2" "$3" click 1
+  xdo mousemove --window "$1" "$2" "$3" click 1
   sleep 0.3
 }
 setting_is() { grep -qx "$(printf '%s' "$1" | sed 's/ /%20/g')=$2" "$CONF" 2>/dev/null; }
@@ -110,6 +111,15 @@ copies() { find "$DOCS" -name '* Date *' -name '*.ods' | wc -l; }
 at_least() { [ "$("$2")" -ge "$1" ]; }
 tray_icon_present() { session_tray_has_icon tallyguard; }
 tray_icon_gone() { ! tray_icon_present; }
+
+# Closes a window as the window manager's Alt+F4 does.
+close_window() {
+  xdo windowactivate "$1" 2>/dev/null
+  sleep 0.5
+  xdo key --clearmodifiers alt+F4
+}
+# Collects the program's exit once it has ended; never waits for a program still running.
+reap_program() { program_ended && wait "$PROGRAM_PID" 2>/dev/null; }
 
 # Centres of the controls, in window pixels, from the designed layout (twips / 15).
 OPTION1=(34 118)
@@ -168,7 +178,7 @@ session_screenshot "$ARTEFACTS/03-options-changed.png"
 
 echo "# Minimise into the tray and back"
 BALLOONS_BEFORE=$(session_notification_count)
-xdotool windowminimize "$WINDOW"
+xdo windowminimize "$WINDOW"
 check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
 check "the balloon is shown" \
   session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
@@ -178,7 +188,7 @@ sleep 6  # the balloon's own five seconds, so that its wait is over
 session_click_tray_icon
 check "a click on the tray icon brings the window back" session_wait_for 10 window_mapped "$WINDOW"
 BALLOONS_AFTER_FIRST=$(session_notification_count)
-xdotool windowminimize "$WINDOW"
+xdo windowminimize "$WINDOW"
 check "minimising again hides the window again" session_wait_for 10 window_unmapped "$WINDOW"
 sleep 2
 check "the balloon is not shown a second time" test "$(session_notification_count)" -eq "$BALLOONS_AFTER_FIRST"
@@ -186,9 +196,9 @@ session_click_tray_icon
 check "the window comes back again" session_wait_for 10 window_mapped "$WINDOW"
 
 echo "# Close"
-xdotool windowactivate --sync "$WINDOW" key --clearmodifiers alt+F4 2>/dev/null
+close_window "$WINDOW"
 check "closing ends the program" session_wait_for 15 program_ended
-wait "$PROGRAM_PID" 2>/dev/null
+reap_program
 check "the tray icon is gone" session_wait_for 10 tray_icon_gone
 
 echo "# Start in the tray"
@@ -207,9 +217,9 @@ WINDOW=$(main_window)
 check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
 sleep 1
 session_screenshot "$ARTEFACTS/06-restored-options.png"
-xdotool windowactivate --sync "$WINDOW" key --clearmodifiers alt+F4 2>/dev/null
+close_window "$WINDOW"
 check "closing ends the program" session_wait_for 15 program_ended
-wait "$PROGRAM_PID" 2>/dev/null
+reap_program
 
 echo "# The office suite is missing"
 TALLYGUARD_OFFICE_PIPE="no_office_here_$$" start_program
@@ -217,9 +227,11 @@ check "the message comes up" session_wait_for 30 message_box
 BOX=$(message_box)
 session_screenshot "$ARTEFACTS/07-suite-missing.png"
 check "no main window is shown" bash -c "for w in \$(xdotool search --onlyvisible --pid $PROGRAM_PID 2>/dev/null); do xdotool getwindowgeometry \$w | grep -q 536x550 && exit 1; done; exit 0"
-xdotool windowactivate --sync "$BOX" key --clearmodifiers Escape 2>/dev/null
+xdo windowactivate "$BOX" 2>/dev/null
+sleep 0.5
+xdo key --clearmodifiers Escape
 check "answering No ends the program" session_wait_for 15 program_ended
-wait "$PROGRAM_PID" 2>/dev/null
+reap_program
 check "the tray icon is gone" session_wait_for 10 tray_icon_gone
 
 echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
