@@ -156,10 +156,11 @@ class Pass {
     PathStyle style = c_.pathStyle;
     trap_.step(136, [&] { v.folder = FolderPartOf(v.localPath, style); });
     bool hadNoFolderPart = v.folder.empty();
+    // The prompt names the file as it lies on disk, so a document that was never stored has none
+    // to show: its prompt begins with the blank.
+    std::string prompt = (v.neverStored ? std::string() : v.fileName) + UnsavedPromptTail;
     while (trap_.test(138, [&] { return v.folder.empty(); })) {
-      if (!trap_.step(140, [&] {
-            v.folder = BrowseForFolder(c_.dialogs, v.fileName + UnsavedPromptTail, "");
-          })) {
+      if (!trap_.step(140, [&] { v.folder = BrowseForFolder(c_.dialogs, prompt, ""); })) {
         return false;
       }
     }

