@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Installs what Tallyguard needs (Debian/Ubuntu, as root), builds it, and runs it.
+#  - With a desktop (DISPLAY set): starts Tallyguard on it, against your own LibreOffice.
+#  - Without one (or with --headless): shows the main job on a desktop of its own: Xvfb, a tray
+#    host, a headless LibreOffice holding two sample spreadsheets, Tallyguard started and
+#    "Backup Now (Test)" clicked; then prints the history log, lists the copies, saves a
+#    screenshot of the window, and stops everything it started.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD="${TALLYGUARD_BUILD_DIR:-$ROOT/build}"
+HEADLESS=0
+[ "${1:-}" = "--headless" ] && HEADLESS=1
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then HEADLESS=1; fi
+
+say() { printf '\n== %s\n' "$*"; }
+
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev
+  libreoffice-dev libreoffice-dev-common xdg-utils)
+OFFICE_PACKAGES=(libreoffice-calc-nogui)
+DEMO_PACKAGES=(xvfb openbox trayer dunst dbus x11-utils xdotool imagemagick fonts-liberation2)
+
+install_missing() {
+  local wanted=("${BUILD_PACKAGES[@]}")
+  # The user's own suite counts, whichever build of it is installed.
+  if ! command -v soffice >/dev/null 2>&1; then wanted+=("${OFFICE_PACKAGES[@]}"); fi
+  if [ "$HEADLESS" = 1 ]; then wanted+=("${DEMO_PACKAGES[@]}"); fi
+  local missing=()
+  for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+build() {
+  say "Building in $BUILD"
+  local type=()
+  [ -f "$BUILD/CMakeCache.txt" ] || type=(-DCMAKE_BUILD_TYPE=Release)
+  cmake -S "$ROOT" -B "$BUILD" -G "Unix Makefiles" "${type[@]}" >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)" --target tallyguard tallyguard_office \
+    ${1:+tallyguard_office_scene}
+}
+
+PROGRAM="$BUILD/src/adapters/qt/tallyguard"
+
+if command -v apt-get >/dev/null 2>&1; then install_missing; fi
+
+if [ "$HEADLESS" = 0 ]; then
+  build
+  say "Starting Tallyguard on your desktop"
+  exec "$PROGRAM"
+fi
+
+build scene
+OFFICE_SCENE="$BUILD/tests/gui/tallyguard_office_scene"
+SHOT="${TALLYGUARD_DEMO_SCREENSHOT:-$PWD/tallyguard-demo.png}"
+# shellcheck source=desktop-session.sh
+source "$ROOT/scripts/desktop-session.sh"
+trap session_stop EXIT
+trap 'exit 1' INT TERM
+
+session_begin
+DOCS="$SESSION_ROOT/Spreadsheets"
+mkdir -p "$DOCS" "$SESSION_ROOT/home" "$SESSION_ROOT/temp"
+# The demo keeps its settings and history away from the user's own.
+export HOME="$SESSION_ROOT/home" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
+unset XDG_CONFIG_HOME XDG_STATE_HOME
+export QT_QPA_PLATFORM=xcb
+
+say "Starting a desktop of its own (Xvfb, openbox, trayer, dunst) and a headless LibreOffice"
+session_start_display
+session_start_bus
+session_start_tray
+session_start_notifications
+session_start_office
+"$OFFICE_SCENE" "$SESSION_PIPE" open "$DOCS/Budget 2026.ods" "$DOCS/Stock.ods" | sed 's/^/open: /'
+
+say "Starting Tallyguard"
+TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER="" \
+  "$PROGRAM" >"$SESSION_ROOT/tallyguard.log" 2>&1 &
+SESSION_PIDS+=("$!")
+find_window() { xdotool search --onlyvisible --name '^Tallyguard$' | head -n 1 | grep .; }
+session_wait_for 60 find_window || { echo "Tallyguard's window did not appear" >&2; exit 1; }
+WINDOW=$(find_window)
+sleep 1
+
+say "Clicking \"Backup Now (Test)\""
+xdotool mousemove --window "$WINDOW" 400 460 click 1
+LOG="$TEMP/Tallyguard.txt"
+two_lines() { [ -f "$LOG" ] && [ "$(wc -l <"$LOG")" -ge 2 ]; }
+session_wait_for 60 two_lines || echo "(the history log has fewer lines than expected)" >&2
+
+say "History log ($LOG)"
+cat "$LOG" 2>/dev/null || true
+say "Copies in $DOCS"
+ls -1 "$DOCS" | grep -v '^\.~lock' || true
+session_screenshot "$SHOT"
+say "Screenshot saved: $SHOT"
