@@ -1,6 +1,6 @@
-# A desktop of its own for Tallyguard's demo, tests and benchmark, sourced by those scripts:
-# Xvfb with a window manager, a tray host, a private D-Bus session with a notification server,
-# and a headless LibreOffice with a throwaway profile. Everything started here is remembered by
+# A desktop of its own for Tallyguard's demo, tests and benchmark, sourced by those scripts (also
+# under `set -e`): Xvfb with a window manager, a tray host, a private D-Bus session with a
+# notification server, and a headless LibreOffice with a throwaway profile. Everything started here is remembered by
 # process id and stopped by session_stop (call it from an EXIT trap).
 
 SESSION_PIDS=()   # process ids (or -group ids) to stop, in start order
@@ -50,11 +50,18 @@ session_start_display() {
   session_wait_for 30 test -s "$number_file" || return 1
   export DISPLAY=":$(head -n 1 "$number_file")"
   session_wait_for 20 xdpyinfo || return 1
-  if command -v openbox >/dev/null 2>&1; then
+  command -v openbox >/dev/null 2>&1 || return 0
+  # Now and then openbox cannot open a display that has only just come up: it is tried again.
+  local attempt
+  for attempt in 1 2 3; do
     session_spawn "$SESSION_ROOT/openbox.log" openbox --sm-disable
-    session_wait_for 20 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
-      return 1
-  fi
+    session_wait_for 5 session_window_manager_runs && return 0
+  done
+  return 1
+}
+
+session_window_manager_runs() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }
 
 # A session bus of its own that starts nothing on demand, so that nothing reaches or launches the
@@ -153,9 +160,10 @@ session_stop() {
     kill -TERM -- "$id" 2>/dev/null || continue
     # Given time to leave cleanly (Xvfb removes its lock), then made to.
     session_wait_for 5 session_gone "$id"
-    kill -KILL -- "$id" 2>/dev/null
+    kill -KILL -- "$id" 2>/dev/null || true
   done
-  wait 2>/dev/null
+  wait 2>/dev/null || true
   SESSION_PIDS=()
   if [ -n "$SESSION_ROOT" ] && [ -z "${SESSION_KEEP:-}" ]; then rm -rf "$SESSION_ROOT"; fi
+  return 0
 }
