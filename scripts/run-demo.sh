@@ -9,9 +9,14 @@ set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD="${TALLYGUARD_BUILD_DIR:-$ROOT/build}"
+# A desktop is there when Wayland says so, or an X display answers (or cannot be asked).
+has_desktop() {
+  [ -n "${WAYLAND_DISPLAY:-}" ] && return 0
+  [ -n "${DISPLAY:-}" ] || return 1
+  ! command -v xdpyinfo >/dev/null 2>&1 || xdpyinfo >/dev/null 2>&1
+}
 HEADLESS=0
-[ "${1:-}" = "--headless" ] && HEADLESS=1
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then HEADLESS=1; fi
+if [ "${1:-}" = "--headless" ] || ! has_desktop; then HEADLESS=1; fi
 
 say() { printf '\n== %s\n' "$*"; }
 

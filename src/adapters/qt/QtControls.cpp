@@ -17,8 +17,6 @@ void Raise(const Handler& handler) {
   if (handler) handler();
 }
 
-constexpr int TwipsPerPixel = 15;
-
 }  // namespace
 
 QString ToQString(std::string_view text) {

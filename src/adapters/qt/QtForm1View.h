@@ -11,7 +11,6 @@
 
 namespace tg {
 
-inline constexpr int TwipsPerPixel = 15;
 inline constexpr int ClientWidthTwips = 8040;
 inline constexpr int ClientHeightTwips = 8250;
 
