@@ -37,7 +37,7 @@ session_start_office
 export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-window_shown() { xdotool search --onlyvisible --pid "$1" --name '^Tallyguard$' >/dev/null 2>&1; }
+window_shown() { session_main_window "$1" >/dev/null; }
 stop_program() {
   kill "$1" 2>/dev/null || true
   wait "$1" 2>/dev/null || true

@@ -129,6 +129,24 @@ session_tray_has_icon() {
   xwininfo -tree -id "$SESSION_TRAY" 2>/dev/null | grep -q "(\"$1\""
 }
 
+# The visible windows of a process whose title matches a pattern; `xdotool search` would otherwise
+# take any one of the conditions as enough.
+session_windows() {  # session_windows PID TITLE_PATTERN
+  xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null
+}
+
+# Tallyguard's main window (536 x 550 pixels) when it is shown; the tray icon has the same title.
+session_main_window() {  # session_main_window PID
+  local window
+  for window in $(session_windows "$1" '^Tallyguard$'); do
+    if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
+      echo "$window"
+      return 0
+    fi
+  done
+  return 1
+}
+
 session_click_tray_icon() {
   local geometry x y w h
   geometry=$(xwininfo -id "$SESSION_TRAY" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')

@@ -90,10 +90,11 @@ session_start_office
 say "Starting Tallyguard"
 TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER="" \
   "$PROGRAM" >"$SESSION_ROOT/tallyguard.log" 2>&1 &
-SESSION_PIDS+=("$!")
-find_window() { xdotool search --onlyvisible --name '^Tallyguard$' | head -n 1 | grep .; }
-session_wait_for 60 find_window || { echo "Tallyguard's window did not appear" >&2; exit 1; }
-WINDOW=$(find_window)
+PROGRAM_PID=$!
+SESSION_PIDS+=("$PROGRAM_PID")
+session_wait_for 60 session_main_window "$PROGRAM_PID" ||
+  { echo "Tallyguard's window did not appear" >&2; exit 1; }
+WINDOW=$(session_main_window "$PROGRAM_PID")
 sleep 1
 
 say "Clicking \"Backup Now (Test)\""

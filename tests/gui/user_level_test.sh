@@ -79,10 +79,10 @@ start_program() {
 program_running() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
 program_ended() { ! program_running; }
 
-# The main window is the program's one window of 536 x 550 pixels.
+# The main window is the program's one window of 536 x 550 pixels, shown or not.
 main_window() {
   local window
-  for window in $(xdotool search --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
+  for window in $(xdotool search --all --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
     if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
       echo "$window"
       return 0
@@ -92,11 +92,13 @@ main_window() {
 }
 window_mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 window_unmapped() { ! window_mapped "$1"; }
-# The message box: a mapped window of the program other than the main window.
+# The message box: a shown window of the program titled "Tallyguard" that is neither the main
+# window nor the tray icon.
 message_box() {
   local window
-  for window in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
-    xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550' || { echo "$window"; return 0; }
+  for window in $(session_windows "$PROGRAM_PID" '^Tallyguard$'); do
+    xdotool getwindowgeometry "$window" | grep -qE 'Geometry: (536x550|[0-9]{1,2}x[0-9]+)$' ||
+      { echo "$window"; return 0; }
   done
   return 1
 }
@@ -122,6 +124,7 @@ close_window() {
 reap_program() { program_ended && wait "$PROGRAM_PID" 2>/dev/null; }
 
 # Centres of the controls, in window pixels, from the designed layout (twips / 15).
+PUSHBUTTON1=(472 142)
 OPTION1=(34 118)
 CHECK6=(34 245)
 CHECK5=(34 268)
@@ -159,6 +162,33 @@ check "the history names both spreadsheets (a blank stays escaped, as the naming
   bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
 session_screenshot "$ARTEFACTS/02-after-backup.png"
 
+echo "# Folder picker"
+picker_window() {
+  session_windows "$PROGRAM_PID" '^Please select folder:$' | head -n 1 | grep .
+}
+picker_gone() { ! picker_window >/dev/null; }
+CHOSEN="$SESSION_ROOT/Backups"
+mkdir -p "$CHOSEN"
+click "$WINDOW" "${PUSHBUTTON1[@]}"
+check "the folder picker opens with its prompt" session_wait_for 10 picker_window
+PICKER=$(picker_window || true)
+sleep 0.5
+session_screenshot "$ARTEFACTS/03-folder-picker.png"
+xdo windowactivate "$PICKER" 2>/dev/null
+sleep 0.3
+xdo key --clearmodifiers ctrl+a
+xdo type --delay 2 "$CHOSEN"
+xdo key --clearmodifiers Return
+check "the picker closes on the chosen folder" session_wait_for 10 picker_gone
+check "the chosen folder is stored" session_wait_for 10 setting_is Path "$CHOSEN"
+click "$WINDOW" "${PUSHBUTTON1[@]}"
+check "the picker opens again" session_wait_for 10 picker_window
+xdo windowactivate "$(picker_window || true)" 2>/dev/null
+sleep 0.3
+xdo key --clearmodifiers Escape
+check "cancelling closes it" session_wait_for 10 picker_gone
+check "cancelling keeps the folder" setting_is Path "$CHOSEN"
+
 echo "# Options and interval changed by clicking"
 click "$WINDOW" "${OPTION1[@]}"
 check "the chosen place is stored" session_wait_for 5 setting_is WhereOption 1
@@ -174,7 +204,7 @@ click "$WINDOW" "${LIST_SECOND_ENTRY[@]}"
 check "the interval 'every minute' is stored" session_wait_for 5 setting_is OftenIndex 2
 click "$WINDOW" "${PUSHBUTTON4[@]}"
 check "the schedule is stored off" session_wait_for 5 setting_is StartStopState Off
-session_screenshot "$ARTEFACTS/03-options-changed.png"
+session_screenshot "$ARTEFACTS/04-options-changed.png"
 
 echo "# Minimise into the tray and back"
 BALLOONS_BEFORE=$(session_notification_count)
@@ -182,7 +212,7 @@ xdo windowminimize "$WINDOW"
 check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
 check "the balloon is shown" \
   session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
-session_screenshot "$ARTEFACTS/04-minimised-with-balloon.png"
+session_screenshot "$ARTEFACTS/05-minimised-with-balloon.png"
 check "the tray icon stays" tray_icon_present
 sleep 6  # the balloon's own five seconds, so that its wait is over
 session_click_tray_icon
@@ -209,14 +239,14 @@ check "the balloon is shown" \
   session_wait_for 15 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
 WINDOW=$(main_window)
 check "the window is never shown" bash -c "[ -z '$WINDOW' ] || ! xwininfo -id '$WINDOW' | grep -q IsViewable"
-session_screenshot "$ARTEFACTS/05-started-in-tray.png"
+session_screenshot "$ARTEFACTS/06-started-in-tray.png"
 sleep 6
 session_click_tray_icon
 check "a click on the tray icon shows the window" session_wait_for 10 main_window
 WINDOW=$(main_window)
 check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
 sleep 1
-session_screenshot "$ARTEFACTS/06-restored-options.png"
+session_screenshot "$ARTEFACTS/07-restored-options.png"
 close_window "$WINDOW"
 check "closing ends the program" session_wait_for 15 program_ended
 reap_program
@@ -225,8 +255,9 @@ echo "# The office suite is missing"
 TALLYGUARD_OFFICE_PIPE="no_office_here_$$" start_program
 check "the message comes up" session_wait_for 30 message_box
 BOX=$(message_box)
-session_screenshot "$ARTEFACTS/07-suite-missing.png"
-check "no main window is shown" bash -c "for w in \$(xdotool search --onlyvisible --pid $PROGRAM_PID 2>/dev/null); do xdotool getwindowgeometry \$w | grep -q 536x550 && exit 1; done; exit 0"
+session_screenshot "$ARTEFACTS/08-suite-missing.png"
+no_main_window_shown() { ! session_main_window "$PROGRAM_PID" >/dev/null; }
+check "no main window is shown" no_main_window_shown
 xdo windowactivate "$BOX" 2>/dev/null
 sleep 0.5
 xdo key --clearmodifiers Escape
