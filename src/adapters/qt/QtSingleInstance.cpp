@@ -1,13 +1,25 @@
 #include "adapters/qt/QtSingleInstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace tg {
 
+namespace {
+
+// The session's runtime folder as the environment names it; Qt's own lookup, which also checks
+// the folder's owner and permissions, only when it is not named (it costs milliseconds at start).
+QString RuntimeFolder() {
+  const QString named = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (named.startsWith('/') && QFileInfo(named).isDir()) return named;
+  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+}  // namespace
+
 QtSingleInstance::QtSingleInstance()
-    : QtSingleInstance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-                       "/Morvane-Tallyguard.lock") {}
+    : QtSingleInstance(RuntimeFolder() + "/Morvane-Tallyguard.lock") {}
 
 QtSingleInstance::QtSingleInstance(const QString& lockPath) : lockPath_(lockPath) {}
 

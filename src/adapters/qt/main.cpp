@@ -19,12 +19,13 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName("Morvane");
   QApplication::setApplicationName("Tallyguard");
   QApplication::setDesktopFileName("tallyguard");
-  QApplication::setWindowIcon(tg::ApplicationIcon());
   QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
 
-  // Before any window or tray icon exists, so that a second copy is never seen.
+  // Before any window, tray icon or font exists, so that a second copy is never seen and ends
+  // at once.
   tg::QtSingleInstance singleInstance;
   if (singleInstance.anotherCopyRuns()) return 0;
+  QApplication::setWindowIcon(tg::ApplicationIcon());
 
   tg::QtShell shell;
   shell.beforeEnd = [&singleInstance] { singleInstance.release(); };
