@@ -2,7 +2,11 @@
 // Helpers for widget tests: letting queued events run, and answering a modal dialog that opens.
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QImageWriter>
+#include <QPoint>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -39,6 +43,22 @@ inline void WhenModalOpens(std::function<void(QWidget*)> answer) {
     if (modal != nullptr) answer(modal);
   });
   poll->start(20);
+}
+
+// A Windows cursor file: an icon file of type 2 whose entry carries the hot spot.
+inline QByteArray CursorFileBytes(QPoint hotSpot) {
+  QImage picture(32, 32, QImage::Format_ARGB32);
+  picture.fill(Qt::blue);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter(&buffer, "ico").write(picture);
+  bytes[2] = 2;
+  bytes[10] = static_cast<char>(hotSpot.x());
+  bytes[11] = 0;
+  bytes[12] = static_cast<char>(hotSpot.y());
+  bytes[13] = 0;
+  return bytes;
 }
 
 }  // namespace tg::testing

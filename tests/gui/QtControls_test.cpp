@@ -178,28 +178,11 @@ TEST(QtFrameTest, SystemButtonFaceFillsTheFrame) {
   EXPECT_EQ(frame.widget().palette().color(QPalette::Window), QColor(255, 0, 0));
 }
 
-// A Windows cursor file: an icon file of type 2 whose entry carries the hot spot.
-QByteArray CursorFile(QPoint hotSpot) {
-  QImage picture(32, 32, QImage::Format_ARGB32);
-  picture.fill(Qt::blue);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "ico");
-  EXPECT_TRUE(writer.write(picture));
-  bytes[2] = 2;
-  bytes[10] = static_cast<char>(hotSpot.x());
-  bytes[11] = 0;
-  bytes[12] = static_cast<char>(hotSpot.y());
-  bytes[13] = 0;
-  return bytes;
-}
-
 TEST(QtWindowTest, CursorFileBecomesTheCustomPointerWithItsHotSpot) {
   testing::TempFolder folder;
   QFile file(QString::fromStdString(folder / "HAND-M.CUR"));
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(CursorFile({5, 7}));
+  file.write(testing::CursorFileBytes({5, 7}));
   file.close();
   testing::WriteWholeFile(folder / "broken.cur", "not a cursor at all, just some text");
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFontInfo>
+#include <QTest>
+#include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "adapters/memory/MemoryAutostart.h"
@@ -171,6 +174,30 @@ TEST_F(ProgramTest, MissingSuiteEndsTheProgramBeforeTheWindowIsSeen) {
   EXPECT_THROW(program().start(), ProgramEnded);
   EXPECT_FALSE(view().window.widget().isVisible());
   EXPECT_TRUE(shell.openedAddresses.empty());
+}
+
+TEST_F(ProgramTest, SkinAndHandCursorFromTheProgramFolderDressTheWindow) {
+  std::filesystem::create_directories(folder.path() / "x");
+  testing::WriteWholeFile(folder / "x/o.cjs", "QPushButton { color: navy; }");
+  QFile cursor(QString::fromStdString(folder / "HAND-M.CUR"));
+  ASSERT_TRUE(cursor.open(QIODevice::WriteOnly));
+  cursor.write(testing::CursorFileBytes({3, 1}));
+  cursor.close();
+  program().start();
+  QtForm1View& v = view();
+  EXPECT_EQ(qApp->styleSheet(), "QPushButton { color: navy; }");
+  EXPECT_TRUE(v.Frame1.widget().autoFillBackground());  // the skin's button-face frames
+
+  QTest::mouseMove(&v.PushButton2.widget(), QPoint(30, 10));
+  EXPECT_EQ(v.window.mousePointer(), MousePointer::Custom);
+  EXPECT_EQ(v.window.widget().cursor().hotSpot(), QPoint(3, 1));
+  QTest::mouseMove(&v.window.widget(), QPoint(530, 545));  // the bare window
+  EXPECT_EQ(v.window.mousePointer(), MousePointer::Default);
+  QTest::mouseMove(&v.PushButton3.widget(), QPoint(30, 10));
+  EXPECT_EQ(v.window.mousePointer(), MousePointer::Custom);
+  QTest::mouseMove(v.ListView1.widget().viewport(), QPoint(30, 10));
+  EXPECT_EQ(v.window.mousePointer(), MousePointer::Default);
+  qApp->setStyleSheet("");
 }
 
 TEST_F(ProgramTest, ClosingTheWindowTakesTheIconOutAndEnds) {
