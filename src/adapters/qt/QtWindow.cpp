@@ -41,29 +41,32 @@ void QtWindow::setCaption(std::string_view caption) { widget_.setWindowTitle(ToQ
 void QtWindow::setApplicationIcon() { widget_.setWindowIcon(ApplicationIcon()); }
 
 void QtWindow::setVisible(bool visible) {
-  if (visible && normalWhenShown_) {
-    normalWhenShown_ = false;
-    changingStateFromCode_ = true;
-    widget_.showNormal();
-    changingStateFromCode_ = false;
+  if (!visible || !stateWhenShown_) {
+    widget_.setVisible(visible);
     return;
   }
-  widget_.setVisible(visible);
+  const WindowState shownState = *stateWhenShown_;
+  stateWhenShown_.reset();
+  changingStateFromCode_ = true;
+  if (shownState == WindowState::Minimized) {
+    widget_.showMinimized();
+  } else {
+    widget_.showNormal();
+  }
+  changingStateFromCode_ = false;
 }
 
 WindowState QtWindow::state() const {
-  if (normalWhenShown_) return WindowState::Normal;
+  if (stateWhenShown_ && widget_.isHidden()) return *stateWhenShown_;
   return (widget_.windowState() & Qt::WindowMinimized) ? WindowState::Minimized
                                                        : WindowState::Normal;
 }
 
 void QtWindow::setState(WindowState state) {
-  const bool minimised = widget_.windowState() & Qt::WindowMinimized;
-  if (state == WindowState::Normal && minimised && widget_.isHidden()) {
-    normalWhenShown_ = true;
+  if (widget_.isHidden()) {
+    stateWhenShown_ = state;
     return;
   }
-  normalWhenShown_ = false;
   changingStateFromCode_ = true;
   Qt::WindowStates states = widget_.windowState() & ~Qt::WindowMinimized;
   if (state == WindowState::Minimized) states |= Qt::WindowMinimized;

@@ -52,9 +52,9 @@ class QtWindow : public Window {
   MouseMoveRelay relay_{widget_};
   Handler resize_;
   bool changingStateFromCode_ = false;
-  // A hidden window keeps its minimised state until it is shown again: un-minimising it on X11
-  // would map it again.
-  bool normalWhenShown_ = false;
+  // The state given to a hidden window, kept here until it is shown: on X11, un-minimising a
+  // hidden window maps it again, and one created minimised is mapped iconic by the window manager.
+  std::optional<WindowState> stateWhenShown_;
   MousePointer pointer_ = MousePointer::Default;
   std::optional<QCursor> customPointer_;
 };
