@@ -25,6 +25,9 @@ QtForm1View::QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const C
   applyFonts();
   placeControls();
   window.widget().setFixedSize(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
+  // A fixed window: it minimises (into the tray) and closes, but does not maximise.
+  window.widget().setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
 
 void QtForm1View::applyFonts() {
