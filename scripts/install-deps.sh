@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
   # toolchain and test framework
-  build-essential cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
+  build-essential pkg-config cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
   # the office suite, headless, and its C++ SDK
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
   # the desktop program
   qt6-base-dev libxkbcommon-dev xdg-utils
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
-  xvfb xauth trayer dunst dbus-x11 xdotool imagemagick x11-utils
+  xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
   # chattr, to make a folder unwritable even for root
   e2fsprogs procps
   # locale sources, to test the regional settings with a locale that has no AM/PM designators
