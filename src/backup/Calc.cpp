@@ -51,16 +51,10 @@ std::string FileNameFromTitle(std::string title) {
 
 // The values of one document's turn. They start empty for every document, so a failed step can
 // never name a document after the one visited before it.
-struct DocumentValues {
+struct DocumentValues : BackupTarget {
   bool neverStored = false;
   bool folderNotCreated = false;
   std::string location;
-  std::string localPath;
-  std::string extension;
-  std::string fileName;
-  std::string folder;
-  std::string backupPath;
-  std::string backupUrl;
 };
 
 class Pass {

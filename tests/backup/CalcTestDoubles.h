@@ -72,7 +72,7 @@ class FakeFileSystem : public FileSystem {
   mutable int testFailures = 0;  // the next so many folder tests fail
 };
 
-class CalcTest : public ::testing::Test {
+class CalcTest : public ::testing::Test, public OptionPanel {
  protected:
   CalcTest() {
     // A copy written by the suite shows up as a file, as a real store would.
@@ -87,11 +87,8 @@ class CalcTest : public ::testing::Test {
 
   CalcContext context() { return context(suite); }
   CalcContext context(AutomationFactory& automation) {
-    return CalcContext{automation,      {Option2, Option1, Text1, Check6, Option3, Option4},
-                       dialogs,         loop,
-                       files,           clock,
-                       regional,        historyLogPath,
-                       PathStyle::Posix};
+    return CalcContext{automation, optionControls(), dialogs,         loop, files, clock,
+                       regional,   historyLogPath,   PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
 
@@ -127,12 +124,6 @@ class CalcTest : public ::testing::Test {
   }
 
   MemorySuite suite;
-  FakeOption Option2{true};
-  FakeOption Option1{false};
-  FakeText Text1;
-  FakeCheck Check6;
-  FakeOption Option3{true};
-  FakeOption Option4{false};
   RecordingDialogs dialogs;
   CountingMessageLoop loop;
   FakeFileSystem files;

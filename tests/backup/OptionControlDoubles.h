@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "backup/Calc.h"
 #include "common/ports/Controls.h"
 
 namespace tg::testing {
@@ -61,6 +62,20 @@ class FakeText : public TextBox {
 
  private:
   std::string text_;
+};
+
+// The options panel as a pass sees it: same folder, date and time stamp off, "Create new file".
+struct OptionPanel {
+  FakeOption Option2{true};
+  FakeOption Option1{false};
+  FakeText Text1;
+  FakeCheck Check6;
+  FakeOption Option3{true};
+  FakeOption Option4{false};
+
+  BackupOptionControls optionControls() const {
+    return {Option2, Option1, Text1, Check6, Option3, Option4};
+  }
 };
 
 }  // namespace tg::testing

@@ -27,9 +27,6 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
-using tg::testing::FakeCheck;
-using tg::testing::FakeOption;
-using tg::testing::FakeText;
 
 constexpr const char* At = " at 12/6/2026 1:58:16 PM";
 constexpr const char* ExcelFilter = "Calc MS Excel 2007 XML";
@@ -70,7 +67,7 @@ std::string OnDisk(std::string path) {
   return path;
 }
 
-class RealPass : public ::testing::Test {
+class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
  protected:
   void SetUp() override {
     ASSERT_NE(SharedOffice::suite, nullptr) << "the test office did not start";
@@ -95,11 +92,8 @@ class RealPass : public ::testing::Test {
   RealSuite& office() { return *SharedOffice::suite; }
 
   CalcContext context() {
-    return CalcContext{automation,      {Option2, Option1, Text1, Check6, Option3, Option4},
-                       dialogs,         loop,
-                       files,           clock,
-                       regional,        historyLogPath,
-                       PathStyle::Posix};
+    return CalcContext{automation, optionControls(), dialogs,         loop, files, clock,
+                       regional,   historyLogPath,   PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
 
@@ -153,12 +147,6 @@ class RealPass : public ::testing::Test {
   std::string historyLogPath;
   std::map<std::string, std::string> originals;
   std::vector<std::string> immutable;
-  FakeOption Option2{true};
-  FakeOption Option1{false};
-  FakeText Text1;
-  FakeCheck Check6;
-  FakeOption Option3{true};
-  FakeOption Option4{false};
   RecordingDialogs dialogs;
   CountingMessageLoop loop;
   PosixFileSystem files;
@@ -358,15 +346,8 @@ TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServ
   doomed.start();
   ModuleAutomationFactory own{OfficeConnectionOptions{doomed.pipeName(), "", 5.0},
                               TALLYGUARD_OFFICE_MODULE_PATH};
-  CalcContext onDoomed{own,
-                       {Option2, Option1, Text1, Check6, Option3, Option4},
-                       dialogs,
-                       loop,
-                       files,
-                       clock,
-                       regional,
-                       historyLogPath,
-                       PathStyle::Posix};
+  CalcContext onDoomed{own,      optionControls(), dialogs,         loop, files, clock,
+                       regional, historyLogPath,   PathStyle::Posix};
   {
     RealSuite suite(doomed.pipeName(), 120);
     for (const char* name : {"One.ods", "Two.ods"}) {
