@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <rtl/ustring.hxx>
@@ -142,8 +143,28 @@ auto Guarded(std::string_view call, const Connection* connection, Action&& actio
 
 struct LocalRuntime {
   Reference<css::uno::XComponentContext> context;
-  Reference<css::lang::XSingleServiceFactory> invocations;
-  Reference<css::script::XTypeConverter> converter;
+
+  // The Invocation factory and the type converter bring in the introspection and reflection
+  // services; the start-up check of the office never calls an object, so they wait for the
+  // first backup pass.
+  css::lang::XSingleServiceFactory& invocations() {
+    std::call_once(callersMade_, [this] {
+      invocations_.set(context->getServiceManager()->createInstanceWithContext(
+                           "com.sun.star.script.Invocation", context),
+                       UNO_QUERY_THROW);
+      converter_ = css::script::Converter::create(context);
+    });
+    return *invocations_;
+  }
+  css::script::XTypeConverter& converter() {
+    invocations();
+    return *converter_;
+  }
+
+ private:
+  std::once_flag callersMade_;
+  Reference<css::lang::XSingleServiceFactory> invocations_;
+  Reference<css::script::XTypeConverter> converter_;
 };
 
 // Made once and kept for the life of the process: tearing the UNO runtime down while the program
@@ -155,10 +176,6 @@ LocalRuntime& Local() {
     setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TALLYGUARD_LO_PROGRAM_DIR "/fundamentalrc", 0);
     auto made = std::make_unique<LocalRuntime>();
     made->context = ::cppu::defaultBootstrap_InitialComponentContext();
-    made->invocations.set(made->context->getServiceManager()->createInstanceWithContext(
-                              "com.sun.star.script.Invocation", made->context),
-                          UNO_QUERY_THROW);
-    made->converter = css::script::Converter::create(made->context);
     return made.release();
   }();
   return *runtime;
@@ -199,7 +216,7 @@ Value ToValue(const Any& any, const ConnectionRef& connection) {
       return Wrap(any, connection);
     case css::uno::TypeClass_SEQUENCE: {
       Sequence<Any> elements;
-      Local().converter->convertTo(any, cppu::UnoType<Sequence<Any>>::get()) >>= elements;
+      Local().converter().convertTo(any, cppu::UnoType<Sequence<Any>>::get()) >>= elements;
       ValueList list;
       list.reserve(static_cast<size_t>(elements.getLength()));
       for (const Any& element : elements) list.push_back(ToValue(element, connection));
@@ -208,7 +225,7 @@ Value ToValue(const Any& any, const ConnectionRef& connection) {
     default: {
       // Numbers the port has no kind for (large or fractional) travel as their text.
       OUString text;
-      Local().converter->convertToSimpleType(any, css::uno::TypeClass_STRING) >>= text;
+      Local().converter().convertToSimpleType(any, css::uno::TypeClass_STRING) >>= text;
       return FromOffice(text);
     }
   }
@@ -232,7 +249,7 @@ Reference<css::script::XInvocation2> MakeInvocation(const Any& target) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   return Reference<css::script::XInvocation2>(
-      Local().invocations->createInstanceWithArguments(arguments), UNO_QUERY_THROW);
+      Local().invocations().createInstanceWithArguments(arguments), UNO_QUERY_THROW);
 #pragma GCC diagnostic pop
 }
 
