@@ -84,7 +84,14 @@ sleep "$IDLE_SECONDS"
 after=$(ticks "$pid")
 rss=$(rss_kb "$pid")
 peak=$(awk '/^VmHWM/{print $2}' "/proc/$pid/status")
+# Where the resident memory is: shared library pages count whole in RSS, only in part in PSS.
+rollup() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$pid/smaps_rollup"; }
+status_kb() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$pid/status"; }
+resident="PSS $(rollup Pss) kB, private dirty $(rollup Private_Dirty) kB,"
+resident+=" anonymous $(status_kb RssAnon) kB, file-backed $(status_kb RssFile) kB,"
+resident+=" shared memory $(status_kb RssShmem) kB"
 cpu=$(awk -v t=$((after - before)) -v hz="$hz" -v s="$IDLE_SECONDS" 'BEGIN{printf "%.3f", 100 * t / hz / s}')
 echo "idle with the schedule on, over ${IDLE_SECONDS} s: CPU ${cpu} %," \
   "RSS $((rss / 1024)) MB (${rss} kB), peak RSS $((peak / 1024)) MB"
+echo "  (of that resident memory: $resident)"
 stop_program "$pid"
