@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/posix/RunningExecutable.h"
+#include "support/TempFolder.h"
 
 namespace tg {
 namespace {
@@ -19,21 +21,14 @@ using ::testing::HasSubstr;
 class XdgAutostartTest : public ::testing::Test {
  protected:
   XdgAutostartTest() {
-    std::string pattern = (fs::temp_directory_path() / "tg-autostart-XXXXXX").string();
-    root = mkdtemp(pattern.data());
     environment.values["HOME"] = (root / "home").string();
     environment.values["XDG_CONFIG_HOME"] = (root / "config").string();
   }
-  ~XdgAutostartTest() override { fs::remove_all(root); }
 
-  static std::string read(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  static std::string read(const fs::path& path) { return tg::testing::ReadWholeFile(path); }
 
-  fs::path root;
+  tg::testing::TempFolder folder;
+  fs::path root = folder.path();
   MemoryEnvironment environment;
 };
 
@@ -114,7 +109,7 @@ TEST_F(XdgAutostartTest, FailuresStaySilent) {
 }
 
 TEST(XdgAutostartRunning, RunningExecutableIsThisTestProgram) {
-  fs::path running = XdgAutostart::RunningExecutable();
+  fs::path running = RunningExecutable();
   EXPECT_TRUE(running.is_absolute());
   EXPECT_EQ(running.filename(), "tallyguard_unit_tests");
 }

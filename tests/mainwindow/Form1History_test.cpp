@@ -17,7 +17,7 @@ class History : public WindowFixture {
     start();
   }
   std::filesystem::path log() const { return folder.path() / "with blanks" / "Tallyguard.txt"; }
-  void writeLog(const std::string& text) { WriteFile(log(), text); }
+  void writeLog(const std::string& text) { WriteWholeFile(log(), text); }
 };
 
 TEST_F(History, WithoutALogViewSaysSoCopyAndClearDoNothing) {
@@ -82,7 +82,7 @@ TEST_F(History, AnsweringNoKeepsTheLog) {
             "Are you sure you want to delete the history log and start over?");
   EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(dialogs.messages[0].title, "Tallyguard");
-  EXPECT_EQ(ReadFile(log()), "keep\r\n");
+  EXPECT_EQ(ReadWholeFile(log()), "keep\r\n");
 }
 
 TEST_F(History, AnsweringYesDeletesAReadOnlyLogAndViewThenHasNothing) {
@@ -136,9 +136,9 @@ TEST(DeleteFileForced, LetsMessagesRunFirstThenSwallowsBothFailures) {
 }
 
 TEST(DeleteFileForced, AWritableFileNeedsNoForce) {
-  TemporaryFolder folder;
+  TempFolder folder;
   const auto path = folder.path() / "log.txt";
-  WriteFile(path, "x");
+  WriteWholeFile(path, "x");
   CountingMessageLoop loop;
   PosixFileSystem files;
   DeleteFileForced(loop, files, path.string());
@@ -147,7 +147,7 @@ TEST(DeleteFileForced, AWritableFileNeedsNoForce) {
 
 TEST_F(History, ALineLoggedWhileClearingGoesWithTheFile) {
   writeLog("first\r\n");
-  messageLoop.onYield = [&] { WriteFile(log(), "first\r\nlogged by a due tick\r\n"); };
+  messageLoop.onYield = [&] { WriteWholeFile(log(), "first\r\nlogged by a due tick\r\n"); };
   PushButton12.click();
   EXPECT_FALSE(std::filesystem::exists(log()));
 }

@@ -220,8 +220,8 @@ TEST_F(Startup, TrayIconIsInTheTrayFromCreationAndNamedDuringStartUp) {
 }
 
 TEST_F(Startup, SkinAndHandCursorAreUsedWhenTheirFilesExist) {
-  WriteFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
-  WriteFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
+  WriteWholeFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
+  WriteWholeFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
   start();
   ASSERT_EQ(skin.appliedFiles.size(), 1u);
   EXPECT_EQ(skin.appliedFiles[0], shell.program + "/x/o.cjs");
@@ -230,8 +230,8 @@ TEST_F(Startup, SkinAndHandCursorAreUsedWhenTheirFilesExist) {
 }
 
 TEST_F(Startup, RejectedSkinAndCursorAreReportedAtTheirLines) {
-  WriteFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
-  WriteFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
+  WriteWholeFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
+  WriteWholeFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
   skin.reject = true;
   window.rejectCursor = true;
   start();

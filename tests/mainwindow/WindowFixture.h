@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -28,35 +27,9 @@
 #include "adapters/posix/PosixFileSystem.h"
 #include "desktop/cSysTray.h"
 #include "mainwindow/Form1.h"
+#include "support/TempFolder.h"
 
 namespace tg::testing {
-
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tg-window-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 // A failure report as the tests look at it: its label and line, found in the message text.
 inline bool IsReport(const ShownMessage& message, std::string_view label, int line) {
@@ -136,7 +109,7 @@ class WindowFixture : public ::testing::Test {
   }
   std::string historyLog() const { return (folder.path() / "Tallyguard.txt").string(); }
 
-  TemporaryFolder folder;
+  TempFolder folder;
   MemoryWindow window;
   MemoryFrame Frame2, Frame3, Frame1;
   MemoryProgressBar ProgressBar1;

@@ -21,6 +21,7 @@ class TempFolder {
 };
 
 std::string ReadWholeFile(const std::string& path);
+// Creates the missing folders above `path` too.
 void WriteWholeFile(const std::string& path, const std::string& content);
 
 }  // namespace tg::testing

@@ -1,9 +1,10 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdlib>
+
+#include "adapters/posix/RunningExecutable.h"
 
 namespace tg {
 namespace {
@@ -13,14 +14,6 @@ constexpr const char* ModuleFileName = "libtallyguard_office.so";
 #ifndef TALLYGUARD_INSTALL_LIBDIR
 #define TALLYGUARD_INSTALL_LIBDIR "lib"
 #endif
-
-std::string ExecutableFolder() {
-  char path[4096];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "";
-  std::string executable(path, static_cast<size_t>(length));
-  return executable.substr(0, executable.rfind('/'));
-}
 
 }  // namespace
 
@@ -43,7 +36,7 @@ std::vector<std::string> ModuleAutomationFactory::moduleCandidates() const {
   if (const char* chosen = std::getenv("TALLYGUARD_OFFICE_MODULE"); chosen && *chosen) {
     candidates.push_back(chosen);
   }
-  std::string programFolder = ExecutableFolder();
+  std::string programFolder = RunningExecutable().parent_path().string();
   if (!programFolder.empty()) {
     candidates.push_back(programFolder + "/../" + TALLYGUARD_INSTALL_LIBDIR + "/tallyguard/" +
                          ModuleFileName);

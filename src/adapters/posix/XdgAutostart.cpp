@@ -122,10 +122,4 @@ void XdgAutostart::disable() {
   fs::remove(entry, ignored);
 }
 
-fs::path XdgAutostart::RunningExecutable() {
-  std::error_code failed;
-  fs::path running = fs::read_symlink("/proc/self/exe", failed);
-  return failed ? fs::path() : running;
-}
-
 }  // namespace tg

@@ -22,9 +22,6 @@ class XdgAutostart : public Autostart {
   std::filesystem::path folder() const;
   std::filesystem::path entryPath() const;
 
-  // The full path of the program that runs now; empty when it cannot be read.
-  static std::filesystem::path RunningExecutable();
-
  private:
   const Environment& environment_;
   std::filesystem::path executable_;

@@ -7,6 +7,7 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/ProcessEnvironment.h"
+#include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
 #include "adapters/posix/XdgAutostart.h"
 #include "adapters/qt/QtProgram.h"
@@ -32,7 +33,7 @@ int main(int argc, char* argv[]) {
   tg::ProcessEnvironment environment;
   tg::QtSettingsBackend settings;
   tg::ModuleAutomationFactory automation;
-  tg::XdgAutostart autostart(environment, tg::XdgAutostart::RunningExecutable());
+  tg::XdgAutostart autostart(environment, tg::RunningExecutable());
   tg::PosixFileSystem fileSystem;
   tg::SystemClock clock;
   tg::LocaleRegionalSettings regional;
