@@ -4,8 +4,6 @@
 
 namespace tg {
 
-char Separator(PathStyle style) { return style == PathStyle::Windows ? '\\' : '/'; }
-
 namespace {
 
 constexpr std::string_view WindowsFileScheme = "file:///";

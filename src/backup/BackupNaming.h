@@ -6,15 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/PathStyle.h"
 #include "common/ports/Clock.h"
 #include "common/ports/RegionalSettings.h"
 
 namespace tg {
-
-// Windows: "\" separators, "file:///" + path. Posix: "/" separators, "file://" + absolute path.
-enum class PathStyle { Windows, Posix };
-
-char Separator(PathStyle style);
 
 // Location to local path: drops the file scheme and turns "/" into the style's separator.
 // Escapes stay escaped; other location forms go on unchanged but for their separators.

@@ -36,7 +36,7 @@ struct CalcContext {
   const Clock& clock;
   const RegionalSettings& regional;
   const std::string& historyLogPath;  // read at every append: the program-wide value
-  PathStyle pathStyle = PathStyle::Posix;
+  PathStyle pathStyle;                // the front end says which; there is no default
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";

@@ -12,28 +12,6 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-// Creates every missing level of an absolute folder path.
-void MakeFolders(FileSystem& fileSystem, const std::string& folder) {
-  for (size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
-    std::string level = folder.substr(0, end);
-    if (!level.empty() && !fileSystem.isDirectory(level)) fileSystem.makeDirectory(level);
-    if (end == std::string::npos) break;
-  }
-}
-
-// The folder the log lies in when TEMP is not set: the user's state folder, never the root.
-std::string PosixStateFolder(const Environment& environment, FileSystem& fileSystem) {
-  std::optional<std::string> state = environment.variable("XDG_STATE_HOME");
-  std::string folder;
-  if (state && !state->empty() && state->front() == '/') {
-    folder = *state;
-  } else {
-    folder = environment.variable("HOME").value_or("") + "/.local/state";
-  }
-  MakeFolders(fileSystem, folder);
-  return folder;
-}
-
 }  // namespace
 
 std::string DropTrailingWord(std::string_view title, std::string_view word) {
@@ -59,15 +37,10 @@ std::string HistoryLogFileName(std::string_view title) {
 }
 
 std::string HistoryLogPath(std::string_view title, const Environment& environment,
-                           FileSystem& fileSystem, PathStyle style) {
+                           PathStyle style) {
+  // An empty TEMP counts as unset: the log must never land in the root folder.
   std::optional<std::string> temp = environment.variable("TEMP");
-  std::string folder;
-  // An empty TEMP on Posix would put the log in "/", which an ordinary user cannot write.
-  if (style == PathStyle::Windows || (temp && !temp->empty())) {
-    folder = temp.value_or("");
-  } else {
-    folder = PosixStateFolder(environment, fileSystem);
-  }
+  const std::string folder = temp && !temp->empty() ? *temp : environment.stateFolder();
   return folder + Separator(style) + HistoryLogFileName(title);
 }
 

@@ -21,10 +21,8 @@ std::string StripNameChars(std::string_view text);
 // The log file's name without folder: "Tallyguard.txt" for the product title.
 std::string HistoryLogFileName(std::string_view title);
 
-// The folder named by TEMP. On Posix, when TEMP is unset, $XDG_STATE_HOME (default
-// ~/.local/state), created if missing.
-std::string HistoryLogPath(std::string_view title, const Environment& environment,
-                           FileSystem& fileSystem, PathStyle style);
+// In the folder named by TEMP; when TEMP is unset or empty, in the platform's state folder.
+std::string HistoryLogPath(std::string_view title, const Environment& environment, PathStyle style);
 
 // Short date, a blank, the long time; midnight shows the date alone.
 std::string GeneralDate(const LocalDateTime& when, const RegionalSettings& regional);

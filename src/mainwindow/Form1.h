@@ -5,13 +5,10 @@
 //
 // What a front end must wire
 // --------------------------
-// 1. Build every control of Form1Controls with its designed text: check boxes "Start in system
-//    tray" (Check8), "Load this software on Windows startup" (Check5), "Date/Time stamp in file"
-//    (Check6); option buttons "Overwrite old backup file on backup" (Option4) and "Create new file
-//    on backup" (Option3) as one group in Frame3, "Save all backups to the same folder as the open
-//    files" (Option2) and "Save all backups to this location:" (Option1) as one group in Frame1;
-//    Text1 holding "Text1"; all check boxes unchecked, no option selected, the list empty, Timer1
-//    enabled with period 0. Form1's constructor writes the captions of the push buttons and frames.
+// 1. Build every control of Form1Controls from the design table (Form1Design.h): its kind, name,
+//    container, designed caption, place and font; all check boxes unchecked, no option selected,
+//    the list empty, Timer1 enabled with period 0. Option3/Option4 form one group in Frame3,
+//    Option2/Option1 one group in Frame1.
 // 2. Make each control raise the handler Form1 registers on it, under the rules of Controls.h:
 //      PushButtonN click            -> PushButtonN_Click (N = 1, 2, 3, 4, 5, 11, 12)
 //      Check5/Check6/Check8 click   -> CheckN_Click: the user's click AND every change of value by
@@ -28,10 +25,9 @@
 //      window resize / state change -> Form_Resize
 //      mouse move over a control    -> its <Control>_MouseMove, over the window -> Form_MouseMove
 //      cSysTray1.MouseUp            -> cSysTray1_MouseUp (Form1 sets this event itself)
-// 3. Start: construct Form1, call Form_Load(), then ShowAfterLoad() (never show the window
-//    directly: a start in the tray must stay hidden).
-// 4. Close (any reason): Form_QueryUnload() then Form_Unload(), which ends the program.
-// 5. Ports: SaveAll is the backup pass; CheckOfficeSuite is the suite check with ShortTitle().
+// 3. Hand the controls and the platform's ports to Program (Program.h), which builds Form1, wires
+//    the backup pass and the suite check, and runs the start-up and closing sequences; relay the
+//    window's close, for any reason, to Program::close.
 //
 // Choices this window makes where the behaviour was open
 // - A start in the tray turns into the hidden state in ShowAfterLoad, when the window would first
@@ -150,9 +146,9 @@ struct Form1Ports {
   RandomSource& random;
   Autostart& autostart;
   MessageLoop& messageLoop;
-  Globals& globals;  // HistoryLogPath and HiddenInTray, shared with the backup pass
-  PathStyle pathStyle = PathStyle::Posix;
-  std::function<void()> SaveAll;           // the backup pass
+  Globals& globals;               // HistoryLogPath and HiddenInTray, shared with the backup pass
+  PathStyle pathStyle;            // the front end says which; there is no default
+  std::function<void()> SaveAll;  // the backup pass
   std::function<void()> CheckOfficeSuite;  // ends the program when the suite is missing
 };
 

@@ -80,7 +80,7 @@ void Form1::Form_Load() {
   trap.step(220, [&] { c_.cSysTray1.setInTray(true); });
   trap.step(220, [&] {
     ports_.globals.HistoryLogPath =
-        HistoryLogPath(ProductTitle, ports_.environment, ports_.fileSystem, ports_.pathStyle);
+        HistoryLogPath(ProductTitle, ports_.environment, ports_.pathStyle);
   });
   trap.step(222, [&] { isLoading_ = false; });
   trap.step(224, [&] { ports_.CheckOfficeSuite(); });

@@ -6,6 +6,7 @@
 
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/ProcessEnvironment.h"
 #include "common/FileExists.h"
 #include "support/TempFolder.h"
 
@@ -85,6 +86,58 @@ TEST(PosixFileSystem, ReadTextReturnsBytesUnchanged) {
   testing::WriteWholeFile(folder / "a.txt", "one\r\ntwo\r\n");
   EXPECT_EQ(files.readText(folder / "a.txt"), "one\r\ntwo\r\n");
   EXPECT_THROW(files.readText(folder / "none.txt"), std::system_error);
+}
+
+// The history log's folder may be shared with other users: the log is owner-only and a link
+// planted under its name is never followed.
+TEST(PosixFileSystem, AppendCreatesAnOwnerOnlyFileAndNeverFollowsALink) {
+  TempFolder folder;
+  PosixFileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  files.appendText(log, "x\r\n");
+  struct stat status {};
+  ASSERT_EQ(::stat(log.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+  const std::string victim = folder / "victim.txt";
+  testing::WriteWholeFile(victim, "precious");
+  const std::string planted = folder / "planted.txt";
+  std::filesystem::create_symlink(victim, planted);
+  EXPECT_THROW(files.appendText(planted, "x"), std::system_error);
+  EXPECT_EQ(testing::ReadWholeFile(victim), "precious");
+}
+
+TEST(PosixFileSystem, AFailedAppendNamesThePath) {
+  TempFolder folder;
+  PosixFileSystem files;
+  const std::string log = folder / "missing/Tallyguard.txt";
+  try {
+    files.appendText(log, "x");
+    FAIL() << "append into a missing folder succeeded";
+  } catch (const std::system_error& failure) {
+    EXPECT_NE(std::string(failure.what()).find(log), std::string::npos);
+  }
+}
+
+TEST(ProcessEnvironment, StateFolderFollowsXdgAndIsCreated) {
+  TempFolder folder;
+  const std::optional<std::string> home = ProcessEnvironment().variable("HOME");
+  const std::optional<std::string> state = ProcessEnvironment().variable("XDG_STATE_HOME");
+  ::setenv("HOME", folder.path().c_str(), 1);
+  ::unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(ProcessEnvironment().stateFolder(), folder / ".local/state");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / ".local/state"));
+  ::setenv("XDG_STATE_HOME", "relative/state", 1);  // not absolute: ignored
+  EXPECT_EQ(ProcessEnvironment().stateFolder(), folder / ".local/state");
+  ::setenv("XDG_STATE_HOME", (folder / "x/y/state").c_str(), 1);
+  EXPECT_EQ(ProcessEnvironment().stateFolder(), folder / "x/y/state");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "x/y/state"));
+  if (home) ::setenv("HOME", home->c_str(), 1);
+  if (state) {
+    ::setenv("XDG_STATE_HOME", state->c_str(), 1);
+  } else {
+    ::unsetenv("XDG_STATE_HOME");
+  }
 }
 
 }  // namespace

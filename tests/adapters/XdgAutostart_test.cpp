@@ -111,7 +111,7 @@ TEST_F(XdgAutostartTest, FailuresStaySilent) {
 TEST(XdgAutostartRunning, RunningExecutableIsThisTestProgram) {
   fs::path running = RunningExecutable();
   EXPECT_TRUE(running.is_absolute());
-  EXPECT_EQ(running.filename(), "tallyguard_unit_tests");
+  EXPECT_EQ(running.filename(), "tallyguard_posix_tests");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// Stand-ins for the backup pass's tests: a file system held in memory, and a fixture that wires it
-// with the option controls and the in-memory office suite.
+// The backup pass's fixture: a file system held in memory wired with the option controls and the
+// in-memory office suite.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
+#include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
@@ -21,60 +22,10 @@
 
 namespace tg::testing {
 
-// Folders and files by absolute path; makeDirectory creates one level, as the real one does.
-class FakeFileSystem : public FileSystem {
- public:
-  bool canReadModificationTime(std::string_view path) const override {
-    return files.count(std::string(path)) || isDirectory(path);
-  }
-  bool isDirectory(std::string_view path) const override {
-    if (testFailures > 0) {
-      --testFailures;
-      throw std::system_error(std::make_error_code(std::errc::io_error), "Cannot test the folder.");
-    }
-    return directories.count(WithoutTrailingSlash(path)) > 0;
-  }
-  void makeDirectory(std::string_view path) override {
-    std::string folder = WithoutTrailingSlash(path);
-    size_t slash = folder.rfind('/');
-    std::string parent =
-        slash == std::string::npos ? "" : WithoutTrailingSlash(folder.substr(0, slash + 1));
-    if (directories.count(folder)) {
-      throw std::system_error(std::make_error_code(std::errc::file_exists),
-                              "The folder exists: " + std::string(path));
-    }
-    if (folder.empty() || !directories.count(parent)) {
-      throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
-                              "Cannot create the folder " + std::string(path));
-    }
-    directories.insert(folder);
-  }
-  void appendText(std::string_view path, std::string_view text) override {
-    if (appendFails) {
-      throw std::system_error(std::make_error_code(std::errc::permission_denied),
-                              "Cannot write " + std::string(path));
-    }
-    files[std::string(path)] += text;
-  }
-  std::string readText(std::string_view path) const override { return files.at(std::string(path)); }
-  void deleteFile(std::string_view path) override { files.erase(std::string(path)); }
-  void forceDeleteFile(std::string_view path) override { files.erase(std::string(path)); }
-
-  static std::string WithoutTrailingSlash(std::string_view path) {
-    std::string folder(path);
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-  }
-
-  std::set<std::string> directories = {"/", "/data", "/logs", "/safe"};
-  std::map<std::string, std::string> files;
-  bool appendFails = false;
-  mutable int testFailures = 0;  // the next so many folder tests fail
-};
-
 class CalcTest : public ::testing::Test, public OptionPanel {
  protected:
   CalcTest() {
+    files.directories = {"/", "/data", "/logs", "/safe"};
     // A copy written by the suite shows up as a file, as a real store would.
     suite.onStore = [this](const StoredCopy& copy) {
       files.files[copy.url.substr(std::string("file://").size())] = copy.content;
@@ -126,7 +77,7 @@ class CalcTest : public ::testing::Test, public OptionPanel {
   MemorySuite suite;
   RecordingDialogs dialogs;
   CountingMessageLoop loop;
-  FakeFileSystem files;
+  MemoryFileSystem files;
   FixedClock clock{{2026, 12, 6, 13, 58, 16}};
   UnitedStatesRegionalSettings regional;
   std::string historyLogPath = "/logs/Tallyguard.txt";

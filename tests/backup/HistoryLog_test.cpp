@@ -1,21 +1,13 @@
 #include "backup/HistoryLog.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
-#include "adapters/posix/PosixFileSystem.h"
-#include "support/TempFolder.h"
 
 namespace tg {
 namespace {
-
-using testing::ReadWholeFile;
-using testing::TempFolder;
 
 TEST(HistoryLogName, ProductTitleGivesTallyguardTxt) {
   EXPECT_EQ(HistoryLogFileName("Tallyguard"), "Tallyguard.txt");
@@ -40,84 +32,42 @@ TEST(HistoryLogName, EveryCharacterThatMayNotNameAFileIsRemoved) {
 
 class HistoryLogFile : public ::testing::Test {
  protected:
-  TempFolder folder;
-  PosixFileSystem files;
+  HistoryLogFile() { files.directories.insert("/logs"); }
+  MemoryFileSystem files;
   MemoryEnvironment environment;
-  UnitedStatesRegionalSettings us;
 };
 
 TEST_F(HistoryLogFile, PathIsInTheFolderNamedByTemp) {
   environment.values["TEMP"] = "C:\\Users\\u\\AppData\\Local\\Temp";
-  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, files, PathStyle::Windows),
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Windows),
             "C:\\Users\\u\\AppData\\Local\\Temp\\Tallyguard.txt");
-  environment.values["TEMP"] = folder.path().string();
-  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, files, PathStyle::Posix),
-            folder / "Tallyguard.txt");
+  environment.values["TEMP"] = "/tmp/u";
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Posix), "/tmp/u/Tallyguard.txt");
 }
 
 TEST_F(HistoryLogFile, WindowsWithoutTempLiesInTheRootOfTheDrive) {
-  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, files, PathStyle::Windows),
-            "\\Tallyguard.txt");
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Windows), "\\Tallyguard.txt");
 }
 
-TEST_F(HistoryLogFile, PosixWithoutTempUsesTheStateFolderAndCreatesIt) {
-  environment.values["HOME"] = folder.path().string();
-  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, files, PathStyle::Posix),
-            folder / ".local/state/Tallyguard.txt");
-  EXPECT_TRUE(std::filesystem::is_directory(folder / ".local/state"));
-
-  environment.values["XDG_STATE_HOME"] = folder / "x/y/state";
-  environment.values["TEMP"] = "";  // empty counts as unset: never the root folder
-  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, files, PathStyle::Posix),
-            folder / "x/y/state/Tallyguard.txt");
-  EXPECT_TRUE(std::filesystem::is_directory(folder / "x/y/state"));
+TEST_F(HistoryLogFile, WithoutTempOrWithAnEmptyOneThePlatformsStateFolderHoldsIt) {
+  environment.state = "/home/ann/.local/state";
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Posix),
+            "/home/ann/.local/state/Tallyguard.txt");
+  environment.values["TEMP"] = "";  // never the root folder
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Posix),
+            "/home/ann/.local/state/Tallyguard.txt");
 }
 
 TEST_F(HistoryLogFile, LinesAreAppendedWithCrLfAndCreateTheFileWhenMissing) {
-  std::string log = folder / "Tallyguard.txt";
+  const std::string log = "/logs/Tallyguard.txt";
+  files.files[log] = "old line without ending";
   AppendHistoryLine(files, log, "Budget.ods was backup saved as /d/Budget Backup.ods at 1");
-  AppendHistoryLine(files, log, "Q1.ods was backup saved as /d/Q1 Backup.ods at 1");
-  EXPECT_EQ(ReadWholeFile(log),
-            "Budget.ods was backup saved as /d/Budget Backup.ods at 1\r\n"
-            "Q1.ods was backup saved as /d/Q1 Backup.ods at 1\r\n");
+  EXPECT_EQ(files.readText(log),
+            "old line without endingBudget.ods was backup saved as /d/Budget Backup.ods at 1\r\n");
   // Cleared by the user: the next line creates it again.
-  std::filesystem::remove(log);
+  files.deleteFile(log);
   AppendHistoryLine(files, log, "again");
-  EXPECT_EQ(ReadWholeFile(log), "again\r\n");
-}
-
-TEST_F(HistoryLogFile, ExistingContentIsNeverChanged) {
-  std::string log = folder / "Tallyguard.txt";
-  testing::WriteWholeFile(log, "old line without ending");
-  AppendHistoryLine(files, log, "new");
-  EXPECT_EQ(ReadWholeFile(log), "old line without endingnew\r\n");
-}
-
-TEST_F(HistoryLogFile, NewLogIsOwnerOnly) {
-  std::string log = folder / "Tallyguard.txt";
-  AppendHistoryLine(files, log, "x");
-  struct stat status {};
-  ASSERT_EQ(::stat(log.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 0777, 0600u);
-}
-
-TEST_F(HistoryLogFile, PlantedSymbolicLinkIsNeverFollowed) {
-  std::string victim = folder / "victim.txt";
-  testing::WriteWholeFile(victim, "precious");
-  std::string log = folder / "Tallyguard.txt";
-  std::filesystem::create_symlink(victim, log);
-  EXPECT_THROW(AppendHistoryLine(files, log, "x"), std::system_error);
-  EXPECT_EQ(ReadWholeFile(victim), "precious");
-}
-
-TEST_F(HistoryLogFile, MissingFolderFailsWithADescriptionNamingThePath) {
-  std::string log = folder / "missing/Tallyguard.txt";
-  try {
-    AppendHistoryLine(files, log, "x");
-    FAIL() << "append into a missing folder succeeded";
-  } catch (const std::system_error& failure) {
-    EXPECT_NE(std::string(failure.what()).find(log), std::string::npos);
-  }
+  EXPECT_EQ(files.readText(log), "again\r\n");
 }
 
 TEST(HistoryLine, ReadsFileNameBackupPathAndGeneralDate) {

@@ -1,6 +1,4 @@
-// The history commands on a real log file, and the forced delete behind "Clear History Log".
-
-#include <sys/stat.h>
+// The history commands on the log file, and the forced delete behind "Clear History Log".
 
 #include "WindowFixture.h"
 #include "mainwindow/DeleteFileForced.h"
@@ -12,12 +10,12 @@ namespace {
 class History : public WindowFixture {
  protected:
   void SetUp() override {
-    environment.values["TEMP"] = (folder.path() / "with blanks").string();
-    std::filesystem::create_directories(folder.path() / "with blanks");
+    environment.values["TEMP"] = "/tmp/with blanks";
+    fileSystem.directories.insert("/tmp/with blanks");
     start();
   }
-  std::filesystem::path log() const { return folder.path() / "with blanks" / "Tallyguard.txt"; }
-  void writeLog(const std::string& text) { WriteWholeFile(log(), text); }
+  std::string log() const { return "/tmp/with blanks/Tallyguard.txt"; }
+  void writeLog(const std::string& text) { fileSystem.files[log()] = text; }
 };
 
 TEST_F(History, WithoutALogViewSaysSoCopyAndClearDoNothing) {
@@ -42,7 +40,7 @@ TEST_F(History, ViewOpensTheLogPathWithBlanksInTheEditor) {
   writeLog("a line\r\n");
   PushButton3.click();
   ASSERT_EQ(shell.editedFiles.size(), 1u);
-  EXPECT_EQ(shell.editedFiles[0], log().string());
+  EXPECT_EQ(shell.editedFiles[0], log());
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -82,16 +80,16 @@ TEST_F(History, AnsweringNoKeepsTheLog) {
             "Are you sure you want to delete the history log and start over?");
   EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(dialogs.messages[0].title, "Tallyguard");
-  EXPECT_EQ(ReadWholeFile(log()), "keep\r\n");
+  EXPECT_EQ(fileSystem.readText(log()), "keep\r\n");
 }
 
 TEST_F(History, AnsweringYesDeletesAReadOnlyLogAndViewThenHasNothing) {
   writeLog("gone\r\n");
-  ::chmod(log().c_str(), 0444);
+  fileSystem.readOnly.insert(log());
   settings.writes.clear();
   dialogs.answers.push_back(MessageAnswer::Yes);
   PushButton12.click();
-  EXPECT_FALSE(std::filesystem::exists(log()));
+  EXPECT_FALSE(fileSystem.exists(log()));
   EXPECT_TRUE(settings.writes.empty());
   EXPECT_EQ(dialogs.messages.size(), 1u);  // the question only: no confirmation
   PushButton3.click();
@@ -109,7 +107,7 @@ TEST_F(History, HelpNamesTheContactPage) {
 }
 
 // A file system whose every deletion fails, counting the attempts.
-class UndeletableFileSystem : public PosixFileSystem {
+class UndeletableFileSystem : public MemoryFileSystem {
  public:
   void deleteFile(std::string_view) override {
     ++ordinary;
@@ -136,20 +134,18 @@ TEST(DeleteFileForced, LetsMessagesRunFirstThenSwallowsBothFailures) {
 }
 
 TEST(DeleteFileForced, AWritableFileNeedsNoForce) {
-  TempFolder folder;
-  const auto path = folder.path() / "log.txt";
-  WriteWholeFile(path, "x");
+  MemoryFileSystem files;
+  files.files["/log.txt"] = "x";
   CountingMessageLoop loop;
-  PosixFileSystem files;
-  DeleteFileForced(loop, files, path.string());
-  EXPECT_FALSE(std::filesystem::exists(path));
+  DeleteFileForced(loop, files, "/log.txt");
+  EXPECT_FALSE(files.exists("/log.txt"));
 }
 
 TEST_F(History, ALineLoggedWhileClearingGoesWithTheFile) {
   writeLog("first\r\n");
-  messageLoop.onYield = [&] { WriteWholeFile(log(), "first\r\nlogged by a due tick\r\n"); };
+  messageLoop.onYield = [&] { writeLog("first\r\nlogged by a due tick\r\n"); };
   PushButton12.click();
-  EXPECT_FALSE(std::filesystem::exists(log()));
+  EXPECT_FALSE(fileSystem.exists(log()));
 }
 
 }  // namespace

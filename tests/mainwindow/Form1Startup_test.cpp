@@ -10,7 +10,7 @@ using Startup = WindowFixture;
 
 TEST_F(Startup, FirstRunOnAnEmptyStoreShowsTheDefaults) {
   start();
-  EXPECT_EQ(Text1.text(), (folder.path() / "Desktop").string() + "/");
+  EXPECT_EQ(Text1.text(), DesktopFolder + "/");
   EXPECT_TRUE(Option2.selected());
   EXPECT_FALSE(Option1.selected());
   EXPECT_TRUE(Option3.selected());
@@ -35,7 +35,7 @@ TEST_F(Startup, FirstRunOnAnEmptyStoreShowsTheDefaults) {
 
 TEST_F(Startup, FirstRunStoresOnlyTheKeysWhoseControlsChanged) {
   start();
-  EXPECT_EQ(settings.value("Path"), (folder.path() / "Desktop").string() + "/");
+  EXPECT_EQ(settings.value("Path"), DesktopFolder + "/");
   EXPECT_EQ(settings.value("WhereOption"), "2");
   EXPECT_EQ(settings.value("Backup Option"), "1");
   EXPECT_EQ(settings.value("Include Date"), "On");
@@ -220,8 +220,9 @@ TEST_F(Startup, TrayIconIsInTheTrayFromCreationAndNamedDuringStartUp) {
 }
 
 TEST_F(Startup, SkinAndHandCursorAreUsedWhenTheirFilesExist) {
-  WriteWholeFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
-  WriteWholeFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
+  fileSystem.directories.insert(ProgramFolder + "/x");
+  fileSystem.files[ProgramFolder + "/x/o.cjs"] = "skin";
+  fileSystem.files[ProgramFolder + "/HAND-M.CUR"] = "cursor";
   start();
   ASSERT_EQ(skin.appliedFiles.size(), 1u);
   EXPECT_EQ(skin.appliedFiles[0], shell.program + "/x/o.cjs");
@@ -230,8 +231,9 @@ TEST_F(Startup, SkinAndHandCursorAreUsedWhenTheirFilesExist) {
 }
 
 TEST_F(Startup, RejectedSkinAndCursorAreReportedAtTheirLines) {
-  WriteWholeFile(std::filesystem::path(shell.program) / "x" / "o.cjs", "skin");
-  WriteWholeFile(std::filesystem::path(shell.program) / "HAND-M.CUR", "cursor");
+  fileSystem.directories.insert(ProgramFolder + "/x");
+  fileSystem.files[ProgramFolder + "/x/o.cjs"] = "skin";
+  fileSystem.files[ProgramFolder + "/HAND-M.CUR"] = "cursor";
   skin.reject = true;
   window.rejectCursor = true;
   start();
@@ -242,7 +244,7 @@ TEST_F(Startup, RejectedSkinAndCursorAreReportedAtTheirLines) {
 }
 
 TEST_F(Startup, AFolderNamedLikeTheSkinFileIsNoSkin) {
-  std::filesystem::create_directories(std::filesystem::path(shell.program) / "x" / "o.cjs");
+  fileSystem.directories.insert({ProgramFolder + "/x", ProgramFolder + "/x/o.cjs"});
   start();
   EXPECT_TRUE(skin.appliedFiles.empty());
   EXPECT_TRUE(dialogs.messages.empty());

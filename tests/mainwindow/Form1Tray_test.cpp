@@ -113,7 +113,7 @@ TEST_F(ClosingDuringAPass, TheProgramEndsAtOnceAndNoFurtherLinesAreLogged) {
   };
   tick(29);
   EXPECT_THROW(tick(), ProgramEnded);
-  EXPECT_EQ(ReadWholeFile(historyLog()), "Book1.ods was backup saved as ...\r\n");
+  EXPECT_EQ(historyText(), "Book1.ods was backup saved as ...\r\n");
   EXPECT_EQ(shell.endCount, 1);
   EXPECT_FALSE(Timer1.running());  // not re-armed: the tick never got past the pass
   EXPECT_TRUE(dialogs.messages.empty());

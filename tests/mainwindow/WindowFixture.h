@@ -1,11 +1,10 @@
 #pragma once
-// The main window with in-memory controls and ports, real files in a private temporary folder
-// (the program's folder, the desktop and TEMP, which holds the history log).
+// The main window with in-memory controls, ports and files: the program's folder, the desktop and
+// TEMP, which holds the history log.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -18,16 +17,15 @@
 #include "adapters/memory/MemoryAutostart.h"
 #include "adapters/memory/MemoryControls.h"
 #include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/MemorySettingsBackend.h"
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemorySingleInstance.h"
 #include "adapters/memory/MemorySkin.h"
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/RecordingTrayShell.h"
-#include "adapters/posix/PosixFileSystem.h"
 #include "desktop/cSysTray.h"
 #include "mainwindow/Form1.h"
-#include "support/TempFolder.h"
 
 namespace tg::testing {
 
@@ -50,10 +48,11 @@ class WindowDialogs : public RecordingDialogs {
 class WindowFixture : public ::testing::Test {
  protected:
   WindowFixture() {
-    environment.values["TEMP"] = folder.path().string();
-    shell.program = (folder.path() / "program").string();
-    shell.desktop = (folder.path() / "Desktop").string();
-    std::filesystem::create_directories(shell.program);
+    environment.values["TEMP"] = Temp;
+    shell.program = ProgramFolder;
+    shell.desktop = DesktopFolder;
+    fileSystem.directories = {"/",           "/tmp",  Temp,        "/opt",
+                              ProgramFolder, "/home", "/home/ann", DesktopFolder};
     // Each time messages run a second passes, so the balloon's wait ends after five of them.
     messageLoop.onYield = [this] { clock.advance(1); };
   }
@@ -107,9 +106,13 @@ class WindowFixture : public ::testing::Test {
   std::string countdown(const char* hhmmss) const {
     return std::string(Captions::CountdownPrefix) + hhmmss;
   }
-  std::string historyLog() const { return (folder.path() / "Tallyguard.txt").string(); }
+  std::string historyLog() const { return Temp + "/Tallyguard.txt"; }
+  std::string historyText() const { return fileSystem.readText(historyLog()); }
 
-  TempFolder folder;
+  const std::string Temp = "/tmp/tg";
+  const std::string ProgramFolder = "/opt/tallyguard";
+  const std::string DesktopFolder = "/home/ann/Desktop";
+  MemoryFileSystem fileSystem;
   MemoryWindow window;
   MemoryFrame Frame2, Frame3, Frame1;
   MemoryProgressBar ProgressBar1;
@@ -123,14 +126,13 @@ class WindowFixture : public ::testing::Test {
   MemoryTimer Timer1;
   Timer* timerPort = &Timer1;  // a test may hand the window another timer
   MemoryListView ListView1;
-  MemoryTextBuffer RichTextBox1;
+  MemoryTextBuffer RichTextBox1{fileSystem};
   RecordingTrayShell trayShell;
   CountingMessageLoop messageLoop;
   FixedClock clock;
   cSysTray cSysTray1{trayShell, messageLoop, clock};
   WindowDialogs dialogs;
   MemorySettingsBackend settings;
-  PosixFileSystem fileSystem;
   MemoryEnvironment environment;
   MemoryShell shell;
   MemorySingleInstance singleInstance;

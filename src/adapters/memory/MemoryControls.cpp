@@ -1,7 +1,5 @@
 #include "adapters/memory/MemoryControls.h"
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace tg {
@@ -83,11 +81,8 @@ bool MemoryTimer::tick() {
 }
 
 void MemoryTextBuffer::loadPlainText(std::string_view path) {
-  std::ifstream file{std::string(path), std::ios::binary};
-  if (failLoad || !file) throw std::runtime_error("File not found");
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  text_ = contents.str();
+  if (failLoad) throw std::runtime_error("File not found");
+  text_ = files_.readText(path);
 }
 
 void MemoryTextBuffer::setSelection(int start, int length) {

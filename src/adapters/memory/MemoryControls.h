@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/ports/Controls.h"
+#include "common/ports/FileSystem.h"
 
 namespace tg {
 
@@ -183,8 +184,10 @@ class MemoryTimer : public Timer {
 };
 
 // The hidden text buffer; reads real files and keeps what it copied as the clipboard.
+// Loads through the file system port, as the real buffer reads the disk.
 class MemoryTextBuffer : public TextBuffer {
  public:
+  explicit MemoryTextBuffer(const FileSystem& files) : files_(files) {}
   void loadPlainText(std::string_view path) override;
   std::string text() const override { return text_; }
   void setSelection(int start, int length) override;
@@ -193,6 +196,7 @@ class MemoryTextBuffer : public TextBuffer {
   bool failLoad = false;  // loadPlainText throws, as with a file that cannot be read
 
  private:
+  const FileSystem& files_;
   std::string text_;
   int selectionStart_ = 0;
   int selectionLength_ = 0;

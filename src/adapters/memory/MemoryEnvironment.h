@@ -13,7 +13,10 @@ class MemoryEnvironment : public Environment {
     if (found == values.end()) return std::nullopt;
     return found->second;
   }
+  std::string stateFolder() const override { return state; }
+
   std::map<std::string, std::string> values;
+  std::string state;  // the platform's folder for records when TEMP names none
 };
 
 }  // namespace tg

@@ -18,9 +18,6 @@
 
 namespace tg {
 
-// The window was laid out in twips; on screen 15 of them make a pixel.
-inline constexpr int TwipsPerPixel = 15;
-
 QString ToQString(std::string_view text);
 std::string ToStdString(const QString& text);
 

@@ -6,15 +6,12 @@ namespace tg {
 
 namespace {
 
-void Place(QWidget& widget, int left, int top, int width, int height) {
-  widget.setGeometry(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-                     height / TwipsPerPixel);
-}
+int Pixels(int twips) { return twips / TwipsPerPixel; }
 
-QFont ArialBold(qreal points) {
-  QFont font("Arial");
-  font.setBold(true);
-  font.setPointSizeF(points);
+QFont FontOf(const FontDesign& design) {
+  QFont font(ToQString(design.face));
+  font.setBold(design.bold);
+  font.setPointSizeF(design.points);
   return font;
 }
 
@@ -22,44 +19,54 @@ QFont ArialBold(qreal points) {
 
 QtForm1View::QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock)
     : cSysTray1(trayShell, messageLoop, clock) {
-  applyFonts();
-  placeControls();
-  window.widget().setFixedSize(ClientWidthTwips / TwipsPerPixel, ClientHeightTwips / TwipsPerPixel);
+  window.widget().setFont(FontOf(Form1Design::WindowFont));
+  layOutFromDesign();
+  window.widget().setFixedSize(Pixels(Form1Design::ClientWidthTwips),
+                               Pixels(Form1Design::ClientHeightTwips));
   // A fixed window: it minimises (into the tray) and closes, but does not maximise.
   window.widget().setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 }
 
-void QtForm1View::applyFonts() {
-  window.widget().setFont(ArialBold(9));
-  for (QtPushButton* button : {&PushButton1, &PushButton4, &PushButton2, &PushButton3, &PushButton5,
-                               &PushButton11, &PushButton12}) {
-    button->widget().setFont(ArialBold(11.25));
+QWidget* QtForm1View::widgetNamed(std::string_view name) {
+  const std::pair<std::string_view, QWidget*> widgets[] = {
+      {"Frame2", &Frame2.widget()},
+      {"ProgressBar1", &ProgressBar1.widget()},
+      {"Frame3", &Frame3.widget()},
+      {"Check8", &Check8.widget()},
+      {"Check5", &Check5.widget()},
+      {"Check6", &Check6.widget()},
+      {"Option4", &Option4.widget()},
+      {"Option3", &Option3.widget()},
+      {"Frame1", &Frame1.widget()},
+      {"Option2", &Option2.widget()},
+      {"Option1", &Option1.widget()},
+      {"Text1", &Text1.widget()},
+      {"PushButton1", &PushButton1.widget()},
+      {"ListView1", &ListView1.widget()},
+      {"PushButton4", &PushButton4.widget()},
+      {"PushButton2", &PushButton2.widget()},
+      {"PushButton3", &PushButton3.widget()},
+      {"PushButton5", &PushButton5.widget()},
+      {"PushButton11", &PushButton11.widget()},
+      {"PushButton12", &PushButton12.widget()}};
+  for (const auto& [widgetName, widget] : widgets) {
+    if (widgetName == name) return widget;
   }
+  return nullptr;
 }
 
-// Positions are the designed ones, relative to each control's container.
-void QtForm1View::placeControls() {
-  Place(Frame2.widget(), 120, 90, 7800, 840);
-  Place(ProgressBar1.widget(), 240, 285, 7320, 405);
-  Place(Frame1.widget(), 120, 1000, 7800, 1480);
-  Place(Option2.widget(), 240, 300, 6255, 255);
-  Place(Option1.widget(), 240, 650, 3855, 255);
-  Place(Text1.widget(), 480, 960, 6015, 360);
-  Place(PushButton1.widget(), 6600, 960, 735, 360);
-  Place(Frame3.widget(), 120, 2550, 7800, 2130);
-  Place(Option3.widget(), 240, 300, 3840, 255);
-  Place(Option4.widget(), 225, 650, 3840, 255);
-  Place(Check6.widget(), 240, 1000, 3840, 255);
-  Place(Check5.widget(), 240, 1350, 3840, 255);
-  Place(Check8.widget(), 240, 1700, 3840, 255);
-  Place(ListView1.widget(), 120, 4800, 7800, 1815);
-  Place(PushButton4.widget(), 120, 6705, 3840, 405);
-  Place(PushButton2.widget(), 4080, 6705, 3840, 405);
-  Place(PushButton3.widget(), 120, 7230, 3840, 405);
-  Place(PushButton5.widget(), 4080, 7230, 3840, 405);
-  Place(PushButton11.widget(), 120, 7740, 3840, 405);
-  Place(PushButton12.widget(), 4080, 7740, 3840, 405);
+// Positions are relative to each control's container. Widgets carry their designed name, so the
+// desktop tests and accessibility tools find them by it.
+void QtForm1View::layOutFromDesign() {
+  for (const ControlDesign& design : Form1Design::Controls) {
+    QWidget* widget = widgetNamed(design.name);
+    if (widget == nullptr) continue;  // never on screen
+    widget->setObjectName(ToQString(design.name));
+    widget->setGeometry(Pixels(design.place.left), Pixels(design.place.top),
+                        Pixels(design.place.width), Pixels(design.place.height));
+    widget->setFont(FontOf(design.font));
+  }
 }
 
 Form1Controls QtForm1View::controls() {

@@ -1,38 +1,39 @@
 #pragma once
-// Every control of the main window as a Qt widget, placed as the window was designed (twips
-// turned into pixels at 15 twips a pixel), ready to be handed to Form1.
+// Every control of the main window as a Qt widget, built, named, captioned, placed and dressed in
+// its font from the window's design table, ready to be handed to Form1.
 
-#include <memory>
+#include <QWidget>
 
 #include "adapters/qt/QtControls.h"
 #include "adapters/qt/QtWindow.h"
 #include "desktop/cSysTray.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Form1Design.h"
 
 namespace tg {
-
-inline constexpr int ClientWidthTwips = 8040;
-inline constexpr int ClientHeightTwips = 8250;
 
 class QtForm1View {
  public:
   QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock);
   Form1Controls controls();
+  // The widget of a control in the design table; nullptr for the hidden text buffer, which has
+  // no widget.
+  QWidget* widgetNamed(std::string_view name);
 
   QtWindow window;
   QtFrame Frame2{&window.widget()};
   QtProgressBar ProgressBar1{&Frame2.widget()};
   QtFrame Frame3{&window.widget()};
-  QtCheckBox Check8{&Frame3.widget(), "Start in system tray"};
-  QtCheckBox Check5{&Frame3.widget(), "Load this software on Windows startup"};
-  QtCheckBox Check6{&Frame3.widget(), "Date/Time stamp in file"};
-  QtOptionButton Option4{&Frame3.widget(), "Overwrite old backup file on backup"};
-  QtOptionButton Option3{&Frame3.widget(), "Create new file on backup"};
+  QtCheckBox Check8{&Frame3.widget(), Form1Design::Find("Check8").caption};
+  QtCheckBox Check5{&Frame3.widget(), Form1Design::Find("Check5").caption};
+  QtCheckBox Check6{&Frame3.widget(), Form1Design::Find("Check6").caption};
+  QtOptionButton Option4{&Frame3.widget(), Form1Design::Find("Option4").caption};
+  QtOptionButton Option3{&Frame3.widget(), Form1Design::Find("Option3").caption};
   cSysTray cSysTray1;
   QtFrame Frame1{&window.widget()};
-  QtOptionButton Option2{&Frame1.widget(), "Save all backups to the same folder as the open files"};
-  QtOptionButton Option1{&Frame1.widget(), "Save all backups to this location:"};
-  QtTextBox Text1{&Frame1.widget(), "Text1"};
+  QtOptionButton Option2{&Frame1.widget(), Form1Design::Find("Option2").caption};
+  QtOptionButton Option1{&Frame1.widget(), Form1Design::Find("Option1").caption};
+  QtTextBox Text1{&Frame1.widget(), Form1Design::Find("Text1").caption};
   QtPushButton PushButton1{&Frame1.widget()};
   QtTimer Timer1;
   QtListView ListView1{&window.widget()};
@@ -45,8 +46,7 @@ class QtForm1View {
   QtPushButton PushButton12{&window.widget()};
 
  private:
-  void applyFonts();
-  void placeControls();
+  void layOutFromDesign();
 };
 
 }  // namespace tg

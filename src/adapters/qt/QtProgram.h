@@ -1,6 +1,7 @@
 #pragma once
-// The whole program on the Qt desktop: the window's widgets, the tray, the dialogs and the main
-// window's logic, over the ports given from outside (real ones in main, stand-ins in tests).
+// The program on the Qt desktop: the window's widgets, the tray, the dialogs and the message loop
+// as Qt makes them, handed with the platform ports given from outside (real ones in main,
+// stand-ins in tests) to the toolkit-free Program.
 
 #include "adapters/qt/QtDialogs.h"
 #include "adapters/qt/QtForm1View.h"
@@ -8,11 +9,7 @@
 #include "adapters/qt/QtRandomSource.h"
 #include "adapters/qt/QtSkin.h"
 #include "adapters/qt/QtTrayShell.h"
-#include "common/Globals.h"
-#include "common/ports/Automation.h"
-#include "common/ports/Clock.h"
-#include "common/ports/RegionalSettings.h"
-#include "mainwindow/Form1.h"
+#include "mainwindow/Program.h"
 
 namespace tg {
 
@@ -31,23 +28,15 @@ struct QtProgramPorts {
 class QtProgram {
  public:
   explicit QtProgram(QtProgramPorts ports);
-  // The start-up sequence, then the window shown or hidden straight into the tray.
-  void start();
-  // One backup pass, as "Backup Now (Test)" and the schedule run it.
-  void saveAll();
+  void start() { program.start(); }
 
-  QtProgramPorts ports;
   QtMessageLoop messageLoop;
   QtTrayShell trayShell;
   QtForm1View view;
   QtDialogs dialogs;
   QtSkin skin;
   QtRandomSource random;
-  Globals globals;
-  Form1 form;
-
- private:
-  Form1Ports formPorts();
+  Program program;
 };
 
 }  // namespace tg

@@ -11,6 +11,9 @@ namespace tg {
 
 using Handler = std::function<void()>;
 
+// The window was laid out in twips; on screen 15 of them make a pixel.
+inline constexpr int TwipsPerPixel = 15;
+
 // Window mouse pointers.
 enum class MousePointer { Default = 0, Custom = 99, Hourglass = 11 };
 

@@ -1,0 +1,84 @@
+#include "adapters/memory/MemoryFileSystem.h"
+
+#include <system_error>
+
+namespace tg {
+namespace {
+
+[[noreturn]] void Fail(std::errc error, std::string_view doing, std::string_view path) {
+  throw std::system_error(std::make_error_code(error),
+                          std::string(doing) + " \"" + std::string(path) + "\"");
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::string ParentKey(const std::string& folder) {
+  const size_t last = folder.find_last_of("/\\");
+  if (last == std::string::npos) return "";
+  return MemoryFileSystem::FolderKey(folder.substr(0, last + 1));
+}
+
+}  // namespace
+
+std::string MemoryFileSystem::FolderKey(std::string_view path) {
+  std::string folder(path);
+  while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
+  return folder;
+}
+
+bool MemoryFileSystem::canReadModificationTime(std::string_view path) const {
+  return exists(path) || directories.count(FolderKey(path)) > 0;
+}
+
+bool MemoryFileSystem::isDirectory(std::string_view path) const {
+  if (testFailures > 0) {
+    --testFailures;
+    Fail(std::errc::io_error, "Cannot look at the folder", path);
+  }
+  return directories.count(FolderKey(path)) > 0;
+}
+
+void MemoryFileSystem::makeDirectory(std::string_view path) {
+  const std::string folder = FolderKey(path);
+  if (directories.count(folder) || exists(folder)) {
+    Fail(std::errc::file_exists, "Cannot create the folder", path);
+  }
+  if (folder.empty() || !directories.count(ParentKey(folder))) {
+    Fail(std::errc::no_such_file_or_directory, "Cannot create the folder", path);
+  }
+  directories.insert(folder);
+}
+
+void MemoryFileSystem::appendText(std::string_view path, std::string_view text) {
+  const std::string file(path);
+  if (appendFails || readOnly.count(file)) {
+    Fail(std::errc::permission_denied, "Cannot write the file", path);
+  }
+  if (!directories.count(ParentKey(file))) {
+    Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);
+  }
+  files[file] += text;
+}
+
+std::string MemoryFileSystem::readText(std::string_view path) const {
+  auto found = files.find(std::string(path));
+  if (found == files.end())
+    Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);
+  return found->second;
+}
+
+void MemoryFileSystem::deleteFile(std::string_view path) {
+  if (readOnly.count(std::string(path))) {
+    Fail(std::errc::permission_denied, "Cannot delete the read-only file", path);
+  }
+  forceDeleteFile(path);
+}
+
+void MemoryFileSystem::forceDeleteFile(std::string_view path) {
+  if (!files.erase(std::string(path))) {
+    Fail(std::errc::no_such_file_or_directory, "Cannot delete the file", path);
+  }
+  readOnly.erase(std::string(path));
+}
+
+}  // namespace tg

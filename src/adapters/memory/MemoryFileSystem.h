@@ -1,0 +1,34 @@
+#pragma once
+// Folders and files held in memory, for tests on any platform. Paths are taken as written, with
+// either separator; a folder is known without its trailing separators (a drive root as "C:").
+// makeDirectory creates one level and appending needs the folder, as on a real disk.
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/ports/FileSystem.h"
+
+namespace tg {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  bool canReadModificationTime(std::string_view path) const override;
+  bool isDirectory(std::string_view path) const override;
+  void makeDirectory(std::string_view path) override;
+  void appendText(std::string_view path, std::string_view text) override;
+  std::string readText(std::string_view path) const override;
+  void deleteFile(std::string_view path) override;  // refuses a read-only file
+  void forceDeleteFile(std::string_view path) override;
+
+  bool exists(std::string_view path) const { return files.count(std::string(path)) > 0; }
+  static std::string FolderKey(std::string_view path);
+
+  std::set<std::string> directories = {"/"};
+  std::map<std::string, std::string> files;
+  std::set<std::string> readOnly;
+  bool appendFails = false;      // every append fails, as on a full disk
+  mutable int testFailures = 0;  // the next so many folder tests fail
+};
+
+}  // namespace tg

@@ -1,0 +1,71 @@
+#pragma once
+// The whole program without a toolkit: the main window's logic, the backup pass, the office suite
+// check, the start-up and the closing sequence, wired from the controls and the platform's ports.
+// A front end builds its real controls and ports, hands them over, and relays the window's close.
+
+#include "backup/Calc.h"
+#include "common/Globals.h"
+#include "common/PathStyle.h"
+#include "common/ports/Automation.h"
+#include "common/ports/Autostart.h"
+#include "common/ports/Clock.h"
+#include "common/ports/Dialogs.h"
+#include "common/ports/Environment.h"
+#include "common/ports/FileSystem.h"
+#include "common/ports/MessageLoop.h"
+#include "common/ports/RandomSource.h"
+#include "common/ports/RegionalSettings.h"
+#include "common/ports/SettingsBackend.h"
+#include "common/ports/Shell.h"
+#include "common/ports/SingleInstance.h"
+#include "common/ports/Skin.h"
+#include "mainwindow/Form1.h"
+
+namespace tg {
+
+// Everything of the platform the program talks to; the front end says which path style it uses.
+struct ProgramPorts {
+  Dialogs& dialogs;
+  SettingsBackend& settings;
+  AutomationFactory& automation;
+  Shell& shell;
+  SingleInstance& singleInstance;
+  Autostart& autostart;
+  const Environment& environment;
+  FileSystem& fileSystem;
+  const Clock& clock;
+  const RegionalSettings& regional;
+  Skin& skin;
+  RandomSource& random;
+  MessageLoop& messageLoop;
+  PathStyle pathStyle;
+};
+
+class Program {
+ public:
+  Program(const Form1Controls& controls, ProgramPorts ports);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The start-up sequence, then the window shown or hidden straight into the tray.
+  void start();
+  // One backup pass, as "Backup Now (Test)" and the schedule run it: options read live from the
+  // window's controls.
+  void saveAll();
+  // The window is closing, for any reason: the closing steps, then the end of the program.
+  void close();
+
+  Form1& form() { return form_; }
+  const Globals& globals() const { return globals_; }
+
+ private:
+  Form1Ports formPorts();
+  CalcContext passContext() const;
+
+  Form1Controls controls_;
+  ProgramPorts ports_;
+  Globals globals_;
+  Form1 form_;
+};
+
+}  // namespace tg

@@ -1,0 +1,94 @@
+// The program as a front end wires it: the window's controls and the platform's ports handed to
+// Program, and nothing else.
+
+#include "mainwindow/Program.h"
+
+#include "WindowFixture.h"
+#include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "mainwindow/Form1Design.h"
+
+namespace tg::testing {
+namespace {
+
+class ProgramWiring : public WindowFixture {
+ protected:
+  Program& program(PathStyle style) {
+    Form1Controls controls{window,      Frame2,       ProgressBar1, Frame3,      Check8,
+                           Check5,      Check6,       Option4,      Option3,     cSysTray1,
+                           Frame1,      Option2,      Option1,      Text1,       PushButton1,
+                           Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
+                           PushButton5, RichTextBox1, PushButton11, PushButton12};
+    program_ = std::make_unique<Program>(
+        controls,
+        ProgramPorts{dialogs, settings, suite, shell, singleInstance, autostart, environment,
+                     fileSystem, clock, regional, skin, random, messageLoop, style});
+    return *program_;
+  }
+
+  MemorySuite suite;
+  UnitedStatesRegionalSettings regional;
+  std::unique_ptr<Program> program_;
+};
+
+// Backup Now runs the pass with the options as the window shows them at that moment, the history
+// log where start-up put it, and the path style the front end named.
+TEST_F(ProgramWiring, BackupNowStoresWithTheLiveOptionsIntoTheStartUpsLog) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  program(PathStyle::Posix).start();
+  EXPECT_TRUE(window.visible());
+  Check6.setValue(CheckBox::Unchecked);  // the user turns the stamp off before the click
+  PushButton2.click();
+  ASSERT_EQ(suite.copies.size(), 1u);
+  EXPECT_EQ(suite.copies[0].url, "file:///data/Budget Backup.ods");
+  EXPECT_EQ(program_->globals().HistoryLogPath, historyLog());
+  EXPECT_EQ(historyText().rfind("Budget.ods was backup saved as /data/Budget Backup.ods at ", 0),
+            0u);
+}
+
+TEST_F(ProgramWiring, AWindowsFrontEndGetsWindowsPaths) {
+  environment.values["TEMP"] = "C:\\Temp";
+  fileSystem.directories.insert("C:\\Temp");
+  suite.openSpreadsheet("file:///C:/Data/Budget.ods");
+  program(PathStyle::Windows).start();
+  Check6.setValue(CheckBox::Unchecked);
+  PushButton2.click();
+  ASSERT_EQ(suite.copies.size(), 1u);
+  EXPECT_EQ(suite.copies[0].url, "file:///C:/Data/Budget Backup.ods");
+  EXPECT_EQ(fileSystem.readText("C:\\Temp\\Tallyguard.txt")
+                .rfind("Budget.ods was backup saved as C:\\Data\\Budget Backup.ods at ", 0),
+            0u);
+}
+
+TEST_F(ProgramWiring, AMissingSuiteEndsTheStartBeforeTheWindowIsSeen) {
+  suite.installed = false;
+  EXPECT_THROW(program(PathStyle::Posix).start(), ProgramEnded);
+  EXPECT_FALSE(window.visible());
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Tallyguard");
+}
+
+TEST_F(ProgramWiring, ClosingStopsTheTimerTakesTheIconOutAndEnds) {
+  program(PathStyle::Posix).start();
+  EXPECT_THROW(program_->close(), ProgramEnded);
+  EXPECT_FALSE(Timer1.enabled());
+  EXPECT_FALSE(cSysTray1.IconInTray());
+}
+
+// A front end places every control inside its container, so the table must say where each one is.
+TEST(Form1DesignTable, EveryContainerIsAFrameDefinedBeforeWhatItHoldsAndHoldsItWhole) {
+  for (const ControlDesign& control : Form1Design::Controls) {
+    SCOPED_TRACE(std::string(control.name));
+    EXPECT_EQ(&Form1Design::Find(control.name), &control);  // names are unique
+    if (control.container.empty()) continue;
+    const ControlDesign& frame = Form1Design::Find(control.container);
+    EXPECT_EQ(frame.kind, ControlKind::Frame);
+    EXPECT_LT(&frame, &control);
+    EXPECT_LE(control.place.left + control.place.width, frame.place.width);
+    EXPECT_LE(control.place.top + control.place.height, frame.place.height);
+  }
+  EXPECT_THROW(Form1Design::Find("Timer1"), std::out_of_range);  // invisible: no place
+}
+
+}  // namespace
+}  // namespace tg::testing
