@@ -1,5 +1,6 @@
 #include "backup/Calc.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -41,6 +42,20 @@ std::string DecodeEscapes(std::string_view url) {
   return decoded;
 }
 
+// Where the office writes a file URL on disk: the scheme dropped, escapes decoded, as it does.
+std::string FilePathFromUrl(std::string_view url, PathStyle style) {
+  const std::string_view scheme = style == PathStyle::Windows ? "file:///" : "file://";
+  std::string path = DecodeEscapes(url.substr(std::min(url.size(), scheme.size())));
+  if (style == PathStyle::Windows) std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string PartialCopyPath(std::string_view backupPath, PathStyle style) {
+  const std::string folder = FolderPartOf(backupPath, style);
+  return folder + std::string(PartialCopyPrefix) + std::string(backupPath.substr(folder.size())) +
+         std::string(PartialCopySuffix);
+}
+
 // A title may hold characters that would move the copy out of the chosen folder.
 std::string FileNameFromTitle(std::string title) {
   for (char& c : title) {
@@ -74,9 +89,15 @@ class Pass {
  private:
   // Steps 100 to 106. A failure here ends the pass after one report.
   bool connect() {
-    return trap_.step(100, [&] {
-      serviceManager_ = c_.automation.create(OfficeServiceManagerId);
-    }) && trap_.step(102, [&] {
+    bool noOffice = false;
+    const bool created = trap_.step(100, [&] {
+      try {
+        serviceManager_ = c_.automation.create(OfficeServiceManagerId);
+      } catch (const OfficeNotRunning&) {
+        noOffice = true;  // nothing open, nothing to back up: the pass ends quietly
+      }
+    });
+    return created && !noOffice && trap_.step(102, [&] {
       desktop_ = RequireObject(
           serviceManager_->call("createInstance", {"com.sun.star.frame.Desktop"}), "desktop");
     }) && trap_.step(104, [&] {
@@ -153,10 +174,12 @@ class Pass {
     // The prompt names the file as it lies on disk, so a document that was never stored has none
     // to show: its prompt begins with the blank.
     std::string prompt = (v.neverStored ? std::string() : v.fileName) + UnsavedPromptTail;
-    while (trap_.test(138, [&] { return v.folder.empty(); })) {
+    // A cancel leaves the document without a copy for this pass; the next pass asks again.
+    if (trap_.test(138, [&] { return v.folder.empty(); })) {
       if (!trap_.step(140, [&] { v.folder = BrowseForFolder(c_.dialogs, prompt, ""); })) {
         return false;
       }
+      if (v.folder.empty()) return false;
     }
     if (hadNoFolderPart) {
       trap_.step(142, [&] {
@@ -216,7 +239,13 @@ class Pass {
     }
     ValueList properties = storeProperties(document, v.neverStored);
     refuseToReplaceAnOpenDocument(v);
-    document.call("storetourl", {v.backupUrl, properties});
+    const std::string partialUrl =
+        BackupUrlFromPath(PartialCopyPath(v.backupPath, c_.pathStyle), c_.pathStyle);
+    if (c_.stores) c_.stores->storing(v.backupPath);
+    document.call("storetourl", {partialUrl, properties});
+    c_.fileSystem.rename(FilePathFromUrl(partialUrl, c_.pathStyle),
+                         FilePathFromUrl(v.backupUrl, c_.pathStyle));
+    if (c_.stores) c_.stores->stored(v.backupPath);
   }
 
   ValueList storeProperties(AutomationObject& document, bool neverStored) {

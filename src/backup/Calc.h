@@ -25,6 +25,14 @@ struct BackupOptionControls {
   const OptionButton& Option4;  // "Overwrite old backup file on backup"
 };
 
+// Told of each copy as the pass makes it: progress for whoever waits on the pass.
+class StoreObserver {
+ public:
+  virtual ~StoreObserver() = default;
+  virtual void storing(std::string_view backupPath) = 0;  // the office begins writing
+  virtual void stored(std::string_view backupPath) = 0;   // complete under its final name
+};
+
 // Everything a pass talks to. The pass keeps nothing of its own between calls, so a pass may
 // start inside another pass's yield.
 struct CalcContext {
@@ -37,11 +45,16 @@ struct CalcContext {
   const RegionalSettings& regional;
   const std::string& historyLogPath;  // read at every append: the program-wide value
   PathStyle pathStyle;                // the front end says which; there is no default
+  StoreObserver* stores = nullptr;
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
 inline constexpr const char* SpreadsheetDocumentService = "com.sun.star.sheet.SpreadsheetDocument";
 inline constexpr const char* UnsavedPromptTail = " is unsaved. Please select location:";
+// A copy is written under this name in its own folder, and takes its final name only once the
+// office has written it whole: a pass cut short never leaves half a file under a copy's name.
+inline constexpr std::string_view PartialCopyPrefix = ".";
+inline constexpr std::string_view PartialCopySuffix = ".tallyguard-partial";
 // The extension of the copy of a document that was never stored: the suite's own format.
 inline constexpr const char* NeverStoredExtension = ".ods";
 

@@ -24,11 +24,12 @@ std::string OfficeSuiteMissingMessage() {
   return text;
 }
 
-// A damaged registration fails like a missing suite; either way only the outcome counts.
+// Only whether the suite could serve: starting it, or waiting for a slow one at logon, would
+// hold up the window and could make a present suite look missing. A damaged installation fails
+// like a missing one; either way only the outcome counts.
 bool ServiceManagerCanBeCreated(AutomationFactory& automation) {
   try {
-    ObjectRef serviceManager = automation.create("com.sun.star.ServiceManager");
-    return serviceManager != nullptr;  // released at once: every backup pass makes its own
+    return automation.isInstalled("com.sun.star.ServiceManager");
   } catch (...) {
     return false;
   }

@@ -69,6 +69,7 @@ inline constexpr std::string_view CountdownStarted = "On. Next backup will occur
 inline constexpr std::string_view CountdownPrefix = "On. Next backup will occur in: ";
 inline constexpr std::string_view DesignedCountdown = "On. Next backup will occur in: 00:00:00";
 inline constexpr std::string_view StatusOff = "Off.";
+inline constexpr std::string_view PassRunning = "Backing up the open spreadsheets...";
 inline constexpr std::string_view ProgressBarText = "Progress Bar";
 inline constexpr std::string_view IntervalHeader =
     " When would you like to backup all open Calc files?";
@@ -214,6 +215,8 @@ class Form1 {
   void PushButton12_MouseMove();
 
   void ShowProgress(std::int32_t interval, std::int32_t elapsed);
+  // The status says a pass runs, until it is over; ticks meanwhile keep counting.
+  void ShowPassRunning(bool running);
   void ApplySkin();
   void SetShortTitle();
 
@@ -245,6 +248,7 @@ class Form1 {
   std::int32_t scheduleInterval_ = 0;
   std::int32_t scheduleElapsed_ = 0;
   bool isLoading_ = false;
+  bool passRunning_ = false;
   int knownListPosition_ = 0;  // the entry to fall back on when a click leaves none selected
 };
 

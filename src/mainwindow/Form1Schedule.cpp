@@ -33,8 +33,10 @@ void Form1::Timer1_Timer() {
     trap.step(102, [&] { scheduleInterval_ = IntervalForSelection(c_.ListView1); });
     trap.step(104, [&] { ++scheduleElapsed_; });
     trap.step(106, [&] {
-      c_.Frame2.setCaption(std::string(Captions::CountdownPrefix) +
-                           FormatCountdown(scheduleInterval_ - scheduleElapsed_));
+      c_.Frame2.setCaption(passRunning_
+                               ? std::string(Captions::PassRunning)
+                               : std::string(Captions::CountdownPrefix) +
+                                     FormatCountdown(scheduleInterval_ - scheduleElapsed_));
     });
     trap.step(108, [&] { ShowProgress(scheduleInterval_, scheduleElapsed_); });
   }
@@ -54,6 +56,15 @@ void Form1::RunScheduledPass(FailureTrap& trap) {
   trap.step(118, [&] { scheduleElapsed_ = 0; });
   trap.step(120, [&] { c_.Timer1.setInterval(TickMilliseconds); });
   trap.step(122, [&] { c_.Timer1.setEnabled(true); });
+}
+
+void Form1::ShowPassRunning(bool running) {
+  passRunning_ = running;
+  if (running) return c_.Frame2.setCaption(Captions::PassRunning);
+  if (c_.PushButton4.caption() == Captions::ScheduleOff)
+    return c_.Frame2.setCaption(Captions::StatusOff);
+  c_.Frame2.setCaption(std::string(Captions::CountdownPrefix) +
+                       FormatCountdown(scheduleInterval_ - scheduleElapsed_));
 }
 
 void Form1::PushButton4_Click() {

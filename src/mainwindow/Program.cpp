@@ -35,7 +35,23 @@ CalcContext Program::passContext() const {
                      ports_.pathStyle};
 }
 
-void Program::saveAll() { SaveAll(passContext()); }
+void Program::saveAll() {
+  if (passRunning_) return;
+  passRunning_ = true;
+  form_.ShowPassRunning(true);
+  struct Over {
+    Program& program;
+    ~Over() {
+      program.passRunning_ = false;
+      program.form_.ShowPassRunning(false);
+    }
+  } over{*this};
+  const CalcContext context = passContext();
+  if (ports_.helper == nullptr) return SaveAll(context);
+  RunPassInHelper(BackgroundPassContext{*ports_.helper, context.controls, ports_.dialogs,
+                                        ports_.messageLoop, ports_.clock, globals_.HistoryLogPath,
+                                        ports_.officeHangSeconds});
+}
 
 void Program::start() {
   form_.Form_Load();

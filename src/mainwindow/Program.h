@@ -3,6 +3,7 @@
 // check, the start-up and the closing sequence, wired from the controls and the platform's ports.
 // A front end builds its real controls and ports, hands them over, and relays the window's close.
 
+#include "backup/BackgroundPass.h"
 #include "backup/Calc.h"
 #include "common/Globals.h"
 #include "common/PathStyle.h"
@@ -39,6 +40,10 @@ struct ProgramPorts {
   RandomSource& random;
   MessageLoop& messageLoop;
   PathStyle pathStyle;
+  // Where the pass runs: in this helper process when given (the window then never talks to the
+  // office itself), else on the window's own thread.
+  HelperProcess* helper = nullptr;
+  double officeHangSeconds = OfficeHangSeconds;
 };
 
 class Program {
@@ -50,7 +55,7 @@ class Program {
   // The start-up sequence, then the window shown or hidden straight into the tray.
   void start();
   // One backup pass, as "Backup Now (Test)" and the schedule run it: options read live from the
-  // window's controls.
+  // window's controls. While one runs, another asked for (a tick, a click) starts nothing.
   void saveAll();
   // The window is closing, for any reason: the closing steps, then the end of the program.
   void close();
@@ -66,6 +71,7 @@ class Program {
   ProgramPorts ports_;
   Globals globals_;
   Form1 form_;
+  bool passRunning_ = false;
 };
 
 }  // namespace tg

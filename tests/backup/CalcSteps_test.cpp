@@ -95,7 +95,7 @@ class CalcStepFailure : public CalcTest, public ::testing::WithParamInterface<St
   std::vector<std::string> copiedNames() const {
     std::vector<std::string> names;
     for (const StoredCopy& copy : suite.copies)
-      names.push_back(copy.url.substr(copy.url.rfind('/') + 1));
+      names.push_back(FinalUrl(copy.url).substr(copy.url.rfind('/') + 1));
     return names;
   }
 };

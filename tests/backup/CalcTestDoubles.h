@@ -28,7 +28,7 @@ class CalcTest : public ::testing::Test, public OptionPanel {
     files.directories = {"/", "/data", "/logs", "/safe"};
     // A copy written by the suite shows up as a file, as a real store would.
     suite.onStore = [this](const StoredCopy& copy) {
-      files.files[copy.url.substr(std::string("file://").size())] = copy.content;
+      files.files[PathOf(copy.url)] = copy.content;
     };
     // A prompt that is never answered would come back for ever; give up loudly instead.
     dialogs.whileOpen = [this] {
@@ -68,10 +68,39 @@ class CalcTest : public ::testing::Test, public OptionPanel {
     }
     return lines;
   }
+  // Where each copy lies after the pass: one written under its partial name and then given its
+  // final name shows under the final name.
   std::vector<std::string> copiedUrls() const {
     std::vector<std::string> urls;
-    for (const StoredCopy& copy : suite.copies) urls.push_back(copy.url);
+    for (const StoredCopy& copy : suite.copies) {
+      const std::string final = FinalUrl(copy.url);
+      const bool renamed = final != copy.url && !files.exists(PathOf(copy.url));
+      urls.push_back(renamed ? final : copy.url);
+    }
     return urls;
+  }
+
+  // The file the office writes for a URL: the scheme dropped, escapes decoded.
+  static std::string PathOf(const std::string& url) {
+    std::string path;
+    for (size_t i = std::string("file://").size(); i < url.size(); ++i) {
+      if (url[i] == '%' && i + 2 < url.size()) {
+        path += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        path += url[i];
+      }
+    }
+    return path;
+  }
+
+  static std::string FinalUrl(const std::string& url) {
+    const size_t slash = url.rfind('/');
+    const std::string name = url.substr(slash + 1);
+    if (name.rfind(PartialCopyPrefix, 0) != 0 || !name.ends_with(PartialCopySuffix)) return url;
+    return url.substr(0, slash + 1) +
+           name.substr(PartialCopyPrefix.size(),
+                       name.size() - PartialCopyPrefix.size() - PartialCopySuffix.size());
   }
 
   MemorySuite suite;

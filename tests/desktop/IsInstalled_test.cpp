@@ -72,21 +72,21 @@ TEST_F(SuiteCheckTest, BrowserThatCannotStartGoesUnnoticed) {
   EXPECT_EQ(shell.endCount, 1);
 }
 
-TEST_F(SuiteCheckTest, DamagedRegistrationIsTreatedAsMissing) {
-  suite.failOn("CreateObject", 1, "Binary URP bridge disposed");
-  dialogs.answers = {MessageAnswer::No};
-  EXPECT_FALSE(check());
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, ExpectedMessage);
+// The check runs at every logon: it must never start an office or wait for one.
+TEST_F(SuiteCheckTest, AnInstalledSuiteIsFoundWithoutCreatingAnythingInIt) {
+  EXPECT_TRUE(check());
+  EXPECT_TRUE(suite.calls.empty());
+  EXPECT_EQ(suite.liveObjects(), 0);
 }
 
-class NullFactory : public AutomationFactory {
+class BrokenFactory : public AutomationFactory {
  public:
   ObjectRef create(std::string_view) override { return nullptr; }
+  bool isInstalled(std::string_view) override { throw AutomationError("module damaged"); }
 };
 
-TEST(SuiteCheck, EmptyObjectWithoutErrorIsTreatedAsMissing) {
-  NullFactory factory;
+TEST(SuiteCheck, AFailingLookIsTreatedAsMissing) {
+  BrokenFactory factory;
   RecordingDialogs dialogs;
   MemoryShell shell;
   dialogs.answers = {MessageAnswer::No};

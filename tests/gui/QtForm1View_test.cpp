@@ -138,10 +138,14 @@ TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {
 
 TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {
   suite.openSpreadsheet("file://" + (folder.path() / "Budget.ods").string());
+  suite.onStore = [](const StoredCopy& copy) {
+    testing::WriteWholeFile(copy.url.substr(std::string("file://").size()), copy.content);
+  };
   program().start();
+  view().Check6.widget().setChecked(false);
   view().PushButton2.widget().click();
   ASSERT_EQ(suite.copies.size(), 1u);
-  EXPECT_NE(suite.copies[0].url.find("Budget"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "Budget Backup.ods"));
   EXPECT_NE(testing::ReadWholeFile(program().program.globals().HistoryLogPath).find("Budget.ods"),
             std::string::npos);
 }

@@ -68,7 +68,8 @@ session_start_office
 "$OFFICE_SCENE" "$SESSION_PIPE" open "$DOCS/Budget.ods" "$DOCS/Stock List.ods" \
   >"$ARTEFACTS/office-scene.txt" 2>&1 || { echo "the office did not open the spreadsheets" >&2; exit 1; }
 
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
+# A stopped office is given up after 5 s of no progress here, 60 s for users.
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER="" TALLYGUARD_HANG_SECONDS=5
 
 PROGRAM_PID=""
 start_program() {
@@ -162,6 +163,34 @@ check "the history names both spreadsheets (a blank stays escaped, as the naming
   bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
 session_screenshot "$ARTEFACTS/02-after-backup.png"
 
+echo "# A stopped office never freezes the window"
+OFFICE_BIN=$(pgrep -f "soffice.bin.*$SESSION_ROOT/office-profile" | head -1)
+echo "office process: $OFFICE_BIN"
+report_box() { session_windows "$PROGRAM_PID" '^Application Error$' | head -1 | grep .; }
+LINES_BEFORE=$(log_lines)
+COPIES_BEFORE=$(copies)
+kill -STOP "$OFFICE_BIN"
+click "$WINDOW" "${PUSHBUTTON2[@]}"
+sleep 1
+session_screenshot "$ARTEFACTS/02a-pass-running.png"
+click "$WINDOW" "${CHECK6[@]}"
+check "during the pass a click is stored at once" session_wait_for 5 setting_is "Include Date" Off
+click "$WINDOW" "${CHECK6[@]}"
+check "and the next one too" session_wait_for 5 setting_is "Include Date" On
+check "one report says the office is not responding" session_wait_for 30 report_box
+session_screenshot "$ARTEFACTS/02b-office-not-responding.png"
+xdo windowactivate "$(report_box)" 2>/dev/null
+sleep 0.5
+xdo key --clearmodifiers Return
+kill -CONT "$OFFICE_BIN"
+no_report() { ! report_box >/dev/null; }
+check "the report closes" session_wait_for 10 no_report
+check "the given-up pass left no copy under a copy's name" test "$(copies)" -eq "$COPIES_BEFORE"
+click "$WINDOW" "${PUSHBUTTON2[@]}"
+more_lines() { [ "$(log_lines)" -ge $((LINES_BEFORE + 2)) ]; }
+check "with the office going again, the next pass copies" session_wait_for 60 more_lines
+cp "$SESSION_ROOT/program.log" "$ARTEFACTS/program.log" 2>/dev/null || true
+
 echo "# Folder picker"
 picker_window() {
   session_windows "$PROGRAM_PID" '^Please select folder:$' | head -n 1 | grep .
@@ -252,7 +281,7 @@ check "closing ends the program" session_wait_for 15 program_ended
 reap_program
 
 echo "# The office suite is missing"
-TALLYGUARD_OFFICE_PIPE="no_office_here_$$" start_program
+TALLYGUARD_OFFICE_LAUNCHER="/nonexistent/libreoffice/program/soffice" start_program
 check "the message comes up" session_wait_for 30 message_box
 BOX=$(message_box)
 session_screenshot "$ARTEFACTS/08-suite-missing.png"

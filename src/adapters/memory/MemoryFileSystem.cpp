@@ -81,4 +81,13 @@ void MemoryFileSystem::forceDeleteFile(std::string_view path) {
   readOnly.erase(std::string(path));
 }
 
+void MemoryFileSystem::rename(std::string_view from, std::string_view to) {
+  auto found = files.find(std::string(from));
+  if (found == files.end())
+    Fail(std::errc::no_such_file_or_directory, "Cannot rename the file", from);
+  std::string content = std::move(found->second);
+  files.erase(found);
+  files[std::string(to)] = std::move(content);
+}
+
 }  // namespace tg

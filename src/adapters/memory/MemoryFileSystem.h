@@ -20,6 +20,7 @@ class MemoryFileSystem : public FileSystem {
   std::string readText(std::string_view path) const override;
   void deleteFile(std::string_view path) override;  // refuses a read-only file
   void forceDeleteFile(std::string_view path) override;
+  void rename(std::string_view from, std::string_view to) override;
 
   bool exists(std::string_view path) const { return files.count(std::string(path)) > 0; }
   static std::string FolderKey(std::string_view path);

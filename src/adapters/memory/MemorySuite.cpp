@@ -287,6 +287,7 @@ ObjectRef MemorySuite::create(std::string_view programmaticId) {
   if (!installed || programmaticId != "com.sun.star.ServiceManager") {
     throw AutomationError("Cannot create the object \"" + std::string(programmaticId) + "\".");
   }
+  if (!running) throw OfficeNotRunning("No office suite is running.");
   return std::make_shared<ServiceManager>(state_);
 }
 

@@ -61,8 +61,12 @@ class MemorySuite : public AutomationFactory {
               std::string description = "The office suite refused the call.");
 
   ObjectRef create(std::string_view programmaticId) override;
+  bool isInstalled(std::string_view programmaticId) override {
+    return installed && programmaticId == "com.sun.star.ServiceManager";
+  }
 
   bool installed = true;
+  bool running = true;  // false: no office runs, creation says so and starts none
   std::vector<RecordedCall> calls;
   std::vector<StoredCopy> copies;
   // Runs after each successful store, e.g. to make the file appear in a file system double.

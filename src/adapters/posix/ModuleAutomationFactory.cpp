@@ -1,6 +1,7 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -71,6 +72,15 @@ AutomationFactory& ModuleAutomationFactory::loaded() {
   throw AutomationError(
       "The office suite (LibreOffice) is not installed, or Tallyguard's link to it is missing." +
       failures);
+}
+
+bool ModuleAutomationFactory::isInstalled(std::string_view programmaticId) {
+  if (programmaticId != "com.sun.star.ServiceManager") return false;
+  if (!options_.launcher.empty() && access(options_.launcher.c_str(), X_OK) != 0) return false;
+  for (const std::string& candidate : moduleCandidates()) {
+    if (access(candidate.c_str(), R_OK) == 0) return true;
+  }
+  return false;
 }
 
 ObjectRef ModuleAutomationFactory::create(std::string_view programmaticId) {

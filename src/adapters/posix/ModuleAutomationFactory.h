@@ -21,6 +21,9 @@ class ModuleAutomationFactory : public AutomationFactory {
   ~ModuleAutomationFactory() override;
 
   ObjectRef create(std::string_view programmaticId) override;
+  // Looks for the module and the office's launcher on disk without loading either: the window
+  // never takes the office's runtime in, so a fault in it cannot take the window down.
+  bool isInstalled(std::string_view programmaticId) override;
 
   // Where the module is looked for, in order.
   std::vector<std::string> moduleCandidates() const;

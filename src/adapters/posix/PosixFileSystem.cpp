@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -110,6 +111,12 @@ void PosixFileSystem::forceDeleteFile(std::string_view path) {
     ::chmod(name.c_str(), (status.st_mode | S_IWUSR) & 07777);
   }
   if (::unlink(name.c_str()) != 0) ThrowFileError("Cannot delete the file", path);
+}
+
+void PosixFileSystem::rename(std::string_view from, std::string_view to) {
+  if (::rename(std::string(from).c_str(), std::string(to).c_str()) != 0) {
+    ThrowFileError("Cannot give the copy its name", to);
+  }
 }
 
 }  // namespace tg

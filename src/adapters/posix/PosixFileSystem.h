@@ -13,6 +13,7 @@ class PosixFileSystem : public FileSystem {
   std::string readText(std::string_view path) const override;
   void deleteFile(std::string_view path) override;
   void forceDeleteFile(std::string_view path) override;
+  void rename(std::string_view from, std::string_view to) override;
 };
 
 }  // namespace tg

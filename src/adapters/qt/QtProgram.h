@@ -23,6 +23,8 @@ struct QtProgramPorts {
   FileSystem& fileSystem;
   const Clock& clock;
   const RegionalSettings& regional;
+  HelperProcess* helper = nullptr;  // none: the pass runs on the window's thread
+  double officeHangSeconds = OfficeHangSeconds;
 };
 
 class QtProgram {

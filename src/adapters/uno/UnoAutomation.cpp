@@ -2,9 +2,11 @@
 // user's running office are called by name through an Invocation made on this side of the pipe,
 // with exact-name lookup, so that any-case names resolve as the suite's own bridge resolves them.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sal/config.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <typelib/typedescription.h>
 #include <unistd.h>
@@ -28,6 +30,7 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -406,10 +409,38 @@ Reference<css::uno::XInterface> TryResolve(const Reference<css::bridge::XUnoUrlR
   }
 }
 
+// Whether an office process of this user runs: the office's own socket files outlive a killed
+// office, so only the process table tells.
+bool UsersOfficeRuns() {
+  DIR* processes = opendir("/proc");
+  if (!processes) return true;  // cannot tell: let the launcher find out
+  bool found = false;
+  const uid_t user = getuid();
+  while (dirent* entry = readdir(processes)) {
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    struct stat owner {};
+    if (stat(("/proc/" + pid).c_str(), &owner) != 0 || owner.st_uid != user) continue;
+    std::ifstream comm("/proc/" + pid + "/comm");
+    std::string name;
+    if (std::getline(comm, name) && name == "soffice.bin") {
+      found = true;
+      break;
+    }
+  }
+  closedir(processes);
+  return found;
+}
+
 class OfficeAutomationFactory : public AutomationFactory {
  public:
   explicit OfficeAutomationFactory(OfficeConnectionOptions options) : options_(std::move(options)) {
     if (options_.pipeName.empty()) options_.pipeName = DefaultPipeName;
+  }
+
+  bool isInstalled(std::string_view programmaticId) override {
+    return programmaticId == "com.sun.star.ServiceManager" &&
+           (options_.launcher.empty() || access(options_.launcher.c_str(), X_OK) == 0);
   }
 
   ObjectRef create(std::string_view programmaticId) override {
@@ -425,7 +456,13 @@ class OfficeAutomationFactory : public AutomationFactory {
       OUString url =
           ToOffice("uno:pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext");
       Reference<css::uno::XInterface> remote = TryResolve(resolver, url);
-      if (!remote.is() && !options_.launcher.empty()) {
+      if (!remote.is()) {
+        // Asking the launcher when no office runs would start one, hidden, that stays after the
+        // pass: a user who closed the office has nothing open to back up.
+        if (options_.launcher.empty() || !UsersOfficeRuns()) {
+          throw OfficeNotRunning(
+              "The office suite is not running, so there is nothing to back up.");
+        }
         Launch(options_.launcher, options_.pipeName);
         auto deadline =
             std::chrono::steady_clock::now() +
@@ -437,8 +474,7 @@ class OfficeAutomationFactory : public AutomationFactory {
       }
       if (!remote.is()) {
         throw AutomationError(
-            "The office suite (LibreOffice) is not running or does not answer "
-            "on the pipe \"" +
+            "The office suite (LibreOffice) runs but does not answer on the pipe \"" +
             options_.pipeName + "\".");
       }
       auto connection = std::make_shared<Connection>();

@@ -45,6 +45,12 @@ class AutomationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// No office runs for this user: there is nothing to back up, and nothing to report.
+class OfficeNotRunning : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
 class AutomationObject {
  public:
   virtual ~AutomationObject() = default;
@@ -55,8 +61,12 @@ class AutomationObject {
 class AutomationFactory {
  public:
   virtual ~AutomationFactory() = default;
-  // Throws AutomationError when the object cannot be created.
+  // Throws AutomationError when the object cannot be created, OfficeNotRunning when its server
+  // is an office that does not run now (it is never started for this).
   virtual ObjectRef create(std::string_view programmaticId) = 0;
+  // True when the object's server is installed and its automation module loads, without
+  // creating the object, starting its server or waiting for it.
+  virtual bool isInstalled(std::string_view programmaticId) = 0;
 };
 
 }  // namespace tg

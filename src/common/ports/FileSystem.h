@@ -20,6 +20,8 @@ class FileSystem {
   virtual std::string readText(std::string_view path) const = 0;
   // Ordinary deletion: fails on a file the user may not delete.
   virtual void deleteFile(std::string_view path) = 0;
+  // Gives a file another name in the same folder, replacing what had that name.
+  virtual void rename(std::string_view from, std::string_view to) = 0;
   // Deletes also a read-only file.
   virtual void forceDeleteFile(std::string_view path) = 0;
 };

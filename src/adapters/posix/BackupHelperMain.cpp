@@ -1,0 +1,37 @@
+#include "adapters/posix/BackupHelperMain.h"
+
+#include <sys/prctl.h>
+
+#include <csignal>
+#include <exception>
+#include <iostream>
+
+#include "adapters/posix/LocaleRegionalSettings.h"
+#include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/SystemClock.h"
+#include "backup/PassHelper.h"
+
+namespace tg {
+
+int RunBackupHelper(const char* historyLogPath) {
+  // The helper never outlives the window: whatever ends the window ends it too.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // A call into an office that was killed must fail, not end the helper silently.
+  std::signal(SIGPIPE, SIG_IGN);
+  ModuleAutomationFactory automation;
+  PosixFileSystem fileSystem;
+  SystemClock clock;
+  LocaleRegionalSettings regional;
+  try {
+    ServePass(std::cin, std::cout,
+              PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
+                                PathStyle::Posix});
+  } catch (const std::exception& failure) {
+    std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace tg

@@ -1,0 +1,10 @@
+#pragma once
+// The backup helper's whole life: one pass against the user's office, asked and told over its
+// standard input and output, then the end. No window, no toolkit.
+
+namespace tg {
+
+// Returns the process's exit code.
+int RunBackupHelper(const char* historyLogPath);
+
+}  // namespace tg

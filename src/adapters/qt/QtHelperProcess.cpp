@@ -1,0 +1,106 @@
+#include "adapters/qt/QtHelperProcess.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tg {
+namespace {
+
+// utime + stime of one process, from /proc/<pid>/stat; 0 when it is gone.
+std::uint64_t ProcessorTicks(const std::string& pid) {
+  std::ifstream file("/proc/" + pid + "/stat");
+  std::string stat;
+  if (!std::getline(file, stat)) return 0;
+  const size_t afterName = stat.rfind(')');
+  if (afterName == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(afterName + 2));
+  std::string field;
+  std::uint64_t user = 0, system = 0;
+  for (int index = 3; fields >> field; ++index) {
+    if (index == 14) user = std::stoull(field);
+    if (index == 15) {
+      system = std::stoull(field);
+      break;
+    }
+  }
+  return user + system;
+}
+
+bool IsUsersOffice(const std::string& pid) {
+  struct stat owner {};
+  if (::stat(("/proc/" + pid).c_str(), &owner) != 0 || owner.st_uid != ::getuid()) return false;
+  std::ifstream comm("/proc/" + pid + "/comm");
+  std::string name;
+  return std::getline(comm, name) && name == "soffice.bin";
+}
+
+std::uint64_t OfficeTicks() {
+  std::uint64_t ticks = 0;
+  DIR* processes = ::opendir("/proc");
+  if (!processes) return 0;
+  while (dirent* entry = ::readdir(processes)) {
+    const std::string pid = entry->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (IsUsersOffice(pid)) ticks += ProcessorTicks(pid);
+  }
+  ::closedir(processes);
+  return ticks;
+}
+
+}  // namespace
+
+QtHelperProcess::~QtHelperProcess() { stop(); }
+
+void QtHelperProcess::start(std::string_view historyLogPath) {
+  stop();
+  process_ = std::make_unique<QProcess>();
+  process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process_->start(program_,
+                  {BackupPassFlag, QString::fromUtf8(historyLogPath.data(),
+                                                     static_cast<int>(historyLogPath.size()))});
+  if (!process_->waitForStarted(5000)) {
+    throw std::runtime_error("The backup helper could not be started: " +
+                             process_->errorString().toStdString());
+  }
+}
+
+std::optional<std::string> QtHelperProcess::takeLine() {
+  if (!process_ || !process_->canReadLine()) return std::nullopt;
+  QByteArray line = process_->readLine();
+  if (line.endsWith('\n')) line.chop(1);
+  return line.toStdString();
+}
+
+void QtHelperProcess::send(std::string_view line) {
+  if (!process_) return;
+  QByteArray bytes(line.data(), static_cast<qsizetype>(line.size()));
+  bytes.append('\n');
+  process_->write(bytes);
+  process_->waitForBytesWritten(1000);
+}
+
+bool QtHelperProcess::running() const {
+  return process_ && process_->state() != QProcess::NotRunning;
+}
+
+void QtHelperProcess::stop() {
+  if (!process_) return;
+  if (process_->state() != QProcess::NotRunning) {
+    process_->kill();
+    process_->waitForFinished(1000);
+  }
+  process_.reset();
+}
+
+std::uint64_t QtHelperProcess::workDone() const {
+  std::uint64_t ticks = OfficeTicks();
+  if (running()) ticks += ProcessorTicks(std::to_string(process_->processId()));
+  return ticks;
+}
+
+}  // namespace tg

@@ -1,0 +1,39 @@
+#pragma once
+// The window's side of a pass run by the backup helper: it answers the helper's asks from the
+// window's controls and dialogs, keeps the window's messages running all the while, and ends the
+// helper when the office stops making progress.
+
+#include <string>
+
+#include "backup/Calc.h"
+#include "common/ports/HelperProcess.h"
+
+namespace tg {
+
+inline constexpr double OfficeHangSeconds = 60.0;
+
+struct BackgroundPassContext {
+  HelperProcess& helper;
+  BackupOptionControls controls;
+  Dialogs& dialogs;
+  MessageLoop& messageLoop;
+  const Clock& clock;
+  const std::string& historyLogPath;
+  double hangSeconds = OfficeHangSeconds;
+};
+
+namespace PassFailures {
+inline constexpr std::string_view NotResponding =
+    "The office suite is not responding. The backup was stopped; it will be tried again at the "
+    "next backup.";
+inline constexpr std::string_view Garbled =
+    "The backup helper sent a message that could not be read. The backup was stopped.";
+inline constexpr std::string_view EndedEarly =
+    "The backup helper ended before the backup was over.";
+}  // namespace PassFailures
+
+// Returns when the pass is over, the helper has failed, or the office hung; reports each of the
+// last two once. Window messages run throughout.
+void RunPassInHelper(const BackgroundPassContext& context);
+
+}  // namespace tg

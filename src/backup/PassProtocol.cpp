@@ -1,0 +1,131 @@
+#include "backup/PassProtocol.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tg {
+namespace {
+
+struct VerbShape {
+  PassVerb verb;
+  std::string_view word;
+  size_t fields;
+};
+
+constexpr VerbShape Verbs[] = {{PassVerb::Read, "read", 1},       {PassVerb::Prompt, "prompt", 1},
+                               {PassVerb::Message, "message", 4}, {PassVerb::Store, "store", 1},
+                               {PassVerb::Copy, "copy", 1},       {PassVerb::Done, "done", 0},
+                               {PassVerb::Answer, "answer", 1}};
+
+bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string Escape(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    if (MustEscape(c)) {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      escaped += code;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::optional<std::string> Unescape(std::string_view text) {
+  std::string plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      plain += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    const int high = HexValue(text[i + 1]);
+    const int low = HexValue(text[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    plain += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return plain;
+}
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+  std::vector<std::string_view> parts;
+  for (size_t start = 0;;) {
+    const size_t tab = line.find('\t', start);
+    parts.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos) return parts;
+    start = tab + 1;
+  }
+}
+
+bool IsSmallNumber(std::string_view text, int highest) {
+  return text.size() == 1 && text[0] >= '0' && text[0] <= '0' + highest;
+}
+
+bool FieldsMakeSense(const PassMessage& message) {
+  switch (message.verb) {
+    case PassVerb::Read:
+      return std::ranges::find(PassControlNames, message.fields[0]) != std::end(PassControlNames);
+    case PassVerb::Message:
+      return IsSmallNumber(message.fields[2], 1) && IsSmallNumber(message.fields[3], 1);
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+std::string EncodePassMessage(const PassMessage& message) {
+  std::string line;
+  for (const VerbShape& shape : Verbs) {
+    if (shape.verb == message.verb) line = shape.word;
+  }
+  for (const std::string& field : message.fields) line += "\t" + Escape(field);
+  return line;
+}
+
+std::optional<PassMessage> ParsePassMessage(std::string_view line) {
+  const std::vector<std::string_view> parts = SplitTabs(line);
+  for (const VerbShape& shape : Verbs) {
+    if (shape.word != parts[0]) continue;
+    if (parts.size() != shape.fields + 1) return std::nullopt;
+    PassMessage message{shape.verb, {}};
+    for (size_t i = 1; i < parts.size(); ++i) {
+      std::optional<std::string> field = Unescape(parts[i]);
+      if (!field) return std::nullopt;
+      message.fields.push_back(std::move(*field));
+    }
+    if (!FieldsMakeSense(message)) return std::nullopt;
+    return message;
+  }
+  return std::nullopt;
+}
+
+std::string_view ToText(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::Yes:
+      return "yes";
+    case MessageAnswer::No:
+      return "no";
+    default:
+      return "ok";
+  }
+}
+
+std::optional<MessageAnswer> ParseMessageAnswer(std::string_view text) {
+  if (text == "ok") return MessageAnswer::Ok;
+  if (text == "yes") return MessageAnswer::Yes;
+  if (text == "no") return MessageAnswer::No;
+  return std::nullopt;
+}
+
+}  // namespace tg

@@ -1,0 +1,44 @@
+#pragma once
+// The lines the backup helper and the window exchange while a pass runs in the helper. One
+// message a line; fields are separated by tabs and escaped ("%" + two hex digits for "%", tab,
+// CR and LF), so any text, even one with line breaks, crosses as one line.
+//
+// Helper to window: the helper asks, the window answers each ask with one "answer" line.
+//   read <control>                       ask: the live value of an option control
+//   prompt <text>                        ask: the folder prompt; answer "" for a cancel
+//   message <text> <title> <buttons> <icon>  ask: a message box; answer the button pressed
+//   store <backup path>                  a store into the office begins
+//   copy <backup path>                   a copy is complete under its final name
+//   done                                 the pass is over
+// Window to helper:
+//   answer <text>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/ports/Dialogs.h"
+
+namespace tg {
+
+enum class PassVerb { Read, Prompt, Message, Store, Copy, Done, Answer };
+
+struct PassMessage {
+  PassVerb verb;
+  std::vector<std::string> fields;
+};
+
+// The option controls a helper may read, by name.
+inline constexpr std::string_view PassControlNames[] = {"Option2", "Option1", "Text1",
+                                                        "Check6",  "Option3", "Option4"};
+
+std::string EncodePassMessage(const PassMessage& message);
+// Nothing when the line is not a well-formed message: unknown verb, wrong number of fields, a
+// bad escape, an unknown control, buttons or icon out of range.
+std::optional<PassMessage> ParsePassMessage(std::string_view line);
+
+std::string_view ToText(MessageAnswer answer);
+std::optional<MessageAnswer> ParseMessageAnswer(std::string_view text);
+
+}  // namespace tg
