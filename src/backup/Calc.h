@@ -42,8 +42,6 @@ struct CalcContext {
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
 inline constexpr const char* SpreadsheetDocumentService = "com.sun.star.sheet.SpreadsheetDocument";
 inline constexpr const char* UnsavedPromptTail = " is unsaved. Please select location:";
-// The extension of the copy of a document that was never stored: the suite's own format.
-inline constexpr const char* NeverStoredExtension = ".ods";
 
 // One backup pass over all open spreadsheet documents. Reports failures itself and returns
 // nothing.

@@ -28,7 +28,7 @@ class CalcTest : public ::testing::Test, public OptionPanel {
     files.directories = {"/", "/data", "/logs", "/safe"};
     // A copy written by the suite shows up as a file, as a real store would.
     suite.onStore = [this](const StoredCopy& copy) {
-      files.files[copy.url.substr(std::string("file://").size())] = copy.content;
+      files.files[files.resolve(DecodeUrlEscapes(copy.url.substr(7)))] = copy.content;
     };
     // A prompt that is never answered would come back for ever; give up loudly instead.
     dialogs.whileOpen = [this] {
