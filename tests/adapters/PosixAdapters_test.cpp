@@ -115,7 +115,8 @@ TEST(PosixFileSystem, AfterAHalfWrittenLineTheNextStartsOnALineOfItsOwn) {
   testing::WriteWholeFile(log, "Budget.ods was backup saved as /d/Bud");
   files.appendText(log, "new\r\n");
   files.appendText(log, "next\r\n");
-  EXPECT_EQ(testing::ReadWholeFile(log), "Budget.ods was backup saved as /d/Bud\r\nnew\r\nnext\r\n");
+  EXPECT_EQ(testing::ReadWholeFile(log),
+            "Budget.ods was backup saved as /d/Bud\r\nnew\r\nnext\r\n");
 }
 
 // The user's own words: which folder, and why, without another system's stock phrases.

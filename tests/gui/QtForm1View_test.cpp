@@ -138,6 +138,9 @@ TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {
 
 TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {
   suite.openSpreadsheet("file://" + (folder.path() / "Budget.ods").string());
+  suite.onStore = [](const StoredCopy& copy) {
+    testing::WriteWholeFile(copy.url.substr(std::string("file://").size()), copy.content);
+  };
   program().start();
   view().PushButton2.widget().click();
   ASSERT_EQ(suite.copies.size(), 1u);

@@ -6,6 +6,7 @@
 #include "WindowFixture.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
 
 namespace tg::testing {
@@ -13,6 +14,18 @@ namespace {
 
 class ProgramWiring : public WindowFixture {
  protected:
+  // A copy written by the suite shows up as a file where its URL says, as a real store's does.
+  ProgramWiring() {
+    suite.onStore = [this](const StoredCopy& copy) {
+      std::string path = DecodeUrlEscapes(copy.url.substr(std::string("file://").size()));
+      if (path.size() > 2 && path[2] == ':') {  // "/C:/Data/...": a Windows path
+        path.erase(0, 1);
+        for (char& c : path) c = c == '/' ? '\\' : c;
+      }
+      fileSystem.files[path] = copy.content;
+    };
+  }
+
   Program& program(PathStyle style) {
     Form1Controls controls{window,      Frame2,       ProgressBar1, Frame3,      Check8,
                            Check5,      Check6,       Option4,      Option3,     cSysTray1,

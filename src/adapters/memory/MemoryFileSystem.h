@@ -32,8 +32,8 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> files;
   std::set<std::string> readOnly;
   std::map<std::string, std::string> links;  // folder link -> the folder it leads to
-  bool appendFails = false;      // every append fails, as on a full disk
-  mutable int testFailures = 0;  // the next so many folder tests fail
+  bool appendFails = false;                  // every append fails, as on a full disk
+  mutable int testFailures = 0;              // the next so many folder tests fail
 };
 
 }  // namespace tg
