@@ -13,6 +13,17 @@
 namespace tg {
 namespace {
 
+// A failure whose description is the sentence the user reads, without the system's suffix.
+class FileError : public std::system_error {
+ public:
+  FileError(int error, std::string description)
+      : std::system_error(error, std::generic_category()), description_(std::move(description)) {}
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  std::string description_;
+};
+
 // "The folder /a/b could not be created: permission denied."
 [[noreturn]] void ThrowFileError(std::string_view what, std::string_view path,
                                  std::string_view done) {
@@ -27,7 +38,7 @@ namespace {
   description += ": ";
   description += reason;
   description += ".";
-  throw std::system_error(error, std::generic_category(), description);
+  throw FileError(error, description);
 }
 
 // Whole writes, resumed after an interruption or a short write.
@@ -100,8 +111,7 @@ void PosixFileSystem::appendText(std::string_view path, std::string_view text) {
   struct stat status {};
   if (::fstat(file.get(), &status) != 0) ThrowFileError("The file", path, "examined");
   if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
-    throw std::system_error(std::make_error_code(std::errc::permission_denied),
-                            "The file " + std::string(path) +
+    throw FileError(EACCES, "The file " + std::string(path) +
                                 " is not a plain file of this user, so nothing was written to it.");
   }
   if (EndsInsideALine(file.get(), status)) WriteAll(file.get(), "\r\n", path);
