@@ -11,7 +11,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build}
 IDLE_SECONDS=${2:-60}
 STARTS=${3:-10}
-PROGRAM="$BUILD/src/adapters/qt/tallyguard"
+PROGRAM="$BUILD/bin/tallyguard"
 OFFICE_SCENE="$BUILD/tests/gui/tallyguard_office_scene"
 for needed in "$PROGRAM" "$OFFICE_SCENE"; do
   [ -x "$needed" ] || { echo "build first: $needed is missing" >&2; exit 2; }

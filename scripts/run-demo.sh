@@ -53,7 +53,7 @@ build() {
     ${1:+tallyguard_office_scene}
 }
 
-PROGRAM="$BUILD/src/adapters/qt/tallyguard"
+PROGRAM="$BUILD/bin/tallyguard"
 
 if command -v apt-get >/dev/null 2>&1; then install_missing; fi
 

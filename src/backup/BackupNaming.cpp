@@ -142,15 +142,124 @@ std::string BackupUrlFromPath(std::string_view backupPath, PathStyle style) {
   return url;
 }
 
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool NeedsEscape(unsigned char c) {
+  return c == '%' || c == '#' || c == '?' || c < 0x20 || c == 0x7F;
+}
+
+}  // namespace
+
+std::string EscapeForUrl(std::string_view text) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (NeedsEscape(byte)) {
+      escaped += '%';
+      escaped += Hex[byte >> 4];
+      escaped += Hex[byte & 0x0F];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::string DecodeUrlEscapes(std::string_view text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+        HexDigit(text[i + 2]) >= 0) {
+      decoded += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+      i += 2;
+    } else {
+      decoded += text[i];
+    }
+  }
+  return decoded;
+}
+
+// A "#" in the office's own text would only ever be a fragment, which names no other file.
+PathText OfficeText(std::string_view urlText) {
+  std::string inUrl;
+  for (char c : urlText) inUrl += c == '#' ? std::string("%23") : std::string(1, c);
+  return {std::string(urlText), inUrl, DecodeUrlEscapes(urlText)};
+}
+
+PathText PlainText(std::string_view text) {
+  return {std::string(text), EscapeForUrl(text), std::string(text)};
+}
+
+PathText operator+(const PathText& left, const PathText& right) {
+  return {left.shown + right.shown, left.inUrl + right.inUrl, left.onDisk + right.onDisk};
+}
+
+PathText JoinBackupPath(const PathText& folder, const PathText& fileName, PathStyle style) {
+  return folder + PlainText(std::string(1, Separator(style))) + fileName;
+}
+
+PathText TidySeparators(const PathText& path, PathStyle style) {
+  return {TidySeparators(path.shown, style), TidySeparators(path.inUrl, style),
+          TidySeparators(path.onDisk, style)};
+}
+
+PathText RemoveExtension(const PathText& path, const PathText& extension) {
+  return {RemoveExtension(path.shown, extension.shown),
+          RemoveExtension(path.inUrl, extension.inUrl),
+          RemoveExtension(path.onDisk, extension.onDisk)};
+}
+
+PathText AddBackupSuffix(const PathText& base, const PathText& extension,
+                         const SuffixOptions& options, const LocalDateTime& when,
+                         const RegionalSettings& regional) {
+  // The suffix is plain text: the month names and the designators come from the locale.
+  std::string suffixed = AddBackupSuffix("", "", options, when, regional);
+  if (suffixed.empty()) return {};
+  return base + PlainText(suffixed) + extension;
+}
+
+std::string BackupUrlFromPath(const PathText& backupPath, PathStyle style) {
+  std::string url(style == PathStyle::Windows ? WindowsFileScheme : PosixFileScheme);
+  for (char c : backupPath.inUrl) url += style == PathStyle::Windows && c == '\\' ? '/' : c;
+  return url;
+}
+
+PathText FileNameForTitle(std::string_view title) {
+  std::string name(title);
+  for (char& c : name) {
+    if (c == '/' || c == '\\') c = '_';
+  }
+  return PlainText(name + NeverStoredExtension);
+}
+
+PathText DistinctNameMark(int number) { return PlainText(" (" + std::to_string(number) + ")"); }
+
 BackupTarget ComputeBackupTarget(const BackupRequest& request, PathStyle style,
                                  const LocalDateTime& when, const RegionalSettings& regional) {
   BackupTarget target;
   target.localPath = LocalPathFromLocation(request.location, style);
-  target.extension = ExtensionOf(FileNameOf(target.localPath, style));
-  target.fileName = FileNameOf(target.localPath, style);
-  target.folder = request.sameFolder ? FolderPartOf(target.localPath, style) : request.chosenFolder;
-  std::string joined = TidySeparators(JoinBackupPath(target.folder, target.fileName, style), style);
-  std::string base = RemoveExtension(joined, target.extension);
+  if (request.location.empty()) {
+    target.fileName = FileNameForTitle(request.title);
+    target.extension = PlainText(NeverStoredExtension);
+  } else {
+    target.fileName = OfficeText(FileNameOf(target.localPath, style));
+    target.extension = OfficeText(ExtensionOf(target.fileName.shown));
+  }
+  target.folder = request.sameFolder && !request.location.empty()
+                      ? OfficeText(FolderPartOf(target.localPath, style))
+                      : PlainText(request.chosenFolder);
+  PathText joined = TidySeparators(JoinBackupPath(target.folder, target.fileName, style), style);
+  PathText base = RemoveExtension(joined, target.extension);
   target.backupPath = AddBackupSuffix(base, target.extension, request.suffix, when, regional);
   target.backupUrl = BackupUrlFromPath(target.backupPath, style);
   return target;

@@ -56,21 +56,62 @@ std::string AddBackupSuffix(std::string_view base, std::string_view extension,
 // copy to another file.
 std::string BackupUrlFromPath(std::string_view backupPath, PathStyle style);
 
-// Every rule in the order the backup pass applies them, for one document with a location.
+// The office reads "%XX" in a URL as one character, "#" as the start of a fragment and "?" as the
+// start of a query; a control character has no place in a URL at all. Those are escaped; blanks
+// and every other character go in as they are, which the office accepts.
+std::string EscapeForUrl(std::string_view text);
+// "%XX" read as the one character it stands for, as the office does; a stray "%" stays.
+std::string DecodeUrlEscapes(std::string_view text);
+
+// A piece of a backup path in the three spellings the pass needs: as the window and the history
+// log show it, as it goes into the URL, and as the office names the file on disk. The office's own
+// location is already URL text (a blank there is "%20"); a typed or picked folder, a title and the
+// stamp are plain text, escaped for the URL.
+struct PathText {
+  std::string shown;
+  std::string inUrl;
+  std::string onDisk;
+  bool empty() const { return shown.empty(); }
+};
+PathText OfficeText(std::string_view urlText);
+PathText PlainText(std::string_view text);
+PathText operator+(const PathText& left, const PathText& right);
+
+// The rules above, applied to every spelling alike: escaping never makes or removes a separator
+// or a ".", so the spellings keep naming the same place.
+PathText JoinBackupPath(const PathText& folder, const PathText& fileName, PathStyle style);
+PathText TidySeparators(const PathText& path, PathStyle style);
+PathText RemoveExtension(const PathText& path, const PathText& extension);
+PathText AddBackupSuffix(const PathText& base, const PathText& extension,
+                         const SuffixOptions& options, const LocalDateTime& when,
+                         const RegionalSettings& regional);
+std::string BackupUrlFromPath(const PathText& backupPath, PathStyle style);
+
+// The copy of a document that was never stored is named after its title, in the suite's own
+// format; a separator in the title would move the copy out of the folder.
+PathText FileNameForTitle(std::string_view title);
+inline constexpr const char* NeverStoredExtension = ".ods";
+
+// " (2)", " (3)", ...: set between the name and the suffix of a copy whose backup path another
+// document of the same pass has taken already.
+PathText DistinctNameMark(int number);
+
+// Every rule in the order the backup pass applies them, for one document.
 struct BackupTarget {
   std::string localPath;
-  std::string extension;
-  std::string fileName;
-  std::string folder;
-  std::string backupPath;
+  PathText extension;
+  PathText fileName;
+  PathText folder;
+  PathText backupPath;
   std::string backupUrl;
 };
 
 struct BackupRequest {
-  std::string location;
+  std::string location;      // empty for a document that was never stored
   bool sameFolder = true;    // Option2; otherwise the chosen folder
-  std::string chosenFolder;  // Text1
+  std::string chosenFolder;  // Text1, or the folder picked for a never-stored document
   SuffixOptions suffix;
+  std::string title;  // of a document that was never stored
 };
 
 BackupTarget ComputeBackupTarget(const BackupRequest& request, PathStyle style,

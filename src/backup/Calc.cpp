@@ -1,6 +1,7 @@
 #include "backup/Calc.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -18,50 +19,21 @@ ObjectRef RequireObject(const Value& value, std::string_view what) {
   return object;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The suite reads "%XX" in a URL as one character; two URLs name the same file when they agree
-// after that decoding.
-std::string DecodeEscapes(std::string_view url) {
-  std::string decoded;
-  decoded.reserve(url.size());
-  for (size_t i = 0; i < url.size(); ++i) {
-    if (url[i] == '%' && i + 2 < url.size() && HexDigit(url[i + 1]) >= 0 &&
-        HexDigit(url[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexDigit(url[i + 1]) * 16 + HexDigit(url[i + 2]));
-      i += 2;
-    } else {
-      decoded += url[i];
-    }
-  }
-  return decoded;
-}
-
-// Where the office writes a file URL on disk: the scheme dropped, escapes decoded, as it does.
-std::string FilePathFromUrl(std::string_view url, PathStyle style) {
-  const std::string_view scheme = style == PathStyle::Windows ? "file:///" : "file://";
-  std::string path = DecodeEscapes(url.substr(std::min(url.size(), scheme.size())));
-  if (style == PathStyle::Windows) std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::string PartialCopyPath(std::string_view backupPath, PathStyle style) {
-  const std::string folder = FolderPartOf(backupPath, style);
-  return folder + std::string(PartialCopyPrefix) + std::string(backupPath.substr(folder.size())) +
-         std::string(PartialCopySuffix);
-}
-
-// A title may hold characters that would move the copy out of the chosen folder.
-std::string FileNameFromTitle(std::string title) {
-  for (char& c : title) {
-    if (c == '/' || c == '\\') c = '_';
-  }
-  return title + NeverStoredExtension;
+// What the store is given: the document's own format with its options, or the suite's own
+// format when the document's filter only reads; a protected document's key either way.
+struct StoreFormat {
+  bool known = false;  // false while the document's arguments could not be read
+  ValueList properties;
+  bool ownFilterWrites = true;
+};
+// A copy is first written under a hidden name in its own folder (see PartialCopyPrefix).
+PathText PartialCopyPath(const PathText& backupPath, PathStyle style) {
+  auto partial = [style](const std::string& path) {
+    const std::string folder = FolderPartOf(path, style);
+    return folder + std::string(PartialCopyPrefix) + path.substr(folder.size()) +
+           std::string(PartialCopySuffix);
+  };
+  return PathText{partial(backupPath.shown), partial(backupPath.inUrl), partial(backupPath.onDisk)};
 }
 
 // The values of one document's turn. They start empty for every document, so a failed step can
@@ -70,7 +42,12 @@ struct DocumentValues : BackupTarget {
   bool neverStored = false;
   bool folderNotCreated = false;
   std::string location;
+  PathText copyExtension;  // the file's own, or the suite's when its format cannot be written
+  StoreFormat format;
 };
+
+// A filter the suite offers for writing carries this flag.
+constexpr std::int32_t FilterExportFlag = 0x2;
 
 class Pass {
  public:
@@ -80,7 +57,10 @@ class Pass {
   void run() {
     if (connect()) visitAll();
     // Released in reverse order of creation; the current document went at the end of its turn.
-    trap_.step(188, [&] { enumeration_.reset(); });
+    trap_.step(188, [&] {
+      filters_.reset();
+      enumeration_.reset();
+    });
     trap_.step(190, [&] { components_.reset(); });
     trap_.step(192, [&] { desktop_.reset(); });
     trap_.step(194, [&] { serviceManager_.reset(); });
@@ -143,8 +123,9 @@ class Pass {
     nameBackup(v);
     if (trap_.step(182, [&] { store(document, v); })) {
       trap_.step(184, [&] {
-        AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
-                          HistoryLine(v.fileName, v.backupPath, c_.clock.now(), c_.regional));
+        AppendHistoryLine(
+            c_.fileSystem, c_.historyLogPath,
+            HistoryLine(v.fileName.shown, v.backupPath.shown, c_.clock.now(), c_.regional));
       });
     }
   }
@@ -156,12 +137,16 @@ class Pass {
     v.neverStored = v.location.empty();
     trap_.step(124, [&] { v.localPath = LocalPathFromLocation(v.location, style); });
     trap_.step(130, [&] {
-      v.extension =
-          v.neverStored ? NeverStoredExtension : ExtensionOf(FileNameOf(v.localPath, style));
+      v.extension = v.neverStored ? PlainText(NeverStoredExtension)
+                                  : OfficeText(ExtensionOf(FileNameOf(v.localPath, style)));
+    });
+    trap_.step(130, [&] {
+      v.format = storeFormat(document, v.neverStored);
+      v.copyExtension = v.format.ownFilterWrites ? v.extension : PlainText(NeverStoredExtension);
     });
     return trap_.step(132, [&] {
-      v.fileName = v.neverStored ? FileNameFromTitle(document.call("getTitle").asText())
-                                 : FileNameOf(v.localPath, style);
+      v.fileName = v.neverStored ? FileNameForTitle(document.call("getTitle").asText())
+                                 : OfficeText(FileNameOf(v.localPath, style));
     });
   }
 
@@ -169,33 +154,36 @@ class Pass {
   // rather than stored in a folder the user never chose.
   bool chooseSameFolder(DocumentValues& v) {
     PathStyle style = c_.pathStyle;
-    trap_.step(136, [&] { v.folder = FolderPartOf(v.localPath, style); });
+    trap_.step(136, [&] { v.folder = OfficeText(FolderPartOf(v.localPath, style)); });
     bool hadNoFolderPart = v.folder.empty();
     // The prompt names the file as it lies on disk, so a document that was never stored has none
     // to show: its prompt begins with the blank.
-    std::string prompt = (v.neverStored ? std::string() : v.fileName) + UnsavedPromptTail;
+    std::string prompt = (v.neverStored ? std::string() : v.fileName.shown) + UnsavedPromptTail;
     // A cancel leaves the document without a copy for this pass; the next pass asks again.
     if (trap_.test(138, [&] { return v.folder.empty(); })) {
-      if (!trap_.step(140, [&] { v.folder = BrowseForFolder(c_.dialogs, prompt, ""); })) {
+      if (!trap_.step(140,
+                      [&] { v.folder = PlainText(BrowseForFolder(c_.dialogs, prompt, "")); })) {
         return false;
       }
       if (v.folder.empty()) return false;
     }
     if (hadNoFolderPart) {
+      // Picked folder and title: plain text all through.
       trap_.step(142, [&] {
-        v.localPath = TidySeparators(JoinBackupPath(v.folder, v.fileName, style), style);
+        v.localPath = TidySeparators(JoinBackupPath(v.folder, v.fileName, style), style).shown;
       });
-      trap_.step(154, [&] { v.folder = FolderPartOf(v.localPath, style); });
-      trap_.step(156, [&] { v.fileName = FileNameOf(v.localPath, style); });
+      trap_.step(154, [&] { v.folder = PlainText(FolderPartOf(v.localPath, style)); });
+      trap_.step(156, [&] { v.fileName = PlainText(FileNameOf(v.localPath, style)); });
     }
     return true;
   }
 
-  // Steps 160 to 164.
+  // Steps 160 to 164. The folder tested and created is the one the office will write into: the
+  // URL carries the typed text escaped.
   void chooseTypedFolder(DocumentValues& v) {
-    trap_.step(160, [&] { v.folder = c_.controls.Text1.text(); });
-    if (trap_.test(162, [&] { return !c_.fileSystem.isDirectory(v.folder); })) {
-      if (!trap_.step(164, [&] { c_.fileSystem.makeDirectory(v.folder); })) {
+    trap_.step(160, [&] { v.folder = PlainText(c_.controls.Text1.text()); });
+    if (trap_.test(162, [&] { return !c_.fileSystem.isDirectory(v.folder.onDisk); })) {
+      if (!trap_.step(164, [&] { c_.fileSystem.makeDirectory(v.folder.onDisk); })) {
         v.folderNotCreated = true;
       }
     }
@@ -204,10 +192,11 @@ class Pass {
   // Steps 166 to 180.
   void nameBackup(DocumentValues& v) {
     PathStyle style = c_.pathStyle;
-    std::string path;
+    PathText path;
+    PathText base;
     trap_.step(166, [&] { path = JoinBackupPath(v.folder, v.fileName, style); });
     trap_.step(168, [&] { path = TidySeparators(path, style); });
-    trap_.step(172, [&] { path = RemoveExtension(path, v.extension); });
+    trap_.step(172, [&] { base = RemoveExtension(path, v.extension); });
     SuffixOptions suffix;
     LocalDateTime when;
     trap_.step(174, [&] { suffix.stamp = c_.controls.Check6.value() == CheckBox::Checked; });
@@ -216,18 +205,30 @@ class Pass {
       suffix.newFile = c_.controls.Option3.selected();
       suffix.overwrite = c_.controls.Option4.selected();
     });
-    trap_.step(
-        178, [&] { v.backupPath = AddBackupSuffix(path, v.extension, suffix, when, c_.regional); });
+    trap_.step(178, [&] {
+      v.backupPath = AddBackupSuffix(base, v.copyExtension, suffix, when, c_.regional);
+      for (int number = 2; !v.backupPath.empty() && takenInThisPass(v.backupPath); ++number) {
+        v.backupPath = AddBackupSuffix(base + DistinctNameMark(number), v.copyExtension, suffix,
+                                       when, c_.regional);
+      }
+    });
     trap_.step(180, [&] { v.backupUrl = BackupUrlFromPath(v.backupPath, style); });
+  }
+
+  // Two documents of one pass that map to one backup path (same file names from different
+  // folders, a case-blind mount) never replace each other's copy: the later one gets a number.
+  bool takenInThisPass(const PathText& backupPath) const {
+    std::optional<FileIdentity> there = c_.fileSystem.identity(backupPath.onDisk);
+    return there && storedThisPass_.count(*there) > 0;
   }
 
   // Step 182. The copy keeps the document's format and its password protection.
   void store(AutomationObject& document, const DocumentValues& v) {
     // The suite would create the missing folders itself; a folder that could not be made is
     // reported and gets no copy.
-    if (v.folderNotCreated && !c_.fileSystem.isDirectory(v.folder)) {
-      throw AutomationError("The backup folder could not be created, so no copy was stored: " +
-                            v.folder);
+    if (v.folderNotCreated && !c_.fileSystem.isDirectory(v.folder.onDisk)) {
+      throw AutomationError("The backup folder " + v.folder.shown +
+                            " could not be created, so no copy was stored.");
     }
     if (v.folder.empty()) {
       throw AutomationError("No backup folder is chosen, so no copy was stored.");
@@ -237,59 +238,99 @@ class Pass {
           "No backup name: with the date/time stamp on, choose \"Create new file on backup\" or "
           "\"Overwrite old backup file on backup\".");
     }
-    ValueList properties = storeProperties(document, v.neverStored);
+    if (!v.format.known) {
+      throw AutomationError("The document's file format could not be read, so no copy was stored.");
+    }
     refuseToReplaceAnOpenDocument(v);
-    const std::string partialUrl =
-        BackupUrlFromPath(PartialCopyPath(v.backupPath, c_.pathStyle), c_.pathStyle);
-    if (c_.stores) c_.stores->storing(v.backupPath);
-    document.call("storetourl", {partialUrl, properties});
-    c_.fileSystem.rename(FilePathFromUrl(partialUrl, c_.pathStyle),
-                         FilePathFromUrl(v.backupUrl, c_.pathStyle));
-    if (c_.stores) c_.stores->stored(v.backupPath);
+    const PathText partial = PartialCopyPath(v.backupPath, c_.pathStyle);
+    if (c_.stores) c_.stores->storing(v.backupPath.shown);
+    document.call("storetourl", {BackupUrlFromPath(partial, c_.pathStyle), v.format.properties});
+    c_.fileSystem.rename(partial.onDisk, v.backupPath.onDisk);
+    std::optional<FileIdentity> stored = c_.fileSystem.identity(v.backupPath.onDisk);
+    if (!stored) {
+      throw AutomationError("The office suite reported the copy as stored, but there is no file " +
+                            v.backupPath.shown + ".");
+    }
+    storedThisPass_.insert(*stored);
+    if (c_.stores) c_.stores->stored(v.backupPath.shown);
   }
 
-  ValueList storeProperties(AutomationObject& document, bool neverStored) {
-    ValueList kept;
-    Value arguments = document.call("getArgs");
+  // The document's filter and its options (a CSV file's separator and character set), unless
+  // the filter only reads; a never-stored document keeps the suite's default format.
+  StoreFormat storeFormat(AutomationObject& document, bool neverStored) {
+    StoreFormat format;
+    format.known = true;
+    ValueList filter;
+    const Value arguments = document.call("getArgs");
     for (const Value& entry : arguments.asList()) {
       const ObjectRef& property = entry.asObject();
       if (!property) continue;
       std::string name = property->call("Name").asText();
-      // A document that was never stored keeps the suite's default format.
-      if (name == "EncryptionData" || (name == "FilterName" && !neverStored)) {
-        kept.push_back(property);
+      if (name == "EncryptionData") format.properties.push_back(property);
+      if (neverStored || (name != "FilterName" && name != "FilterOptions")) continue;
+      filter.push_back(property);
+      if (name == "FilterName") {
+        format.ownFilterWrites = filterWrites(property->call("Value").asText());
       }
     }
-    return kept;
+    if (format.ownFilterWrites) {
+      format.properties.insert(format.properties.end(), filter.begin(), filter.end());
+    }
+    return format;
+  }
+
+  // Asked once per filter and pass. When the suite cannot say, the document's own filter is
+  // tried, and a store it refuses is reported.
+  bool filterWrites(const std::string& filterName) {
+    auto known = filterWrites_.find(filterName);
+    if (known != filterWrites_.end()) return known->second;
+    bool writes = true;
+    try {
+      if (!filters_) {
+        filters_ = RequireObject(
+            serviceManager_->call("createInstance", {"com.sun.star.document.FilterFactory"}),
+            "list of file formats");
+      }
+      const Value description = filters_->call("getByName", {filterName});
+      for (const Value& entry : description.asList()) {
+        const ObjectRef& property = entry.asObject();
+        if (property && property->call("Name").asText() == "Flags") {
+          writes = (property->call("Value").asInt() & FilterExportFlag) != 0;
+        }
+      }
+    } catch (const AutomationError&) {
+    }
+    filterWrites_[filterName] = writes;
+    return writes;
   }
 
   // Only a file that already exists can be an open document, so the usual first pass makes no
-  // extra calls on the suite. The open documents are listed once per pass, when first needed: a
-  // listing costs a round trip per document, and the pass itself takes only seconds.
+  // extra calls on the suite. The open documents are listed at every check, never remembered: a
+  // prompt or a yield may have let the user open the very file since.
   void refuseToReplaceAnOpenDocument(const DocumentValues& v) {
-    // The backup path keeps the location's escapes; the file on disk has them decoded.
-    if (!c_.fileSystem.canReadModificationTime(DecodeEscapes(v.backupPath))) return;
-    if (!openLocations_) openLocations_ = listOpenLocations();
-    if (openLocations_->count(DecodeEscapes(v.backupUrl))) {
-      throw AutomationError("The copy was not stored: its backup file " + v.backupPath +
-                            " is open in the office suite as a document of its own, and storing "
-                            "would replace that document's file.");
-    }
-  }
-
-  std::set<std::string> listOpenLocations() {
-    std::set<std::string> locations;
+    std::optional<FileIdentity> target = c_.fileSystem.identity(v.backupPath.onDisk);
+    if (!target) return;
     ObjectRef open = RequireObject(components_->call("createenumeration"), "enumeration");
     while (open->call("hasMoreElements").asBool()) {
       ObjectRef component = RequireObject(open->call("nextelement"), "component");
-      try {
-        std::string location = component->call("geturl").asText();
-        if (!location.empty()) locations.insert(DecodeEscapes(location));
-      } catch (const std::exception&) {
-        // A component without a location cannot be in the way.
+      std::optional<std::string> file = fileOf(*component);
+      if (file && c_.fileSystem.identity(*file) == target) {
+        throw AutomationError("The copy was not stored: its backup file " + v.backupPath.shown +
+                              " is open in the office suite as a document of its own, and storing "
+                              "would replace that document's file.");
       }
     }
-    return locations;
+  }
+
+  // The file behind an open component; nothing for one that has no file.
+  std::optional<std::string> fileOf(AutomationObject& component) {
+    try {
+      std::string location = component.call("geturl").asText();
+      if (location.rfind("file:///", 0) != 0) return std::nullopt;
+      return DecodeUrlEscapes(LocalPathFromLocation(location, c_.pathStyle));
+    } catch (const AutomationError&) {
+      return std::nullopt;  // a component without a location cannot be in the way
+    }
   }
 
   const CalcContext& c_;
@@ -298,7 +339,9 @@ class Pass {
   ObjectRef desktop_;
   ObjectRef components_;
   ObjectRef enumeration_;
-  std::optional<std::set<std::string>> openLocations_;  // decoded file URLs
+  ObjectRef filters_;
+  std::map<std::string, bool> filterWrites_;
+  std::set<FileIdentity> storedThisPass_;
 };
 
 }  // namespace

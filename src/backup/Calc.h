@@ -55,8 +55,6 @@ inline constexpr const char* UnsavedPromptTail = " is unsaved. Please select loc
 // office has written it whole: a pass cut short never leaves half a file under a copy's name.
 inline constexpr std::string_view PartialCopyPrefix = ".";
 inline constexpr std::string_view PartialCopySuffix = ".tallyguard-partial";
-// The extension of the copy of a document that was never stored: the suite's own format.
-inline constexpr const char* NeverStoredExtension = ".ods";
 
 // One backup pass over all open spreadsheet documents. Reports failures itself and returns
 // nothing.

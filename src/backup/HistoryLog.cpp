@@ -50,11 +50,25 @@ std::string GeneralDate(const LocalDateTime& when, const RegionalSettings& regio
   return text + " " + regional.longTime(when);
 }
 
+namespace {
+
+// A line end (or any control character) in a typed folder or a title must never split a line of
+// the log: it shows as "?", as file listings show it.
+std::string OnOneLine(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return shown;
+}
+
+}  // namespace
+
 std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
                         const LocalDateTime& when, const RegionalSettings& regional) {
-  std::string line(fileName);
+  std::string line = OnOneLine(fileName);
   line += " was backup saved as ";
-  line += backupPath;
+  line += OnOneLine(backupPath);
   line += " at ";
   line += GeneralDate(when, regional);
   return line;

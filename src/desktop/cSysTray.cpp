@@ -29,7 +29,7 @@ std::string_view FirstCharacters(std::string_view text, std::size_t characters) 
 std::int32_t BalloonTimeoutMs(std::int32_t ShowTimer) {
   if (ShowTimer <= 0) return 0;
   if (ShowTimer > std::numeric_limits<std::int32_t>::max() / 1000) {
-    throw std::overflow_error("Overflow");
+    throw std::overflow_error("The balloon cannot be shown for so many seconds.");
   }
   return ShowTimer * 1000;
 }

@@ -38,6 +38,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -161,6 +162,14 @@ std::string FormatCountdown(std::int32_t seconds);
 // blank stays whole.
 std::string ShortTitleFor(std::string_view title);
 
+// "Save every 5 minutes": the entry a stored position that names none falls back on.
+inline constexpr int DefaultIntervalPosition = 3;
+
+// The selected entry's position; nothing when no entry is selected.
+std::optional<int> SelectedPosition(const ListView& list);
+// Selects by position, raising nothing and reporting nothing.
+void SelectQuietly(ListView& list, int position);
+
 class Form1 {
  public:
   Form1(const Form1Controls& controls, Form1Ports ports);
@@ -231,6 +240,7 @@ class Form1 {
   void WriteDesignedCaptions();
   void SetPointerUnlessBusy(MousePointer pointer);
   void RunScheduledPass(FailureTrap& trap);
+  std::int32_t ReadInterval();
   void SwitchScheduleOn(FailureTrap& trap);
   void SwitchScheduleOff(FailureTrap& trap);
   void RestoreOptions(FailureTrap& trap);

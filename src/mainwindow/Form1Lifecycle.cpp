@@ -129,12 +129,16 @@ void Form1::FillIntervalList(FailureTrap& trap) {
     trap.step(line, [&] { c_.ListView1.addItem(choice.text); });
     line += 2;
   }
-  int position = 0;
+  // A stored text that is no number, or names no entry, is reported once here and selects the
+  // default entry: a list with nothing selected would fail every tick for as long as the program
+  // runs.
+  int position = DefaultIntervalPosition;
   trap.step(186, [&] { position = ToInteger16(ReadSetting(SettingKeys::OftenIndex, "3")); });
-  trap.step(188, [&] {
-    c_.ListView1.selectPosition(position);
-    knownListPosition_ = position;
-  });
+  if (!trap.step(188, [&] { c_.ListView1.selectPosition(position); })) {
+    position = DefaultIntervalPosition;
+    SelectQuietly(c_.ListView1, position);
+  }
+  knownListPosition_ = position;
 }
 
 // On restores only the button and the timer: the status keeps its designed caption until the

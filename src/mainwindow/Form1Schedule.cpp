@@ -30,7 +30,7 @@ void Form1::ShowProgress(std::int32_t interval, std::int32_t elapsed) {
 void Form1::Timer1_Timer() {
   FailureTrap trap(ports_.dialogs, ContextLabels::Timer1);
   if (trap.test(100, [&] { return c_.PushButton4.caption() != Captions::ScheduleOff; })) {
-    trap.step(102, [&] { scheduleInterval_ = IntervalForSelection(c_.ListView1); });
+    trap.step(102, [&] { scheduleInterval_ = ReadInterval(); });
     trap.step(104, [&] { ++scheduleElapsed_; });
     trap.step(106, [&] {
       c_.Frame2.setCaption(passRunning_
@@ -95,18 +95,30 @@ void Form1::SwitchScheduleOff(FailureTrap& trap) {
   trap.step(122, [&] { WriteSetting(SettingKeys::StartStopState, SettingOff); });
 }
 
-namespace {
-
 // The list's position getter throws when no entry is selected.
 std::optional<int> SelectedPosition(const ListView& list) {
   try {
     return list.selectedPosition();
-  } catch (const std::runtime_error&) {
+  } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-}  // namespace
+void SelectQuietly(ListView& list, int position) {
+  try {
+    list.selectPosition(position);
+  } catch (const std::exception&) {
+    // A list that could not be filled has nothing to select.
+  }
+}
+
+// A list that has lost its selection gets the last known entry back before it is read.
+std::int32_t Form1::ReadInterval() {
+  if (!SelectedPosition(c_.ListView1) && knownListPosition_ > 0) {
+    c_.ListView1.selectPosition(knownListPosition_);
+  }
+  return IntervalForSelection(c_.ListView1);
+}
 
 // A click that leaves no entry selected changes nothing: the last known entry is selected again
 // (raising no click), so the tick always has an interval to read.

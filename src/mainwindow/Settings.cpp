@@ -20,6 +20,10 @@ std::string_view OnOffText(bool on) { return on ? SettingOn : SettingOff; }
 
 namespace {
 
+std::string NotANumber(std::string_view text) {
+  return "The stored setting \"" + std::string(text) + "\" is not a whole number.";
+}
+
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
@@ -35,24 +39,25 @@ std::int16_t ToInteger16(std::string_view text) {
     negative = digits.front() == '-';
     digits.remove_prefix(1);
   }
-  if (digits.empty()) throw std::invalid_argument("Type mismatch");
+  if (digits.empty()) throw std::invalid_argument(NotANumber(text));
   long magnitude = 0;
   for (char digit : digits) {
-    if (digit < '0' || digit > '9') throw std::invalid_argument("Type mismatch");
+    if (digit < '0' || digit > '9') throw std::invalid_argument(NotANumber(text));
     // Long runs of digits must not wrap round before the range test below.
     if (magnitude <= 100000) magnitude = magnitude * 10 + (digit - '0');
   }
   const long value = negative ? -magnitude : magnitude;
   if (value < std::numeric_limits<std::int16_t>::min() ||
       value > std::numeric_limits<std::int16_t>::max()) {
-    throw std::out_of_range("Overflow");
+    throw std::out_of_range("The stored setting \"" + std::string(text) +
+                            "\" is too large a number.");
   }
   return static_cast<std::int16_t>(value);
 }
 
 std::string GetDesktopFolder(const Shell& shell, PathStyle style) {
   std::optional<std::string> desktop = shell.desktopFolder();
-  if (!desktop) throw std::invalid_argument("Invalid procedure call or argument");
+  if (!desktop) throw std::invalid_argument("The desktop folder could not be found.");
   return *desktop + Separator(style);
 }
 

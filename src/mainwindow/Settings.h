@@ -47,8 +47,8 @@ bool IsSettingOn(std::string_view text);
 std::string_view OnOffText(bool on);
 
 // A stored number as a 16-bit signed integer. Blanks around it and one leading sign are allowed;
-// anything else throws std::invalid_argument ("Type mismatch"), a value outside -32768..32767
-// throws std::out_of_range ("Overflow").
+// anything else throws std::invalid_argument, a value outside -32768..32767 throws
+// std::out_of_range; both say so in plain words.
 std::int16_t ToInteger16(std::string_view text);
 
 // The user's desktop folder followed by a separator; recomputed on every call. Throws

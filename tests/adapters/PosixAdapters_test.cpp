@@ -107,6 +107,32 @@ TEST(PosixFileSystem, AppendCreatesAnOwnerOnlyFileAndNeverFollowsALink) {
   EXPECT_EQ(testing::ReadWholeFile(victim), "precious");
 }
 
+// A write that stopped halfway (a full disk, a crash) is left as it is; the next starts on its own.
+TEST(PosixFileSystem, AfterAHalfWrittenLineTheNextStartsOnALineOfItsOwn) {
+  TempFolder folder;
+  PosixFileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  testing::WriteWholeFile(log, "Budget.ods was backup saved as /d/Bud");
+  files.appendText(log, "new\r\n");
+  files.appendText(log, "next\r\n");
+  EXPECT_EQ(testing::ReadWholeFile(log),
+            "Budget.ods was backup saved as /d/Bud\r\nnew\r\nnext\r\n");
+}
+
+// The user's own words: which folder, and why, without another system's stock phrases.
+TEST(PosixFileSystem, AFolderThatCannotBeCreatedIsNamedWithTheReason) {
+  TempFolder folder;
+  PosixFileSystem files;
+  const std::string wanted = folder / "missing/deeper";
+  try {
+    files.makeDirectory(wanted);
+    FAIL() << "a folder below a missing one was created";
+  } catch (const std::system_error& failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              "The folder " + wanted + " could not be created: no such file or directory.");
+  }
+}
+
 TEST(PosixFileSystem, AFailedAppendNamesThePath) {
   TempFolder folder;
   PosixFileSystem files;

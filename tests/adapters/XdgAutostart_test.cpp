@@ -108,6 +108,30 @@ TEST_F(XdgAutostartTest, FailuresStaySilent) {
   EXPECT_NO_THROW(homeless.disable());
 }
 
+// A copy of this test program, upgraded under its own feet: it replaces its file, then says which
+// program the logon entry would start. Run by the test below, with the answer's file named.
+TEST(XdgAutostartRunning, AfterAnUpgradeReplacedTheProgramTheEntryStartsTheInstalledPath) {
+  if (const char* answer = std::getenv("TALLYGUARD_TEST_ANSWER")) {
+    const fs::path self = RunningExecutable();
+    const fs::path upgrade = self.string() + ".new";
+    fs::copy_file(self, upgrade);
+    fs::rename(upgrade, self);
+    MemoryEnvironment environment;
+    environment.values["XDG_CONFIG_HOME"] = fs::path(answer).parent_path().string();
+    XdgAutostart(environment, RunningExecutable()).enable();
+    return;
+  }
+  tg::testing::TempFolder folder;
+  const fs::path installed = folder / "tallyguard";
+  fs::copy_file(RunningExecutable(), installed);
+  const std::string command = "TALLYGUARD_TEST_ANSWER='" + (folder / "answer") + "' '" +
+                              installed.string() +
+                              "' --gtest_filter='XdgAutostartRunning.AfterAnUpgrade*' >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string entry = tg::testing::ReadWholeFile(folder / "autostart/tallyguard.desktop");
+  EXPECT_THAT(entry, HasSubstr("\nExec=\"" + installed.string() + "\"\n"));
+}
+
 TEST(XdgAutostartRunning, RunningExecutableIsThisTestProgram) {
   fs::path running = RunningExecutable();
   EXPECT_TRUE(running.is_absolute());

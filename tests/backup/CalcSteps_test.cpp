@@ -88,7 +88,7 @@ class CalcStepFailure : public CalcTest, public ::testing::WithParamInterface<St
       Option3.failing = true;
     }
     if (name == "182 store") suite.failOn("storetourl", 1, "The folder cannot be written.");
-    if (name == "182 store arguments") suite.failOn("getArgs", 1);
+    if (name == "130 store arguments") suite.failOn("getArgs", 1);
     if (name == "184 history") files.appendFails = true;
   }
 
@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{"174 stamp option", {174, 174}, {Budget, Plan}, 2},
         StepFailure{"176 stamp form", {176, 182, 176, 182}, {}, 0},
         StepFailure{"182 store", {182}, {Plan}, 1},
-        StepFailure{"182 store arguments", {182}, {Plan}, 1},
+        StepFailure{"130 store arguments", {130, 182}, {Plan}, 1},
         StepFailure{"184 history", {184, 184}, {Budget, Plan}, 0}),
     [](const ::testing::TestParamInfo<StepFailure>& info) {
       std::string name;

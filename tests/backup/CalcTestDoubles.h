@@ -81,17 +81,8 @@ class CalcTest : public ::testing::Test, public OptionPanel {
   }
 
   // The file the office writes for a URL: the scheme dropped, escapes decoded.
-  static std::string PathOf(const std::string& url) {
-    std::string path;
-    for (size_t i = std::string("file://").size(); i < url.size(); ++i) {
-      if (url[i] == '%' && i + 2 < url.size()) {
-        path += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
-        i += 2;
-      } else {
-        path += url[i];
-      }
-    }
-    return path;
+  std::string PathOf(const std::string& url) const {
+    return files.resolve(DecodeUrlEscapes(url.substr(std::string("file://").size())));
   }
 
   static std::string FinalUrl(const std::string& url) {

@@ -50,7 +50,9 @@ TEST_F(CalcTest, CallsGoByTheNamesAndArgumentsTheSuiteIsDrivenWith) {
   ASSERT_GE(suite.calls.size(), 1u);
   EXPECT_EQ(suite.calls[0].method, "CreateObject");
   EXPECT_EQ(suite.calls[0].args.at(0).asText(), "com.sun.star.ServiceManager");
-  EXPECT_THAT(suite.methodsCalledOn("ServiceManager"), ElementsAre("createInstance"));
+  // The second asks which file formats the suite can write.
+  EXPECT_THAT(suite.methodsCalledOn("ServiceManager"),
+              ElementsAre("createInstance", "createInstance"));
   EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
   EXPECT_THAT(suite.methodsCalledOn("Components"), ElementsAre("createenumeration"));
   EXPECT_THAT(suite.methodsCalledOn("Enumeration"),
@@ -61,8 +63,11 @@ TEST_F(CalcTest, CallsGoByTheNamesAndArgumentsTheSuiteIsDrivenWith) {
   EXPECT_THAT(suite.methodsCalledOn("Document Letter"), ElementsAre("SupportsService"))
       << "a text document gets the service test and nothing else";
   for (const RecordedCall& call : suite.calls) {
-    if (call.method == "createInstance")
-      EXPECT_EQ(call.args.at(0).asText(), "com.sun.star.frame.Desktop");
+    if (call.method == "createInstance") {
+      EXPECT_THAT(
+          call.args.at(0).asText(),
+          ::testing::AnyOf("com.sun.star.frame.Desktop", "com.sun.star.document.FilterFactory"));
+    }
     if (call.method == "SupportsService") {
       EXPECT_EQ(call.args.at(0).asText(), "com.sun.star.sheet.SpreadsheetDocument");
     }
@@ -163,18 +168,34 @@ TEST_F(CalcTest, EscapesInTheLocationStayInPathUrlAndHistory) {
       ElementsAre(std::string("Q1.ods was backup saved as /data/My%20Data/Q1 Backup.ods") + At));
 }
 
-TEST_F(CalcTest, TwoDocumentsWithOneBackupPathAreBothStoredAndBothRecorded) {
+// The later of two documents with one backup path gets a numbered name, in every pass, so neither
+// copy replaces the other and each history line names a file that holds its document.
+TEST_F(CalcTest, TwoDocumentsWithOneBackupPathGetTwoCopiesTheLaterOneNumbered) {
   suite.openSpreadsheet("file:///data/Budget.ods", "first");
   files.directories.insert("/other");
   suite.openSpreadsheet("file:///other/Budget.ods", "second");
+  suite.openSpreadsheet("file:///data/Budget%20(2).ods", "third");
   Option2.setSelected(false);
   Option1.setSelected(true);
   Text1.setText("/safe");
   runPass();
+  runPass();
   EXPECT_THAT(copiedUrls(),
-              ElementsAre("file:///safe/Budget Backup.ods", "file:///safe/Budget Backup.ods"));
-  EXPECT_EQ(files.files["/safe/Budget Backup.ods"], "second");
-  EXPECT_EQ(historyLines().size(), 2u);
+              ElementsAre("file:///safe/Budget Backup.ods", "file:///safe/Budget (2) Backup.ods",
+                          "file:///safe/Budget%20(2) (2) Backup.ods",
+                          "file:///safe/Budget Backup.ods", "file:///safe/Budget (2) Backup.ods",
+                          "file:///safe/Budget%20(2) (2) Backup.ods"));
+  EXPECT_EQ(files.files["/safe/Budget Backup.ods"], "first");
+  EXPECT_EQ(files.files["/safe/Budget (2) Backup.ods"], "second");
+  EXPECT_EQ(files.files["/safe/Budget (2) (2) Backup.ods"], "third");
+  EXPECT_THAT(
+      historyLines(),
+      ElementsAre(std::string("Budget.ods was backup saved as /safe/Budget Backup.ods") + At,
+                  std::string("Budget.ods was backup saved as /safe/Budget (2) Backup.ods") + At,
+                  std::string("Budget%20(2).ods was backup saved as /safe/Budget%20(2) (2) "
+                              "Backup.ods") +
+                      At,
+                  ::testing::_, ::testing::_, ::testing::_));
 }
 
 // --- Mended faults -------------------------------------------------------------------------
@@ -216,13 +237,20 @@ TEST_F(CalcTest, TheCopyKeepsThePasswordProtectionAndTheFormatOfItsDocument) {
   workbook.filterName = "Calc MS Excel 2007 XML";
   MemoryDocument& fresh = suite.openNeverStored("Untitled 1");
   fresh.filterName = "calc8_template";
+  MemoryDocument& csv = suite.openSpreadsheet("file:///data/Rates.csv");
+  csv.filterName = "Text - txt - csv (StarCalc)";
+  csv.filterOptions = "59,34,12,1";
+  MemoryDocument& gnumeric = suite.openSpreadsheet("file:///data/Plan.gnumeric");
+  gnumeric.filterName = "Gnumeric Spreadsheet";
+  gnumeric.filterOptions = "import only";
   Option2.setSelected(false);
   Option1.setSelected(true);
   Text1.setText("/safe");
 
   runPass();
 
-  ASSERT_EQ(suite.copies.size(), 3u);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  ASSERT_EQ(suite.copies.size(), 5u);
   EXPECT_TRUE(suite.copies[0].encrypted);
   EXPECT_EQ(suite.copies[0].filterName, "calc8");
   EXPECT_EQ(FinalUrl(suite.copies[1].url), "file:///safe/Export Backup.xlsx");
@@ -230,6 +258,14 @@ TEST_F(CalcTest, TheCopyKeepsThePasswordProtectionAndTheFormatOfItsDocument) {
   EXPECT_FALSE(suite.copies[1].encrypted);
   EXPECT_EQ(FinalUrl(suite.copies[2].url), "file:///safe/Untitled 1 Backup.ods");
   EXPECT_EQ(suite.copies[2].filterName, "") << "a never-stored document keeps the suite's default";
+  EXPECT_EQ(FinalUrl(suite.copies[3].url), "file:///safe/Rates Backup.csv");
+  EXPECT_EQ(suite.copies[3].filterOptions, "59,34,12,1") << "separator and character set kept";
+  // A format the suite reads but cannot write: the copy is in the suite's own format, named so.
+  EXPECT_EQ(FinalUrl(suite.copies[4].url), "file:///safe/Plan Backup.ods");
+  EXPECT_EQ(suite.copies[4].filterName, "");
+  EXPECT_EQ(suite.copies[4].filterOptions, "");
+  EXPECT_THAT(historyLines().back(),
+              ::testing::StartsWith("Plan.gnumeric was backup saved as /safe/Plan Backup.ods at "));
 }
 
 TEST_F(CalcTest, NeverStoresOverAFileThatIsOpenAsADocument) {
@@ -246,17 +282,39 @@ TEST_F(CalcTest, NeverStoresOverAFileThatIsOpenAsADocument) {
   EXPECT_EQ(historyLines().size(), 1u);
 }
 
+// The user may open the very file while the pass waits in a prompt: the open documents are
+// listed again for every store, never remembered from before.
+TEST_F(CalcTest, AFileOpenedWhileThePromptWaitsIsNeverStoredOver) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  files.files["/data/Budget Backup.ods"] = "an earlier copy";  // checked, so listed, first
+  suite.openNeverStored("Untitled 1");
+  files.files["/safe/Untitled 1 Backup.ods"] = "the user's own work";
+  dialogs.folderAnswers = {"/safe"};
+  dialogs.whileOpen = [&] {
+    if (suite.copies.size() == 1 && dialogs.folderPrompts.size() == 1)
+      suite.openSpreadsheet("file:///safe/Untitled%201%20Backup.ods");
+  };
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_THAT(reportText(0), HasSubstr("/safe/Untitled 1 Backup.ods is open in the office suite"));
+  EXPECT_EQ(files.files["/safe/Untitled 1 Backup.ods"], "the user's own work");
+  EXPECT_EQ(historyLines().size(), 1u);
+}
+
 TEST_F(CalcTest, TheOpenDocumentCheckCostsNoCallWhileTheTargetDoesNotExistAndOneListingAfter) {
   suite.openSpreadsheet("file:///data/Budget.ods");
   suite.openSpreadsheet("file:///data/Plan.ods");
   runPass();
   EXPECT_THAT(suite.methodsCalledOn("Components"), ElementsAre("createenumeration"));
 
-  // Second pass: both copies exist, are not open, and are replaced; one listing serves both.
+  // Second pass: both copies exist, are not open, and are replaced; the open documents are listed
+  // afresh before each, as the user may have opened one meanwhile.
   suite.calls.clear();
   runPass();
   EXPECT_THAT(suite.methodsCalledOn("Components"),
-              ElementsAre("createenumeration", "createenumeration"));
+              ElementsAre("createenumeration", "createenumeration", "createenumeration"));
   EXPECT_THAT(suite.methodsCalledOn("Desktop"), ElementsAre("getComponents"));
   EXPECT_EQ(suite.copies.size(), 4u);
   EXPECT_THAT(dialogs.messages, IsEmpty());

@@ -132,6 +132,52 @@ TEST(QtListViewTest, SelectingByPositionRaisesNothingUserClickDoes) {
   EXPECT_EQ(list.selectedPosition(), 2);
 }
 
+// The keyboard's toggle and a Ctrl+click on the selected entry never leave the list without one.
+TEST(QtListViewTest, TheSelectedEntryCannotBeTakenAway) {
+  QWidget parent;
+  parent.resize(400, 300);
+  QtListView list(&parent);
+  list.widget().setGeometry(0, 0, 400, 300);
+  for (const char* text : {"Save every 30 seconds", "Save every 1 minute"}) list.addItem(text);
+  list.selectPosition(2);
+  parent.show();
+  list.widget().setFocus();
+  QTest::keyClick(&list.widget(), Qt::Key_Space, Qt::ControlModifier);
+  RunPendingEvents();
+  EXPECT_EQ(list.selectedPosition(), 2);
+  const QRect second = list.widget().visualItemRect(list.widget().topLevelItem(1));
+  QTest::mouseClick(list.widget().viewport(), Qt::LeftButton, Qt::ControlModifier, second.center());
+  RunPendingEvents();
+  EXPECT_EQ(list.selectedPosition(), 2);
+  list.widget().clearSelection();
+  EXPECT_EQ(list.selectedPosition(), 2);
+}
+
+// Some desktop themes give every button an accelerator ("&Turn Off ..."): the state stays the
+// caption the program set.
+TEST(QtPushButtonTest, TheCaptionIsWhatTheProgramSetWhateverTheThemeShows) {
+  QWidget parent;
+  QtPushButton button(&parent);
+  button.setCaption("Turn Off Auto Backup-Save");
+  button.widget().setText("&Turn Off Auto Backup-Save");
+  EXPECT_EQ(button.caption(), "Turn Off Auto Backup-Save");
+  button.setCaption("Save & Go");
+  EXPECT_EQ(button.caption(), "Save & Go");
+  EXPECT_EQ(button.widget().text(), "Save && Go");
+}
+
+TEST(QtListViewTest, NoSelectionIsToldInPlainWords) {
+  QWidget parent;
+  QtListView list(&parent);
+  list.addItem("Save every 30 seconds");
+  try {
+    list.selectedPosition();
+    FAIL() << "no entry is selected";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_STREQ(failure.what(), "No backup interval is selected in the list.");
+  }
+}
+
 TEST(QtTimerTest, TicksOnlyWithAPeriodAndEnabled) {
   QtTimer timer;
   EXPECT_FALSE(timer.running());

@@ -8,6 +8,7 @@
 #include "WindowFixture.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
 
 namespace tg::testing {
@@ -15,12 +16,14 @@ namespace {
 
 class ProgramWiring : public WindowFixture {
  protected:
+  // A copy written by the suite shows up as a file where its URL says, as a real store's does.
   ProgramWiring() {
-    // The office writes the copy where its URL says.
     suite.onStore = [this](const StoredCopy& copy) {
-      const bool windows = copy.url.rfind("file:///C:", 0) == 0;
-      std::string path = copy.url.substr(windows ? 8 : 7);
-      if (windows) std::replace(path.begin(), path.end(), '/', '\\');
+      std::string path = DecodeUrlEscapes(copy.url.substr(std::string("file://").size()));
+      if (path.size() > 2 && path[2] == ':') {  // "/C:/Data/...": a Windows path
+        path.erase(0, 1);
+        for (char& c : path) c = c == '/' ? '\\' : c;
+      }
       fileSystem.files[path] = copy.content;
     };
     fileSystem.directories.insert({"/data", "C:", "C:\\Data"});

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "common/Descriptions.h"
+
 namespace tg {
 
 void MemoryCheckBox::setValue(int value) {
@@ -55,12 +57,14 @@ void MemoryListView::addColumn(std::string_view header, int widthTwips) {
 std::string MemoryListView::selectedText() const { return items_.at(selectedPosition() - 1); }
 
 int MemoryListView::selectedPosition() const {
-  if (!selected_) throw std::runtime_error("Object variable or With block variable not set");
+  if (!selected_) throw std::runtime_error(std::string(Descriptions::NoIntervalSelected));
   return *selected_;
 }
 
 void MemoryListView::selectPosition(int position) {
-  if (position < 1 || position > itemCount()) throw std::out_of_range("Index out of bounds");
+  if (position < 1 || position > itemCount()) {
+    throw std::out_of_range(Descriptions::NoIntervalEntry(position));
+  }
   selected_ = position;
 }
 
@@ -81,7 +85,7 @@ bool MemoryTimer::tick() {
 }
 
 void MemoryTextBuffer::loadPlainText(std::string_view path) {
-  if (failLoad) throw std::runtime_error("File not found");
+  if (failLoad) throw std::runtime_error(Descriptions::FileCannotBeRead(path));
   text_ = files_.readText(path);
 }
 

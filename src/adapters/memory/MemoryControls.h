@@ -127,6 +127,8 @@ class MemoryListView : public MemoryControl<ListView> {
   void click(int position);
   // The user clicks the empty area below the entries: nothing stays selected.
   void clickNothing();
+  // The selection taken away without a click, as Ctrl+Space does in a list.
+  void loseSelection() { selected_.reset(); }
   const std::vector<ListColumn>& columns() const { return columns_; }
   const std::vector<std::string>& items() const { return items_; }
   bool hasSelection() const { return selected_.has_value(); }

@@ -1,5 +1,6 @@
 #include "adapters/memory/MemoryFileSystem.h"
 
+#include <functional>
 #include <system_error>
 
 namespace tg {
@@ -30,6 +31,20 @@ bool MemoryFileSystem::canReadModificationTime(std::string_view path) const {
   return exists(path) || directories.count(FolderKey(path)) > 0;
 }
 
+std::string MemoryFileSystem::resolve(std::string_view path) const {
+  std::string real(path);
+  for (const auto& [link, target] : links) {
+    if (real.rfind(link + "/", 0) == 0) real = target + real.substr(link.size());
+  }
+  return real;
+}
+
+std::optional<FileIdentity> MemoryFileSystem::identity(std::string_view path) const {
+  const std::string real = resolve(path);
+  if (!exists(real) && !directories.count(FolderKey(real))) return std::nullopt;
+  return FileIdentity{1, std::hash<std::string>{}(FolderKey(real))};
+}
+
 bool MemoryFileSystem::isDirectory(std::string_view path) const {
   if (testFailures > 0) {
     --testFailures;
@@ -57,7 +72,9 @@ void MemoryFileSystem::appendText(std::string_view path, std::string_view text) 
   if (!directories.count(ParentKey(file))) {
     Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);
   }
-  files[file] += text;
+  std::string& content = files[file];
+  if (!content.empty() && content.back() != '\n') content += "\r\n";
+  content += text;
 }
 
 std::string MemoryFileSystem::readText(std::string_view path) const {

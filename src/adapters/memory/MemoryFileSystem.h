@@ -15,6 +15,8 @@ class MemoryFileSystem : public FileSystem {
  public:
   bool canReadModificationTime(std::string_view path) const override;
   bool isDirectory(std::string_view path) const override;
+  // A file's identity is its path once the folder links are followed, as on a real disk.
+  std::optional<FileIdentity> identity(std::string_view path) const override;
   void makeDirectory(std::string_view path) override;
   void appendText(std::string_view path, std::string_view text) override;
   std::string readText(std::string_view path) const override;
@@ -23,13 +25,16 @@ class MemoryFileSystem : public FileSystem {
   void rename(std::string_view from, std::string_view to) override;
 
   bool exists(std::string_view path) const { return files.count(std::string(path)) > 0; }
+  // The path with every folder link replaced by the folder it leads to.
+  std::string resolve(std::string_view path) const;
   static std::string FolderKey(std::string_view path);
 
   std::set<std::string> directories = {"/"};
   std::map<std::string, std::string> files;
   std::set<std::string> readOnly;
-  bool appendFails = false;      // every append fails, as on a full disk
-  mutable int testFailures = 0;  // the next so many folder tests fail
+  std::map<std::string, std::string> links;  // folder link -> the folder it leads to
+  bool appendFails = false;                  // every append fails, as on a full disk
+  mutable int testFailures = 0;              // the next so many folder tests fail
 };
 
 }  // namespace tg

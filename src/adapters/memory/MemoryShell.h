@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Descriptions.h"
 #include "common/ports/Shell.h"
 
 namespace tg {
@@ -17,11 +18,11 @@ struct ProgramEnded {};
 class MemoryShell : public Shell {
  public:
   void openInTextEditor(std::string_view path) override {
-    if (failEditor) throw std::runtime_error("File not found");
+    if (failEditor) throw std::runtime_error(Descriptions::NothingOpens(path));
     editedFiles.emplace_back(path);
   }
   void openWebAddress(std::string_view url) override {
-    if (failBrowser) throw std::runtime_error("File not found");
+    if (failBrowser) throw std::runtime_error(Descriptions::NothingOpens(url));
     openedAddresses.emplace_back(url);
   }
   std::optional<std::string> desktopFolder() const override { return desktop; }

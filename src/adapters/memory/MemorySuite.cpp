@@ -157,6 +157,8 @@ class Document : public MemoryObject {
     list.push_back(makeProperty("URL", document_.url));
     if (!document_.filterName.empty())
       list.push_back(makeProperty("FilterName", document_.filterName));
+    if (!document_.filterOptions.empty())
+      list.push_back(makeProperty("FilterOptions", document_.filterOptions));
     if (document_.encrypted) list.push_back(makeProperty("EncryptionData", ValueList{"key"}));
     list.push_back(makeProperty("Title", document_.title));
     return list;
@@ -168,12 +170,19 @@ class Document : public MemoryObject {
 
   Value store(const ValueList& args) {
     const std::string& url = Argument(args, 0).asText();
-    StoredCopy copy{url, document_.title, document_.content, "", false};
+    StoredCopy copy{url, document_.title, document_.content, "", "", false};
     for (const Value& entry : Argument(args, 1).asList()) {
       auto* property = dynamic_cast<Property*>(entry.asObject().get());
       if (!property) throw AutomationError("A store property is not a property value.");
       if (property->name() == "FilterName") copy.filterName = property->value().asText();
+      if (property->name() == "FilterOptions") copy.filterOptions = property->value().asText();
       if (property->name() == "EncryptionData") copy.encrypted = true;
+    }
+    const auto& flags = state_->suite->filterFlags;
+    if (!copy.filterName.empty() &&
+        (!flags.count(copy.filterName) || (flags.at(copy.filterName) & 2) == 0)) {
+      throw AutomationError("General input/output error: the filter " + copy.filterName +
+                            " cannot write.");
     }
     if (url.rfind("file:///", 0) != 0 || url.size() <= 8 || url.back() == '/') {
       throw AutomationError("General input/output error: " + url);
@@ -234,6 +243,22 @@ class Desktop : public MemoryObject {
   }
 };
 
+class FilterFactory : public MemoryObject {
+ public:
+  explicit FilterFactory(std::shared_ptr<State> state)
+      : MemoryObject(std::move(state), "FilterFactory") {}
+
+ protected:
+  Value answer(const std::string& name, std::string_view method, const ValueList& args) override {
+    if (name != "getbyname") throw UnknownName(method);
+    const std::string& filter = Argument(args, 0).asText();
+    const auto& flags = state_->suite->filterFlags;
+    if (!flags.count(filter)) throw AutomationError("No such element: " + filter + ".");
+    return ValueList{ObjectRef(std::make_shared<Property>(state_, "Name", filter)),
+                     ObjectRef(std::make_shared<Property>(state_, "Flags", flags.at(filter)))};
+  }
+};
+
 class ServiceManager : public MemoryObject {
  public:
   explicit ServiceManager(std::shared_ptr<State> state)
@@ -242,6 +267,9 @@ class ServiceManager : public MemoryObject {
  protected:
   Value answer(const std::string& name, std::string_view method, const ValueList& args) override {
     if (name != "createinstance") throw UnknownName(method);
+    if (Argument(args, 0).asText() == "com.sun.star.document.FilterFactory") {
+      return ObjectRef(std::make_shared<FilterFactory>(state_));
+    }
     if (Argument(args, 0).asText() != "com.sun.star.frame.Desktop") {
       throw AutomationError("Cannot create " + Argument(args, 0).asText() + ".");
     }

@@ -3,6 +3,7 @@
 // its open components, for tests of everything that drives the suite. Names resolve without
 // regard to case, as the real bridge does; every call is recorded; any call can be made to fail.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,11 +19,12 @@ enum class ComponentKind { Spreadsheet, Text, Presentation, Drawing, Other };
 
 struct MemoryDocument {
   ComponentKind kind = ComponentKind::Spreadsheet;
-  std::string url;         // "" for a document that was never stored
-  std::string title;       // as the suite shows it: "Budget.ods", "Untitled 1"
-  std::string filterName;  // the format it was loaded in; "" for none
-  bool encrypted = false;  // loaded with a password
-  std::string content;     // what a copy stored now would hold
+  std::string url;            // "" for a document that was never stored
+  std::string title;          // as the suite shows it: "Budget.ods", "Untitled 1"
+  std::string filterName;     // the format it was loaded in; "" for none
+  std::string filterOptions;  // what it was loaded with: a CSV file's separator and character set
+  bool encrypted = false;     // loaded with a password
+  std::string content;        // what a copy stored now would hold
   bool modified = false;
   bool closed = false;  // closed by the user: every later call on it fails
 };
@@ -33,6 +35,7 @@ struct StoredCopy {
   std::string documentTitle;
   std::string content;
   std::string filterName;  // "" when the store named no filter (the suite's default format)
+  std::string filterOptions;
   bool encrypted = false;
 };
 
@@ -67,6 +70,13 @@ class MemorySuite : public AutomationFactory {
 
   bool installed = true;
   bool running = true;  // false: no office runs, creation says so and starts none
+  // The suite's file formats and their flags (1 reads, 2 writes); a store with a filter that
+  // cannot write fails, as the real suite's does.
+  std::map<std::string, std::int32_t> filterFlags = {{"calc8", 3},
+                                                     {"calc8_template", 3},
+                                                     {"Calc MS Excel 2007 XML", 3},
+                                                     {"Text - txt - csv (StarCalc)", 3},
+                                                     {"Gnumeric Spreadsheet", 1}};
   std::vector<RecordedCall> calls;
   std::vector<StoredCopy> copies;
   // Runs after each successful store, e.g. to make the file appear in a file system double.

@@ -43,9 +43,6 @@ std::vector<std::string> ModuleAutomationFactory::moduleCandidates() const {
                          ModuleFileName);
     candidates.push_back(programFolder + "/../lib/tallyguard/" + ModuleFileName);
   }
-#ifdef TALLYGUARD_BUILD_TREE_OFFICE_MODULE
-  candidates.push_back(TALLYGUARD_BUILD_TREE_OFFICE_MODULE);
-#endif
   return candidates;
 }
 

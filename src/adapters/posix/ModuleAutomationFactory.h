@@ -15,8 +15,8 @@ class ModuleAutomationFactory : public AutomationFactory {
   // Options from the environment: TALLYGUARD_OFFICE_PIPE names the pipe, TALLYGUARD_OFFICE_LAUNCHER
   // the launcher ("" = never start an office).
   ModuleAutomationFactory();
-  // `modulePath` "" = search: $TALLYGUARD_OFFICE_MODULE, beside the installed program
-  // (../<libdir>/tallyguard/), then this build tree.
+  // `modulePath` "" = search: $TALLYGUARD_OFFICE_MODULE, then beside the program
+  // (../<libdir>/tallyguard/, ../lib/tallyguard/); never a build folder of its own accord.
   explicit ModuleAutomationFactory(OfficeConnectionOptions options, std::string modulePath = "");
   ~ModuleAutomationFactory() override;
 

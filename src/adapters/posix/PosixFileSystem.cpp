@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -13,14 +14,54 @@
 namespace tg {
 namespace {
 
-[[noreturn]] void ThrowFileError(std::string_view doing, std::string_view path) {
+// A failure whose description is the sentence the user reads, without the system's suffix.
+class FileError : public std::system_error {
+ public:
+  FileError(int error, std::string description)
+      : std::system_error(error, std::generic_category()), description_(std::move(description)) {}
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  std::string description_;
+};
+
+// "The folder /a/b could not be created: permission denied."
+[[noreturn]] void ThrowFileError(std::string_view what, std::string_view path,
+                                 std::string_view done) {
   int error = errno;
-  std::string description(doing);
-  description += " \"";
+  std::string reason = std::generic_category().message(error);
+  if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
+  std::string description(what);
+  description += " ";
   description += path;
-  description += "\": ";
-  description += std::generic_category().message(error);
-  throw std::system_error(error, std::generic_category(), description);
+  description += " could not be ";
+  description += done;
+  description += ": ";
+  description += reason;
+  description += ".";
+  throw FileError(error, description);
+}
+
+// Whole writes, resumed after an interruption or a short write.
+void WriteAll(int fd, std::string_view text, std::string_view path) {
+  const char* data = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError("The file", path, "written");
+    }
+    data += written;
+    left -= static_cast<size_t>(written);
+  }
+}
+
+// An earlier write that stopped halfway (a full disk, a crash) left a line without its end.
+bool EndsInsideALine(int fd, const struct stat& status) {
+  if (status.st_size == 0) return false;
+  char last = '\n';
+  return ::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n';
 }
 
 class FileDescriptor {
@@ -45,45 +86,50 @@ bool PosixFileSystem::canReadModificationTime(std::string_view path) const {
   return ::stat(std::string(path).c_str(), &status) == 0;
 }
 
+std::optional<FileIdentity> PosixFileSystem::identity(std::string_view path) const {
+  struct stat status {};
+  if (::stat(std::string(path).c_str(), &status) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino)};
+}
+
 bool PosixFileSystem::isDirectory(std::string_view path) const {
   struct stat status {};
   return ::stat(std::string(path).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 void PosixFileSystem::makeDirectory(std::string_view path) {
-  if (::mkdir(std::string(path).c_str(), 0777) != 0)
-    ThrowFileError("Cannot create the folder", path);
+  if (::mkdir(std::string(path).c_str(), 0777) != 0) ThrowFileError("The folder", path, "created");
 }
 
+// Owner-only, never through a symbolic link, and never waiting: a FIFO or a device put at the
+// log's path in a folder shared with others would otherwise hang the program or take the lines.
 void PosixFileSystem::appendText(std::string_view path, std::string_view text) {
-  // Owner-only, and never through a symbolic link: the log's folder may be shared with others.
   FileDescriptor file(::open(std::string(path).c_str(),
-                             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (file.get() < 0) ThrowFileError("Cannot open the file", path);
-  const char* data = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    ssize_t written = ::write(file.get(), data, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      ThrowFileError("Cannot write the file", path);
-    }
-    data += written;
-    left -= static_cast<size_t>(written);
+                             O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                             0600));
+  if (file.get() < 0) ThrowFileError("The file", path, "opened");
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) ThrowFileError("The file", path, "examined");
+  if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+    throw FileError(EACCES, "The file " + std::string(path) +
+                                " is not a plain file of this user, so nothing was written to it.");
   }
-  if (::close(file.release()) != 0) ThrowFileError("Cannot write the file", path);
+  if (EndsInsideALine(file.get(), status)) WriteAll(file.get(), "\r\n", path);
+  WriteAll(file.get(), text, path);
+  if (::close(file.release()) != 0) ThrowFileError("The file", path, "written");
 }
 
 std::string PosixFileSystem::readText(std::string_view path) const {
   FileDescriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) ThrowFileError("Cannot open the file", path);
+  if (file.get() < 0) ThrowFileError("The file", path, "opened");
   std::string content;
   char buffer[65536];
   for (;;) {
     ssize_t got = ::read(file.get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      ThrowFileError("Cannot read the file", path);
+      ThrowFileError("The file", path, "read");
     }
     if (got == 0) break;
     content.append(buffer, static_cast<size_t>(got));
@@ -99,9 +145,9 @@ void PosixFileSystem::deleteFile(std::string_view path) {
   if (::lstat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
       (status.st_mode & S_IWUSR) == 0) {
     errno = EACCES;
-    ThrowFileError("Cannot delete the read-only file", path);
+    ThrowFileError("The read-only file", path, "deleted");
   }
-  if (::unlink(name.c_str()) != 0) ThrowFileError("Cannot delete the file", path);
+  if (::unlink(name.c_str()) != 0) ThrowFileError("The file", path, "deleted");
 }
 
 void PosixFileSystem::forceDeleteFile(std::string_view path) {
@@ -110,12 +156,12 @@ void PosixFileSystem::forceDeleteFile(std::string_view path) {
   if (::lstat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
     ::chmod(name.c_str(), (status.st_mode | S_IWUSR) & 07777);
   }
-  if (::unlink(name.c_str()) != 0) ThrowFileError("Cannot delete the file", path);
+  if (::unlink(name.c_str()) != 0) ThrowFileError("The file", path, "deleted");
 }
 
 void PosixFileSystem::rename(std::string_view from, std::string_view to) {
   if (::rename(std::string(from).c_str(), std::string(to).c_str()) != 0) {
-    ThrowFileError("Cannot give the copy its name", to);
+    ThrowFileError("The copy", to, "given its name");
   }
 }
 

@@ -8,6 +8,7 @@ class PosixFileSystem : public FileSystem {
  public:
   bool canReadModificationTime(std::string_view path) const override;
   bool isDirectory(std::string_view path) const override;
+  std::optional<FileIdentity> identity(std::string_view path) const override;
   void makeDirectory(std::string_view path) override;
   void appendText(std::string_view path, std::string_view text) override;
   std::string readText(std::string_view path) const override;

@@ -9,6 +9,8 @@
 #include <QPalette>
 #include <stdexcept>
 
+#include "common/Descriptions.h"
+
 namespace tg {
 
 namespace {
@@ -43,9 +45,12 @@ QtPushButton::QtPushButton(QWidget* parent) : button_(parent) {
   QObject::connect(&button_, &QPushButton::clicked, [this] { Raise(click_); });
 }
 
-std::string QtPushButton::caption() const { return ToStdString(button_.text()); }
+// The caption as the program set it: desktop themes put "&" accelerators into button texts, and
+// the start/stop button's caption is the schedule's state.
+std::string QtPushButton::caption() const { return caption_; }
 
 void QtPushButton::setCaption(std::string_view caption) {
+  caption_ = caption;
   // "&" would become a keyboard accelerator; the captions are plain text.
   button_.setText(ToQString(caption).replace("&", "&&"));
 }
@@ -121,6 +126,15 @@ QtListView::QtListView(QWidget* parent) : list_(parent) {
   list_.setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_.header()->setSectionsMovable(false);
   list_.viewport()->installEventFilter(this);
+  // Ctrl+Space or Ctrl+click on the selected entry would leave none: the entry stays selected.
+  QObject::connect(&list_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    const QList<QTreeWidgetItem*> selected = list_.selectedItems();
+    if (!selected.isEmpty()) {
+      lastSelected_ = selected.front();
+    } else if (lastSelected_) {
+      lastSelected_->setSelected(true);
+    }
+  });
 }
 
 void QtListView::addColumn(std::string_view header, int widthTwips) {
@@ -139,7 +153,7 @@ void QtListView::addItem(std::string_view text) {
 int QtListView::selectedPosition() const {
   const QList<QTreeWidgetItem*> selected = list_.selectedItems();
   if (selected.isEmpty()) {
-    throw std::runtime_error("Object variable or With block variable not set");
+    throw std::runtime_error(std::string(Descriptions::NoIntervalSelected));
   }
   return list_.indexOfTopLevelItem(selected.front()) + 1;
 }
@@ -149,7 +163,9 @@ std::string QtListView::selectedText() const {
 }
 
 void QtListView::selectPosition(int position) {
-  if (position < 1 || position > itemCount()) throw std::out_of_range("Index out of bounds");
+  if (position < 1 || position > itemCount()) {
+    throw std::out_of_range(Descriptions::NoIntervalEntry(position));
+  }
   list_.setCurrentItem(list_.topLevelItem(position - 1));
 }
 
@@ -221,7 +237,8 @@ void QtTimer::apply() {
 
 void QtTextBuffer::loadPlainText(std::string_view path) {
   QFile file(ToQString(path));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("File not found");
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error(Descriptions::FileCannotBeRead(path));
   text_ = QString::fromUtf8(file.readAll());
   selectionStart_ = selectionLength_ = 0;
 }

@@ -49,6 +49,7 @@ class QtPushButton : public PushButton {
   QPushButton button_;
   MouseMoveRelay relay_{button_};
   Handler click_;
+  std::string caption_;
 };
 
 // A change of value, by the user or by code, raises the click handler; the same value raises
@@ -131,6 +132,7 @@ class QtListView : public QObject, public ListView {
   QTreeWidget list_;
   MouseMoveRelay relay_{*list_.viewport()};
   Handler click_;
+  QTreeWidgetItem* lastSelected_ = nullptr;  // items live as long as the list
 };
 
 class QtProgressBar : public ProgressBar {

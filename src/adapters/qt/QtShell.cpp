@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "adapters/qt/QtControls.h"
+#include "common/Descriptions.h"
 
 namespace tg {
 
@@ -17,7 +18,7 @@ namespace {
 // Qt answers false when no handler could be started (no xdg-open, no desktop).
 void Open(const QUrl& url) {
   if (!url.isValid() || !QDesktopServices::openUrl(url)) {
-    throw std::runtime_error("File not found");
+    throw std::runtime_error(Descriptions::NothingOpens(ToStdString(url.toDisplayString())));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "adapters/qt/QtControls.h"
+#include "common/Descriptions.h"
 
 namespace tg {
 
@@ -23,7 +24,9 @@ void WatchForRejection(QtMsgType type, const QMessageLogContext& context, const 
 
 void QtSkin::apply(std::string_view skinFile) {
   QFile file(ToQString(skinFile));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("File not found");
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw std::runtime_error(Descriptions::FileCannotBeRead(skinFile));
+  }
   const QString sheet = QString::fromUtf8(file.readAll());
   const QString before = qApp->styleSheet();
   skinRejected = false;

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <stdexcept>
 
+#include "common/Descriptions.h"
+
 namespace tg {
 
 QtWindowWidget::QtWindowWidget() { setAttribute(Qt::WA_DeleteOnClose, false); }
@@ -124,14 +126,18 @@ std::optional<CursorFile> ReadCursorFile(const QByteArray& bytes) {
 
 void QtWindow::loadCustomPointer(std::string_view cursorFile) {
   QFile file(ToQString(cursorFile));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("File not found");
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw std::runtime_error(Descriptions::FileCannotBeRead(cursorFile));
+  }
   std::optional<CursorFile> cursor = ReadCursorFile(file.readAll());
-  if (!cursor) throw std::runtime_error("Invalid picture");
+  if (!cursor)
+    throw std::runtime_error("The pointer file " + std::string(cursorFile) + " holds no pointer.");
   QBuffer buffer(&cursor->asIcon);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "ico");
   const QImage image = reader.read();
-  if (image.isNull()) throw std::runtime_error("Invalid picture");
+  if (image.isNull())
+    throw std::runtime_error("The pointer file " + std::string(cursorFile) + " holds no pointer.");
   customPointer_ = QCursor(QPixmap::fromImage(image), cursor->hotSpot.x(), cursor->hotSpot.y());
   if (pointer_ == MousePointer::Custom) setMousePointer(pointer_);
 }

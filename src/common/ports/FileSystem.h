@@ -2,10 +2,21 @@
 // File operations whose details differ between platforms. Every failing operation throws
 // std::system_error (or std::runtime_error) carrying a description for the user.
 
+#include <compare>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace tg {
+
+// Which file a path leads to: two paths name one file when these agree, whatever links, "..",
+// doubled separators, hard links or a case-blind mount stand between them.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
 
 class FileSystem {
  public:
@@ -13,9 +24,13 @@ class FileSystem {
   // True when the file's date and time of last change can be read.
   virtual bool canReadModificationTime(std::string_view path) const = 0;
   virtual bool isDirectory(std::string_view path) const = 0;
+  // The file at `path`, links followed; nothing when no file is there.
+  virtual std::optional<FileIdentity> identity(std::string_view path) const = 0;
   // Creates the last level only; throws when that fails.
   virtual void makeDirectory(std::string_view path) = 0;
-  // Opens for append (creating it owner-only), writes, closes. Never follows a link at `path`.
+  // Appends one line of the history log: opens for append without waiting (creating the file
+  // owner-only), never through a link, and only into a regular file of this user; the text starts
+  // on a line of its own even when an earlier write stopped halfway through a line; closes.
   virtual void appendText(std::string_view path, std::string_view text) = 0;
   virtual std::string readText(std::string_view path) const = 0;
   // Ordinary deletion: fails on a file the user may not delete.
