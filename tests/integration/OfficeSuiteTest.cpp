@@ -490,6 +490,33 @@ TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServ
               ElementsAre("One.ods was backup saved as " + folder + "/One Backup.ods" + At));
 }
 
+// A user who closed the office at five must not find a hidden one started at five past.
+TEST_F(RealPass, WithNoOfficeRunningAPassStartsNoneAndEndsQuietly) {
+  const std::string marker = folder + "/launched";
+  const std::string launcher = folder + "/soffice";
+  std::ofstream(launcher) << "#!/bin/sh\ntouch '" << marker << "'\n";
+  fs::permissions(launcher, fs::perms::owner_all);
+  auto factory = [&](const std::string& officeProcess) {
+    return ModuleAutomationFactory{
+        OfficeConnectionOptions{"tallyguard_nobody_listens", launcher, 0.3, officeProcess},
+        TALLYGUARD_OFFICE_MODULE_PATH};
+  };
+  ModuleAutomationFactory noOffice = factory("no-such-office.bin");
+  SaveAll(CalcContext{noOffice, optionControls(), dialogs, loop, files, clock, regional,
+                      historyLogPath, PathStyle::Posix});
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_FALSE(fs::exists(historyLogPath));
+
+  // The test's own office runs under the real name: then the launcher is asked to open the pipe.
+  ModuleAutomationFactory running = factory("soffice.bin");
+  SaveAll(CalcContext{running, optionControls(), dialogs, loop, files, clock, regional,
+                      historyLogPath, PathStyle::Posix});
+  EXPECT_TRUE(fs::exists(marker));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_THAT(dialogs.messages[0].text, HasSubstr("does not answer"));
+}
+
 TEST(OfficeModule, AMissingModuleOrOfficeIsACleanCreationFailure) {
   ModuleAutomationFactory noModule{OfficeConnectionOptions{},
                                    "/nonexistent/libtallyguard_office.so"};

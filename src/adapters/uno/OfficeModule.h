@@ -18,10 +18,13 @@ struct OfficeConnectionOptions {
   std::string launcher = "/usr/lib/libreoffice/program/soffice";
   // How long to keep trying to connect after asking the launcher.
   double connectSeconds = 30.0;
+  // The office's process, looked for among this user's before the launcher is asked: without
+  // one, nothing is open and nothing is started.
+  std::string officeProcessName = "soffice.bin";
 };
 
 inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";
-inline constexpr int OfficeModuleInterfaceVersion = 1;
+inline constexpr int OfficeModuleInterfaceVersion = 2;
 
 // The entry point's type. Returns a new factory owned by the caller, or nullptr when the version
 // differs; the module must stay loaded while any object it made is alive.

@@ -411,7 +411,7 @@ Reference<css::uno::XInterface> TryResolve(const Reference<css::bridge::XUnoUrlR
 
 // Whether an office process of this user runs: the office's own socket files outlive a killed
 // office, so only the process table tells.
-bool UsersOfficeRuns() {
+bool UsersOfficeRuns(const std::string& processName) {
   DIR* processes = opendir("/proc");
   if (!processes) return true;  // cannot tell: let the launcher find out
   bool found = false;
@@ -423,7 +423,7 @@ bool UsersOfficeRuns() {
     if (stat(("/proc/" + pid).c_str(), &owner) != 0 || owner.st_uid != user) continue;
     std::ifstream comm("/proc/" + pid + "/comm");
     std::string name;
-    if (std::getline(comm, name) && name == "soffice.bin") {
+    if (std::getline(comm, name) && name == processName) {
       found = true;
       break;
     }
@@ -459,7 +459,7 @@ class OfficeAutomationFactory : public AutomationFactory {
       if (!remote.is()) {
         // Asking the launcher when no office runs would start one, hidden, that stays after the
         // pass: a user who closed the office has nothing open to back up.
-        if (options_.launcher.empty() || !UsersOfficeRuns()) {
+        if (options_.launcher.empty() || !UsersOfficeRuns(options_.officeProcessName)) {
           throw OfficeNotRunning(
               "The office suite is not running, so there is nothing to back up.");
         }
