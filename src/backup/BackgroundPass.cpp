@@ -1,6 +1,7 @@
 #include "backup/BackgroundPass.h"
 
 #include "backup/PassProtocol.h"
+#include "common/Descriptions.h"
 #include "desktop/AddFolder.h"
 #include "reporting/ContextLabels.h"
 #include "reporting/ErrorReport.h"
@@ -20,11 +21,11 @@ class Session {
       if (!takeLines()) return;
       if (done_) return;
       if (!c_.helper.running()) {
-        if (takeLines() && !done_) fail(PassFailures::EndedEarly);
+        if (takeLines() && !done_) fail(Descriptions::HelperEndedEarly);
         return;
       }
       if (hung()) {
-        fail(PassFailures::NotResponding);
+        fail(Descriptions::OfficeNotResponding);
         return;
       }
       c_.messageLoop.yield();
@@ -37,7 +38,7 @@ class Session {
     while (std::optional<std::string> line = c_.helper.takeLine()) {
       std::optional<PassMessage> message = ParsePassMessage(*line);
       if (!message) {
-        fail(PassFailures::Garbled);
+        fail(Descriptions::HelperGarbled);
         return false;
       }
       handle(*message);

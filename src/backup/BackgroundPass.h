@@ -22,16 +22,6 @@ struct BackgroundPassContext {
   double hangSeconds = OfficeHangSeconds;
 };
 
-namespace PassFailures {
-inline constexpr std::string_view NotResponding =
-    "The office suite is not responding. The backup was stopped; it will be tried again at the "
-    "next backup.";
-inline constexpr std::string_view Garbled =
-    "The backup helper sent a message that could not be read. The backup was stopped.";
-inline constexpr std::string_view EndedEarly =
-    "The backup helper ended before the backup was over.";
-}  // namespace PassFailures
-
 // Returns when the pass is over, the helper has failed, or the office hung; reports each of the
 // last two once. Window messages run throughout.
 void RunPassInHelper(const BackgroundPassContext& context);

@@ -22,4 +22,13 @@ inline std::string NothingOpens(std::string_view what) {
   return "No program on this computer could open " + std::string(what) + ".";
 }
 
+// A backup pass that could not be finished.
+inline constexpr std::string_view OfficeNotResponding =
+    "The office suite is not responding. The backup was stopped; it will be tried again at the "
+    "next backup.";
+inline constexpr std::string_view HelperGarbled =
+    "The backup helper sent a message that could not be read. The backup was stopped.";
+inline constexpr std::string_view HelperEndedEarly =
+    "The backup helper ended before the backup was over.";
+
 }  // namespace tg::Descriptions

@@ -12,6 +12,7 @@
 #include "CalcTestDoubles.h"
 #include "backup/PassHelper.h"
 #include "backup/PassProtocol.h"
+#include "common/Descriptions.h"
 
 namespace tg::testing {
 namespace {
@@ -121,7 +122,7 @@ TEST_F(WindowSide, AGarbledOrTruncatedLineIsOneReportAndTheHelperIsEnded) {
     helper.lines.push_back(bad);
     helper.say(PassVerb::Done);
     run();
-    EXPECT_TRUE(reportSays(PassFailures::Garbled, 182)) << dialogs.messages.size();
+    EXPECT_TRUE(reportSays(Descriptions::HelperGarbled, 182)) << dialogs.messages.size();
     EXPECT_EQ(helper.stops, 1);
     EXPECT_TRUE(helper.answers.empty());
   }
@@ -131,7 +132,7 @@ TEST_F(WindowSide, AHelperThatEndsBeforeDoneIsReported) {
   helper.say(PassVerb::Copy, {"/safe/a.ods"});
   loop.onYield = [this] { helper.alive = false; };
   run();
-  EXPECT_TRUE(reportSays(PassFailures::EndedEarly, 184));
+  EXPECT_TRUE(reportSays(Descriptions::HelperEndedEarly, 184));
 }
 
 // A stopped office: no line, no processor time anywhere. The window keeps running its messages
@@ -139,7 +140,7 @@ TEST_F(WindowSide, AHelperThatEndsBeforeDoneIsReported) {
 TEST_F(WindowSide, AnOfficeWithoutProgressIsGivenUpAfterTheBound) {
   loop.onYield = [this] { clock.advance(0.25); };
   run(60);
-  EXPECT_TRUE(reportSays(PassFailures::NotResponding, 100));
+  EXPECT_TRUE(reportSays(Descriptions::OfficeNotResponding, 100));
   EXPECT_EQ(helper.stops, 1);
   EXPECT_GE(clock.secondsSinceStart(), 60);
   EXPECT_LT(clock.secondsSinceStart(), 61);

@@ -276,8 +276,17 @@ WINDOW=$(main_window)
 check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
 sleep 1
 session_screenshot "$ARTEFACTS/07-restored-options.png"
+# Closed in the middle of a pass that waits on a stopped office: the program and its helper end.
+kill -STOP "$OFFICE_BIN"
+click "$WINDOW" "${PUSHBUTTON2[@]}"
+helper_running() { pgrep -f -- "--backup-pass" >/dev/null; }
+check "the pass waits in its helper" session_wait_for 5 helper_running
 close_window "$WINDOW"
-check "closing ends the program" session_wait_for 15 program_ended
+check "closing during the pass ends the program within 2 s" session_wait_for 2 program_ended
+helper_gone() { ! helper_running; }
+check "and its helper with it" session_wait_for 2 helper_gone
+ps -eo pid,ppid,stat,args | grep -- "--backup-pass" >"$ARTEFACTS/helpers.txt" || true
+kill -CONT "$OFFICE_BIN"
 reap_program
 
 echo "# The office suite is missing"

@@ -1,10 +1,13 @@
 #include "adapters/posix/BackupHelperMain.h"
 
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
@@ -17,6 +20,9 @@ namespace tg {
 int RunBackupHelper(const char* historyLogPath) {
   // The helper never outlives the window: whatever ends the window ends it too.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // A window that ended before the line above took effect leaves no one to end the helper.
+  const char* window = std::getenv(WindowProcessVariable);
+  if (window && std::to_string(::getppid()) != window) return 1;
   // A call into an office that was killed must fail, not end the helper silently.
   std::signal(SIGPIPE, SIG_IGN);
   ModuleAutomationFactory automation;

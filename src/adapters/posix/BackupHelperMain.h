@@ -4,6 +4,9 @@
 
 namespace tg {
 
+// Names the window's process id in the helper's environment.
+inline constexpr const char* WindowProcessVariable = "TALLYGUARD_WINDOW_PID";
+
 // Returns the process's exit code.
 int RunBackupHelper(const char* historyLogPath);
 

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "adapters/posix/BackupHelperMain.h"
 
 namespace tg {
 namespace {
@@ -60,6 +63,9 @@ void QtHelperProcess::start(std::string_view historyLogPath) {
   stop();
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(WindowProcessVariable, QString::number(QCoreApplication::applicationPid()));
+  process_->setProcessEnvironment(environment);
   process_->start(program_,
                   {BackupPassFlag, QString::fromUtf8(historyLogPath.data(),
                                                      static_cast<int>(historyLogPath.size()))});
