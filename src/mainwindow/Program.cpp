@@ -9,29 +9,31 @@ Program::Program(const Form1Controls& controls, ProgramPorts ports)
 
 Form1Ports Program::formPorts() {
   return Form1Ports{ports_.dialogs,
-                    ports_.settings,
-                    ports_.fileSystem,
-                    ports_.environment,
-                    ports_.shell,
-                    ports_.singleInstance,
+                    ports_.system.settings,
+                    ports_.system.fileSystem,
+                    ports_.system.environment,
+                    ports_.system.shell,
+                    ports_.system.singleInstance,
                     ports_.skin,
                     ports_.random,
-                    ports_.autostart,
+                    ports_.system.autostart,
                     ports_.messageLoop,
                     globals_,
                     ports_.pathStyle,
                     [this] { saveAll(); },
                     [this] {
-                      CheckOfficeSuite(ports_.automation, ports_.dialogs, ports_.shell,
-                                       form_.ShortTitle());
+                      CheckOfficeSuite(ports_.system.automation, ports_.dialogs,
+                                       ports_.system.shell, form_.ShortTitle());
                     }};
 }
 
 CalcContext Program::passContext() const {
   const BackupOptionControls options{controls_.Option2, controls_.Option1, controls_.Text1,
                                      controls_.Check6,  controls_.Option3, controls_.Option4};
-  return CalcContext{ports_.automation, options,      ports_.dialogs,  ports_.messageLoop,
-                     ports_.fileSystem, ports_.clock, ports_.regional, globals_.HistoryLogPath,
+  return CalcContext{ports_.system.automation, options,
+                     ports_.dialogs,           ports_.messageLoop,
+                     ports_.system.fileSystem, ports_.system.clock,
+                     ports_.system.regional,   globals_.HistoryLogPath,
                      ports_.pathStyle};
 }
 
@@ -47,10 +49,10 @@ void Program::saveAll() {
     }
   } over{*this};
   const CalcContext context = passContext();
-  if (ports_.helper == nullptr) return SaveAll(context);
-  RunPassInHelper(BackgroundPassContext{*ports_.helper, context.controls, ports_.dialogs,
-                                        ports_.messageLoop, ports_.clock, globals_.HistoryLogPath,
-                                        ports_.officeHangSeconds});
+  if (ports_.system.helper == nullptr) return SaveAll(context);
+  RunPassInHelper(BackgroundPassContext{*ports_.system.helper, context.controls, ports_.dialogs,
+                                        ports_.messageLoop, ports_.system.clock,
+                                        globals_.HistoryLogPath, ports_.system.officeHangSeconds});
 }
 
 void Program::start() {

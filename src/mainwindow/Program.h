@@ -24,9 +24,8 @@
 
 namespace tg {
 
-// Everything of the platform the program talks to; the front end says which path style it uses.
-struct ProgramPorts {
-  Dialogs& dialogs;
+// What the system offers whatever the toolkit: made in main, or stand-ins in tests.
+struct SystemPorts {
   SettingsBackend& settings;
   AutomationFactory& automation;
   Shell& shell;
@@ -36,14 +35,21 @@ struct ProgramPorts {
   FileSystem& fileSystem;
   const Clock& clock;
   const RegionalSettings& regional;
-  Skin& skin;
-  RandomSource& random;
-  MessageLoop& messageLoop;
-  PathStyle pathStyle;
   // Where the pass runs: in this helper process when given (the window then never talks to the
   // office itself), else on the window's own thread.
   HelperProcess* helper = nullptr;
   double officeHangSeconds = OfficeHangSeconds;
+};
+
+// Everything the program talks to: the system's ports, what the front end's toolkit makes, and
+// how its platform writes paths (there is no default).
+struct ProgramPorts {
+  SystemPorts system;
+  Dialogs& dialogs;
+  Skin& skin;
+  RandomSource& random;
+  MessageLoop& messageLoop;
+  PathStyle pathStyle;
 };
 
 class Program {

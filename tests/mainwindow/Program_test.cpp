@@ -36,9 +36,13 @@ class ProgramWiring : public WindowFixture {
                            Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
     program_ = std::make_unique<Program>(
-        controls,
-        ProgramPorts{dialogs, settings, suite, shell, singleInstance, autostart, environment,
-                     fileSystem, clock, regional, skin, random, messageLoop, style});
+        controls, ProgramPorts{{settings, suite, shell, singleInstance, autostart, environment,
+                                fileSystem, clock, regional},
+                               dialogs,
+                               skin,
+                               random,
+                               messageLoop,
+                               style});
     return *program_;
   }
 

@@ -7,10 +7,7 @@ QtProgram::QtProgram(QtProgramPorts ports)
       view(trayShell, messageLoop, ports.clock),
       dialogs(&view.window.widget()),
       program(view.controls(),
-              ProgramPorts{dialogs, ports.settings, ports.automation, ports.shell,
-                           ports.singleInstance, ports.autostart, ports.environment,
-                           ports.fileSystem, ports.clock, ports.regional, skin, random, messageLoop,
-                           PathStyle::Posix, ports.helper, ports.officeHangSeconds}) {
+              ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Posix}) {
   view.window.onClose([this] { program.close(); });
 }
 

@@ -13,19 +13,8 @@
 
 namespace tg {
 
-struct QtProgramPorts {
-  SettingsBackend& settings;
-  AutomationFactory& automation;
-  Shell& shell;
-  SingleInstance& singleInstance;
-  Autostart& autostart;
-  const Environment& environment;
-  FileSystem& fileSystem;
-  const Clock& clock;
-  const RegionalSettings& regional;
-  HelperProcess* helper = nullptr;  // none: the pass runs on the window's thread
-  double officeHangSeconds = OfficeHangSeconds;
-};
+// The system's ports, made in main or by a test.
+using QtProgramPorts = SystemPorts;
 
 class QtProgram {
  public:
