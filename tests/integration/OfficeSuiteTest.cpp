@@ -490,6 +490,23 @@ TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServ
               ElementsAre("One.ods was backup saved as " + folder + "/One Backup.ods" + At));
 }
 
+// Cancel on the prompt of a never-stored workbook skips it for this pass; the others are copied.
+TEST_F(RealPass, CancelOnTheFolderPromptSkipsTheNeverStoredWorkbook) {
+  Document fresh = office().newSpreadsheet();
+  openEdited(folder + "/Budget.ods");
+  dialogs.folderAnswers = {""};
+
+  runPass();
+
+  EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:"));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_THAT(history(),
+              ElementsAre("Budget.ods was backup saved as " + folder + "/Budget Backup.ods" + At));
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().string().find(office().title(fresh)), std::string::npos) << entry.path();
+  }
+}
+
 // A user who closed the office at five must not find a hidden one started at five past.
 TEST_F(RealPass, WithNoOfficeRunningAPassStartsNoneAndEndsQuietly) {
   const std::string marker = folder + "/launched";
