@@ -9,7 +9,7 @@ packages=(
   # the office suite, headless, and its C++ SDK
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
   # the desktop program
-  qt6-base-dev libxkbcommon-dev xdg-utils
+  qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
   xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
   # chattr, to make a folder unwritable even for root

@@ -9,6 +9,7 @@ set -u
 
 PROGRAM=$1
 OFFICE_SCENE=$2
+CLIPBOARD_MANAGER=$4
 ARTEFACTS=$3
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/desktop-session.sh
@@ -133,6 +134,7 @@ CHECK8=(34 291)
 LIST_SECOND_ENTRY=(60 359)
 PUSHBUTTON4=(136 460)
 PUSHBUTTON2=(400 460)
+PUSHBUTTON5=(400 495)
 
 echo "# First start on an empty settings store"
 start_program
@@ -254,10 +256,20 @@ check "the balloon is not shown a second time" test "$(session_notification_coun
 session_click_tray_icon
 check "the window comes back again" session_wait_for 10 window_mapped "$WINDOW"
 
-echo "# Close"
+echo "# Close, with the history on the clipboard and a clipboard manager running"
+SAVED_CLIPBOARD="$SESSION_ROOT/saved-clipboard.txt"
+"$CLIPBOARD_MANAGER" "$SAVED_CLIPBOARD" >"$SESSION_ROOT/clipboard-manager.log" 2>&1 &
+MANAGER_PID=$!
+SESSION_PIDS+=("$MANAGER_PID")
+manager_ready() { grep -q ready "$SESSION_ROOT/clipboard-manager.log"; }
+session_wait_for 10 manager_ready
+click "$WINDOW" "${PUSHBUTTON5[@]}"
+sleep 1
 close_window "$WINDOW"
 check "closing ends the program" session_wait_for 15 program_ended
 reap_program
+check "the copied history outlives the program" \
+  session_wait_for 5 cmp -s "$SAVED_CLIPBOARD" "$LOG"
 check "the tray icon is gone" session_wait_for 10 tray_icon_gone
 
 echo "# Start in the tray"

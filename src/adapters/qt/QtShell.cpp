@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "adapters/qt/QtClipboardHandover.h"
 #include "adapters/qt/QtControls.h"
 #include "common/Descriptions.h"
 
@@ -42,9 +43,10 @@ std::string QtShell::programFolder() const {
   return ToStdString(QCoreApplication::applicationDirPath());
 }
 
-// Every setting was stored when it changed; there is nothing left to save.
+// Every setting was stored when it changed; only copied text is handed on.
 void QtShell::endProgram() {
   if (beforeEnd) beforeEnd();
+  HandClipboardToManager();
   std::_Exit(0);
 }
 
