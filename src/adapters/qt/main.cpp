@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "adapters/posix/BackupHelperMain.h"
 #include "adapters/posix/LocaleRegionalSettings.h"
@@ -14,6 +15,7 @@
 #include "adapters/posix/SystemClock.h"
 #include "adapters/posix/XdgAutostart.h"
 #include "adapters/qt/QtHelperProcess.h"
+#include "adapters/qt/QtPassProbe.h"
 #include "adapters/qt/QtProgram.h"
 #include "adapters/qt/QtShell.h"
 #include "adapters/qt/QtSingleInstance.h"
@@ -58,8 +60,11 @@ int main(int argc, char* argv[]) {
   tg::LocaleRegionalSettings regional;
 
   tg::QtHelperProcess helper(QCoreApplication::applicationFilePath());
+  // Off unless a benchmark asks for it.
+  std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
+  tg::HelperProcess* passHelper = probe ? static_cast<tg::HelperProcess*>(probe.get()) : &helper;
   tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
-                         fileSystem, clock, regional, &helper, OfficeHangSeconds()});
+                         fileSystem, clock, regional, passHelper, OfficeHangSeconds()});
   program.start();
   return QApplication::exec();
 }

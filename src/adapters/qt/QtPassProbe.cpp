@@ -1,0 +1,74 @@
+#include "adapters/qt/QtPassProbe.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tg {
+namespace {
+
+// The meter's period: a stall shows as a gap between two turns of the timer, so the longest gap
+// is at most this much longer than the longest stall.
+constexpr int MeterMilliseconds = 5;
+
+}  // namespace
+
+std::unique_ptr<QtPassProbe> QtPassProbe::FromEnvironment(HelperProcess& helper) {
+  const char* chosen = std::getenv("TALLYGUARD_PASS_PROBE");
+  if (chosen == nullptr || *chosen == '\0') return nullptr;
+  return std::make_unique<QtPassProbe>(helper, std::strcmp(chosen, "stall") == 0);
+}
+
+QtPassProbe::QtPassProbe(HelperProcess& helper, bool meterStalls)
+    : helper_(helper), meterStalls_(meterStalls) {
+  meter_.setTimerType(Qt::PreciseTimer);
+  meter_.setInterval(MeterMilliseconds);
+  QObject::connect(&meter_, &QTimer::timeout, [this] { turn(); });
+}
+
+void QtPassProbe::start(std::string_view historyLogPath) {
+  if (measuring_) end("ended");
+  measuring_ = true;
+  longestGapNs_ = 0;
+  pass_.start();
+  lastTurnNs_ = 0;
+  if (meterStalls_) meter_.start();
+  helper_.start(historyLogPath);
+}
+
+std::optional<std::string> QtPassProbe::takeLine() {
+  std::optional<std::string> line = helper_.takeLine();
+  if (line && *line == "done" && measuring_) end("done");
+  return line;
+}
+
+void QtPassProbe::stop() {
+  if (measuring_) end("stopped");
+  helper_.stop();
+}
+
+void QtPassProbe::turn() {
+  const qint64 now = pass_.nsecsElapsed();
+  if (now - lastTurnNs_ > longestGapNs_) longestGapNs_ = now - lastTurnNs_;
+  lastTurnNs_ = now;
+}
+
+void QtPassProbe::end(const char* how) {
+  if (meterStalls_) {
+    turn();
+    meter_.stop();
+  }
+  measuring_ = false;
+  const double passSeconds = static_cast<double>(pass_.nsecsElapsed()) / 1e9;
+  if (meterStalls_) {
+    std::fprintf(stderr,
+                 "tallyguard probe: pass %s in %.3f s, longest event-loop stall %.1f ms "
+                 "(longest gap between turns of a %d ms timer)\n",
+                 how, passSeconds, static_cast<double>(longestGapNs_) / 1e6, MeterMilliseconds);
+  } else {
+    std::fprintf(stderr, "tallyguard probe: pass %s in %.3f s\n", how, passSeconds);
+  }
+  std::fflush(stderr);
+}
+
+}  // namespace tg
