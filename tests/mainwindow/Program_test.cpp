@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
@@ -42,12 +43,15 @@ class ProgramWiring : public WindowFixture {
                                skin,
                                random,
                                messageLoop,
-                               style});
+                               style},
+        ProgramAdditions{Spin1, fileFacts});
     return *program_;
   }
 
   MemorySuite suite;
   UnitedStatesRegionalSettings regional;
+  MemoryNumberBox Spin1;
+  MemoryFileFacts fileFacts{fileSystem};
   std::unique_ptr<Program> program_;
 };
 
