@@ -77,6 +77,16 @@ void QtTrayShell::deleteIcon() {
   icon_.hide();
 }
 
+bool QtTrayShell::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+void QtTrayShell::setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries) {
+  menu_.clear();
+  for (const auto& [caption, action] : entries) {
+    QObject::connect(menu_.addAction(caption), &QAction::triggered, this, action);
+  }
+  icon_.setContextMenu(&menu_);
+}
+
 void QtTrayShell::onNotification(std::function<void(int code, int id)> callback) {
   callback_ = std::move(callback);
 }
