@@ -103,6 +103,9 @@ void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
       notify(TrayLeftButtonUp);
       break;
     case QSystemTrayIcon::Context:
+      // With a menu the right button opens it, and only it: a window raised at the same moment
+      // would take the focus and close the menu again.
+      if (!menu_.isEmpty()) break;
       notify(TrayRightButtonDown);
       notify(TrayRightButtonUp);
       break;
