@@ -1,10 +1,9 @@
 #include "backup/PassHelper.h"
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
-
-#include <optional>
 
 #include "backup/Calc.h"
 #include "backup/CopyKeeping.h"
@@ -129,8 +128,15 @@ void ServePass(std::istream& fromWindow, std::ostream& toWindow, const PassHelpe
   std::optional<CopyKeeping> keeping;
   if (context.facts) {
     keeping.emplace(CopyKeepingContext{
-        context.fileSystem, *context.facts, context.clock, context.regional,
-        context.historyLogPath, context.pathStyle, KeepCountOf(Spin1.text()), {}, {},
+        context.fileSystem,
+        *context.facts,
+        context.clock,
+        context.regional,
+        context.historyLogPath,
+        context.pathStyle,
+        KeepCountOf(Spin1.text()),
+        {},
+        {},
         [&dialogs](const std::vector<std::string>& folders) { TellNearlyFull(dialogs, folders); }});
     calc.extras = &*keeping;
   }

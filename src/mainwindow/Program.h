@@ -3,11 +3,11 @@
 // check, the start-up and the closing sequence, wired from the controls and the platform's ports.
 // A front end builds its real controls and ports, hands them over, and relays the window's close.
 
-#include "backup/BackgroundPass.h"
 #include <functional>
 #include <string_view>
 #include <vector>
 
+#include "backup/BackgroundPass.h"
 #include "backup/Calc.h"
 #include "common/Globals.h"
 #include "common/PathStyle.h"

@@ -161,26 +161,27 @@ TEST_F(ProgramAdditionsTest, AStoredKeepCopiesFillsTheBox) {
   EXPECT_EQ(Spin1.value(), 7);
 }
 
-// Two documents whose folder is nearly full: neither is stored, and the user hears of it once.
-TEST_F(ProgramAdditionsTest, ANearlyFullDiskSkipsEveryCopyWithOneBalloonAndTheNextPassTriesAgain) {
+// Two documents whose folder is nearly full: neither is stored, and the user is told once.
+TEST_F(ProgramAdditionsTest, ANearlyFullDiskSkipsEveryCopyWithOneReportAndTheNextPassTriesAgain) {
   fileSystem.directories.insert("/data");
   suite.openSpreadsheet("file:///data/Budget.ods");
   suite.openSpreadsheet("file:///data/Stock.ods");
   program(PathStyle::Posix).start();
-  const int balloonsBefore = trayShell.count(TrayCall::ShowBalloon);
+  const size_t messagesBefore = dialogs.messages.size();
   fileFacts.space = SpaceFigures{100, 1000};  // 10 % free: 5 % must stay, but 1 byte more...
   fileSystem.files["/data/Budget.ods"] = std::string(60, 'x');  // ...and the copy needs 60
   fileSystem.files["/data/Stock.ods"] = std::string(60, 'x');
   PushButton2.click();
   EXPECT_TRUE(suite.copies.empty());
-  ASSERT_EQ(trayShell.count(TrayCall::ShowBalloon), balloonsBefore + 1);
-  EXPECT_EQ(trayShell.last(TrayCall::ShowBalloon)->text,
+  ASSERT_EQ(dialogs.messages.size(), messagesBefore + 1);
+  EXPECT_EQ(dialogs.messages.back().text,
             "Not enough free disk space, so no copy was stored in /data/. The next backup tries "
             "again.");
+  EXPECT_EQ(dialogs.messages.back().title, "Tallyguard");
   fileFacts.space = SpaceFigures{500, 1000};
   PushButton2.click();
   EXPECT_EQ(suite.copies.size(), 2u);
-  EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), balloonsBefore + 1);
+  EXPECT_EQ(dialogs.messages.size(), messagesBefore + 1);
 }
 
 }  // namespace
