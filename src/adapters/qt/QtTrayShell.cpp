@@ -77,7 +77,7 @@ void QtTrayShell::deleteIcon() {
   icon_.hide();
 }
 
-bool QtTrayShell::available() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtTrayShell::available() const { return trayAvailable(); }
 
 void QtTrayShell::setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries) {
   menu_.clear();

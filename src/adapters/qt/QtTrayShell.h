@@ -39,6 +39,8 @@ class QtTrayShell : public QObject, public TrayShell {
   // on any click when that is all they do.
   void setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries);
   QMenu& menu() { return menu_; }
+  // Asked by available(); a widget test on a display without a tray puts a tray of its own here.
+  std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 
   QSystemTrayIcon& trayIcon() { return icon_; }
   // The notification the server holds for the balloon now shown, if any.
