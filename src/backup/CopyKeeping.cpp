@@ -9,15 +9,8 @@
 namespace tg {
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string DocumentKey(std::string_view location, const BackupTarget& target) {
-  return location.empty() ? "untitled:" + target.fileName : std::string(location);
+  return location.empty() ? "untitled:" + target.fileName.onDisk : std::string(location);
 }
 
 // The office's lock file beside a document it has open.
@@ -28,18 +21,7 @@ std::string LockFileOf(const std::string& path, PathStyle style) {
 }  // namespace
 
 std::string FileOfUrl(std::string_view url, PathStyle style) {
-  std::string path = LocalPathFromLocation(url, style);
-  std::string decoded;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 &&
-        HexValue(path[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]));
-      i += 2;
-    } else {
-      decoded += path[i];
-    }
-  }
-  return decoded;
+  return DecodeUrlEscapes(LocalPathFromLocation(url, style));
 }
 
 std::string RemovedHistoryLine(std::string_view copyPath, int keep, const LocalDateTime& when,
@@ -68,13 +50,12 @@ void CopyKeeping::seen(std::string_view location) {
 
 // A folder whose figures cannot be read is not held back: the store itself then says what fails.
 bool CopyKeeping::mayStore(const BackupTarget& target) {
-  const std::string file = FileOfUrl(target.backupUrl, c_.pathStyle);
+  const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
   const std::optional<SpaceFigures> space = c_.facts.spaceOf(folder);
   if (!space) return true;
   // The copy will be about as large as the document's own file; a new document counts as none.
-  const std::optional<FileStamp> original =
-      c_.facts.stampOf(FileOfUrl(BackupUrlFromPath(target.localPath, c_.pathStyle), c_.pathStyle));
+  const std::optional<FileStamp> original = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
   if (LeavesEnoughSpace(*space, original ? original->size : 0)) return true;
   ++skippedCount_;
   if (std::find(fullFolders_.begin(), fullFolders_.end(), folder) == fullFolders_.end()) {
@@ -85,11 +66,12 @@ bool CopyKeeping::mayStore(const BackupTarget& target) {
 }
 
 void CopyKeeping::stored(std::string_view location, const BackupTarget& target) {
-  const std::string file = FileOfUrl(target.backupUrl, c_.pathStyle);
+  const std::string& file = target.backupPath.onDisk;
   if (c_.copied) {
-    c_.copied(HistoryLine(target.fileName, target.backupPath, c_.clock.now(), c_.regional));
+    c_.copied(
+        HistoryLine(target.fileName.shown, target.backupPath.shown, c_.clock.now(), c_.regional));
   }
-  if (c_.keep <= 0 || !IsStampedCopy(target.backupPath, target.extension)) return;
+  if (c_.keep <= 0 || !IsStampedCopy(file, target.extension.onDisk)) return;
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
   const std::string document = DocumentKey(location, target);

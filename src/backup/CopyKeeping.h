@@ -41,7 +41,7 @@ std::string NearlyFullMessage(const std::vector<std::string>& folders);
 // Tells it in one message box, the same whether the pass runs in the window or in its helper.
 void TellNearlyFull(Dialogs& dialogs, const std::vector<std::string>& folders);
 
-// The file the office writes for a file URL: the scheme dropped and "%XX" read as one byte.
+// The file of a document's location: the scheme dropped and "%XX" read as one byte.
 std::string FileOfUrl(std::string_view url, PathStyle style);
 
 class CopyKeeping : public PassExtras {

@@ -53,7 +53,7 @@ class KeepingADay : public ::testing::Test {
         ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
     keeping.seen(request.location);
     ASSERT_TRUE(keeping.mayStore(target));
-    WriteWholeFile(target.backupPath, "copy at " + std::to_string(hour * 60 + minute));
+    WriteWholeFile(target.backupPath.onDisk, "copy at " + std::to_string(hour * 60 + minute));
     keeping.stored(request.location, target);
     keeping.ended();
   }
