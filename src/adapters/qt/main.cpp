@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -49,6 +50,8 @@ void NameApplication() {
 
 // No display is needed: the settings and the files are all the pass reads besides the office.
 int BackupNow(int argc, char* argv[]) {
+  // A call into an office that was killed must fail, not end the program silently.
+  std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   NameApplication();
   tg::QtShell shell;
@@ -60,9 +63,14 @@ int BackupNow(int argc, char* argv[]) {
   tg::PosixFileFacts facts;
   tg::SystemClock clock;
   tg::LocaleRegionalSettings regional;
-  return tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
-                           clock, regional, tg::PathStyle::Posix},
-                          std::cout, std::cerr);
+  const int status = tg::RunBackupNow({settings, automation, presence, environment, shell,
+                                       fileSystem, facts, clock, regional, tg::PathStyle::Posix},
+                                      std::cout, std::cerr);
+  // Ends without tearing down the office's runtime, which may crash on its way out after a pass;
+  // the status must be the pass's.
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(status);
 }
 
 int StartWindow(int argc, char* argv[]) {
