@@ -12,7 +12,8 @@ namespace tg {
 Program::Program(const Form1Controls& controls, ProgramPorts ports, ProgramAdditions additions)
     : controls_(controls), ports_(ports), additions_(additions), form_(controls, formPorts()) {
   additions_.Spin1.onChange([this] {
-    Settings(ports_.system.settings).WriteSetting(KeepCopiesKey, std::to_string(additions_.Spin1.value()));
+    Settings(ports_.system.settings)
+        .WriteSetting(KeepCopiesKey, std::to_string(additions_.Spin1.value()));
   });
 }
 
@@ -66,20 +67,19 @@ void Program::saveAll() {
 
 // The pass reads the box live, as it reads the other options.
 void Program::saveAllHere() {
-  CopyKeeping keeping(CopyKeepingContext{
-      .fileSystem = ports_.system.fileSystem,
-      .facts = additions_.fileFacts,
-      .clock = ports_.system.clock,
-      .regional = ports_.system.regional,
-      .historyLogPath = globals_.HistoryLogPath,
-      .pathStyle = ports_.pathStyle,
-      .keep = additions_.Spin1.value(),
-      .copied = {},
-      .skipped = {},
-      .nearlyFull =
-          [this](const std::vector<std::string>& folders) {
-            TellNearlyFull(ports_.dialogs, folders);
-          }});
+  CopyKeeping keeping(
+      CopyKeepingContext{.fileSystem = ports_.system.fileSystem,
+                         .facts = additions_.fileFacts,
+                         .clock = ports_.system.clock,
+                         .regional = ports_.system.regional,
+                         .historyLogPath = globals_.HistoryLogPath,
+                         .pathStyle = ports_.pathStyle,
+                         .keep = additions_.Spin1.value(),
+                         .copied = {},
+                         .skipped = {},
+                         .nearlyFull = [this](const std::vector<std::string>& folders) {
+                           TellNearlyFull(ports_.dialogs, folders);
+                         }});
   CalcContext context = passContext();
   context.extras = &keeping;
   SaveAll(context);
@@ -87,7 +87,8 @@ void Program::saveAllHere() {
 
 // Filling the box stores its value again through its own change, as the other options do.
 void Program::restoreKeepCopies() {
-  const std::string stored = Settings(ports_.system.settings).ReadSetting(KeepCopiesKey, KeepAllCopies);
+  const std::string stored =
+      Settings(ports_.system.settings).ReadSetting(KeepCopiesKey, KeepAllCopies);
   additions_.Spin1.setValue(KeepCountOf(stored));
 }
 

@@ -36,15 +36,16 @@ class ProgramWiring : public WindowFixture {
                            Frame1,      Option2,      Option1,      Text1,       PushButton1,
                            Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
-    program_ = std::make_unique<Program>(
-        controls, ProgramPorts{{settings, suite, shell, singleInstance, autostart, environment,
-                                fileSystem, clock, regional},
-                               dialogs,
-                               skin,
-                               random,
-                               messageLoop,
-                               style},
-        ProgramAdditions{Spin1, fileFacts});
+    program_ =
+        std::make_unique<Program>(controls,
+                                  ProgramPorts{{settings, suite, shell, singleInstance, autostart,
+                                                environment, fileSystem, clock, regional},
+                                               dialogs,
+                                               skin,
+                                               random,
+                                               messageLoop,
+                                               style},
+                                  ProgramAdditions{Spin1, fileFacts});
     return *program_;
   }
 
