@@ -84,6 +84,9 @@ class Session {
     if (name == "Check6") return flag(controls.Check6.value() == CheckBox::Checked);
     if (name == "Option3") return flag(controls.Option3.selected());
     if (name == "Option4") return flag(controls.Option4.selected());
+    if (name == KeepCopiesControl) {
+      return std::to_string(c_.keepCopies ? c_.keepCopies->value() : 0);
+    }
     return controls.Text1.text();
   }
 

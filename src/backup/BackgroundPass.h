@@ -20,6 +20,7 @@ struct BackgroundPassContext {
   const Clock& clock;
   const std::string& historyLogPath;
   double hangSeconds = OfficeHangSeconds;
+  const NumberBox* keepCopies = nullptr;  // "Keep Copies"; none reads as 0, keep all
 };
 
 // Returns when the pass is over, the helper has failed, or the office hung; reports each of the

@@ -64,6 +64,7 @@ class Pass {
     trap_.step(190, [&] { components_.reset(); });
     trap_.step(192, [&] { desktop_.reset(); });
     trap_.step(194, [&] { serviceManager_.reset(); });
+    if (c_.extras) c_.extras->ended();
   }
 
  private:
@@ -114,6 +115,7 @@ class Pass {
     trap_.step(118, [&] { c_.messageLoop.yield(); });
     DocumentValues v;
     if (!trap_.step(122, [&] { v.location = document.call("geturl").asText(); })) return;
+    if (c_.extras) c_.extras->seen(v.location);
     if (!nameFile(document, v)) return;
     if (trap_.test(134, [&] { return c_.controls.Option2.selected(); })) {
       if (!chooseSameFolder(v)) return;
@@ -121,12 +123,14 @@ class Pass {
       chooseTypedFolder(v);
     }
     nameBackup(v);
+    if (c_.extras && !c_.extras->mayStore(v)) return;
     if (trap_.step(182, [&] { store(document, v); })) {
       trap_.step(184, [&] {
         AppendHistoryLine(
             c_.fileSystem, c_.historyLogPath,
             HistoryLine(v.fileName.shown, v.backupPath.shown, c_.clock.now(), c_.regional));
       });
+      if (c_.extras) c_.extras->stored(v.location, v);
     }
   }
 

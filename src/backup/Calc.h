@@ -33,6 +33,21 @@ class StoreObserver {
   virtual void stored(std::string_view backupPath) = 0;   // complete under its final name
 };
 
+// What else happens around the copies of one pass (old copies removed, a nearly full disk
+// skipped); every call is optional to the pass itself.
+class PassExtras {
+ public:
+  virtual ~PassExtras() = default;
+  // Every spreadsheet document of the pass, by its location ("" when never stored).
+  virtual void seen(std::string_view location) = 0;
+  // Asked before each store; false skips this copy without a report of its own.
+  virtual bool mayStore(const BackupTarget& target) = 0;
+  // After a copy was stored and its history line written.
+  virtual void stored(std::string_view location, const BackupTarget& target) = 0;
+  // The pass is over, also when it ended early.
+  virtual void ended() = 0;
+};
+
 // Everything a pass talks to. The pass keeps nothing of its own between calls, so a pass may
 // start inside another pass's yield.
 struct CalcContext {
@@ -46,6 +61,7 @@ struct CalcContext {
   const std::string& historyLogPath;  // read at every append: the program-wide value
   PathStyle pathStyle;                // the front end says which; there is no default
   StoreObserver* stores = nullptr;
+  PassExtras* extras = nullptr;
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";

@@ -1,10 +1,12 @@
 #include "backup/PassHelper.h"
 
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
 #include "backup/Calc.h"
+#include "backup/CopyKeeping.h"
 #include "backup/PassProtocol.h"
 
 namespace tg {
@@ -122,6 +124,22 @@ void ServePass(std::istream& fromWindow, std::ostream& toWindow, const PassHelpe
                    context.historyLogPath,
                    context.pathStyle,
                    &stores};
+  RemoteControl Spin1(link, std::string(KeepCopiesControl));
+  std::optional<CopyKeeping> keeping;
+  if (context.facts) {
+    keeping.emplace(CopyKeepingContext{
+        context.fileSystem,
+        *context.facts,
+        context.clock,
+        context.regional,
+        context.historyLogPath,
+        context.pathStyle,
+        KeepCountOf(Spin1.text()),
+        {},
+        {},
+        [&dialogs](const std::vector<std::string>& folders) { TellNearlyFull(dialogs, folders); }});
+    calc.extras = &*keeping;
+  }
   SaveAll(calc);
   link.tell(PassVerb::Done);
 }

@@ -9,6 +9,7 @@
 #include "common/PathStyle.h"
 #include "common/ports/Automation.h"
 #include "common/ports/Clock.h"
+#include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/RegionalSettings.h"
 
@@ -21,6 +22,7 @@ struct PassHelperContext {
   const RegionalSettings& regional;
   std::string historyLogPath;
   PathStyle pathStyle;
+  const FileFacts* facts = nullptr;  // none: no copies kept and no disk guard
 };
 
 // Runs one pass, asking the window through `toWindow` and reading its answers from `fromWindow`,

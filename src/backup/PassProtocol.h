@@ -30,8 +30,9 @@ struct PassMessage {
 };
 
 // The option controls a helper may read, by name.
-inline constexpr std::string_view PassControlNames[] = {"Option2", "Option1", "Text1",
-                                                        "Check6",  "Option3", "Option4"};
+inline constexpr std::string_view KeepCopiesControl = "Spin1";
+inline constexpr std::string_view PassControlNames[] = {
+    "Option2", "Option1", "Text1", "Check6", "Option3", "Option4", KeepCopiesControl};
 
 std::string EncodePassMessage(const PassMessage& message);
 // Nothing when the line is not a well-formed message: unknown verb, wrong number of fields, a

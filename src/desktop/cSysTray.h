@@ -38,6 +38,8 @@ class cSysTray {
   // One shell notification (code as TrayNotification, identifier).
   void TrayCallback(int code, int id);
 
+  // Whether the desktop shows tray icons at all, asked anew each time: a tray may come later.
+  bool TrayAvailable() const { return shell_.available(); }
   bool IconInTray() const { return iconInTray_; }
   bool BalloonVisible() const { return balloonVisible_; }
   std::int32_t BalloonOnceCount() const { return balloonOnceCount_; }

@@ -35,6 +35,9 @@
 // - A click on the interval list that leaves no entry selected changes nothing (no store, count
 //   and interval kept) and selects the last known entry again, so a tick always finds one.
 // - A tick while no interval was ever read (ScheduleInterval 0) counts but runs no pass.
+// - On a desktop without a tray, minimising leaves an ordinary minimised window (no balloon, no
+//   hiding) and a start in the tray starts minimised in the task bar; both ask the tray anew, so
+//   a tray that appears later is used from then on.
 
 #include <cstdint>
 #include <functional>
@@ -181,6 +184,7 @@ class Form1 {
   void ShowAfterLoad();  // shows the window, or hides it straight into the tray
   void Form_Resize();
   void cSysTray1_MouseUp(int Button, int Id);
+  void ShowWindow();  // restore and raise, from a second start or the tray menu
   void Form_QueryUnload();
   void Form_Unload();  // ends the program
 

@@ -19,6 +19,8 @@ enum class ControlKind {
   PushButton,
   ListView,
   TextBuffer,  // a hidden rich text box: the clipboard's go-between
+  Label,
+  NumberBox,
 };
 
 struct FontDesign {
@@ -53,10 +55,11 @@ inline constexpr FontDesign WindowFont{"Arial", true, 9.0};  // also the list's
 inline constexpr FontDesign PushButtonFont{"Arial", true, 11.25};
 
 inline constexpr std::string_view DesignedText1 = "Text1";
+inline constexpr std::string_view KeepCopiesLabel = "Keep newest copies (0 = all):";
 
 // In the order the window defines its controls; a container comes before what it holds. Timer1,
 // cSysTray1 and the skin engine are invisible and have no place here.
-inline constexpr std::array<ControlDesign, 21> Controls{{
+inline constexpr std::array<ControlDesign, 23> Controls{{
     {"Frame2",
      ControlKind::Frame,
      "",
@@ -95,6 +98,9 @@ inline constexpr std::array<ControlDesign, 21> Controls{{
      "Create new file on backup",
      {240, 300, 3840, 255},
      WindowFont},
+    // Added to the right of the options frame, where it moves none of the controls before it.
+    {"Label1", ControlKind::Label, "Frame3", KeepCopiesLabel, {4320, 300, 3300, 255}, WindowFont},
+    {"Spin1", ControlKind::NumberBox, "Frame3", "", {4320, 620, 1080, 330}, WindowFont},
     {"Frame1", ControlKind::Frame, "", Captions::WhereFrame, {120, 1000, 7800, 1480}, WindowFont},
     {"Option2",
      ControlKind::OptionButton,

@@ -160,7 +160,7 @@ void Form1::RestoreScheduleState(FailureTrap& trap) {
 // end whose state change already raised a resize during start-up is hidden by then.
 void Form1::ShowAfterLoad() {
   if (ports_.globals.HiddenInTray) return;
-  if (c_.window.state() == WindowState::Minimized) {
+  if (c_.window.state() == WindowState::Minimized && c_.cSysTray1.TrayAvailable()) {
     Form_Resize();
     return;
   }
@@ -168,12 +168,21 @@ void Form1::ShowAfterLoad() {
 }
 
 // HiddenInTray is set before the balloon waits, so resizes arriving meanwhile hide nothing twice.
+// Without a tray there is no icon to come back by: the window stays an ordinary minimised one.
 void Form1::Form_Resize() {
   if (c_.window.state() != WindowState::Minimized || ports_.globals.HiddenInTray) return;
+  if (!c_.cSysTray1.TrayAvailable()) return;
   c_.window.setVisible(false);
   c_.window.setState(WindowState::Normal);
   ports_.globals.HiddenInTray = true;
   c_.cSysTray1.ShowBalloon(Messages::MinimizedBalloon, ProductTitle, BalloonSeconds, true);
+}
+
+// Asked from outside the window (a second start, the tray menu): back from the tray or the task
+// bar, in front.
+void Form1::ShowWindow() {
+  if (c_.window.state() == WindowState::Minimized) c_.window.setState(WindowState::Normal);
+  cSysTray1_MouseUp(1, 0);
 }
 
 void Form1::cSysTray1_MouseUp(int /*Button*/, int /*Id*/) {

@@ -1,11 +1,21 @@
 #include "mainwindow/Program.h"
 
+#include <string>
+
+#include "backup/CopyKeeping.h"
+#include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
+#include "mainwindow/Settings.h"
 
 namespace tg {
 
-Program::Program(const Form1Controls& controls, ProgramPorts ports)
-    : controls_(controls), ports_(ports), form_(controls, formPorts()) {}
+Program::Program(const Form1Controls& controls, ProgramPorts ports, ProgramAdditions additions)
+    : controls_(controls), ports_(ports), additions_(additions), form_(controls, formPorts()) {
+  additions_.Spin1.onChange([this] {
+    Settings(ports_.system.settings)
+        .WriteSetting(KeepCopiesKey, std::to_string(additions_.Spin1.value()));
+  });
+}
 
 Form1Ports Program::formPorts() {
   return Form1Ports{ports_.dialogs,
@@ -48,16 +58,52 @@ void Program::saveAll() {
       program.form_.ShowPassRunning(false);
     }
   } over{*this};
-  const CalcContext context = passContext();
-  if (ports_.system.helper == nullptr) return SaveAll(context);
-  RunPassInHelper(BackgroundPassContext{*ports_.system.helper, context.controls, ports_.dialogs,
-                                        ports_.messageLoop, ports_.system.clock,
-                                        globals_.HistoryLogPath, ports_.system.officeHangSeconds});
+  if (ports_.system.helper == nullptr) return saveAllHere();
+  RunPassInHelper(BackgroundPassContext{*ports_.system.helper, passContext().controls,
+                                        ports_.dialogs, ports_.messageLoop, ports_.system.clock,
+                                        globals_.HistoryLogPath, ports_.system.officeHangSeconds,
+                                        &additions_.Spin1});
+}
+
+// The pass reads the box live, as it reads the other options.
+void Program::saveAllHere() {
+  CopyKeeping keeping(
+      CopyKeepingContext{.fileSystem = ports_.system.fileSystem,
+                         .facts = additions_.fileFacts,
+                         .clock = ports_.system.clock,
+                         .regional = ports_.system.regional,
+                         .historyLogPath = globals_.HistoryLogPath,
+                         .pathStyle = ports_.pathStyle,
+                         .keep = additions_.Spin1.value(),
+                         .copied = {},
+                         .skipped = {},
+                         .nearlyFull = [this](const std::vector<std::string>& folders) {
+                           TellNearlyFull(ports_.dialogs, folders);
+                         }});
+  CalcContext context = passContext();
+  context.extras = &keeping;
+  SaveAll(context);
+}
+
+// Filling the box stores its value again through its own change, as the other options do.
+void Program::restoreKeepCopies() {
+  const std::string stored =
+      Settings(ports_.system.settings).ReadSetting(KeepCopiesKey, KeepAllCopies);
+  additions_.Spin1.setValue(KeepCountOf(stored));
 }
 
 void Program::start() {
   form_.Form_Load();
+  restoreKeepCopies();
   form_.ShowAfterLoad();
+}
+
+void Program::showWindow() { form_.ShowWindow(); }
+
+std::vector<TrayMenuEntry> Program::trayMenu() {
+  return {{TrayMenuCaptions::Show, [this] { showWindow(); }},
+          {TrayMenuCaptions::BackupNow, [this] { form_.PushButton2_Click(); }},
+          {TrayMenuCaptions::Quit, [this] { close(); }}};
 }
 
 void Program::close() {

@@ -3,6 +3,10 @@
 // check, the start-up and the closing sequence, wired from the controls and the platform's ports.
 // A front end builds its real controls and ports, hands them over, and relays the window's close.
 
+#include <functional>
+#include <string_view>
+#include <vector>
+
 #include "backup/BackgroundPass.h"
 #include "backup/Calc.h"
 #include "common/Globals.h"
@@ -12,6 +16,7 @@
 #include "common/ports/Clock.h"
 #include "common/ports/Dialogs.h"
 #include "common/ports/Environment.h"
+#include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/MessageLoop.h"
 #include "common/ports/RandomSource.h"
@@ -52,9 +57,30 @@ struct ProgramPorts {
   PathStyle pathStyle;
 };
 
+// What the program has beyond the window as first designed: the "Keep Copies" box of the options
+// frame, and the file facts that keeping copies and the disk guard need.
+struct ProgramAdditions {
+  NumberBox& Spin1;
+  const FileFacts& fileFacts;
+};
+
+// One entry of the tray icon's menu.
+struct TrayMenuEntry {
+  std::string_view caption;
+  std::function<void()> action;
+};
+
+namespace TrayMenuCaptions {
+inline constexpr std::string_view Show = "Show Tallyguard";
+inline constexpr std::string_view BackupNow = "Backup Now";
+inline constexpr std::string_view Quit = "Quit";
+}  // namespace TrayMenuCaptions
+
+inline constexpr std::string_view KeepCopiesKey = "Keep Copies";
+
 class Program {
  public:
-  Program(const Form1Controls& controls, ProgramPorts ports);
+  Program(const Form1Controls& controls, ProgramPorts ports, ProgramAdditions additions);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -65,6 +91,10 @@ class Program {
   void saveAll();
   // The window is closing, for any reason: the closing steps, then the end of the program.
   void close();
+  // Brings the window back and in front: a second start asks for it, and the tray menu.
+  void showWindow();
+  // The tray icon's menu, in order: show the window, one backup pass, quit as closing does.
+  std::vector<TrayMenuEntry> trayMenu();
 
   Form1& form() { return form_; }
   const Globals& globals() const { return globals_; }
@@ -72,9 +102,12 @@ class Program {
  private:
   Form1Ports formPorts();
   CalcContext passContext() const;
+  void saveAllHere();
+  void restoreKeepCopies();
 
   Form1Controls controls_;
   ProgramPorts ports_;
+  ProgramAdditions additions_;
   Globals globals_;
   Form1 form_;
   bool passRunning_ = false;

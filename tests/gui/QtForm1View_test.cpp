@@ -152,6 +152,7 @@ TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {
 
 TEST_F(ProgramTest, StartInTheTrayNeverShowsTheWindowAndMinimisingHidesIt) {
   settings.store("Minimized", "On");
+  program().trayShell.trayAvailable = [] { return true; };  // offscreen has none: one is played
   program().start();
   QtForm1View& v = view();
   EXPECT_FALSE(v.window.widget().isVisible());
@@ -167,6 +168,25 @@ TEST_F(ProgramTest, StartInTheTrayNeverShowsTheWindowAndMinimisingHidesIt) {
   EXPECT_FALSE(v.window.widget().isVisible());
   EXPECT_EQ(v.window.state(), WindowState::Normal);
   EXPECT_EQ(v.cSysTray1.BalloonOnceCount(), 1);  // shown once per run
+}
+
+// Offscreen has no tray, as stock GNOME has none: the window stays an ordinary minimised one.
+TEST_F(ProgramTest, WithoutATrayMinimisingKeepsTheWindowInTheTaskBar) {
+  program().start();
+  QtForm1View& v = view();
+  v.window.widget().setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(v.window.widget().isVisible());
+  EXPECT_EQ(v.window.state(), WindowState::Minimized);
+  EXPECT_FALSE(program().program.globals().HiddenInTray);
+  EXPECT_EQ(v.cSysTray1.BalloonOnceCount(), 0);
+}
+
+TEST_F(ProgramTest, TheTrayIconsMenuOffersShowBackupNowAndQuit) {
+  program().start();
+  QStringList captions;
+  for (const QAction* action : program().trayShell.menu().actions()) captions << action->text();
+  EXPECT_EQ(captions, QStringList({"Show Tallyguard", "Backup Now", "Quit"}));
+  EXPECT_EQ(program().trayShell.trayIcon().contextMenu(), &program().trayShell.menu());
 }
 
 TEST_F(ProgramTest, SecondCopyEndsBeforeItsWindowIsSeen) {

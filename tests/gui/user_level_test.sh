@@ -125,6 +125,18 @@ close_window() {
 # Collects the program's exit once it has ended; never waits for a program still running.
 reap_program() { program_ended && wait "$PROGRAM_PID" 2>/dev/null; }
 
+# Right-clicks the tray icon and picks the menu's entry number N (from 1) with the keyboard.
+tray_menu_choose() {
+  local geometry x y w h index
+  geometry=$(xwininfo -id "$SESSION_TRAY" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
+  read -r x y w h <<<"$geometry"
+  xdo mousemove $((x + w / 2)) $((y + h / 2)) click 3
+  sleep 0.8
+  for ((index = 0; index < $1; index++)); do xdo key Down; done
+  xdo key Return
+  sleep 0.3
+}
+
 # Centres of the controls, in window pixels, from the designed layout (twips / 15).
 PUSHBUTTON1=(472 142)
 OPTION1=(34 118)
@@ -253,8 +265,25 @@ xdo windowminimize "$WINDOW"
 check "minimising again hides the window again" session_wait_for 10 window_unmapped "$WINDOW"
 sleep 2
 check "the balloon is not shown a second time" test "$(session_notification_count)" -eq "$BALLOONS_AFTER_FIRST"
+timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1
+check "a second start ends with success" test $? -eq 0
+check "a second start brings the hidden window back" session_wait_for 10 window_mapped "$WINDOW"
+check "the first copy still runs" program_running
+xdo windowminimize "$WINDOW"
+check "minimising once more hides the window" session_wait_for 10 window_unmapped "$WINDOW"
 session_click_tray_icon
 check "the window comes back again" session_wait_for 10 window_mapped "$WINDOW"
+
+echo "# The tray menu"
+xdo windowminimize "$WINDOW"
+check "hidden for the menu" session_wait_for 10 window_unmapped "$WINDOW"
+LINES_BEFORE=$(log_lines)
+tray_menu_choose 2  # Backup Now
+check "Backup Now from the menu writes two more history lines" \
+  session_wait_for 60 at_least $((LINES_BEFORE + 2)) log_lines
+check "the menu's right click leaves the window in the tray" window_unmapped "$WINDOW"
+tray_menu_choose 1  # Show Tallyguard
+check "Show Tallyguard brings the window back" session_wait_for 10 window_mapped "$WINDOW"
 
 echo "# Close, with the history on the clipboard and a clipboard manager running"
 SAVED_CLIPBOARD="$SESSION_ROOT/saved-clipboard.txt"
@@ -300,6 +329,7 @@ check "and its helper with it" session_wait_for 2 helper_gone
 ps -eo pid,ppid,stat,args | grep -- "--backup-pass" >"$ARTEFACTS/helpers.txt" || true
 kill -CONT "$OFFICE_BIN"
 reap_program
+check "and takes the tray icon away" session_wait_for 10 tray_icon_gone
 
 echo "# The office suite is missing"
 TALLYGUARD_OFFICE_LAUNCHER="/nonexistent/libreoffice/program/soffice" start_program
@@ -314,6 +344,15 @@ xdo key --clearmodifiers Escape
 check "answering No ends the program" session_wait_for 15 program_ended
 reap_program
 check "the tray icon is gone" session_wait_for 10 tray_icon_gone
+
+echo "# Quit from the tray menu, as closing does"
+start_program
+check "the tray icon appears again" session_wait_for 30 tray_icon_present
+sleep 1
+tray_menu_choose 3  # Quit
+check "Quit in the tray menu ends the program" session_wait_for 15 program_ended
+reap_program
+check "and takes the tray icon away" session_wait_for 10 tray_icon_gone
 
 echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
 [ "$FAILURES" -eq 0 ]

@@ -136,3 +136,51 @@ TEST_F(Tray, FailuresWhileClosingAreReportedAndTheCloseGoesOn) {
 
 }  // namespace
 }  // namespace tg::testing
+
+namespace tg::testing {
+namespace {
+
+// A desktop without a notification area: nothing may vanish where the user cannot reach it.
+class NoTray : public WindowFixture {
+ protected:
+  NoTray() { trayShell.trayAvailable = false; }
+};
+
+TEST_F(NoTray, MinimisingLeavesAnOrdinaryMinimisedWindowWithoutABalloon) {
+  start();
+  window.minimize();
+  EXPECT_TRUE(window.visible());
+  EXPECT_EQ(window.state(), WindowState::Minimized);
+  EXPECT_FALSE(globals.HiddenInTray);
+  EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), 0);
+}
+
+TEST_F(NoTray, AStartInTheTrayStartsMinimisedInTheTaskBarAndATrayLaterIsUsed) {
+  settings.store("Minimized", "On");
+  start();
+  EXPECT_TRUE(window.visible());
+  EXPECT_EQ(window.state(), WindowState::Minimized);
+  EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), 0);
+  EXPECT_TRUE(cSysTray1.IconInTray());  // added all the same: it shows once a tray comes
+
+  form->ShowWindow();  // e.g. a second start
+  EXPECT_EQ(window.state(), WindowState::Normal);
+  trayShell.trayAvailable = true;  // a tray host starts
+  window.minimize();
+  EXPECT_FALSE(window.visible());
+  EXPECT_TRUE(globals.HiddenInTray);
+  EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), 1);
+}
+
+TEST_F(Tray, ShowWindowBringsTheHiddenWindowBackInFront) {
+  start();
+  window.minimize();
+  form->ShowWindow();
+  EXPECT_TRUE(window.visible());
+  EXPECT_EQ(window.state(), WindowState::Normal);
+  EXPECT_FALSE(globals.HiddenInTray);
+  EXPECT_EQ(window.focusCount, 1);
+}
+
+}  // namespace
+}  // namespace tg::testing

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
@@ -35,19 +36,23 @@ class ProgramWiring : public WindowFixture {
                            Frame1,      Option2,      Option1,      Text1,       PushButton1,
                            Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
-    program_ = std::make_unique<Program>(
-        controls, ProgramPorts{{settings, suite, shell, singleInstance, autostart, environment,
-                                fileSystem, clock, regional},
-                               dialogs,
-                               skin,
-                               random,
-                               messageLoop,
-                               style});
+    program_ =
+        std::make_unique<Program>(controls,
+                                  ProgramPorts{{settings, suite, shell, singleInstance, autostart,
+                                                environment, fileSystem, clock, regional},
+                                               dialogs,
+                                               skin,
+                                               random,
+                                               messageLoop,
+                                               style},
+                                  ProgramAdditions{Spin1, fileFacts});
     return *program_;
   }
 
   MemorySuite suite;
   UnitedStatesRegionalSettings regional;
+  MemoryNumberBox Spin1;
+  MemoryFileFacts fileFacts{fileSystem};
   std::unique_ptr<Program> program_;
 };
 
@@ -108,6 +113,76 @@ TEST(Form1DesignTable, EveryContainerIsAFrameDefinedBeforeWhatItHoldsAndHoldsItW
     EXPECT_LE(control.place.top + control.place.height, frame.place.height);
   }
   EXPECT_THROW(Form1Design::Find("Timer1"), std::out_of_range);  // invisible: no place
+}
+
+}  // namespace
+}  // namespace tg::testing
+
+namespace tg::testing {
+namespace {
+
+class ProgramAdditionsTest : public ProgramWiring {
+ protected:
+  void entry(std::string_view caption) {
+    for (const TrayMenuEntry& each : program_->trayMenu()) {
+      if (each.caption == caption) return each.action();
+    }
+    FAIL() << "no menu entry " << caption;
+  }
+};
+
+TEST_F(ProgramAdditionsTest, TheTrayMenuShowsTheWindowBacksUpAndQuitsAsClosingDoes) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  program(PathStyle::Posix).start();
+  std::vector<std::string_view> captions;
+  for (const TrayMenuEntry& each : program_->trayMenu()) captions.push_back(each.caption);
+  EXPECT_EQ(captions, (std::vector<std::string_view>{"Show Tallyguard", "Backup Now", "Quit"}));
+  window.minimize();
+  ASSERT_FALSE(window.visible());
+  entry("Show Tallyguard");
+  EXPECT_TRUE(window.visible());
+  entry("Backup Now");
+  EXPECT_EQ(suite.copies.size(), 1u);
+  EXPECT_THROW(entry("Quit"), ProgramEnded);
+  EXPECT_FALSE(Timer1.enabled());
+  EXPECT_FALSE(cSysTray1.IconInTray());
+}
+
+TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWhenAbsent) {
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Spin1.value(), 0);
+  EXPECT_EQ(settings.writesOf("Keep Copies"), 0);
+  Spin1.setValue(4);
+  EXPECT_EQ(settings.value("Keep Copies"), "4");
+}
+
+TEST_F(ProgramAdditionsTest, AStoredKeepCopiesFillsTheBox) {
+  settings.store("Keep Copies", "7");
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Spin1.value(), 7);
+}
+
+// Two documents whose folder is nearly full: neither is stored, and the user is told once.
+TEST_F(ProgramAdditionsTest, ANearlyFullDiskSkipsEveryCopyWithOneReportAndTheNextPassTriesAgain) {
+  fileSystem.directories.insert("/data");
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Stock.ods");
+  program(PathStyle::Posix).start();
+  const size_t messagesBefore = dialogs.messages.size();
+  fileFacts.space = SpaceFigures{100, 1000};  // 10 % free: 5 % must stay, but 1 byte more...
+  fileSystem.files["/data/Budget.ods"] = std::string(60, 'x');  // ...and the copy needs 60
+  fileSystem.files["/data/Stock.ods"] = std::string(60, 'x');
+  PushButton2.click();
+  EXPECT_TRUE(suite.copies.empty());
+  ASSERT_EQ(dialogs.messages.size(), messagesBefore + 1);
+  EXPECT_EQ(dialogs.messages.back().text,
+            "Not enough free disk space, so no copy was stored in /data/. The next backup tries "
+            "again.");
+  EXPECT_EQ(dialogs.messages.back().title, "Tallyguard");
+  fileFacts.space = SpaceFigures{500, 1000};
+  PushButton2.click();
+  EXPECT_EQ(suite.copies.size(), 2u);
+  EXPECT_EQ(dialogs.messages.size(), messagesBefore + 1);
 }
 
 }  // namespace

@@ -43,6 +43,23 @@ class MemoryPushButton : public MemoryControl<PushButton> {
   Handler click_;
 };
 
+// A number box of range 0 to 999, as the window's "Keep Copies" box.
+class MemoryNumberBox : public MemoryControl<NumberBox> {
+ public:
+  int value() const override { return value_; }
+  void setValue(int value) override {
+    value = value < 0 ? 0 : (value > 999 ? 999 : value);
+    if (value == value_) return;
+    value_ = value;
+    raise(change_);
+  }
+  void onChange(Handler handler) override { change_ = std::move(handler); }
+
+ private:
+  int value_ = 0;
+  Handler change_;
+};
+
 class MemoryCheckBox : public MemoryControl<CheckBox> {
  public:
   static constexpr int Grayed = 2;

@@ -29,6 +29,7 @@ class RecordingTrayShell : public TrayShell {
   void withdrawBalloon() override;
   void deleteIcon() override;
   void onNotification(std::function<void(int code, int id)> callback) override;
+  bool available() const override { return trayAvailable; }
 
   // Plays the desktop: hands one notification to the control, as a click or a balloon event would.
   void notify(int code, int id = 0);
@@ -40,6 +41,7 @@ class RecordingTrayShell : public TrayShell {
   const RecordedTrayCall* last(TrayCall kind) const;
 
   std::vector<RecordedTrayCall> calls;
+  bool trayAvailable = true;  // false: a desktop without a notification area
   // Runs inside showBalloon, after it was recorded (e.g. to notify at once).
   std::function<void()> whenBalloonShown;
 

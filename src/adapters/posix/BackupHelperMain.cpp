@@ -11,6 +11,7 @@
 
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/SystemClock.h"
 #include "backup/PassHelper.h"
@@ -27,12 +28,13 @@ int RunBackupHelper(const char* historyLogPath) {
   std::signal(SIGPIPE, SIG_IGN);
   ModuleAutomationFactory automation;
   PosixFileSystem fileSystem;
+  PosixFileFacts facts;
   SystemClock clock;
   LocaleRegionalSettings regional;
   try {
     ServePass(std::cin, std::cout,
               PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
-                                PathStyle::Posix});
+                                PathStyle::Posix, &facts});
   } catch (const std::exception& failure) {
     std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
     return 1;

@@ -78,6 +78,13 @@ void QtCheckBox::setValue(int value) {
                                       : Qt::Unchecked);
 }
 
+QtLabel::QtLabel(QWidget* parent, std::string_view caption) : label_(ToQString(caption), parent) {}
+
+QtNumberBox::QtNumberBox(QWidget* parent, int minimum, int maximum) : box_(parent) {
+  box_.setRange(minimum, maximum);
+  QObject::connect(&box_, &QSpinBox::valueChanged, [this](int) { Raise(change_); });
+}
+
 QtOptionButton::QtOptionButton(QWidget* parent, std::string_view caption)
     : button_(ToQString(caption), parent) {
   QObject::connect(&button_, &QRadioButton::toggled, [this](bool on) {

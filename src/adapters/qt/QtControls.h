@@ -5,11 +5,13 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
@@ -86,6 +88,32 @@ class QtOptionButton : public OptionButton {
   QRadioButton button_;
   MouseMoveRelay relay_{button_};
   Handler click_;
+};
+
+// A caption of its own beside another control.
+class QtLabel {
+ public:
+  QtLabel(QWidget* parent, std::string_view caption);
+  QLabel& widget() { return label_; }
+
+ private:
+  QLabel label_;
+};
+
+// Every change of value, stepped, typed or set by code, raises the change handler.
+class QtNumberBox : public NumberBox {
+ public:
+  QtNumberBox(QWidget* parent, int minimum, int maximum);
+  int value() const override { return box_.value(); }
+  void setValue(int value) override { box_.setValue(value); }
+  void onChange(Handler handler) override { change_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  QSpinBox& widget() { return box_; }
+
+ private:
+  QSpinBox box_;
+  MouseMoveRelay relay_{box_};
+  Handler change_;
 };
 
 // Every change of text, typed or set by code, raises the change handler (textChanged).

@@ -38,6 +38,8 @@ QWidget* QtForm1View::widgetNamed(std::string_view name) {
       {"Check6", &Check6.widget()},
       {"Option4", &Option4.widget()},
       {"Option3", &Option3.widget()},
+      {"Label1", &Label1.widget()},
+      {"Spin1", &Spin1.widget()},
       {"Frame1", &Frame1.widget()},
       {"Option2", &Option2.widget()},
       {"Option1", &Option1.widget()},

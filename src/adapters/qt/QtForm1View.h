@@ -14,6 +14,7 @@ namespace tg {
 
 class QtForm1View {
  public:
+  static constexpr int KeepCopiesMost = 999;
   QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock);
   Form1Controls controls();
   // The widget of a control in the design table; nullptr for the hidden text buffer, which has
@@ -29,6 +30,8 @@ class QtForm1View {
   QtCheckBox Check6{&Frame3.widget(), Form1Design::Find("Check6").caption};
   QtOptionButton Option4{&Frame3.widget(), Form1Design::Find("Option4").caption};
   QtOptionButton Option3{&Frame3.widget(), Form1Design::Find("Option3").caption};
+  QtLabel Label1{&Frame3.widget(), Form1Design::Find("Label1").caption};
+  QtNumberBox Spin1{&Frame3.widget(), 0, KeepCopiesMost};
   cSysTray cSysTray1;
   QtFrame Frame1{&window.widget()};
   QtOptionButton Option2{&Frame1.widget(), Form1Design::Find("Option2").caption};

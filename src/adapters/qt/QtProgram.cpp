@@ -7,8 +7,14 @@ QtProgram::QtProgram(QtProgramPorts ports)
       view(trayShell, messageLoop, ports.clock),
       dialogs(&view.window.widget()),
       program(view.controls(),
-              ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Posix}) {
+              ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Posix},
+              ProgramAdditions{view.Spin1, fileFacts}) {
   view.window.onClose([this] { program.close(); });
+  std::vector<std::pair<QString, std::function<void()>>> menu;
+  for (const TrayMenuEntry& entry : program.trayMenu()) {
+    menu.emplace_back(ToQString(entry.caption), entry.action);
+  }
+  trayShell.setMenu(menu);
 }
 
 }  // namespace tg

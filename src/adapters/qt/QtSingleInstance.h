@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QLocalServer>
 #include <QLockFile>
+#include <functional>
 #include <memory>
 
 #include "common/ports/SingleInstance.h"
@@ -18,10 +20,19 @@ class QtSingleInstance : public SingleInstance {
   void release();
   QString lockPath() const { return lockPath_; }
 
+  // The copy that runs listens beside its lock for a later start's request to show the window.
+  // Throws std::runtime_error when it cannot listen.
+  void listenForShowRequests(std::function<void()> show);
+  // A later start asks the running copy to show its window; false when no copy answered.
+  bool askRunningCopyToShow() const;
+  // Beside the lock, named with the user's id, so no other user's copy is ever reached.
+  QString requestSocketPath() const;
+
  private:
   QString lockPath_;
   std::unique_ptr<QLockFile> lock_;
   int answer_ = -1;
+  std::unique_ptr<QLocalServer> server_;
 };
 
 }  // namespace tg

@@ -77,6 +77,16 @@ void QtTrayShell::deleteIcon() {
   icon_.hide();
 }
 
+bool QtTrayShell::available() const { return trayAvailable(); }
+
+void QtTrayShell::setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries) {
+  menu_.clear();
+  for (const auto& [caption, action] : entries) {
+    QObject::connect(menu_.addAction(caption), &QAction::triggered, this, action);
+  }
+  icon_.setContextMenu(&menu_);
+}
+
 void QtTrayShell::onNotification(std::function<void(int code, int id)> callback) {
   callback_ = std::move(callback);
 }
@@ -93,6 +103,9 @@ void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
       notify(TrayLeftButtonUp);
       break;
     case QSystemTrayIcon::Context:
+      // With a menu the right button opens it, and only it: a window raised at the same moment
+      // would take the focus and close the menu again.
+      if (!menu_.isEmpty()) break;
       notify(TrayRightButtonDown);
       notify(TrayRightButtonUp);
       break;

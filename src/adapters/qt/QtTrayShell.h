@@ -6,11 +6,14 @@
 
 #include <QDBusConnection>
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/ports/TrayShell.h"
 
@@ -30,6 +33,14 @@ class QtTrayShell : public QObject, public TrayShell {
   void withdrawBalloon() override;
   void deleteIcon() override;
   void onNotification(std::function<void(int code, int id)> callback) override;
+  bool available() const override;
+
+  // The icon's menu: captions and what each does, in order. Desktops open it on a right click or
+  // on any click when that is all they do.
+  void setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries);
+  QMenu& menu() { return menu_; }
+  // Asked by available(); a widget test on a display without a tray puts a tray of its own here.
+  std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 
   QSystemTrayIcon& trayIcon() { return icon_; }
   // The notification the server holds for the balloon now shown, if any.
@@ -51,6 +62,7 @@ class QtTrayShell : public QObject, public TrayShell {
 
   QIcon picture_;
   QSystemTrayIcon icon_;
+  QMenu menu_;
   std::function<void(int, int)> callback_;
   std::optional<QDBusConnection> bus_;
   std::optional<uint> notificationId_;

@@ -1,15 +1,23 @@
 // Tallyguard on the Linux desktop: one copy per user, a window that hides into the tray, and the
-// running LibreOffice driven through its automation module by a helper process per pass.
+// running LibreOffice driven through its automation module by a helper process per pass. With
+// --backup-now, one pass from a terminal, cron or a timer, without a window.
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "adapters/posix/BackupHelperMain.h"
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/ProcOfficePresence.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
@@ -20,6 +28,11 @@
 #include "adapters/qt/QtShell.h"
 #include "adapters/qt/QtSingleInstance.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
+#include "mainwindow/CommandLine.h"
+
+#ifndef TALLYGUARD_VERSION
+#define TALLYGUARD_VERSION "unknown"
+#endif
 
 namespace {
 
@@ -30,23 +43,49 @@ double OfficeHangSeconds() {
   return seconds > 0 ? seconds : tg::OfficeHangSeconds;
 }
 
-}  // namespace
+void NameApplication() {
+  QCoreApplication::setOrganizationName("Morvane");
+  QCoreApplication::setApplicationName("Tallyguard");
+}
 
-int main(int argc, char* argv[]) {
-  // The backup helper: one pass, no window, no toolkit.
-  if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
-    return tg::RunBackupHelper(argv[2]);
-  }
+// No display is needed: the settings and the files are all the pass reads besides the office.
+int BackupNow(int argc, char* argv[]) {
+  // A call into an office that was killed must fail, not end the program silently.
+  std::signal(SIGPIPE, SIG_IGN);
+  QCoreApplication application(argc, argv);
+  NameApplication();
+  tg::QtShell shell;
+  tg::ProcessEnvironment environment;
+  tg::QtSettingsBackend settings;
+  tg::ModuleAutomationFactory automation;
+  tg::ProcOfficePresence presence;
+  tg::PosixFileSystem fileSystem;
+  tg::PosixFileFacts facts;
+  tg::SystemClock clock;
+  tg::LocaleRegionalSettings regional;
+  const int status = tg::RunBackupNow({settings, automation, presence, environment, shell,
+                                       fileSystem, facts, clock, regional, tg::PathStyle::Posix},
+                                      std::cout, std::cerr);
+  // Ends without tearing down the office's runtime, which may crash on its way out after a pass;
+  // the status must be the pass's.
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(status);
+}
+
+int StartWindow(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  QApplication::setOrganizationName("Morvane");
-  QApplication::setApplicationName("Tallyguard");
+  NameApplication();
   QApplication::setDesktopFileName("tallyguard");
   QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
 
   // Before any window, tray icon or font exists, so that a second copy is never seen and ends
-  // at once.
+  // at once, once it has asked the running copy to show its window.
   tg::QtSingleInstance singleInstance;
-  if (singleInstance.anotherCopyRuns()) return 0;
+  if (singleInstance.anotherCopyRuns()) {
+    singleInstance.askRunningCopyToShow();
+    return 0;
+  }
   QApplication::setWindowIcon(tg::ApplicationIcon());
 
   tg::QtShell shell;
@@ -66,5 +105,38 @@ int main(int argc, char* argv[]) {
   tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
                          fileSystem, clock, regional, passHelper, OfficeHangSeconds()});
   program.start();
+  try {
+    singleInstance.listenForShowRequests([&program] { program.program.showWindow(); });
+  } catch (const std::exception& failure) {
+    std::cerr << failure.what() << '\n';  // a second start then only ends, as it used to
+  }
   return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // The backup helper: one pass, no window, no toolkit.
+  if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
+    return tg::RunBackupHelper(argv[2]);
+  }
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::string name = "tallyguard";
+  const tg::Command command = tg::ParseCommandLine(arguments);
+  switch (command.kind) {
+    case tg::CommandKind::Help:
+      std::cout << tg::HelpText(name);
+      return 0;
+    case tg::CommandKind::Version:
+      std::cout << tg::VersionText(TALLYGUARD_VERSION);
+      return 0;
+    case tg::CommandKind::Unknown:
+      std::cerr << tg::UnknownOptionText(name, command.unknown);
+      return tg::ExitCodes::Usage;
+    case tg::CommandKind::BackupNow:
+      return BackupNow(argc, argv);
+    case tg::CommandKind::StartWindow:
+      break;
+  }
+  return StartWindow(argc, argv);
 }

@@ -111,6 +111,16 @@ class TextBuffer {
   virtual void copySelection() = 0;
 };
 
+// A whole number the user steps up and down or types.
+class NumberBox : public Control {
+ public:
+  virtual int value() const = 0;
+  // Every change, by the user or from code, raises the change handler (when the value differs);
+  // a value outside the box's range is brought into it.
+  virtual void setValue(int value) = 0;
+  virtual void onChange(Handler handler) = 0;
+};
+
 enum class WindowState { Normal, Minimized };
 
 class Window : public Control {

@@ -31,6 +31,9 @@ class TrayShell {
   virtual void showBalloon(std::string_view text, std::string_view title, int timeoutMs) = 0;
   virtual void withdrawBalloon() = 0;
   virtual void deleteIcon() = 0;
+  // False while the desktop offers no notification area: an icon added then shows when one
+  // appears.
+  virtual bool available() const { return true; }
   // The control's callback for every notification (code, identifier).
   virtual void onNotification(std::function<void(int code, int id)> callback) = 0;
 };

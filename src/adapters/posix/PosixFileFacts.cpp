@@ -1,0 +1,37 @@
+#include "adapters/posix/PosixFileFacts.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <string>
+
+namespace tg {
+
+std::optional<FileStamp> PosixFileFacts::stampOf(std::string_view path) const {
+  struct stat status {};
+  if (::lstat(std::string(path).c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return std::nullopt;
+  }
+  return FileStamp{
+      static_cast<std::uint64_t>(status.st_size),
+      static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+std::optional<SpaceFigures> PosixFileFacts::spaceOf(std::string_view folder) const {
+  std::string path(folder);
+  while (!path.empty()) {
+    struct statvfs figures {};
+    if (::statvfs(path.c_str(), &figures) == 0) {
+      // f_bavail: what an ordinary user may still write, without the blocks kept for root.
+      return SpaceFigures{static_cast<std::uint64_t>(figures.f_bavail) * figures.f_frsize,
+                          static_cast<std::uint64_t>(figures.f_blocks) * figures.f_frsize};
+    }
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || path == "/") return std::nullopt;
+    path.erase(slash == 0 ? 1 : slash);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tg

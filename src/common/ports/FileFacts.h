@@ -1,0 +1,34 @@
+#pragma once
+// What the program needs to know of a file and of a file system before it removes an old copy or
+// stores a new one.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tg {
+
+// Size and time of last change of one file, to the nanosecond: enough to tell a copy this
+// program wrote from a file put in its place since.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// Bytes an ordinary user may still write, and the file system's whole size.
+struct SpaceFigures {
+  std::uint64_t available = 0;
+  std::uint64_t total = 0;
+};
+
+class FileFacts {
+ public:
+  virtual ~FileFacts() = default;
+  // The stamp of a regular file, never through a link; std::nullopt for anything else or nothing.
+  virtual std::optional<FileStamp> stampOf(std::string_view path) const = 0;
+  // The figures of the file system that holds `folder`; std::nullopt when they cannot be read.
+  virtual std::optional<SpaceFigures> spaceOf(std::string_view folder) const = 0;
+};
+
+}  // namespace tg

@@ -1,0 +1,63 @@
+#pragma once
+// The program's command line: --help and --version answer at once; --backup-now runs one backup
+// pass against the running office with the stored settings, with no window and no tray, for a
+// terminal, cron or a systemd timer. Without an option of its own the program starts its window.
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/PathStyle.h"
+#include "common/ports/Automation.h"
+#include "common/ports/Clock.h"
+#include "common/ports/Environment.h"
+#include "common/ports/FileFacts.h"
+#include "common/ports/FileSystem.h"
+#include "common/ports/OfficePresence.h"
+#include "common/ports/RegionalSettings.h"
+#include "common/ports/SettingsBackend.h"
+#include "common/ports/Shell.h"
+
+namespace tg {
+
+enum class CommandKind { StartWindow, Help, Version, BackupNow, Unknown };
+
+struct Command {
+  CommandKind kind = CommandKind::StartWindow;
+  std::string unknown;  // the option that was not understood
+};
+
+namespace ExitCodes {
+inline constexpr int AllCopied = 0;
+inline constexpr int SomethingFailed = 1;
+inline constexpr int NoOffice = 2;
+inline constexpr int Usage = 64;  // as sysexits.h numbers a wrong command line
+}  // namespace ExitCodes
+
+// `arguments` without the program's own name. Options of the toolkit (one dash) are left to it;
+// an unknown option with two dashes is an error rather than a window started by mistake.
+Command ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string HelpText(std::string_view programName);
+std::string VersionText(std::string_view version);
+std::string UnknownOptionText(std::string_view programName, std::string_view option);
+
+struct BackupNowPorts {
+  SettingsBackend& settings;
+  AutomationFactory& automation;
+  const OfficePresence& presence;
+  const Environment& environment;
+  const Shell& shell;
+  FileSystem& fileSystem;
+  const FileFacts& facts;
+  const Clock& clock;
+  const RegionalSettings& regional;
+  PathStyle pathStyle;
+};
+
+// One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
+// Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.
+int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors);
+
+}  // namespace tg

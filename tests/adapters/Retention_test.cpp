@@ -1,0 +1,180 @@
+// Keeping the newest copies on real files over a day of backups every 40 minutes, and the disk
+// guard's figures from a real file system and from a small tmpfs filled up.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "adapters/memory/FixedClock.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "adapters/posix/PosixFileFacts.h"
+#include "adapters/posix/PosixFileSystem.h"
+#include "backup/CopyKeeping.h"
+#include "backup/DiskGuard.h"
+#include "support/TempFolder.h"
+
+namespace tg::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::vector<std::string> FileNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class KeepingADay : public ::testing::Test {
+ protected:
+  KeepingADay() {
+    fs::create_directories(temp.path() / "docs");
+    fs::create_directories(temp.path() / "log");
+    WriteWholeFile(original, "the workbook");
+  }
+
+  // One pass over the open documents at `hour:minute`, the office's store played by writing the
+  // file, as it lands on disk.
+  void pass(int hour, int minute, const std::vector<std::string>& alsoOpen = {}) {
+    clock.set({2026, 12, 7, hour, minute, 0});
+    CopyKeeping keeping(CopyKeepingContext{
+        files, facts, clock, regional, historyLog, PathStyle::Posix, keep, {}, {}, {}});
+    for (const std::string& path : alsoOpen) keeping.seen("file://" + path);
+    BackupRequest request{"file://" + original, true, "", {true, true, false}};
+    const BackupTarget target =
+        ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
+    keeping.seen(request.location);
+    ASSERT_TRUE(keeping.mayStore(target));
+    WriteWholeFile(target.backupPath.onDisk, "copy at " + std::to_string(hour * 60 + minute));
+    keeping.stored(request.location, target);
+    keeping.ended();
+  }
+
+  std::string copyAt(const char* time) const {
+    return "Budget Date December.7.2026 Time " + std::string(time) + ".ods";
+  }
+  std::string docs(const std::string& name) const { return temp / ("docs/" + name); }
+
+  TempFolder temp;
+  PosixFileSystem files;
+  PosixFileFacts facts;
+  FixedClock clock;
+  UnitedStatesRegionalSettings regional;
+  std::string original = temp / "docs/Budget.ods";
+  std::string historyLog = temp / "log/Tallyguard.txt";
+  int keep = 3;
+};
+
+TEST_F(KeepingADay, OnlyTheNewestRecordedCopiesStayAndNothingElseIsEverTouched) {
+  // The user's own file that looks like a copy, made before the day began.
+  const std::string lookAlike = docs(copyAt("07.00.00.AM"));
+  WriteWholeFile(lookAlike, "made by hand");
+  for (int minutes = 8 * 60; minutes <= 11 * 60; minutes += 40) pass(minutes / 60, minutes % 60);
+  // 08:00 08:40 09:20 10:00 10:40: the three newest stay.
+  EXPECT_THAT(FileNames(temp.path() / "docs"),
+              ElementsAre("Budget Date December.7.2026 Time 07.00.00.AM.ods", copyAt("09.20.00.AM"),
+                          copyAt("10.00.00.AM"), copyAt("10.40.00.AM"), "Budget.ods"));
+
+  // The user edits the 09:20 copy (it is theirs now) and opens the 10:00 one in the office.
+  WriteWholeFile(docs(copyAt("09.20.00.AM")), "edited by the user, longer than before");
+  const std::string opened = docs(copyAt("10.00.00.AM"));
+  pass(11, 20, {opened});
+  pass(12, 0, {opened});  // 10:00 is now the fourth newest, but open
+  EXPECT_TRUE(fs::exists(docs(copyAt("09.20.00.AM"))));
+  EXPECT_TRUE(fs::exists(opened));
+
+  // Closed again: the next pass removes it.
+  pass(12, 40);
+  EXPECT_FALSE(fs::exists(opened));
+  EXPECT_TRUE(fs::exists(lookAlike));
+  EXPECT_TRUE(fs::exists(original));
+  EXPECT_EQ(ReadWholeFile(original), "the workbook");
+  EXPECT_THAT(FileNames(temp.path() / "docs"),
+              ElementsAre(copyAt("07.00.00.AM"), copyAt("09.20.00.AM"), copyAt("11.20.00.AM"),
+                          copyAt("12.00.00.PM"), copyAt("12.40.00.PM"), "Budget.ods"));
+
+  const std::string log = ReadWholeFile(historyLog);
+  EXPECT_THAT(log, HasSubstr(docs(copyAt("08.00.00.AM")) +
+                             " removed (keeping the newest 3) at 12/7/2026 10:00:00 AM\r\n"));
+  size_t removedLines = 0;
+  for (size_t at = 0; (at = log.find(" removed (keeping the newest 3)", at)) != std::string::npos;
+       ++at) {
+    ++removedLines;
+  }
+  EXPECT_EQ(removedLines, 4u);  // 08:00, 08:40, 10:40 and, once closed, 10:00
+}
+
+// With 0 nothing is recorded, so nothing made then is ever removed, even after a change to 2.
+TEST_F(KeepingADay, CopiesMadeWhileKeepingAllAreNeverRemovedLater) {
+  keep = 0;
+  pass(8, 0);
+  pass(8, 40);
+  keep = 2;
+  pass(9, 20);
+  pass(10, 0);
+  pass(10, 40);
+  EXPECT_THAT(FileNames(temp.path() / "docs"),
+              ElementsAre(copyAt("08.00.00.AM"), copyAt("08.40.00.AM"), copyAt("10.00.00.AM"),
+                          copyAt("10.40.00.AM"), "Budget.ods"));
+}
+
+TEST(RealFileSystemFigures, AreReadAlsoForAFolderStillToBeMade) {
+  TempFolder temp;
+  PosixFileFacts facts;
+  const std::optional<SpaceFigures> here = facts.spaceOf(temp.path().string());
+  const std::optional<SpaceFigures> below = facts.spaceOf(temp / "not/yet/made/");
+  ASSERT_TRUE(here && below);
+  EXPECT_GT(here->total, 0u);
+  EXPECT_LE(here->available, here->total);
+  EXPECT_EQ(below->total, here->total);
+  const std::string file = temp / "five";
+  WriteWholeFile(file, "12345");
+  EXPECT_EQ(facts.stampOf(file)->size, 5u);
+  EXPECT_FALSE(facts.stampOf(temp.path().string()));  // a folder has no stamp
+}
+
+// A tmpfs of 64 MiB must keep 5 % (3.2 MiB) free: filled to 3 MiB free, a 1 MiB document's copy
+// is held back; with the filler gone it goes through.
+TEST(SmallFileSystem, IsNearlyFullWhenTheCopyWouldLeaveLessThanFivePercent) {
+  TempFolder temp;
+  const std::string mountPoint = temp / "small";
+  fs::create_directories(mountPoint);
+  if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64m") != 0) {
+    GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{mountPoint};
+  PosixFileFacts facts;
+  const std::string filler = mountPoint + "/filler";
+  {
+    std::ofstream out(filler, std::ios::binary);
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 61; ++i) out << block;
+  }
+  const SpaceFigures full = *facts.spaceOf(mountPoint);
+  EXPECT_EQ(full.total, 64u << 20);
+  EXPECT_FALSE(LeavesEnoughSpace(full, 1 << 20));
+  fs::remove(filler);
+  EXPECT_TRUE(LeavesEnoughSpace(*facts.spaceOf(mountPoint), 1 << 20));
+}
+
+TEST(SpaceToLeave, IsOneGibibyteOrFivePercentWhicheverIsLess) {
+  EXPECT_EQ(SpaceToLeave(std::uint64_t{100} << 30), OneGibibyte);
+  EXPECT_EQ(SpaceToLeave(std::uint64_t{10} << 30), std::uint64_t{512} << 20);
+  EXPECT_TRUE(LeavesEnoughSpace({600, 10000}, 100));
+  EXPECT_FALSE(LeavesEnoughSpace({600, 10000}, 101));
+  EXPECT_FALSE(LeavesEnoughSpace({50, 10000}, 60));  // more than is free
+}
+
+}  // namespace
+}  // namespace tg::testing

@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Tallyguard on a desktop without a tray (stock GNOME, for one): a real window on Xvfb with a
+# window manager and a notification server but no tray host, a real headless office. Minimising
+# must leave a window the user can reach, a start "in the tray" must start minimised in the task
+# bar, a second start must bring the window up, and a tray host that starts later gets the icon.
+#   no_tray_test.sh PROGRAM ARTEFACTS
+# Exits 77 (skipped) when a tool it needs is not installed.
+set -u
+
+PROGRAM=$1
+ARTEFACTS=$2
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../scripts/desktop-session.sh
+source "$HERE/../../scripts/desktop-session.sh"
+
+missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
+  xdpyinfo soffice setsid)
+if [ -n "$missing" ]; then
+  echo "skipped: missing tools: $missing" >&2
+  exit 77
+fi
+
+FAILURES=0
+CHECKS=0
+check() {  # check DESCRIPTION COMMAND...
+  local description=$1
+  shift
+  CHECKS=$((CHECKS + 1))
+  if "$@"; then
+    echo "ok   - $description"
+  else
+    echo "FAIL - $description"
+    FAILURES=$((FAILURES + 1))
+  fi
+}
+
+finish() {
+  local status=$?
+  [ -n "${SESSION_ROOT:-}" ] && cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
+  session_stop
+  exit "$status"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+
+rm -rf "$ARTEFACTS"
+mkdir -p "$ARTEFACTS"
+session_begin
+HOME_DIR="$SESSION_ROOT/home"
+mkdir -p "$HOME_DIR" "$SESSION_ROOT/temp"
+export HOME="$HOME_DIR" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
+unset XDG_CONFIG_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP
+export QT_QPA_PLATFORM=xcb
+CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
+
+session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
+session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
+session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
+session_start_office
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
+
+PROGRAM_PID=""
+start_program() {
+  "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  SESSION_PIDS+=("$PROGRAM_PID")
+}
+program_running() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
+program_ended() { ! program_running; }
+main_window() {
+  local window
+  for window in $(xdotool search --all --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
+    if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
+      echo "$window"
+      return 0
+    fi
+  done
+  return 1
+}
+# Each asks about a window id it was given; xprop and xwininfo without one wait for a click.
+window_mapped() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+# Minimised in the task bar: the window manager keeps it iconic, not withdrawn.
+window_iconic() { [ -n "$1" ] && xprop -id "$1" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'; }
+xdo() { timeout 10 xdotool "$@"; }
+second_start() { timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1; }
+tray_has_icon() { [ -n "$SESSION_TRAY" ] && session_tray_has_icon tallyguard; }
+window_unmapped() { [ -n "$1" ] && ! window_mapped "$1"; }
+
+# The office answers before the program's start-up check needs it.
+session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" || { echo "the office did not start" >&2; exit 1; }
+
+echo "# Minimise without a tray"
+start_program
+check "the main window appears" session_wait_for 30 main_window
+WINDOW=$(main_window)
+check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
+BALLOONS=$(session_notification_count)
+xdo windowminimize "$WINDOW"
+check "minimising makes an ordinary minimised window" session_wait_for 10 window_iconic "$WINDOW"
+sleep 1
+check "it stays minimised, not hidden" window_iconic "$WINDOW"
+check "no balloon speaks of a tray that is not there" test "$(session_notification_count)" -eq "$BALLOONS"
+second_start
+check "a second start ends with success" test $? -eq 0
+check "and brings the window up" session_wait_for 10 window_mapped "$WINDOW"
+# Ended between the two starts; the window's own closing is the desktop test's business.
+kill -TERM "$PROGRAM_PID" 2>/dev/null
+check "the first run ends" session_wait_for 15 program_ended
+program_ended && wait "$PROGRAM_PID" 2>/dev/null
+
+echo "# Start in the tray without a tray"
+mkdir -p "$(dirname "$CONF")"
+printf '[Tallyguard]\nMinimized=On\n' >"$CONF"
+start_program
+check "the window exists" session_wait_for 30 main_window
+WINDOW=$(main_window)
+check "it starts minimised in the task bar" session_wait_for 10 window_iconic "$WINDOW"
+check "no balloon" test "$(session_notification_count)" -eq "$BALLOONS"
+/usr/bin/import -window root "$ARTEFACTS/01-started-minimised.png" 2>/dev/null
+
+echo "# A tray host comes later"
+session_start_tray || { echo "trayer did not start" >&2; exit 1; }
+check "the icon appears in it" session_wait_for 15 tray_has_icon
+second_start
+check "a second start shows the window" session_wait_for 10 window_mapped "$WINDOW"
+xdo windowminimize "$WINDOW"
+check "now minimising hides into the tray" session_wait_for 10 window_unmapped "$WINDOW"
+unmapped_not_iconic() { window_unmapped "$WINDOW" && ! window_iconic "$WINDOW" && [ -n "$WINDOW" ]; }
+check "and the window is not left iconic" unmapped_not_iconic
+check "with the balloon" session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS"
+/usr/bin/import -window root "$ARTEFACTS/02-tray-came-later.png" 2>/dev/null
+kill -TERM "$PROGRAM_PID" 2>/dev/null
+session_wait_for 15 program_ended
+
+echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
+[ "$FAILURES" -eq 0 ]

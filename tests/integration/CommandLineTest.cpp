@@ -1,0 +1,189 @@
+// `tallyguard --backup-now` as a terminal, cron or a timer runs it: the real program against a
+// real headless office, with its settings in a home folder of the test's own, and judged by its
+// exit status, its lines and the files it leaves.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "OfficeProcess.h"
+#include "RealSuite.h"
+#include "support/TempFolder.h"
+
+namespace tg::office {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using testing::ReadWholeFile;
+using testing::TempFolder;
+using testing::WriteWholeFile;
+
+class SharedOffice : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    process = std::make_unique<OfficeProcess>();
+    process->start();
+    suite = std::make_unique<RealSuite>(process->pipeName(), 120);
+  }
+  void TearDown() override {
+    suite.reset();
+    process.reset();
+  }
+  static inline std::unique_ptr<OfficeProcess> process;
+  static inline std::unique_ptr<RealSuite> suite;
+};
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string errors;
+};
+
+class BackupNow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    suite().closeAll();
+    fs::create_directories(temp.path() / "docs");
+    fs::create_directories(temp.path() / "temp");
+  }
+  void TearDown() override { suite().closeAll(); }
+
+  RealSuite& suite() { return *SharedOffice::suite; }
+
+  // Settings as the window would have stored them.
+  void store(const std::string& lines) {
+    WriteWholeFile(temp / "home/.config/Morvane/Tallyguard.conf", "[Tallyguard]\n" + lines);
+  }
+
+  Document openStored(const std::string& name) {
+    Document sheet = suite().newSpreadsheet();
+    suite().setCell(sheet, "A1", "numbers of " + name);
+    suite().storeAs(sheet, docs(name), "calc8");
+    return sheet;
+  }
+
+  Outcome run(const std::string& pipe = SharedOffice::process->pipeName()) {
+    const std::string command =
+        "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME='" + (temp / "home") +
+        "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
+        "' TALLYGUARD_OFFICE_LAUNCHER= '" + TALLYGUARD_PROGRAM + "' --backup-now >'" +
+        (temp / "out") + "' 2>'" + (temp / "errors") + "'";
+    Outcome result;
+    const int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = ReadWholeFile(temp / "out");
+    result.errors = ReadWholeFile(temp / "errors");
+    return result;
+  }
+
+  std::string docs(const std::string& name) const { return temp / ("docs/" + name); }
+  std::vector<std::string> copies(const std::string& folder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find(" Date ") != std::string::npos) names.push_back(name);
+    }
+    return names;
+  }
+  size_t lines(const std::string& text) const {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  }
+
+  TempFolder temp;
+};
+
+TEST_F(BackupNow, ExitsZeroWhenEveryDocumentWasCopiedAndOneWhenANewOneIsSkipped) {
+  openStored("Budget.ods");
+  openStored("Stock List.ods");
+  Document untitled = suite().newSpreadsheet();
+
+  Outcome skipped = run();
+  EXPECT_EQ(skipped.status, 1) << skipped.errors;
+  EXPECT_EQ(lines(skipped.out), 2u) << skipped.out;
+  EXPECT_THAT(skipped.out, HasSubstr("Budget.ods was backup saved as " + docs("Budget Date ")));
+  EXPECT_EQ(lines(skipped.errors), 1u) << skipped.errors;
+  EXPECT_THAT(skipped.errors, HasSubstr("skipped: a document that was never saved"));
+  EXPECT_EQ(copies(temp / "docs").size(), 2u);
+
+  suite().close(untitled);
+  Outcome copied = run();
+  EXPECT_EQ(copied.status, 0) << copied.errors;
+  EXPECT_EQ(lines(copied.out), 2u);
+  EXPECT_EQ(copied.errors, "");
+  EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"),
+              HasSubstr("Stock%20List.ods was backup"));
+}
+
+TEST_F(BackupNow, ExitsTwoWhenNoOfficeCanBeReached) {
+  openStored("Budget.ods");
+  Outcome none = run("nobody_listens_here");
+  EXPECT_EQ(none.status, 2);
+  EXPECT_EQ(none.out, "");
+  EXPECT_THAT(none.errors, HasSubstr("could not be reached"));
+  EXPECT_TRUE(copies(temp / "docs").empty());
+}
+
+// Stamped to the second, so the runs are a second apart. The user's own look-alike stays.
+TEST_F(BackupNow, KeepsTheNewestCopiesItMadeAndNothingElse) {
+  store("Keep%20Copies=2\n");
+  openStored("Budget.ods");
+  const std::string lookAlike = docs("Budget Date January.1.2026 Time 09.00.00.AM.ods");
+  WriteWholeFile(lookAlike, "made by hand");
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    Outcome each = run();
+    ASSERT_EQ(each.status, 0) << each.errors;
+  }
+  EXPECT_EQ(copies(temp / "docs").size(), 3u);  // two of its own and the look-alike
+  EXPECT_TRUE(fs::exists(lookAlike));
+  EXPECT_TRUE(fs::exists(docs("Budget.ods")));
+  EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"),
+              HasSubstr(" removed (keeping the newest 2) at "));
+}
+
+// A folder on a 64 MiB tmpfs filled to 3 MiB free: the copy is skipped and said so; with room
+// again the next run stores it.
+TEST_F(BackupNow, SkipsACopyThatWouldFillTheDiskAndTriesAgainNextTime) {
+  const std::string small = temp / "small";
+  fs::create_directories(small);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64m") != 0) {
+    GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{small};
+  {
+    std::ofstream filler(small + "/filler", std::ios::binary);
+    const std::string block(1 << 20, 'x');
+    for (int i = 0; i < 61; ++i) filler << block;
+  }
+  store("WhereOption=1\nPath=" + small + "\n");
+  openStored("Budget.ods");
+  Outcome full = run();
+  EXPECT_EQ(full.status, 1);
+  EXPECT_THAT(full.errors, HasSubstr("skipped: Budget Date "));
+  EXPECT_THAT(full.errors, HasSubstr("not enough free disk space in " + small + "/"));
+  EXPECT_TRUE(copies(small).empty());
+  fs::remove(small + "/filler");
+  Outcome room = run();
+  EXPECT_EQ(room.status, 0) << room.errors;
+  EXPECT_EQ(copies(small).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tg::office
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new tg::office::SharedOffice);
+  return RUN_ALL_TESTS();
+}
