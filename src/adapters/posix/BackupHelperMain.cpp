@@ -31,15 +31,19 @@ int RunBackupHelper(const char* historyLogPath) {
   PosixFileFacts facts;
   SystemClock clock;
   LocaleRegionalSettings regional;
+  int status = 0;
   try {
     ServePass(std::cin, std::cout,
               PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
                                 PathStyle::Posix, &facts});
   } catch (const std::exception& failure) {
     std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
-    return 1;
+    status = 1;
   }
-  return 0;
+  // Tearing the office's runtime down at exit can crash; the pass is over and said so, so the
+  // helper ends here without it.
+  std::cout.flush();
+  std::_Exit(status);
 }
 
 }  // namespace tg
