@@ -185,3 +185,28 @@ session_stop() {
   if [ -n "$SESSION_ROOT" ] && [ -z "${SESSION_KEEP:-}" ]; then rm -rf "$SESSION_ROOT"; fi
   return 0
 }
+
+# For the desktop tests: one line "ok" or "FAIL" a check, counted in CHECKS and FAILURES.
+FAILURES=0
+CHECKS=0
+check() {  # check DESCRIPTION COMMAND...
+  local description=$1
+  shift
+  CHECKS=$((CHECKS + 1))
+  if "$@"; then
+    echo "ok   - $description"
+  else
+    echo "FAIL - $description"
+    FAILURES=$((FAILURES + 1))
+  fi
+}
+
+# A user of the session's own: home, TEMP and runtime folder in the session's folder, the
+# program on X11.
+session_make_user() {
+  HOME_DIR="$SESSION_ROOT/home"
+  mkdir -p "$HOME_DIR" "$SESSION_ROOT/temp"
+  export HOME="$HOME_DIR" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
+  unset XDG_CONFIG_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP
+  export QT_QPA_PLATFORM=xcb
+}

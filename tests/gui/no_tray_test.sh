@@ -20,20 +20,6 @@ if [ -n "$missing" ]; then
   exit 77
 fi
 
-FAILURES=0
-CHECKS=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  CHECKS=$((CHECKS + 1))
-  if "$@"; then
-    echo "ok   - $description"
-  else
-    echo "FAIL - $description"
-    FAILURES=$((FAILURES + 1))
-  fi
-}
-
 finish() {
   local status=$?
   [ -n "${SESSION_ROOT:-}" ] && cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
@@ -46,11 +32,7 @@ trap 'exit 1' INT TERM
 rm -rf "$ARTEFACTS"
 mkdir -p "$ARTEFACTS"
 session_begin
-HOME_DIR="$SESSION_ROOT/home"
-mkdir -p "$HOME_DIR" "$SESSION_ROOT/temp"
-export HOME="$HOME_DIR" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
-unset XDG_CONFIG_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP
-export QT_QPA_PLATFORM=xcb
+session_make_user
 CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
 
 session_start_display || { echo "Xvfb did not start" >&2; exit 1; }

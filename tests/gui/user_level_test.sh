@@ -22,20 +22,6 @@ if [ -n "$missing" ] || [ ! -x /usr/bin/import ]; then
   exit 77
 fi
 
-FAILURES=0
-CHECKS=0
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  CHECKS=$((CHECKS + 1))
-  if "$@"; then
-    echo "ok   - $description"
-  else
-    echo "FAIL - $description"
-    FAILURES=$((FAILURES + 1))
-  fi
-}
-
 finish() {
   local status=$?
   if [ -n "${SESSION_ROOT:-}" ] && [ -d "$SESSION_ROOT" ]; then
@@ -52,12 +38,9 @@ trap 'exit 1' INT TERM
 rm -rf "$ARTEFACTS"
 mkdir -p "$ARTEFACTS"
 session_begin
-HOME_DIR="$SESSION_ROOT/home"
+session_make_user
 DOCS="$SESSION_ROOT/docs"
-mkdir -p "$HOME_DIR" "$DOCS" "$SESSION_ROOT/temp"
-export HOME="$HOME_DIR" TEMP="$SESSION_ROOT/temp" XDG_RUNTIME_DIR="$SESSION_ROOT/run"
-unset XDG_CONFIG_HOME XDG_STATE_HOME XDG_CURRENT_DESKTOP
-export QT_QPA_PLATFORM=xcb
+mkdir -p "$DOCS"
 CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
 LOG="$TEMP/Tallyguard.txt"
 
