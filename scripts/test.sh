@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds, and runs every test: unit tests, the fuzzer (bounded),
-# the backup pass against a real headless office suite, and the desktop program under Xvfb.
+# the backup pass against a real headless office suite, and the desktop program under Xvfb; then
+# cross-builds the Windows program and runs its tests under Wine.
 # Every process the tests start is stopped by the tests themselves.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,5 +9,5 @@ build=${TALLYGUARD_BUILD_DIR:-$here/build}
 
 "$here/scripts/install-deps.sh"
 "$here/scripts/build.sh" "$build"
-cd "$build"
-ctest --output-on-failure --timeout 900 -j1
+(cd "$build" && ctest --output-on-failure --timeout 900 -j1)
+"$here/scripts/test-windows.sh" "${TALLYGUARD_WINDOWS_BUILD_DIR:-$here/build-win}"

@@ -1,0 +1,251 @@
+#include "adapters/com/ComAutomation.h"
+
+#include <oleauto.h>
+
+#include <vector>
+
+#include "adapters/win32/WinError.h"
+
+namespace tg {
+
+ComApartment::ComApartment() {
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  joined_ = result == S_OK || result == S_FALSE;
+}
+
+ComApartment::~ComApartment() {
+  if (joined_) CoUninitialize();
+}
+
+std::wstring WideFromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string AnsiFromWide(const wchar_t* text, int length) {
+  if (text == nullptr || length == 0) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr);
+  if (length < 0 && !ansi.empty()) ansi.pop_back();  // the NUL that was counted
+  return ansi;
+}
+
+std::string ComFailure(HRESULT result, const EXCEPINFO* exception) {
+  if (exception && exception->bstrDescription && SysStringLen(exception->bstrDescription) > 0) {
+    return AnsiFromWide(exception->bstrDescription,
+                        static_cast<int>(SysStringLen(exception->bstrDescription)));
+  }
+  if (result == DISP_E_EXCEPTION && exception && exception->scode != 0) {
+    result = exception->scode;
+  }
+  return SystemMessage(static_cast<DWORD>(result)) + ".";
+}
+
+namespace {
+
+// Frees what a VARIANT holds when it goes out of scope.
+struct VariantHolder {
+  VARIANT value;
+  VariantHolder() { VariantInit(&value); }
+  ~VariantHolder() { VariantClear(&value); }
+  VariantHolder(const VariantHolder&) = delete;
+  VariantHolder& operator=(const VariantHolder&) = delete;
+};
+
+struct ExceptionHolder {
+  EXCEPINFO info{};
+  ~ExceptionHolder() {
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+  }
+  // Some servers leave the texts to a deferred fill-in.
+  void fill() {
+    if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+  }
+};
+
+BSTR MakeBstr(std::string_view text) {
+  const std::wstring wide = WideFromAnsi(text);
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+SAFEARRAY* MakeArray(const ValueList& list) {
+  SAFEARRAYBOUND bound{static_cast<ULONG>(list.size()), 0};
+  SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
+  if (!array) throw AutomationError("There was not enough memory for a list of values.");
+  for (LONG index = 0; index < static_cast<LONG>(list.size()); ++index) {
+    VariantHolder element;
+    try {
+      ToVariant(list[static_cast<size_t>(index)], element.value);
+    } catch (...) {
+      SafeArrayDestroy(array);
+      throw;
+    }
+    SafeArrayPutElement(array, &index, &element.value);  // copies
+  }
+  return array;
+}
+
+Value ListFromArray(SAFEARRAY* array, VARTYPE elementType) {
+  ValueList list;
+  if (!array || SafeArrayGetDim(array) != 1) return list;
+  LONG lower = 0, upper = -1;
+  SafeArrayGetLBound(array, 1, &lower);
+  SafeArrayGetUBound(array, 1, &upper);
+  for (LONG index = lower; index <= upper; ++index) {
+    VariantHolder element;
+    if (elementType == VT_VARIANT) {
+      SafeArrayGetElement(array, &index, &element.value);
+    } else {
+      // A typed array: the element is read into the VARIANT's own storage of that type.
+      element.value.vt = elementType;
+      SafeArrayGetElement(array, &index, &element.value.lVal);
+    }
+    list.push_back(FromVariant(element.value));
+  }
+  return list;
+}
+
+ObjectRef ObjectFromUnknown(IUnknown* unknown) {
+  if (!unknown) return nullptr;
+  IDispatch* dispatch = nullptr;
+  if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
+    throw AutomationError("The office suite returned an object that cannot be called by name.");
+  }
+  auto object = std::make_shared<ComObject>(dispatch);
+  dispatch->Release();
+  return object;
+}
+
+}  // namespace
+
+void ToVariant(const Value& value, VARIANT& out) {
+  VariantInit(&out);
+  if (const auto* text = std::get_if<std::string>(&value.data)) {
+    out.vt = VT_BSTR;
+    out.bstrVal = MakeBstr(*text);
+  } else if (const auto* flag = std::get_if<bool>(&value.data)) {
+    out.vt = VT_BOOL;
+    out.boolVal = *flag ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (const auto* number = std::get_if<std::int32_t>(&value.data)) {
+    out.vt = VT_I4;
+    out.lVal = *number;
+  } else if (const auto* object = std::get_if<ObjectRef>(&value.data)) {
+    auto* com = dynamic_cast<ComObject*>(object->get());
+    if (*object && !com) {
+      throw AutomationError("An object of another kind cannot be handed to the office suite.");
+    }
+    out.vt = VT_DISPATCH;
+    out.pdispVal = com ? com->dispatch() : nullptr;
+    if (out.pdispVal) out.pdispVal->AddRef();
+  } else if (const auto* list = std::get_if<ValueList>(&value.data)) {
+    out.parray = MakeArray(*list);
+    out.vt = VT_ARRAY | VT_VARIANT;
+  }
+}
+
+Value FromVariant(const VARIANT& in) {
+  if (in.vt & VT_BYREF) {
+    VariantHolder direct;
+    if (FAILED(VariantCopyInd(&direct.value, const_cast<VARIANT*>(&in)))) {
+      throw AutomationError("The office suite returned a value that cannot be read.");
+    }
+    return FromVariant(direct.value);
+  }
+  if (in.vt & VT_ARRAY) return ListFromArray(in.parray, static_cast<VARTYPE>(in.vt & VT_TYPEMASK));
+  switch (in.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+      return Value();
+    case VT_BSTR:
+      return Value(AnsiFromWide(in.bstrVal, static_cast<int>(SysStringLen(in.bstrVal))));
+    case VT_BOOL:
+      return Value(in.boolVal != VARIANT_FALSE);
+    case VT_DISPATCH:
+      return Value(ObjectFromUnknown(in.pdispVal));
+    case VT_UNKNOWN:
+      return Value(ObjectFromUnknown(in.punkVal));
+    default: {
+      // Every number the suite hands back (flags, counts) fits 32 bits.
+      VariantHolder number;
+      if (FAILED(VariantChangeType(&number.value, const_cast<VARIANT*>(&in), 0, VT_I4))) {
+        throw AutomationError("The office suite returned a value of an unknown kind (" +
+                              std::to_string(in.vt) + ").");
+      }
+      return Value(static_cast<std::int32_t>(number.value.lVal));
+    }
+  }
+}
+
+ComObject::ComObject(IDispatch* dispatch) : dispatch_(dispatch) {
+  if (dispatch_) dispatch_->AddRef();
+}
+
+ComObject::~ComObject() {
+  if (dispatch_) dispatch_->Release();
+}
+
+Value ComObject::call(std::string_view method, const ValueList& args) {
+  std::wstring name = WideFromAnsi(method);
+  LPOLESTR names[] = {name.data()};
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(result)) {
+    throw AutomationError("The office suite knows no call \"" + std::string(method) +
+                          "\": " + ComFailure(result, nullptr));
+  }
+  // IDispatch takes the arguments last first.
+  std::vector<VariantHolder> arguments(args.size());
+  for (size_t i = 0; i < args.size(); ++i) {
+    ToVariant(args[i], arguments[args.size() - 1 - i].value);
+  }
+  std::vector<VARIANT> raw;
+  for (auto& argument : arguments) raw.push_back(argument.value);
+  DISPPARAMS parameters{raw.data(), nullptr, static_cast<UINT>(raw.size()), 0};
+  VariantHolder answer;
+  ExceptionHolder exception;
+  UINT badArgument = 0;
+  result =
+      dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                        &parameters, &answer.value, &exception.info, &badArgument);
+  if (FAILED(result)) {
+    exception.fill();
+    throw AutomationError(ComFailure(result, &exception.info));
+  }
+  return FromVariant(answer.value);
+}
+
+ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
+  const std::wstring id = WideFromAnsi(programmaticId);
+  CLSID classId{};
+  HRESULT result = CLSIDFromProgID(id.c_str(), &classId);
+  if (FAILED(result)) {
+    throw AutomationError("No program on this computer provides \"" + std::string(programmaticId) +
+                          "\": " + ComFailure(result, nullptr));
+  }
+  IDispatch* dispatch = nullptr;
+  // The office suite is a program of its own; a test double may be a DLL.
+  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  if (FAILED(result)) {
+    throw AutomationError("\"" + std::string(programmaticId) +
+                          "\" could not be created: " + ComFailure(result, nullptr));
+  }
+  auto object = std::make_shared<ComObject>(dispatch);
+  dispatch->Release();
+  return object;
+}
+
+bool ComAutomationFactory::isInstalled(std::string_view programmaticId) {
+  const std::wstring id = WideFromAnsi(programmaticId);
+  CLSID classId{};
+  return SUCCEEDED(CLSIDFromProgID(id.c_str(), &classId));
+}
+
+}  // namespace tg

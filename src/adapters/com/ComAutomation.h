@@ -1,0 +1,67 @@
+#pragma once
+// Late-bound automation through COM: objects created by programmatic identifier
+// (CLSIDFromProgID + CoCreateInstance, in-process or local server) and called by name through
+// IDispatch. Texts cross as BSTRs converted from and to the ANSI code page; lists as SAFEARRAYs
+// of VARIANTs; objects as IDispatch. A failed call's description is the server's own (EXCEPINFO).
+
+// windows.h first: the automation headers build on it.
+// clang-format off
+#include <windows.h>
+#include <oaidl.h>
+// clang-format on
+#include <string>
+
+#include "common/ports/Automation.h"
+
+namespace tg {
+
+// Joins the thread to a single-threaded apartment for the object's life, as IDispatch servers of
+// office suites expect; leaves an apartment the thread already had as it was.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool joined_ = false;
+};
+
+// One IDispatch object; names are resolved on every call, as a late-bound client does.
+class ComObject : public AutomationObject {
+ public:
+  explicit ComObject(IDispatch* dispatch);  // takes one reference of its own
+  ~ComObject() override;
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  // A method call, or a property read when the name is a property (a PropertyValue's "Name").
+  Value call(std::string_view method, const ValueList& args = {}) override;
+  IDispatch* dispatch() const { return dispatch_; }
+
+ private:
+  IDispatch* dispatch_;
+};
+
+class ComAutomationFactory : public AutomationFactory {
+ public:
+  ObjectRef create(std::string_view programmaticId) override;
+  // The identifier is registered: nothing is created and no server is started.
+  bool isInstalled(std::string_view programmaticId) override;
+
+ private:
+  ComApartment apartment_;
+};
+
+// Conversions, exposed for their tests.
+std::wstring WideFromAnsi(std::string_view text);
+std::string AnsiFromWide(const wchar_t* text, int length = -1);
+// Fills `out` (VT_EMPTY before) from a value; throws AutomationError for an object that is not
+// a COM object.
+void ToVariant(const Value& value, VARIANT& out);
+Value FromVariant(const VARIANT& in);
+// "The call X failed: <description>" from an HRESULT, with the server's own text when it gave one.
+std::string ComFailure(HRESULT result, const EXCEPINFO* exception);
+
+}  // namespace tg

@@ -1,0 +1,143 @@
+#include "adapters/win32/Win32FileSystem.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "adapters/win32/WinError.h"
+
+namespace tg {
+namespace {
+
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::optional<WIN32_FILE_ATTRIBUTE_DATA> Attributes(std::string_view path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data)) {
+    return std::nullopt;
+  }
+  return data;
+}
+
+void WriteAll(HANDLE file, std::string_view text, std::string_view path) {
+  while (!text.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written == 0) {
+      ThrowLastError("The file", path, "written");
+    }
+    text.remove_prefix(written);
+  }
+}
+
+// An earlier write that stopped halfway (a full disk, a crash) left a line without its end.
+bool EndsInsideALine(HANDLE file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart == 0) return false;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>((size.QuadPart - 1) & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+  char last = '\n';
+  DWORD got = 0;
+  return ReadFile(file, &last, 1, &got, &at) && got == 1 && last != '\n';
+}
+
+}  // namespace
+
+bool Win32FileSystem::canReadModificationTime(std::string_view path) const {
+  return Attributes(path).has_value();
+}
+
+bool Win32FileSystem::isDirectory(std::string_view path) const {
+  auto data = Attributes(path);
+  return data && (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<FileIdentity> Win32FileSystem::identity(std::string_view path) const {
+  // Backup semantics opens folders too; no access right is needed to read the identity.
+  Handle file(CreateFileA(std::string(path).c_str(), 0,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+void Win32FileSystem::makeDirectory(std::string_view path) {
+  if (!CreateDirectoryA(std::string(path).c_str(), nullptr)) {
+    ThrowLastError("The folder", path, "created");
+  }
+}
+
+// Only into a plain file on a disk, never through a link: a device or pipe name put at the log's
+// path would otherwise hang the program or take the lines.
+void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
+  Handle file(CreateFileA(std::string(path).c_str(),
+                          FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                          nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.valid()) ThrowLastError("The file", path, "opened");
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+    throw WinError(ERROR_ACCESS_DENIED, "The file " + std::string(path) +
+                                            " is not a plain file, so nothing was written to it.");
+  }
+  if (EndsInsideALine(file.get())) WriteAll(file.get(), "\r\n", path);
+  WriteAll(file.get(), text, path);
+}
+
+std::string Win32FileSystem::readText(std::string_view path) const {
+  Handle file(CreateFileA(std::string(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) ThrowLastError("The file", path, "opened");
+  std::string content;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+      ThrowLastError("The file", path, "read");
+    }
+    if (got == 0) break;
+    content.append(buffer, got);
+  }
+  return content;
+}
+
+// Windows itself refuses a read-only file here.
+void Win32FileSystem::deleteFile(std::string_view path) {
+  if (!DeleteFileA(std::string(path).c_str())) ThrowLastError("The file", path, "deleted");
+}
+
+void Win32FileSystem::forceDeleteFile(std::string_view path) {
+  const std::string name(path);
+  DWORD attributes = GetFileAttributesA(name.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    SetFileAttributesA(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+  }
+  if (!DeleteFileA(name.c_str())) ThrowLastError("The file", path, "deleted");
+}
+
+void Win32FileSystem::rename(std::string_view from, std::string_view to) {
+  if (!MoveFileExA(std::string(from).c_str(), std::string(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ThrowLastError("The copy", to, "given its name");
+  }
+}
+
+}  // namespace tg

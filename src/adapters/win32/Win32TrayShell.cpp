@@ -1,0 +1,127 @@
+#include "adapters/win32/Win32TrayShell.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tg {
+namespace {
+
+// The text and its NUL inside the field: longer texts are cut.
+template <size_t N>
+void CopyField(char (&field)[N], std::string_view text) {
+  const size_t length = std::min(text.size(), N - 1);
+  std::memcpy(field, text.data(), length);
+  field[length] = '\0';
+}
+
+NOTIFYICONDATAA Record(HWND window) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  record.hWnd = window;
+  record.uID = 0;
+  return record;
+}
+
+const char* const WindowClass = "TallyguardTrayWindow";
+
+}  // namespace
+
+NOTIFYICONDATAA TrayAddRecord(HWND window, std::string_view tip, HICON icon) {
+  NOTIFYICONDATAA record = Record(window);
+  record.uFlags = NIF_MESSAGE;
+  record.uCallbackMessage = TrayCallbackMessage;
+  if (icon) {
+    record.uFlags |= NIF_ICON;
+    record.hIcon = icon;
+  }
+  if (!tip.empty()) {
+    record.uFlags |= NIF_TIP;
+    CopyField(record.szTip, tip);
+  }
+  return record;
+}
+
+NOTIFYICONDATAA TrayTipRecord(HWND window, std::string_view tip) {
+  NOTIFYICONDATAA record = Record(window);
+  record.uFlags = NIF_TIP;
+  CopyField(record.szTip, tip);
+  return record;
+}
+
+NOTIFYICONDATAA TrayIconRecord(HWND window, HICON icon) {
+  NOTIFYICONDATAA record = Record(window);
+  record.uFlags = NIF_ICON;
+  record.hIcon = icon;
+  return record;
+}
+
+NOTIFYICONDATAA TrayBalloonRecord(HWND window, std::string_view text, std::string_view title,
+                                  int timeoutMs) {
+  NOTIFYICONDATAA record = Record(window);
+  record.uFlags = NIF_INFO;
+  CopyField(record.szInfo, text);
+  CopyField(record.szInfoTitle, title);
+  record.uTimeout = timeoutMs > 0 ? static_cast<UINT>(timeoutMs) : 0;
+  record.dwInfoFlags = NIIF_NONE;
+  return record;
+}
+
+NOTIFYICONDATAA TrayDeleteRecord(HWND window) { return Record(window); }
+
+Win32TrayShell::Win32TrayShell(HICON icon) : icon_(icon) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = WindowClass;
+  RegisterClassA(&windowClass);  // fails harmlessly when a second shell registers it again
+  window_ = CreateWindowExA(0, WindowClass, "Tallyguard tray", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                            nullptr, instance, nullptr);
+  SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+Win32TrayShell::~Win32TrayShell() {
+  if (window_) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+  if (message == TrayCallbackMessage) {
+    auto* shell = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (shell && shell->callback_) {
+      shell->callback_(static_cast<int>(LOWORD(lParam)), static_cast<int>(wParam));
+    }
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Win32TrayShell::send(DWORD message, NOTIFYICONDATAA record) {
+  lastResult_ = Shell_NotifyIconA(message, &record);
+}
+
+void Win32TrayShell::addIcon(std::string_view tip, bool withIcon) {
+  send(NIM_ADD, TrayAddRecord(window_, tip, withIcon ? icon_ : nullptr));
+}
+
+void Win32TrayShell::setIcon() { send(NIM_MODIFY, TrayIconRecord(window_, icon_)); }
+
+void Win32TrayShell::setTip(std::string_view tip) { send(NIM_MODIFY, TrayTipRecord(window_, tip)); }
+
+void Win32TrayShell::showBalloon(std::string_view text, std::string_view title, int timeoutMs) {
+  lastTimeoutMs_ = timeoutMs;
+  send(NIM_MODIFY, TrayBalloonRecord(window_, text, title, timeoutMs));
+}
+
+// Empty texts take the balloon away; the timeout stays as the balloon had it.
+void Win32TrayShell::withdrawBalloon() {
+  send(NIM_MODIFY, TrayBalloonRecord(window_, "", "", lastTimeoutMs_));
+}
+
+void Win32TrayShell::deleteIcon() { send(NIM_DELETE, TrayDeleteRecord(window_)); }
+
+void Win32TrayShell::onNotification(std::function<void(int code, int id)> callback) {
+  callback_ = std::move(callback);
+}
+
+}  // namespace tg

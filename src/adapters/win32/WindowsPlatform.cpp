@@ -1,0 +1,102 @@
+#include "adapters/win32/WindowsPlatform.h"
+
+#include <vector>
+
+namespace tg {
+
+std::optional<std::string> WindowsEnvironment::variable(std::string_view name) const {
+  const std::string key(name);
+  SetLastError(ERROR_SUCCESS);
+  DWORD size = GetEnvironmentVariableA(key.c_str(), nullptr, 0);
+  if (size == 0) {
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    return std::string();
+  }
+  std::vector<char> value(size, '\0');
+  DWORD length = GetEnvironmentVariableA(key.c_str(), value.data(), size);
+  return std::string(value.data(), length < size ? length : 0);
+}
+
+std::string WindowsEnvironment::stateFolder() const { return variable("TEMP").value_or(""); }
+
+LocalDateTime WindowsClock::now() const {
+  SYSTEMTIME local{};
+  GetLocalTime(&local);
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
+double WindowsClock::secondsSinceStart() const {
+  LARGE_INTEGER count{}, frequency{};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+namespace {
+
+SYSTEMTIME ToSystemTime(const LocalDateTime& when) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(when.year);
+  time.wMonth = static_cast<WORD>(when.month);
+  time.wDay = static_cast<WORD>(when.day);
+  time.wHour = static_cast<WORD>(when.hour);
+  time.wMinute = static_cast<WORD>(when.minute);
+  time.wSecond = static_cast<WORD>(when.second);
+  return time;
+}
+
+// The answers of GetDateFormatA and GetTimeFormatA count their NUL.
+std::string Trimmed(const char* text, int length) {
+  return length > 0 ? std::string(text, static_cast<size_t>(length - 1)) : std::string();
+}
+
+}  // namespace
+
+std::string WindowsRegionalSettings::info(LCTYPE item) const {
+  char text[256];
+  return Trimmed(text, GetLocaleInfoA(locale_, item, text, sizeof text));
+}
+
+std::string WindowsRegionalSettings::monthName(int month) const {
+  if (month < 1 || month > 12) return "";
+  return info(LOCALE_SMONTHNAME1 + static_cast<LCTYPE>(month - 1));
+}
+
+std::string WindowsRegionalSettings::amDesignator() const { return info(LOCALE_S1159); }
+std::string WindowsRegionalSettings::pmDesignator() const { return info(LOCALE_S2359); }
+
+std::string WindowsRegionalSettings::shortDate(const LocalDateTime& when) const {
+  SYSTEMTIME time = ToSystemTime(when);
+  char text[256];
+  return Trimmed(text, GetDateFormatA(locale_, DATE_SHORTDATE, &time, nullptr, text, sizeof text));
+}
+
+std::string WindowsRegionalSettings::longTime(const LocalDateTime& when) const {
+  SYSTEMTIME time = ToSystemTime(when);
+  char text[256];
+  return Trimmed(text, GetTimeFormatA(locale_, 0, &time, nullptr, text, sizeof text));
+}
+
+MutexSingleInstance::~MutexSingleInstance() {
+  if (mutex_) CloseHandle(mutex_);
+}
+
+bool MutexSingleInstance::anotherCopyRuns() {
+  if (answer_ < 0) {
+    mutex_ = CreateMutexA(nullptr, FALSE, name_.c_str());
+    answer_ = mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0;
+  }
+  return answer_ == 1;
+}
+
+std::string RunningExecutablePath() {
+  std::vector<char> path(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return "";
+    if (length < path.size()) return std::string(path.data(), length);
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace tg

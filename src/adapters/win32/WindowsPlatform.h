@@ -1,0 +1,65 @@
+#pragma once
+// The small Windows ports: environment, local clock, regional settings, the single-instance mutex,
+// and the full path of the running program.
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/ports/Clock.h"
+#include "common/ports/Environment.h"
+#include "common/ports/RegionalSettings.h"
+#include "common/ports/SingleInstance.h"
+
+namespace tg {
+
+class WindowsEnvironment : public Environment {
+ public:
+  std::optional<std::string> variable(std::string_view name) const override;
+  // Windows keeps no folder of its own for the log beside TEMP: TEMP's value, or "".
+  std::string stateFolder() const override;
+};
+
+class WindowsClock : public Clock {
+ public:
+  LocalDateTime now() const override;
+  double secondsSinceStart() const override;
+};
+
+// The user's settings from the control panel's region page.
+class WindowsRegionalSettings : public RegionalSettings {
+ public:
+  explicit WindowsRegionalSettings(LCID locale = LOCALE_USER_DEFAULT) : locale_(locale) {}
+  std::string monthName(int month) const override;
+  std::string amDesignator() const override;
+  std::string pmDesignator() const override;
+  std::string shortDate(const LocalDateTime& when) const override;
+  std::string longTime(const LocalDateTime& when) const override;
+
+ private:
+  std::string info(LCTYPE item) const;
+  LCID locale_;
+};
+
+// One copy per user session: a named mutex held for the whole run, released by Windows when the
+// process ends however it ends.
+class MutexSingleInstance : public SingleInstance {
+ public:
+  explicit MutexSingleInstance(std::string name = "Local\\Morvane.Tallyguard")
+      : name_(std::move(name)) {}
+  ~MutexSingleInstance() override;
+  MutexSingleInstance(const MutexSingleInstance&) = delete;
+  MutexSingleInstance& operator=(const MutexSingleInstance&) = delete;
+  // The first call creates the mutex; later calls repeat the first answer.
+  bool anotherCopyRuns() override;
+
+ private:
+  std::string name_;
+  HANDLE mutex_ = nullptr;
+  int answer_ = -1;
+};
+
+// "C:\Program Files\Tallyguard\Tallyguard.exe"; empty when it cannot be read.
+std::string RunningExecutablePath();
+
+}  // namespace tg

@@ -1,0 +1,310 @@
+#include "adapters/com/ComAutomation.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "WinTempFolder.h"
+#include "adapters/memory/CountingMessageLoop.h"
+#include "adapters/memory/FixedClock.h"
+#include "adapters/memory/MemoryShell.h"
+#include "adapters/memory/RecordingDialogs.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/Calc.h"
+#include "backup/HistoryLog.h"
+#include "backup/OptionControlDoubles.h"
+#include "desktop/IsInstalled.h"
+
+namespace tg {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::WinTempFolder;
+
+class Variant {
+ public:
+  Variant() { VariantInit(&value); }
+  ~Variant() { VariantClear(&value); }
+  VARIANT value;
+};
+
+TEST(ComConversions, AnEmptyListIsAnArrayOfNoVariants) {
+  Variant list;
+  ToVariant(Value(ValueList{}), list.value);
+  ASSERT_EQ(list.value.vt, VT_ARRAY | VT_VARIANT);
+  LONG lower = 1, upper = 0;
+  SafeArrayGetLBound(list.value.parray, 1, &lower);
+  SafeArrayGetUBound(list.value.parray, 1, &upper);
+  EXPECT_EQ(lower, 0);
+  EXPECT_EQ(upper, -1);
+  EXPECT_THAT(FromVariant(list.value).asList(), IsEmpty());
+}
+
+TEST(ComConversions, ValuesGoIntoVariantsAndComeBack) {
+  Variant flag, text, number, list;
+  ToVariant(Value(true), flag.value);
+  EXPECT_EQ(flag.value.vt, VT_BOOL);
+  EXPECT_EQ(flag.value.boolVal, VARIANT_TRUE);
+  EXPECT_TRUE(FromVariant(flag.value).asBool());
+  ToVariant(Value("C:\\Reports #1\\Budget Plan.ods"), text.value);
+  EXPECT_EQ(text.value.vt, VT_BSTR);
+  EXPECT_EQ(std::wstring(text.value.bstrVal), L"C:\\Reports #1\\Budget Plan.ods");
+  EXPECT_EQ(FromVariant(text.value).asText(), "C:\\Reports #1\\Budget Plan.ods");
+  ToVariant(Value(std::int32_t{-7}), number.value);
+  EXPECT_EQ(FromVariant(number.value).asInt(), -7);
+  ToVariant(Value(ValueList{Value("a"), Value(std::int32_t{2})}), list.value);
+  const ValueList back = FromVariant(list.value).asList();
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[0].asText(), "a");
+  EXPECT_EQ(back[1].asInt(), 2);
+}
+
+TEST(ComConversions, ReferencesSmallNumbersAndTypedArraysAreRead) {
+  BSTR text = SysAllocString(L"by reference");
+  VARIANT reference;
+  VariantInit(&reference);
+  reference.vt = VT_BYREF | VT_BSTR;
+  reference.pbstrVal = &text;
+  EXPECT_EQ(FromVariant(reference).asText(), "by reference");
+  SysFreeString(text);
+
+  VARIANT small;
+  VariantInit(&small);
+  small.vt = VT_I2;
+  small.iVal = 3;
+  EXPECT_EQ(FromVariant(small).asInt(), 3);
+
+  Variant typed;
+  SAFEARRAYBOUND bound{2, 0};
+  typed.value.vt = VT_ARRAY | VT_I4;
+  typed.value.parray = SafeArrayCreate(VT_I4, 1, &bound);
+  for (LONG i = 0; i < 2; ++i) {
+    LONG item = 10 + i;
+    SafeArrayPutElement(typed.value.parray, &i, &item);
+  }
+  const ValueList items = FromVariant(typed.value).asList();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].asInt(), 11);
+}
+
+class Foreign : public AutomationObject {
+ public:
+  Value call(std::string_view, const ValueList&) override { return {}; }
+};
+
+TEST(ComConversions, AnObjectOfAnotherKindCannotCross) {
+  Variant out;
+  EXPECT_THROW(ToVariant(Value(ObjectRef(std::make_shared<Foreign>())), out.value),
+               AutomationError);
+}
+
+// The fixture server registered in the test prefix poses as the office suite.
+class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
+ protected:
+  void SetUp() override {
+    manager = automation.create(OfficeServiceManagerId);
+    manager->call("fixtureReset");
+    dialogs.whileOpen = [this] {
+      if (dialogs.folderPrompts.size() > 20) throw std::runtime_error("prompt loops");
+    };
+  }
+
+  // Blanks and "#" escaped, as the suite reports them in a location.
+  static std::string Escaped(const std::string& path) {
+    std::string escaped;
+    for (char c : path) {
+      if (c == ' ') {
+        escaped += "%20";
+      } else if (c == '#') {
+        escaped += "%23";
+      } else {
+        escaped += c;
+      }
+    }
+    return escaped;
+  }
+  // "file:///C:/a%20b/c" for "C:\a b\c".
+  static std::string UrlOf(const std::string& path) {
+    std::string url = "file:///" + Escaped(path);
+    for (char& c : url) {
+      if (c == '\\') c = '/';
+    }
+    return url;
+  }
+
+  void open(const std::string& service, const std::string& url, const std::string& title,
+            const std::string& filter, const std::string& content) {
+    manager->call("fixtureOpen", {service, url, title, filter, content});
+  }
+  void openSheet(const std::string& path, const std::string& filter, const std::string& content) {
+    open(SpreadsheetDocumentService, UrlOf(path), path.substr(path.rfind('\\') + 1), filter,
+         content);
+  }
+
+  CalcContext context() {
+    return CalcContext{automation, optionControls(), dialogs,           loop, files, clock,
+                       regional,   historyLogPath,   PathStyle::Windows};
+  }
+
+  std::string read(const std::string& path) { return files.readText(path); }
+
+  std::vector<std::string> historyLines() {
+    std::vector<std::string> lines;
+    if (!files.canReadModificationTime(historyLogPath)) return lines;
+    const std::string text = read(historyLogPath);
+    for (size_t start = 0; start < text.size();) {
+      size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return lines;
+  }
+
+  std::string line(const std::string& name, const std::string& copy) {
+    return name + " was backup saved as " + copy + " at " + GeneralDate(clock.now(), regional);
+  }
+
+  ComAutomationFactory automation;
+  ObjectRef manager;
+  WinTempFolder folder;
+  Win32FileSystem files;
+  WindowsRegionalSettings regional;
+  FixedClock clock;
+  RecordingDialogs dialogs;
+  CountingMessageLoop loop;
+  std::string historyLogPath = folder / "Tallyguard.txt";
+};
+
+TEST_F(FixtureSuite, TheSuiteIsInstalledAndAnUnknownIdentifierIsNot) {
+  EXPECT_TRUE(automation.isInstalled("com.sun.star.ServiceManager"));
+  EXPECT_FALSE(automation.isInstalled("Tallyguard.No.Such.Server"));
+  try {
+    automation.create("Tallyguard.No.Such.Server");
+    ADD_FAILURE() << "an unregistered identifier was created";
+  } catch (const AutomationError& failure) {
+    EXPECT_THAT(failure.what(), HasSubstr("Tallyguard.No.Such.Server"));
+  }
+}
+
+TEST_F(FixtureSuite, NamesResolveWithoutRegardToCaseAndRefusalsCarryTheServersWords) {
+  ObjectRef desktop = manager->call("CREATEINSTANCE", {"com.sun.star.frame.Desktop"}).asObject();
+  ASSERT_TRUE(desktop);
+  ObjectRef enumeration =
+      desktop->call("getComponents").asObject()->call("createEnumeration").asObject();
+  EXPECT_FALSE(enumeration->call("hasmoreelements").asBool());
+  try {
+    manager->call("createInstance", {"com.sun.star.No.Such.Service"});
+    ADD_FAILURE() << "an unknown service was created";
+  } catch (const AutomationError& failure) {
+    EXPECT_STREQ(failure.what(), "Unknown service com.sun.star.No.Such.Service");
+  }
+  try {
+    manager->call("noSuchCall");
+    ADD_FAILURE() << "an unknown name was called";
+  } catch (const AutomationError& failure) {
+    EXPECT_THAT(failure.what(), HasSubstr("\"noSuchCall\""));
+  }
+}
+
+TEST_F(FixtureSuite, APassStoresEverySpreadsheetBesideItsFileWithWindowsPaths) {
+  const std::string reports = folder / "Reports #1";
+  const std::string chosen = folder / "Chosen";
+  files.makeDirectory(reports);
+  files.makeDirectory(chosen);
+  openSheet(reports + "\\Budget Plan.ods", "calc8", "budget");
+  open("com.sun.star.text.TextDocument", UrlOf(reports + "\\Letter.odt"), "Letter.odt", "writer8",
+       "letter");
+  open(SpreadsheetDocumentService, "", "Untitled 1", "", "fresh");
+  openSheet(reports + "\\Export.xlsx", "Calc MS Excel 2007 XML", "export");
+  dialogs.folderAnswers = {chosen};
+
+  SaveAll(context());
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:"));
+  EXPECT_EQ(read(reports + "\\Budget Plan Backup.ods"), "budget|calc8");
+  EXPECT_EQ(read(chosen + "\\Untitled 1 Backup.ods"), "fresh|default");
+  EXPECT_EQ(read(reports + "\\Export Backup.xlsx"), "export|Calc MS Excel 2007 XML");
+  EXPECT_FALSE(files.canReadModificationTime(reports + "\\Letter Backup.odt"));
+  // The log shows a location's escapes as the suite reported them; the files lie at the real names.
+  const std::string shown = Escaped(reports);
+  EXPECT_THAT(historyLines(),
+              ElementsAre(line("Budget%20Plan.ods", shown + "\\Budget%20Plan Backup.ods"),
+                          line("Untitled 1.ods", chosen + "\\Untitled 1 Backup.ods"),
+                          line("Export.xlsx", shown + "\\Export Backup.xlsx")));
+  EXPECT_EQ(loop.yields, 3);
+  // Every object of the pass was released; the test's own service manager is what is left.
+  EXPECT_EQ(manager->call("fixtureLiveObjects").asInt(), 1);
+}
+
+TEST_F(FixtureSuite, AStampedCopyInAChosenFolderIsCreatedWithItsFolder) {
+  const std::string target = folder / "Backups #2 here";
+  openSheet(folder / "Budget.ods", "calc8", "budget");
+  Option2.setSelected(false);
+  Option1.setSelected(true);
+  Text1.setText(target);
+  Check6.setValue(CheckBox::Checked);
+
+  SaveAll(context());
+
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  ASSERT_TRUE(files.isDirectory(target));
+  const std::vector<std::string> lines = historyLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_THAT(lines[0], AllOf(HasSubstr(" was backup saved as " + target + "\\Budget Date "),
+                              HasSubstr(".ods at ")));
+  const std::string copy =
+      lines[0].substr(lines[0].find(target), lines[0].find(" at ") - lines[0].find(target));
+  EXPECT_EQ(read(copy), "budget|calc8");
+}
+
+TEST_F(FixtureSuite, AStoreTheSuiteRefusesIsReportedInItsOwnWordsAndLeavesNoLine) {
+  files.makeDirectory(folder / "Open");
+  openSheet(folder / "Open\\Budget.ods", "calc8", "budget");
+  // The document's folder went away after it was opened: the suite cannot write beside it.
+  RemoveDirectoryA((folder / "Open").c_str());
+
+  SaveAll(context());
+
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_THAT(dialogs.messages[0].text,
+              AllOf(HasSubstr("General Error. The file "), HasSubstr("could not be written."),
+                    HasSubstr("Calc.SaveAll at line 182")));
+  EXPECT_THAT(historyLines(), IsEmpty());
+}
+
+// The fixture's own registration calls, loaded from beside the test program.
+HRESULT RegistrationCall(const char* name) {
+  std::string path = RunningExecutablePath();
+  path = path.substr(0, path.rfind('\\')) + "\\TallyguardFixtureSuite.dll";
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (!module) return E_FAIL;
+  auto call = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(module, name));
+  HRESULT result = call ? call() : E_FAIL;
+  FreeLibrary(module);
+  return result;
+}
+
+TEST_F(FixtureSuite, TheOfficeCheckPassesWithTheSuiteAndEndsTheProgramWithoutIt) {
+  MemoryShell shell;
+  CheckOfficeSuite(automation, dialogs, shell, "Tallyguard");
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(shell.endCount, 0);
+
+  manager.reset();
+  ASSERT_EQ(RegistrationCall("DllUnregisterServer"), S_OK);
+  EXPECT_FALSE(automation.isInstalled(OfficeServiceManagerId));
+  EXPECT_THROW(CheckOfficeSuite(automation, dialogs, shell, "Tallyguard"), ProgramEnded);
+  ASSERT_EQ(RegistrationCall("DllRegisterServer"), S_OK);
+  EXPECT_EQ(shell.endCount, 1);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(shell.openedAddresses, std::vector<std::string>{std::string(OfficeSuiteDownloadPage)});
+  EXPECT_TRUE(automation.isInstalled(OfficeServiceManagerId));
+}
+
+}  // namespace
+}  // namespace tg

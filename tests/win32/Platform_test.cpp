@@ -1,0 +1,214 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "WinTempFolder.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32Shell.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/HistoryLog.h"
+#include "common/FileExists.h"
+
+namespace tg {
+namespace {
+
+using testing::WinTempFolder;
+
+void WriteFile(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(Win32FileSystem, AppendCreatesTheLogAndAddsLinesBehindEachOther) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  files.appendText(log, "one\r\n");
+  files.appendText(log, "two\r\n");
+  EXPECT_EQ(files.readText(log), "one\r\ntwo\r\n");
+}
+
+TEST(Win32FileSystem, AnAppendAfterAHalfWrittenLineStartsOnALineOfItsOwn) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  WriteFile(log, "cut sho");
+  files.appendText(log, "whole\r\n");
+  EXPECT_EQ(files.readText(log), "cut sho\r\nwhole\r\n");
+}
+
+TEST(Win32FileSystem, AFolderAtTheLogsPathTakesNoLine) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  CreateDirectoryA(log.c_str(), nullptr);
+  EXPECT_THROW(files.appendText(log, "line\r\n"), std::system_error);
+}
+
+TEST(Win32FileSystem, OrdinaryDeletionRefusesAReadOnlyFileAndTheForcedOneRemovesIt) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string log = folder / "Tallyguard.txt";
+  WriteFile(log, "x\r\n");
+  SetFileAttributesA(log.c_str(), FILE_ATTRIBUTE_READONLY);
+  try {
+    files.deleteFile(log);
+    ADD_FAILURE() << "a read-only file was deleted";
+  } catch (const std::system_error& failure) {
+    EXPECT_NE(std::string(failure.what()).find(log), std::string::npos) << failure.what();
+  }
+  EXPECT_TRUE(Exists(log));
+  files.forceDeleteFile(log);
+  EXPECT_FALSE(Exists(log));
+}
+
+TEST(Win32FileSystem, DeletingAMissingFileFails) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  EXPECT_THROW(files.deleteFile(folder / "none.txt"), std::system_error);
+  EXPECT_THROW(files.forceDeleteFile(folder / "none.txt"), std::system_error);
+}
+
+TEST(Win32FileSystem, TwoSpellingsOfOnePathShareTheIdentityOtherFilesDoNot) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  CreateDirectoryA((folder / "Sub").c_str(), nullptr);
+  WriteFile(folder / "Sub\\Budget.ods", "a");
+  WriteFile(folder / "Sub\\Other.ods", "b");
+  auto plain = files.identity(folder / "Sub\\Budget.ods");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(files.identity(folder / "sub\\..\\Sub\\\\BUDGET.ODS"), plain);
+  EXPECT_EQ(files.identity(folder.path() + "/Sub/Budget.ods"), plain);
+  EXPECT_NE(files.identity(folder / "Sub\\Other.ods"), plain);
+  EXPECT_EQ(files.identity(folder / "Sub\\None.ods"), std::nullopt);
+  EXPECT_TRUE(files.identity(folder / "Sub"));
+}
+
+TEST(Win32FileSystem, RenameReplacesWhatHadTheName) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  WriteFile(folder / "new.tmp", "new");
+  WriteFile(folder / "Budget Backup.ods", "old");
+  files.rename(folder / "new.tmp", folder / "Budget Backup.ods");
+  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "new");
+  EXPECT_FALSE(Exists(folder / "new.tmp"));
+}
+
+TEST(Win32FileSystem, MakeDirectoryCreatesOneLevelAndSaysWhichFolderFailed) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  files.makeDirectory(folder / "Backups #1");
+  EXPECT_TRUE(files.isDirectory(folder / "Backups #1"));
+  EXPECT_FALSE(files.isDirectory(folder / "none"));
+  const std::string deep = folder / "missing\\deeper";
+  try {
+    files.makeDirectory(deep);
+    ADD_FAILURE() << "two levels were created";
+  } catch (const std::system_error& failure) {
+    EXPECT_EQ(
+        std::string(failure.what()).rfind("The folder " + deep + " could not be created: ", 0), 0u)
+        << failure.what();
+  }
+}
+
+TEST(Win32FileSystem, AFileExistsWhenItsTimesCanBeRead) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  WriteFile(folder / "a.txt", "");
+  EXPECT_TRUE(FileExists(files, folder / "a.txt"));
+  EXPECT_FALSE(FileExists(files, folder / "b.txt"));
+}
+
+TEST(WindowsEnvironment, ReadsVariablesAndTellsUnsetFromEmpty) {
+  WindowsEnvironment environment;
+  SetEnvironmentVariableA("TALLYGUARD_TEST_VALUE", "C:\\some where");
+  EXPECT_EQ(environment.variable("TALLYGUARD_TEST_VALUE"), "C:\\some where");
+  SetEnvironmentVariableA("TALLYGUARD_TEST_VALUE", "");
+  EXPECT_EQ(environment.variable("TALLYGUARD_TEST_VALUE"), std::string());
+  SetEnvironmentVariableA("TALLYGUARD_TEST_VALUE", nullptr);
+  EXPECT_EQ(environment.variable("TALLYGUARD_TEST_VALUE"), std::nullopt);
+}
+
+TEST(WindowsEnvironment, TheHistoryLogLiesInTempWithBackslashes) {
+  WindowsEnvironment environment;
+  char temp[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("TEMP", temp, MAX_PATH), 0u);
+  EXPECT_EQ(environment.stateFolder(), temp);
+  EXPECT_EQ(HistoryLogPath("Tallyguard", environment, PathStyle::Windows),
+            std::string(temp) + "\\Tallyguard.txt");
+}
+
+// The test script runs Wine under LC_ALL=C.UTF-8, which Wine takes as English (United States).
+TEST(WindowsRegionalSettings, ReadsTheUsersLocaleData) {
+  if (GetUserDefaultLCID() != 0x0409) GTEST_SKIP() << "the user's locale is not en-US";
+  WindowsRegionalSettings regional;
+  EXPECT_EQ(regional.monthName(1), "January");
+  EXPECT_EQ(regional.monthName(12), "December");
+  EXPECT_EQ(regional.monthName(13), "");
+  EXPECT_EQ(regional.amDesignator(), "AM");
+  EXPECT_EQ(regional.pmDesignator(), "PM");
+  EXPECT_EQ(regional.shortDate({2026, 12, 6, 14, 0, 40}), "12/6/2026");
+  EXPECT_EQ(regional.longTime({2026, 12, 6, 14, 0, 40}), "2:00:40 PM");
+}
+
+TEST(WindowsRegionalSettings, AnotherLocaleHasItsOwnNamesAndOrder) {
+  WindowsRegionalSettings german(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+  EXPECT_EQ(german.monthName(12), "Dezember");
+  // Day first; whether with a leading zero depends on the Windows release.
+  EXPECT_THAT(german.shortDate({2026, 12, 6, 14, 0, 40}),
+              ::testing::MatchesRegex("0?6\\.12\\.2026"));
+  EXPECT_EQ(german.longTime({2026, 12, 6, 14, 0, 40}), "14:00:40");
+}
+
+TEST(WindowsClock, NowIsTheLocalTime) {
+  WindowsClock clock;
+  SYSTEMTIME before{};
+  GetLocalTime(&before);
+  LocalDateTime now = clock.now();
+  EXPECT_EQ(now.year, before.wYear);
+  EXPECT_GE(now.month, 1);
+  EXPECT_LE(now.month, 12);
+  const double first = clock.secondsSinceStart();
+  Sleep(20);
+  EXPECT_GT(clock.secondsSinceStart(), first);
+}
+
+TEST(MutexSingleInstance, ASecondHolderOfTheNameSeesTheFirstUntilItEnds) {
+  auto first = std::make_unique<MutexSingleInstance>("Local\\Tallyguard.Test.Instance");
+  EXPECT_FALSE(first->anotherCopyRuns());
+  EXPECT_FALSE(first->anotherCopyRuns());
+  {
+    MutexSingleInstance second("Local\\Tallyguard.Test.Instance");
+    EXPECT_TRUE(second.anotherCopyRuns());
+  }
+  first.reset();
+  MutexSingleInstance third("Local\\Tallyguard.Test.Instance");
+  EXPECT_FALSE(third.anotherCopyRuns());
+}
+
+TEST(Win32Shell, TheDesktopIsARealFolderAndTheProgramFolderHoldsTheProgram) {
+  Win32Shell shell(RunningExecutablePath());
+  Win32FileSystem files;
+  auto desktop = shell.desktopFolder();
+  ASSERT_TRUE(desktop);
+  EXPECT_TRUE(files.isDirectory(*desktop)) << *desktop;
+  EXPECT_NE(desktop->back(), '\\');
+  EXPECT_TRUE(FileExists(files, shell.programFolder() + "\\tallyguard_win32_tests.exe"))
+      << shell.programFolder();
+}
+
+TEST(Win32Shell, TheEditorCommandQuotesThePath) {
+  EXPECT_EQ(Win32Shell::TextEditorCommand("C:\\users\\a b\\Temp\\Tallyguard.txt"),
+            "notepad \"C:\\users\\a b\\Temp\\Tallyguard.txt\"");
+  Win32Shell shell("Tallyguard.exe");
+  EXPECT_THROW(shell.programFolder(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace tg

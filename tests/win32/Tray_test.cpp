@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "adapters/win32/Win32MessageLoop.h"
+#include "adapters/win32/Win32TrayShell.h"
+
+namespace tg {
+namespace {
+
+TEST(TrayRecords, TheRecordCarriesTheBalloonFieldsInTheSizeTheShellKnows) {
+  const NOTIFYICONDATAA record = TrayAddRecord(nullptr, "Tallyguard", nullptr);
+  EXPECT_EQ(record.cbSize, NOTIFYICONDATAA_V2_SIZE);
+  EXPECT_GE(record.cbSize, offsetof(NOTIFYICONDATAA, dwInfoFlags) + sizeof(DWORD));
+  EXPECT_LT(record.cbSize, sizeof(NOTIFYICONDATAA)) << "the later fields stay out";
+  EXPECT_EQ(record.uID, 0u);
+}
+
+TEST(TrayRecords, AddAsksForTheCallbackAndNamesOnlyWhatIsGiven) {
+  HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  const NOTIFYICONDATAA full = TrayAddRecord(nullptr, "Tallyguard", icon);
+  EXPECT_EQ(full.uFlags, UINT{NIF_MESSAGE | NIF_ICON | NIF_TIP});
+  EXPECT_EQ(full.uCallbackMessage, 0x465u);
+  EXPECT_EQ(full.hIcon, icon);
+  EXPECT_STREQ(full.szTip, "Tallyguard");
+  const NOTIFYICONDATAA bare = TrayAddRecord(nullptr, "", nullptr);
+  EXPECT_EQ(bare.uFlags, UINT{NIF_MESSAGE});
+  EXPECT_STREQ(bare.szTip, "");
+}
+
+TEST(TrayRecords, LongTextsAreCutToTheirFieldsWithTheNulInside) {
+  const std::string tip(200, 't'), text(300, 'x'), title(100, 'y');
+  EXPECT_EQ(std::strlen(TrayTipRecord(nullptr, tip).szTip), 127u);
+  const NOTIFYICONDATAA balloon = TrayBalloonRecord(nullptr, text, title, 5000);
+  EXPECT_EQ(std::strlen(balloon.szInfo), 255u);
+  EXPECT_EQ(std::strlen(balloon.szInfoTitle), 63u);
+  EXPECT_EQ(balloon.uFlags, UINT{NIF_INFO});
+  EXPECT_EQ(balloon.uTimeout, 5000u);
+  EXPECT_EQ(balloon.dwInfoFlags, DWORD{NIIF_NONE});
+  EXPECT_EQ(TrayBalloonRecord(nullptr, "a", "b", 0).uTimeout, 0u);
+}
+
+// The tests below need the shell and a window: the test script runs them on a private display.
+class LiveTray : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (shell.window()) return;
+    // The test script provides a display; there a missing window is a fault, not a reason to skip.
+    if (std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) FAIL() << "no window for the tray";
+    GTEST_SKIP() << "no window can be created without a display";
+  }
+  Win32TrayShell shell{LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION))};
+};
+
+TEST_F(LiveTray, TheShellTakesTheIconItsTipABalloonAndItsRemoval) {
+  shell.addIcon("Tallyguard", true);
+  EXPECT_TRUE(shell.lastResult());
+  shell.setTip("Tallyguard - On");
+  EXPECT_TRUE(shell.lastResult());
+  shell.showBalloon("Still running here.", "Tallyguard", 5000);
+  EXPECT_TRUE(shell.lastResult());
+  shell.withdrawBalloon();
+  EXPECT_TRUE(shell.lastResult());
+  shell.deleteIcon();
+  EXPECT_TRUE(shell.lastResult());
+  shell.deleteIcon();
+  EXPECT_FALSE(shell.lastResult()) << "an icon removed twice";
+}
+
+TEST_F(LiveTray, NotificationsReachTheControlThroughTheMessageLoop) {
+  std::vector<std::pair<int, int>> seen;
+  shell.onNotification([&](int code, int id) { seen.emplace_back(code, id); });
+  PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+  PostMessageA(shell.window(), TrayCallbackMessage, 0, 0x404);
+  PostMessageA(shell.window(), WM_USER + 7, 0, WM_RBUTTONUP);  // not the tray's message
+  EXPECT_TRUE(seen.empty()) << "nothing runs before the loop does";
+  Win32MessageLoop().yield();
+  EXPECT_EQ(seen,
+            (std::vector<std::pair<int, int>>{{TrayLeftButtonUp, 0}, {TrayBalloonTimeout, 0}}));
+}
+
+TEST(Win32MessageLoop, AQuitAskedForDuringAYieldIsLeftForTheOuterLoop) {
+  PostQuitMessage(3);
+  Win32MessageLoop().yield();
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 3u);
+}
+
+}  // namespace
+}  // namespace tg
