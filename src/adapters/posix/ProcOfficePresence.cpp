@@ -25,16 +25,19 @@ bool RunsOffice(const std::filesystem::path& process) {
 
 }  // namespace
 
-bool ProcOfficePresence::officeRuns() const {
+std::vector<std::string> UsersOfficeProcesses(const std::string& procFolder) {
+  std::vector<std::string> offices;
   std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(proc_, error)) {
+  for (const auto& entry : std::filesystem::directory_iterator(procFolder, error)) {
     const std::string name = entry.path().filename().string();
     if (!IsNumber(name)) continue;
     struct stat status {};
     if (::stat(entry.path().c_str(), &status) != 0 || status.st_uid != ::getuid()) continue;
-    if (RunsOffice(entry.path())) return true;
+    if (RunsOffice(entry.path())) offices.push_back(entry.path().string());
   }
-  return false;
+  return offices;
 }
+
+bool ProcOfficePresence::officeRuns() const { return !UsersOfficeProcesses(proc_).empty(); }
 
 }  // namespace tg

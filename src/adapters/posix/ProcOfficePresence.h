@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/ports/OfficePresence.h"
 
@@ -8,6 +9,9 @@ namespace tg {
 
 // An office of this user runs when /proc shows a soffice.bin process owned by the user. The
 // office's own pipe files stay behind after a crash, so they prove nothing.
+// The /proc folders of this user's office processes.
+std::vector<std::string> UsersOfficeProcesses(const std::string& procFolder = "/proc");
+
 class ProcOfficePresence : public OfficePresence {
  public:
   explicit ProcOfficePresence(std::string procFolder = "/proc") : proc_(std::move(procFolder)) {}

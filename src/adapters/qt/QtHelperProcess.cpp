@@ -1,22 +1,19 @@
 #include "adapters/qt/QtHelperProcess.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 #include "adapters/posix/BackupHelperMain.h"
+#include "adapters/posix/ProcOfficePresence.h"
 
 namespace tg {
 namespace {
 
-// utime + stime of one process, from /proc/<pid>/stat; 0 when it is gone.
-std::uint64_t ProcessorTicks(const std::string& pid) {
-  std::ifstream file("/proc/" + pid + "/stat");
+// utime + stime of one process, from its /proc folder; 0 when it is gone.
+std::uint64_t ProcessorTicks(const std::string& processFolder) {
+  std::ifstream file(processFolder + "/stat");
   std::string stat;
   if (!std::getline(file, stat)) return 0;
   const size_t afterName = stat.rfind(')');
@@ -32,27 +29,6 @@ std::uint64_t ProcessorTicks(const std::string& pid) {
     }
   }
   return user + system;
-}
-
-bool IsUsersOffice(const std::string& pid) {
-  struct stat owner {};
-  if (::stat(("/proc/" + pid).c_str(), &owner) != 0 || owner.st_uid != ::getuid()) return false;
-  std::ifstream comm("/proc/" + pid + "/comm");
-  std::string name;
-  return std::getline(comm, name) && name == "soffice.bin";
-}
-
-std::uint64_t OfficeTicks() {
-  std::uint64_t ticks = 0;
-  DIR* processes = ::opendir("/proc");
-  if (!processes) return 0;
-  while (dirent* entry = ::readdir(processes)) {
-    const std::string pid = entry->d_name;
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (IsUsersOffice(pid)) ticks += ProcessorTicks(pid);
-  }
-  ::closedir(processes);
-  return ticks;
 }
 
 }  // namespace
@@ -104,8 +80,9 @@ void QtHelperProcess::stop() {
 }
 
 std::uint64_t QtHelperProcess::workDone() const {
-  std::uint64_t ticks = OfficeTicks();
-  if (running()) ticks += ProcessorTicks(std::to_string(process_->processId()));
+  std::uint64_t ticks = 0;
+  for (const std::string& office : UsersOfficeProcesses()) ticks += ProcessorTicks(office);
+  if (running()) ticks += ProcessorTicks("/proc/" + std::to_string(process_->processId()));
   return ticks;
 }
 
