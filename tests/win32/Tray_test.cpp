@@ -3,11 +3,16 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "ModalDriver.h"
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32TrayShell.h"
+#include "mainwindow/Program.h"
 
 namespace tg {
 namespace {
@@ -81,6 +86,67 @@ TEST_F(LiveTray, NotificationsReachTheControlThroughTheMessageLoop) {
   Win32MessageLoop().yield();
   EXPECT_EQ(seen,
             (std::vector<std::pair<int, int>>{{TrayLeftButtonUp, 0}, {TrayBalloonTimeout, 0}}));
+}
+
+// The captions of an open popup menu, read from its window.
+std::vector<std::string> MenuCaptions(HWND menuWindow) {
+  const auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+  std::vector<std::string> captions;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    char caption[64] = "";
+    GetMenuStringA(menu, static_cast<UINT>(i), caption, sizeof caption, MF_BYPOSITION);
+    captions.emplace_back(caption);
+  }
+  return captions;
+}
+
+void PressKeys(HWND window, const std::vector<WPARAM>& keys) {
+  for (WPARAM key : keys) {
+    PostMessageA(window, WM_KEYDOWN, key, 0);
+    PostMessageA(window, WM_KEYUP, key, 0);
+  }
+}
+
+TEST_F(LiveTray, ARightClickOpensTheMenuWhoseChoiceRunsAndOtherClicksStillReachTheControl) {
+  std::vector<int> seen;
+  shell.onNotification([&](int code, int) { seen.push_back(code); });
+  std::vector<std::string> ran;
+  auto entry = [&](std::string_view caption) {
+    return std::pair{std::string(caption),
+                     std::function<void()>([&ran, caption] { ran.emplace_back(caption); })};
+  };
+  shell.setMenu({entry(TrayMenuCaptions::Show), entry(TrayMenuCaptions::BackupNow),
+                 entry(TrayMenuCaptions::Quit)});
+
+  std::vector<std::string> captions;
+  {
+    testing::ModalDriver driver("#32768", [&](HWND menu) {
+      captions = MenuCaptions(menu);
+      PressKeys(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
+    });
+    PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_RBUTTONDOWN);
+    PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_RBUTTONUP);
+    Win32MessageLoop().yield();
+    EXPECT_TRUE(driver.found()) << "no menu showed";
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{std::string(TrayMenuCaptions::Show),
+                                                std::string(TrayMenuCaptions::BackupNow),
+                                                std::string(TrayMenuCaptions::Quit)}));
+  EXPECT_EQ(ran, std::vector<std::string>{std::string(TrayMenuCaptions::BackupNow)});
+  EXPECT_EQ(seen, std::vector<int>{TrayRightButtonDown}) << "the release opened the menu only";
+
+  {
+    testing::ModalDriver driver("#32768", [&](HWND menu) { PressKeys(menu, {VK_ESCAPE}); });
+    PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_RBUTTONUP);
+    Win32MessageLoop().yield();
+    EXPECT_TRUE(driver.found()) << "no menu showed the second time";
+  }
+  EXPECT_EQ(ran.size(), 1u) << "a menu closed without a choice runs nothing";
+
+  PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_LBUTTONDOWN);
+  PostMessageA(shell.window(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+  Win32MessageLoop().yield();
+  EXPECT_EQ(seen, (std::vector<int>{TrayRightButtonDown, TrayLeftButtonDown, TrayLeftButtonUp}));
 }
 
 TEST(Win32MessageLoop, AQuitAskedForDuringAYieldIsLeftForTheOuterLoop) {
