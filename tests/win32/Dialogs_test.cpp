@@ -151,14 +151,24 @@ std::string SelectedTreeItem(HWND chooser) {
   return text;
 }
 
+// The tree fills and takes the starting folder while the dialog shows: its selection settles.
+std::string SettledSelection(HWND chooser) {
+  std::string last = SelectedTreeItem(chooser);
+  for (int polls = 0; polls < 100; ++polls) {
+    Sleep(100);
+    const std::string now = SelectedTreeItem(chooser);
+    if (!now.empty() && now == last) return now;
+    last = now;
+  }
+  return last;
+}
+
 std::string ChooseFolder(Win32Dialogs& dialogs, const std::string& prompt, const std::string& start,
                          int button, SeenChooser& seen) {
   ModalDriver driver("#32770", [&](HWND chooser) {
-    // The tree fills and takes the starting folder once the dialog is up.
-    Sleep(500);
+    seen.selected = SettledSelection(chooser);
     seen.title = TextOf(chooser);
     for (HWND label : ChildWindows(chooser, "Static")) seen.labels.push_back(TextOf(label));
-    seen.selected = SelectedTreeItem(chooser);
     SendMessageA(GetDlgItem(chooser, button), BM_CLICK, 0, 0);
   });
   std::string chosen = dialogs.browseForFolder(prompt, start);

@@ -61,7 +61,7 @@ TEST_F(SkinFiles, TheWindowTakesTheSheetsBackgroundAndTextColours) {
 }
 
 TEST_F(SkinFiles, AColourLeftOutIsTheSystemsOwn) {
-  EXPECT_EQ(apply("QGroupBox { background-color: #a0b; }"),
+  EXPECT_EQ(apply("QGroupBox { background: #a0b url(x.png); }"),
             std::make_pair(RGB(0xAA, 0x00, 0xBB), GetSysColor(COLOR_WINDOWTEXT)));
   EXPECT_EQ(apply("QGroupBox { color: navy; }"),
             std::make_pair(GetSysColor(COLOR_BTNFACE), RGB(0x00, 0x00, 0x80)));

@@ -37,20 +37,6 @@ UINT MessageBoxStyle(MessageButtons buttons, MessageIcon icon, bool owned) {
   return style | MB_SETFOREGROUND;
 }
 
-}  // namespace
-
-MessageAnswer Win32Dialogs::messageBox(std::string_view text, std::string_view title,
-                                       MessageButtons buttons, MessageIcon icon) {
-  const std::string shown = MessageBoxText(text);
-  const std::string caption(title);
-  const int answer = MessageBoxA(owner_, shown.c_str(), caption.c_str(),
-                                 MessageBoxStyle(buttons, icon, owner_ != nullptr));
-  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  return answer == IDYES ? MessageAnswer::Yes : MessageAnswer::No;
-}
-
-namespace {
-
 // Preselects the starting folder once the dialog is up; `data` is its path.
 int CALLBACK PreselectFolder(HWND dialog, UINT message, LPARAM /*parameter*/, LPARAM data) {
   if (message == BFFM_INITIALIZED) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
@@ -74,6 +60,16 @@ std::string FolderOnDisk(LPCITEMIDLIST item) {
 }
 
 }  // namespace
+
+MessageAnswer Win32Dialogs::messageBox(std::string_view text, std::string_view title,
+                                       MessageButtons buttons, MessageIcon icon) {
+  const std::string shown = MessageBoxText(text);
+  const std::string caption(title);
+  const int answer = MessageBoxA(owner_, shown.c_str(), caption.c_str(),
+                                 MessageBoxStyle(buttons, icon, owner_ != nullptr));
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  return answer == IDYES ? MessageAnswer::Yes : MessageAnswer::No;
+}
 
 std::string Win32Dialogs::browseForFolder(std::string_view prompt, std::string_view initialFolder) {
   ComApartment apartment;  // the dialog's tree and its new style need COM on this thread

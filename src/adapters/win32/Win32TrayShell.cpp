@@ -94,9 +94,9 @@ LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wP
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The shell sends WM_CONTEXTMENU only to icons that asked for its later versions; either opens
-// the menu. The right button's release then stays from the control, as the menu has the entry
-// that shows the window: a window raised at the same moment would take the focus from the menu.
+// With a menu, the right button's release opens it and goes no further: the menu has the entry
+// that shows the window, and a window raised at the same moment would take the focus from the
+// menu. WM_CONTEXTMENU comes only to icons that ask for the shell's later versions.
 void Win32TrayShell::notified(UINT code, WPARAM id) {
   const bool opensMenu = code == WM_RBUTTONUP || code == WM_CONTEXTMENU;
   if (opensMenu && !menu_.empty()) {
@@ -117,8 +117,8 @@ UINT Win32TrayShell::trackMenu() {
   }
   POINT cursor{};
   GetCursorPos(&cursor);
-  // The menu closes on a click elsewhere only when its window is in front; the posted message
-  // makes the next right click open it again at once.
+  // The menu closes on a click elsewhere only when its window is in front; the message posted
+  // after it lets the next right click open it again at once.
   SetForegroundWindow(window_);
   menuOpen_ = true;
   const UINT chosen =
