@@ -3,11 +3,17 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "ModalDriver.h"
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32TrayShell.h"
+#include "mainwindow/Program.h"
 
 namespace tg {
 namespace {
@@ -81,6 +87,56 @@ TEST_F(LiveTray, NotificationsReachTheControlThroughTheMessageLoop) {
   Win32MessageLoop().yield();
   EXPECT_EQ(seen,
             (std::vector<std::pair<int, int>>{{TrayLeftButtonUp, 0}, {TrayBalloonTimeout, 0}}));
+}
+
+void PostClicks(HWND tray, std::initializer_list<UINT> clicks) {
+  for (UINT click : clicks) PostMessageA(tray, TrayCallbackMessage, 0, click);
+  Win32MessageLoop().yield();  // a menu opened here holds the loop until it closes
+}
+
+std::vector<std::string> CaptionsOf(HWND popup) {
+  const auto shown = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+  std::vector<std::string> captions;
+  for (int i = 0; i < GetMenuItemCount(shown); ++i) {
+    char caption[64] = "";
+    GetMenuStringA(shown, UINT(i), caption, sizeof caption, MF_BYPOSITION);
+    captions.emplace_back(caption);
+  }
+  return captions;
+}
+
+TEST_F(LiveTray, ARightClickOpensTheMenuWhoseChoiceRunsAndOtherClicksStillReachTheControl) {
+  std::vector<int> seen;
+  shell.onNotification([&](int code, int) { seen.push_back(code); });
+  const std::vector<std::string> entries{std::string(TrayMenuCaptions::Show),
+                                         std::string(TrayMenuCaptions::BackupNow),
+                                         std::string(TrayMenuCaptions::Quit)};
+  std::vector<std::string> ran, captions;
+  std::vector<std::pair<std::string, std::function<void()>>> menu;
+  for (const std::string& caption : entries) {
+    menu.emplace_back(caption, [&ran, caption] { ran.push_back(caption); });
+  }
+  shell.setMenu(menu);
+  {
+    testing::ModalDriver driver("#32768", [&](HWND popup) {
+      captions = CaptionsOf(popup);
+      for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageA(popup, WM_KEYDOWN, key, 0);
+    });
+    PostClicks(shell.window(), {WM_RBUTTONDOWN, WM_RBUTTONUP});
+    EXPECT_TRUE(driver.found()) << "no menu showed";
+  }
+  EXPECT_EQ(captions, entries);
+  EXPECT_EQ(ran, std::vector<std::string>{entries[1]});
+  EXPECT_EQ(seen, std::vector<int>{TrayRightButtonDown}) << "the release opened the menu only";
+  {
+    testing::ModalDriver driver("#32768",
+                                [](HWND popup) { PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0); });
+    PostClicks(shell.window(), {WM_RBUTTONUP});
+    EXPECT_TRUE(driver.found()) << "no menu showed the second time";
+  }
+  EXPECT_EQ(ran.size(), 1u) << "a menu closed without a choice runs nothing";
+  PostClicks(shell.window(), {WM_LBUTTONDOWN, WM_LBUTTONUP});
+  EXPECT_EQ(seen, (std::vector<int>{TrayRightButtonDown, TrayLeftButtonDown, TrayLeftButtonUp}));
 }
 
 TEST(Win32MessageLoop, AQuitAskedForDuringAYieldIsLeftForTheOuterLoop) {

@@ -88,12 +88,50 @@ LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wP
                                             LPARAM lParam) {
   if (message == TrayCallbackMessage) {
     auto* shell = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (shell && shell->callback_) {
-      shell->callback_(static_cast<int>(LOWORD(lParam)), static_cast<int>(wParam));
-    }
+    if (shell) shell->notified(LOWORD(lParam), wParam);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// With a menu, the right button's release opens it and goes no further: the menu has the entry
+// that shows the window, and a window raised at the same moment would take the focus from the
+// menu. WM_CONTEXTMENU comes only to icons that ask for the shell's later versions.
+void Win32TrayShell::notified(UINT code, WPARAM id) {
+  const bool opensMenu = code == WM_RBUTTONUP || code == WM_CONTEXTMENU;
+  if (opensMenu && !menu_.empty()) {
+    if (menuOpen_) return;
+    const UINT chosen = trackMenu();
+    if (chosen == 0 || chosen > menu_.size()) return;
+    const std::function<void()> action = menu_[chosen - 1].second;  // it may replace the menu
+    if (action) action();
+    return;
+  }
+  if (callback_) callback_(static_cast<int>(code), static_cast<int>(id));
+}
+
+UINT Win32TrayShell::trackMenu() {
+  HMENU popup = CreatePopupMenu();
+  for (size_t i = 0; i < menu_.size(); ++i) {
+    AppendMenuA(popup, MF_STRING, i + 1, menu_[i].first.c_str());
+  }
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  // The menu closes on a click elsewhere only when its window is in front; the message posted
+  // after it lets the next right click open it again at once.
+  SetForegroundWindow(window_);
+  menuOpen_ = true;
+  const UINT chosen =
+      static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                       cursor.x, cursor.y, 0, window_, nullptr));
+  menuOpen_ = false;
+  PostMessageA(window_, WM_NULL, 0, 0);
+  DestroyMenu(popup);
+  return chosen;
+}
+
+void Win32TrayShell::setMenu(std::vector<std::pair<std::string, std::function<void()>>> entries) {
+  menu_ = std::move(entries);
 }
 
 void Win32TrayShell::send(DWORD message, NOTIFYICONDATAA record) {

@@ -1,7 +1,8 @@
 #pragma once
 // The notification area through Shell_NotifyIconA: one icon (identifier 0) on a window of its
 // own that receives the shell's callback message and hands each notification to the tray
-// control. The record is NOTIFYICONDATAA in the size that carries the balloon fields.
+// control. The record is NOTIFYICONDATAA in the size that carries the balloon fields. With a menu
+// set, the right button's release opens it at the cursor instead of reaching the control.
 
 // windows.h first: the shell header builds on it.
 // clang-format off
@@ -10,6 +11,9 @@
 // clang-format on
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "common/ports/TrayShell.h"
 
@@ -40,6 +44,10 @@ class Win32TrayShell : public TrayShell {
   void deleteIcon() override;
   void onNotification(std::function<void(int code, int id)> callback) override;
 
+  // The icon's menu: captions and what each does, in order. An action runs once the menu is
+  // closed.
+  void setMenu(std::vector<std::pair<std::string, std::function<void()>>> entries);
+
   HWND window() const { return window_; }
   // What the shell answered to the last call (TRUE on success); the tray control never asks.
   BOOL lastResult() const { return lastResult_; }
@@ -47,12 +55,17 @@ class Win32TrayShell : public TrayShell {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void send(DWORD message, NOTIFYICONDATAA record);
+  void notified(UINT code, WPARAM id);
+  // The entry chosen (from 1), or 0 when the user closed the menu without a choice.
+  UINT trackMenu();
 
   HICON icon_;
   HWND window_ = nullptr;
   int lastTimeoutMs_ = 0;
   BOOL lastResult_ = FALSE;
   std::function<void(int, int)> callback_;
+  std::vector<std::pair<std::string, std::function<void()>>> menu_;
+  bool menuOpen_ = false;
 };
 
 }  // namespace tg

@@ -1,0 +1,91 @@
+#include "adapters/win32/Win32Dialogs.h"
+
+// windows.h first: the shell header builds on it.
+// clang-format off
+#include <windows.h>
+#include <shlobj.h>
+// clang-format on
+
+#include "adapters/com/ComAutomation.h"
+
+namespace tg {
+namespace {
+
+// The static text of a box breaks lines at CR LF only: a lone CR or LF becomes CR LF.
+std::string MessageBoxText(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size() + text.size() / 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r') {
+      shown += "\r\n";
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      shown += "\r\n";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+UINT MessageBoxStyle(MessageButtons buttons, MessageIcon icon, bool owned) {
+  UINT style = buttons == MessageButtons::YesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
+  if (icon == MessageIcon::Warning) style |= MB_ICONEXCLAMATION;
+  // An owned box disables its owner; without one, task-modal disables every window of the thread.
+  style |= owned ? MB_APPLMODAL : MB_TASKMODAL;
+  return style | MB_SETFOREGROUND;
+}
+
+// Preselects the starting folder once the dialog is up; `data` is its path.
+int CALLBACK PreselectFolder(HWND dialog, UINT message, LPARAM /*parameter*/, LPARAM data) {
+  if (message == BFFM_INITIALIZED) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+// The desktop as a folder on disk: the tree's own desktop item is the whole namespace.
+std::string DesktopFolder() {
+  char path[MAX_PATH] = "";
+  if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return "";
+  return path;
+}
+
+// The folder on disk an item stands for, or "" for anything else (a printer, the computer).
+std::string FolderOnDisk(LPCITEMIDLIST item) {
+  char path[MAX_PATH] = "";
+  if (!SHGetPathFromIDListA(item, path)) return "";
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
+  return path;
+}
+
+}  // namespace
+
+MessageAnswer Win32Dialogs::messageBox(std::string_view text, std::string_view title,
+                                       MessageButtons buttons, MessageIcon icon) {
+  const std::string shown = MessageBoxText(text);
+  const std::string caption(title);
+  const int answer = MessageBoxA(owner_, shown.c_str(), caption.c_str(),
+                                 MessageBoxStyle(buttons, icon, owner_ != nullptr));
+  if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  return answer == IDYES ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+std::string Win32Dialogs::browseForFolder(std::string_view prompt, std::string_view initialFolder) {
+  ComApartment apartment;  // the dialog's tree and its new style need COM on this thread
+  const std::string title(prompt);
+  const std::string start = initialFolder.empty() ? DesktopFolder() : std::string(initialFolder);
+  BROWSEINFOA browse{};
+  browse.hwndOwner = owner_;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  browse.lpfn = PreselectFolder;
+  browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+  if (chosen == nullptr) return "";
+  std::string folder = FolderOnDisk(chosen);
+  CoTaskMemFree(chosen);
+  return folder;
+}
+
+}  // namespace tg
