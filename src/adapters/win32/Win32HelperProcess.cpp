@@ -94,40 +94,58 @@ HANDLE MakeJob() {
   return job;
 }
 
+// The helper's ends of the pipes and of the error output: the helper holds its own copies once
+// it is created, so the window's close whatever happens.
+struct HelperEnds {
+  HANDLE input = nullptr;
+  HANDLE output = nullptr;
+  HANDLE errors = nullptr;
+  ~HelperEnds() {
+    Close(input);
+    Close(output);
+    Close(errors);
+  }
+};
+
 }  // namespace
 
 Win32HelperProcess::~Win32HelperProcess() { stop(); }
 
 void Win32HelperProcess::start(std::string_view historyLogPath) {
   stop();
-  Pipe input = MakePipe(true);
-  Pipe output = MakePipe(false);
+  try {
+    launch(historyLogPath);
+  } catch (...) {
+    stop();
+    throw;
+  }
+}
+
+void Win32HelperProcess::launch(std::string_view historyLogPath) {
+  job_ = MakeJob();
+  HelperEnds ends;
+  const Pipe input = MakePipe(true);
+  toHelper_ = input.write;
+  ends.input = input.read;
+  const Pipe output = MakePipe(false);
+  fromHelper_ = output.read;
+  ends.output = output.write;
+  ends.errors = InheritableErrorOutput();
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = input.read;
-  startup.hStdOutput = output.write;
-  startup.hStdError = InheritableErrorOutput();
+  startup.hStdInput = ends.input;
+  startup.hStdOutput = ends.output;
+  startup.hStdError = ends.errors;
   std::string commandLine =
       "\"" + executable_ + "\" " + BackupPassFlag + " \"" + std::string(historyLogPath) + "\"";
   PROCESS_INFORMATION created{};
   // Suspended until it is in the job: a helper never runs a moment outside it.
-  const BOOL started =
-      CreateProcessA(executable_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                     CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &created);
-  const DWORD error = GetLastError();
-  CloseHandle(input.read);
-  CloseHandle(output.write);
-  Close(startup.hStdError);
-  toHelper_ = input.write;
-  fromHelper_ = output.read;
-  if (!started) {
-    release();
-    SetLastError(error);
+  if (!CreateProcessA(executable_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &created)) {
     Fail(executable_);
   }
   process_ = created.hProcess;
-  job_ = MakeJob();
   // A window inside a job of its own that forbids nesting (before Windows 8) cannot give the
   // helper a job; the pass still runs, watched for hangs as ever.
   AssignProcessToJobObject(job_, process_);

@@ -33,6 +33,7 @@ class Win32HelperProcess : public HelperProcess {
   std::uint64_t workDone() const override;
 
  private:
+  void launch(std::string_view historyLogPath);
   void readAvailable();
   void release();
 
