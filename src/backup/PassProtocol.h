@@ -22,6 +22,9 @@
 
 namespace tg {
 
+// The program started with this flag and a history log's path is the backup helper.
+inline constexpr const char* BackupPassFlag = "--backup-pass";
+
 enum class PassVerb { Read, Prompt, Message, Store, Copy, Done, Answer };
 
 struct PassMessage {

@@ -144,6 +144,25 @@ TEST(WindowsEnvironment, TheHistoryLogLiesInTempWithBackslashes) {
             std::string(temp) + "\\Tallyguard.txt");
 }
 
+// Without TEMP (or with it empty) the log still goes to the user's temporary folder, never to a
+// drive's root.
+TEST(WindowsEnvironment, WithoutTempTheStateFolderIsTheUsersTemporaryFolder) {
+  WindowsEnvironment environment;
+  char temp[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableA("TEMP", temp, MAX_PATH), 0u);
+  for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+    SCOPED_TRACE(unset ? "empty" : "unset");
+    SetEnvironmentVariableA("TEMP", unset);
+    const std::string folder = environment.stateFolder();
+    const std::string log = HistoryLogPath("Tallyguard", environment, PathStyle::Windows);
+    SetEnvironmentVariableA("TEMP", temp);
+    EXPECT_GT(folder.size(), 3u) << folder;
+    EXPECT_NE(folder.back(), '\\');
+    EXPECT_TRUE(Win32FileSystem().isDirectory(folder)) << folder;
+    EXPECT_EQ(log, folder + "\\Tallyguard.txt");
+  }
+}
+
 // The test script runs Wine under LC_ALL=C.UTF-8, which Wine takes as English (United States).
 TEST(WindowsRegionalSettings, ReadsTheUsersLocaleData) {
   if (GetUserDefaultLCID() != 0x0409) GTEST_SKIP() << "the user's locale is not en-US";

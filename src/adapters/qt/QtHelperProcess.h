@@ -5,11 +5,10 @@
 #include <QProcess>
 #include <memory>
 
+#include "backup/PassProtocol.h"
 #include "common/ports/HelperProcess.h"
 
 namespace tg {
-
-inline constexpr const char* BackupPassFlag = "--backup-pass";
 
 class QtHelperProcess : public HelperProcess {
  public:

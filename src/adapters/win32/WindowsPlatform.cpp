@@ -17,7 +17,17 @@ std::optional<std::string> WindowsEnvironment::variable(std::string_view name) c
   return std::string(value.data(), length < size ? length : 0);
 }
 
-std::string WindowsEnvironment::stateFolder() const { return variable("TEMP").value_or(""); }
+std::string WindowsEnvironment::stateFolder() const {
+  std::optional<std::string> temp = variable("TEMP");
+  if (temp && !temp->empty()) return *temp;
+  // The user's temporary folder all the same, so the log never lands in a drive's root.
+  char folder[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return "";
+  std::string path(folder, length);
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
 
 LocalDateTime WindowsClock::now() const {
   SYSTEMTIME local{};

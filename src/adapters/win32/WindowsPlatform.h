@@ -16,7 +16,8 @@ namespace tg {
 class WindowsEnvironment : public Environment {
  public:
   std::optional<std::string> variable(std::string_view name) const override;
-  // Windows keeps no folder of its own for the log beside TEMP: TEMP's value, or "".
+  // TEMP's value; when TEMP is unset or empty, the user's temporary folder all the same
+  // (GetTempPathA, without its trailing backslash).
   std::string stateFolder() const override;
 };
 

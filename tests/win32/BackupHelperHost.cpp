@@ -1,0 +1,83 @@
+// The backup helper as the tests start it: a windowless (-mwindows) program that serves one pass
+// with the program's own helper code, started by Win32HelperProcess as the window starts the
+// program. The test says through the environment what this helper does:
+//   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "parent" starts a
+//                                   hanging helper of its own, signals the test, and waits
+//   TALLYGUARD_TEST_DOCUMENTS       a file of documents to open in the fixture office first, one
+//                                   a line: service, URL, title, filter, content, tab-separated
+//   TALLYGUARD_TEST_OFFICE_PROCESS  the process names that show the office runs, ";"-separated
+
+#include <windows.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "adapters/com/ComAutomation.h"
+#include "adapters/win32/Win32BackupHelperMain.h"
+#include "adapters/win32/Win32HelperProcess.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/Calc.h"
+#include "backup/PassProtocol.h"
+
+namespace {
+
+constexpr DWORD LongestWait = 120'000;  // a hanging helper the test failed to end ends itself
+
+std::string Variable(const char* name) {
+  return tg::WindowsEnvironment().variable(name).value_or("");
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream stream(text);
+  for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
+  return parts;
+}
+
+// The fixture keeps its documents in this process; the pass's own service manager sees them.
+void OpenDocuments(tg::ObjectRef& manager, const std::string& listFile) {
+  std::ifstream list(listFile);
+  for (std::string line; std::getline(list, line);) {
+    tg::ValueList fields;
+    for (const std::string& field : Split(line, '\t')) fields.emplace_back(field);
+    manager->call("fixtureOpen", fields);
+  }
+}
+
+int ServePass(const char* historyLogPath) {
+  tg::ComAutomationFactory automation;
+  tg::ObjectRef manager;
+  const std::string documents = Variable("TALLYGUARD_TEST_DOCUMENTS");
+  if (!documents.empty()) {
+    manager = automation.create(tg::OfficeServiceManagerId);
+    OpenDocuments(manager, documents);
+  }
+  return tg::RunWindowsBackupHelper(historyLogPath,
+                                    Split(Variable("TALLYGUARD_TEST_OFFICE_PROCESS"), ';'));
+}
+
+int StartHangingHelper(const char* historyLogPath) {
+  SetEnvironmentVariableA("TALLYGUARD_TEST_HELPER", "hang");
+  tg::Win32HelperProcess helper(tg::RunningExecutablePath());
+  helper.start(historyLogPath);
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, "TallyguardTestHelperStarted");
+  if (ready) SetEvent(ready);
+  Sleep(LongestWait);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  if (argc != 3 || std::strcmp(argv[1], tg::BackupPassFlag) != 0) return 2;
+  const std::string mode = Variable("TALLYGUARD_TEST_HELPER");
+  if (mode == "hang") {
+    Sleep(LongestWait);
+    return 0;
+  }
+  if (mode == "parent") return StartHangingHelper(argv[2]);
+  return ServePass(argv[2]);
+}

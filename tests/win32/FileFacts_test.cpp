@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "WinTempFolder.h"
+#include "adapters/win32/Win32FileFacts.h"
+
+namespace tg {
+namespace {
+
+using testing::WinTempFolder;
+
+void Append(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::int64_t SecondsSince1970() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const auto steps = (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return steps / 10'000'000 - 11'644'473'600;
+}
+
+TEST(Win32FileFacts, AFilesStampIsItsSizeAndLastWriteAndChangesWithAWrite) {
+  WinTempFolder folder;
+  Win32FileFacts facts;
+  const std::string file = folder / "Budget Backup.ods";
+  Append(file, "12345");
+  const std::optional<FileStamp> first = facts.stampOf(file);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->size, 5u);
+  EXPECT_NEAR(static_cast<double>(first->modifiedNanoseconds / 1'000'000'000),
+              static_cast<double>(SecondsSince1970()), 5);
+
+  Sleep(20);
+  Append(file, "678");
+  const std::optional<FileStamp> second = facts.stampOf(file);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->size, 8u);
+  EXPECT_GT(second->modifiedNanoseconds, first->modifiedNanoseconds);
+
+  EXPECT_EQ(facts.stampOf(folder.path()), std::nullopt);
+  EXPECT_EQ(facts.stampOf(folder / "none.ods"), std::nullopt);
+}
+
+TEST(Win32FileFacts, AFolderNotYetMadeIsMeasuredByTheNearestOneAbove) {
+  WinTempFolder folder;
+  Win32FileFacts facts;
+  const std::optional<SpaceFigures> here = facts.spaceOf(folder.path());
+  ASSERT_TRUE(here);
+  EXPECT_GT(here->total, 0u);
+  EXPECT_GT(here->available, 0u);
+  EXPECT_LE(here->available, here->total);
+  const std::optional<SpaceFigures> below = facts.spaceOf(folder / "Backups\\2026\\");
+  ASSERT_TRUE(below);
+  EXPECT_EQ(below->total, here->total);
+  EXPECT_EQ(facts.spaceOf("Q:\\no such drive"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tg
