@@ -3,23 +3,19 @@
 // program. The test says through the environment what this helper does:
 //   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "parent" starts a
 //                                   hanging helper of its own, signals the test, and waits
-//   TALLYGUARD_TEST_DOCUMENTS       a file of documents to open in the fixture office first, one
-//                                   a line: service, URL, title, filter, content, tab-separated
+//   TALLYGUARD_TEST_DOCUMENTS       the documents the fixture office opens first (read by it)
 //   TALLYGUARD_TEST_OFFICE_PROCESS  the process names that show the office runs, ";"-separated
 
 #include <windows.h>
 
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "adapters/com/ComAutomation.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/WindowsPlatform.h"
-#include "backup/Calc.h"
 #include "backup/PassProtocol.h"
 
 namespace {
@@ -37,24 +33,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   return parts;
 }
 
-// The fixture keeps its documents in this process; the pass's own service manager sees them.
-void OpenDocuments(tg::ObjectRef& manager, const std::string& listFile) {
-  std::ifstream list(listFile);
-  for (std::string line; std::getline(list, line);) {
-    tg::ValueList fields;
-    for (const std::string& field : Split(line, '\t')) fields.emplace_back(field);
-    manager->call("fixtureOpen", fields);
-  }
-}
-
 int ServePass(const char* historyLogPath) {
-  tg::ComAutomationFactory automation;
-  tg::ObjectRef manager;
-  const std::string documents = Variable("TALLYGUARD_TEST_DOCUMENTS");
-  if (!documents.empty()) {
-    manager = automation.create(tg::OfficeServiceManagerId);
-    OpenDocuments(manager, documents);
-  }
   return tg::RunWindowsBackupHelper(historyLogPath,
                                     Split(Variable("TALLYGUARD_TEST_OFFICE_PROCESS"), ';'));
 }

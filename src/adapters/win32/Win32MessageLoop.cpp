@@ -4,7 +4,14 @@
 
 namespace tg {
 
+namespace {
+// A yield waits this long for the user when nothing is queued, so a window waiting on its helper
+// answers at once yet does not spin a core.
+constexpr DWORD LongestIdleMs = 10;
+}  // namespace
+
 void Win32MessageLoop::yield() {
+  MsgWaitForMultipleObjectsEx(0, nullptr, LongestIdleMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     // A quit asked for while a pass yields belongs to the outer loop.
