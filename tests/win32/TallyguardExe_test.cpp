@@ -1,0 +1,204 @@
+// Tallyguard.exe as the user meets it under Wine: started with its window, a click on
+// "Backup Now (Test)" has the pass's helper store a copy through the office's COM server, a second
+// start brings the hidden window back and ends, closing ends it all, and the command line answers
+// on the caller's output.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "WinTempFolder.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "common/Globals.h"
+#include "mainwindow/Form1.h"
+
+namespace tg {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::WinTempFolder;
+
+std::string BesideTests(const std::string& name) {
+  const std::string tests = RunningExecutablePath();
+  return tests.substr(0, tests.rfind('\\') + 1) + name;
+}
+
+// The build puts the program in bin\, two folders above the tests.
+std::string ProgramPath() { return BesideTests("..\\..\\bin\\Tallyguard.exe"); }
+
+bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
+  for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+struct Started {
+  HANDLE process = nullptr;
+  DWORD id = 0;
+};
+
+Started Start(const std::string& commandLine, HANDLE output = nullptr) {
+  std::string line = commandLine;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  if (output != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    return {};
+  }
+  CloseHandle(process.hThread);
+  return {process.hProcess, process.dwProcessId};
+}
+
+DWORD ExitCodeWithin(HANDLE process, DWORD milliseconds) {
+  if (WaitForSingleObject(process, milliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process, &code);
+  return code;
+}
+
+// The program's main window: the top-level window of that process with the program's caption.
+HWND MainWindowOf(DWORD processId) {
+  struct Search {
+    DWORD processId;
+    HWND found = nullptr;
+  } search{processId};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char caption[64] = {};
+        GetWindowTextA(window, caption, sizeof caption);
+        if (owner == search.processId && ProductTitle == caption) search.found = window;
+        return search.found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ControlCaptioned(HWND window, std::string_view caption) {
+  struct Search {
+    std::string_view caption;
+    HWND found = nullptr;
+  } search{caption};
+  EnumChildWindows(
+      window,
+      [](HWND control, LPARAM data) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(data);
+        char text[128] = {};
+        GetWindowTextA(control, text, sizeof text);
+        if (search.caption == text) search.found = control;
+        return search.found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Sets an environment variable the started programs inherit, for one test.
+class Inherited {
+ public:
+  Inherited(const char* name, const std::string& value) : name_(name) {
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~Inherited() { SetEnvironmentVariableA(name_, nullptr); }
+
+ private:
+  const char* name_;
+};
+
+class TallyguardExe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The office is found by its program's name; a copy of the test helper, waiting, stands in.
+    ASSERT_TRUE(CopyFileA(BesideTests("tallyguard_helper_host.exe").c_str(),
+                          (folder / "soffice.exe").c_str(), FALSE));
+    Inherited idle("TALLYGUARD_TEST_HELPER", "hang");
+    office = Start("\"" + folder / "soffice.exe" + "\" --backup-pass none");
+    ASSERT_NE(office.process, nullptr);
+  }
+  void TearDown() override {
+    for (HANDLE process : {program.process, office.process}) {
+      if (process == nullptr) continue;
+      TerminateProcess(process, 0);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
+  }
+
+  WinTempFolder folder;
+  Win32FileSystem files;
+  Inherited temp{"TEMP", folder.path()};  // the history log lands in the test's folder
+  Inherited documents{"TALLYGUARD_TEST_DOCUMENTS", folder / "documents.txt"};
+  Started office;
+  Started program;
+};
+
+TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
+  const std::string sheet = folder / "Budget.ods";
+  std::string url = "file:///" + sheet;
+  std::replace(url.begin(), url.end(), '\\', '/');
+  std::ofstream(folder / "documents.txt")
+      << "com.sun.star.sheet.SpreadsheetDocument\t" << url << "\tBudget.ods\tcalc8\tbudget\n";
+  program = Start("\"" + ProgramPath() + "\"");
+  ASSERT_NE(program.process, nullptr) << ProgramPath();
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (window = MainWindowOf(program.id)) != nullptr; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 10000));
+
+  HWND backupNow = ControlCaptioned(window, Captions::BackupNow);
+  ASSERT_NE(backupNow, nullptr);
+  PostMessageA(backupNow, BM_CLICK, 0, 0);
+  const std::string copy = folder / "Budget Backup.ods";
+  const std::string log = folder / "Tallyguard.txt";
+  ASSERT_TRUE(WaitFor([&] { return files.canReadModificationTime(log); }, 30000));
+  EXPECT_EQ(files.readText(copy), "budget|calc8");
+  EXPECT_THAT(files.readText(log), HasSubstr("Budget.ods was backup saved as " + copy + " at "));
+
+  // Minimised by the user, the window goes into the tray; a second start brings it back.
+  PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) == FALSE; }, 10000));
+  Started second = Start("\"" + ProgramPath() + "\"");
+  ASSERT_NE(second.process, nullptr);
+  EXPECT_EQ(ExitCodeWithin(second.process, 30000), 0u);
+  CloseHandle(second.process);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); },
+                      10000));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
+}
+
+TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE reading = nullptr;
+  HANDLE writing = nullptr;
+  ASSERT_TRUE(CreatePipe(&reading, &writing, &inheritable, 0));
+  Started version = Start("\"" + ProgramPath() + "\" --version", writing);
+  CloseHandle(writing);
+  ASSERT_NE(version.process, nullptr);
+  std::string answer;
+  char buffer[256];
+  DWORD got = 0;
+  while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) answer.append(buffer, got);
+  CloseHandle(reading);
+  EXPECT_EQ(ExitCodeWithin(version.process, 15000), 0u);
+  CloseHandle(version.process);
+  EXPECT_THAT(answer, HasSubstr(std::string(ProductTitle) + " "));
+}
+
+}  // namespace
+}  // namespace tg
