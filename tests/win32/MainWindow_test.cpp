@@ -349,6 +349,13 @@ TEST_F(MainWindow, ChecksAndOptionsRaiseTheirHandlersAsThePortsSay) {
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(view().Text1.text(), "C:\\B");
   EXPECT_THROW(view().ListView1.selectedText(), std::runtime_error) << "an empty list";
+
+  view().ProgressBar1.setMax(300);
+  view().ProgressBar1.setValue(12);
+  view().ProgressBar1.setText(Captions::ProgressBarText);
+  EXPECT_EQ(SendMessageA(named("ProgressBar1"), PBM_GETRANGE, FALSE, 0), 300);
+  EXPECT_EQ(SendMessageA(named("ProgressBar1"), PBM_GETPOS, 0, 0), 12);
+  EXPECT_EQ(WindowText(named("ProgressBar1")), Captions::ProgressBarText);
 }
 
 // "Backup Now" stores a copy of the open spreadsheet on disk and logs it; the start/stop button

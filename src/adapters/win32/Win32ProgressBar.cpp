@@ -30,7 +30,7 @@ void Win32ProgressBar::setText(std::string_view text) {
 
 void Win32ProgressBar::setFont(HFONT font) {
   font_ = font;
-  InvalidateRect(handle(), nullptr, TRUE);
+  Win32Control::setFont(font);
 }
 
 std::optional<LRESULT> Win32ProgressBar::intercept(UINT message, WPARAM wParam, LPARAM lParam) {
