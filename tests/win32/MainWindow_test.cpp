@@ -242,6 +242,11 @@ TEST_F(MainWindow, EveryDesignedControlStandsInItsContainerWithItsCaptionAndFont
   EXPECT_EQ(GetNextDlgTabItem(window, named("PushButton4"), FALSE), named("PushButton2"));
   EXPECT_EQ(GetNextDlgTabItem(window, named("PushButton2"), FALSE), named("PushButton3"));
   EXPECT_EQ(GetNextDlgTabItem(window, named("Option2"), FALSE), named("Option1"));
+  EXPECT_EQ(GetNextDlgTabItem(window, named("Option3"), FALSE), named("Option4"))
+      << "a frame's options are next to each other, whatever stands beside them";
+  EXPECT_EQ(GetNextDlgGroupItem(window, named("Option3"), FALSE), named("Option4"));
+  EXPECT_EQ(GetNextDlgGroupItem(window, named("Option4"), FALSE), named("Option3"))
+      << "the arrow keys stay among the options";
 }
 
 // Start-up shows the stored settings in the real controls without storing them anew where it
