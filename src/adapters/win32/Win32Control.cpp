@@ -1,0 +1,106 @@
+#include "adapters/win32/Win32Control.h"
+
+#include <stdexcept>
+
+#include "adapters/win32/WinError.h"
+
+namespace tg {
+
+namespace {
+
+const char* const ControlProperty = "TallyguardControl";
+constexpr UINT_PTR SubclassId = 1;
+
+// The list view, the progress bar and the up-down arrows are common controls.
+void MakeCommonControlsReady() {
+  static const bool ready = [] {
+    INITCOMMONCONTROLSEX controls{
+        sizeof(INITCOMMONCONTROLSEX),
+        ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)ready;
+}
+
+const char* Ready(const char* windowClass) {
+  MakeCommonControlsReady();
+  return windowClass;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::string WithoutAccelerators(std::string_view caption) {
+  std::string plain;
+  for (char c : caption) {
+    if (c == '&') plain += '&';
+    plain += c;
+  }
+  return plain;
+}
+
+Win32Control::Win32Control(HWND parent, const char* windowClass, DWORD style, std::string_view text,
+                           DWORD extendedStyle)
+    : handle_(CreateWindowExA(extendedStyle, Ready(windowClass), std::string(text).c_str(),
+                              WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr,
+                              GetModuleHandleA(nullptr), nullptr)) {
+  if (handle_ == nullptr) {
+    throw WinError(GetLastError(), "The control " + std::string(windowClass) +
+                                       " could not be created: " + SystemMessage(GetLastError()));
+  }
+  SetPropA(handle_, ControlProperty, this);
+  SetWindowSubclass(handle_, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Win32Control::~Win32Control() {
+  RemoveWindowSubclass(handle_, SubclassProc, SubclassId);
+  RemovePropA(handle_, ControlProperty);
+  DestroyWindow(handle_);
+}
+
+void Win32Control::place(int left, int top, int width, int height) {
+  MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void Win32Control::setFont(HFONT font) {
+  SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+Win32Control* Win32Control::Of(HWND window) {
+  if (window == nullptr) return nullptr;
+  return static_cast<Win32Control*>(GetPropA(window, ControlProperty));
+}
+
+std::optional<LRESULT> Win32Control::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && lParam != 0) {
+    if (Win32Control* control = Of(reinterpret_cast<HWND>(lParam))) {
+      control->command(HIWORD(wParam));
+      return 0;
+    }
+  }
+  if (message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (Win32Control* control = Of(header->hwndFrom)) return control->notify(*header);
+  }
+  return std::nullopt;
+}
+
+LRESULT CALLBACK Win32Control::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR self) {
+  auto* control = reinterpret_cast<Win32Control*>(self);
+  if (std::optional<LRESULT> answer = control->intercept(message, wParam, lParam)) return *answer;
+  if (message == WM_MOUSEMOVE) {
+    const LRESULT answer = DefSubclassProc(window, message, wParam, lParam);
+    Raise(control->mouseMove_);
+    return answer;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace tg

@@ -1,0 +1,63 @@
+#pragma once
+// What every child control of the main window shares: its window, made by the control itself and
+// found again from its handle, the pointer's moves over it, and the notifications its container
+// hands back to it. Texts are the program's own bytes, passed through the "A" functions.
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/ports/Controls.h"
+
+namespace tg {
+
+// A window's text as the program reads it.
+std::string WindowText(HWND window);
+// "&" would underline the next letter of a button's or frame's caption; the captions are plain.
+std::string WithoutAccelerators(std::string_view caption);
+
+class Win32Control {
+ public:
+  virtual ~Win32Control();
+  Win32Control(const Win32Control&) = delete;
+  Win32Control& operator=(const Win32Control&) = delete;
+
+  HWND handle() const { return handle_; }
+  void setMouseMoveHandler(Handler handler) { mouseMove_ = std::move(handler); }
+  // Moves the control to its place in its container's client area, in pixels.
+  virtual void place(int left, int top, int width, int height);
+  virtual void setFont(HFONT font);
+
+  // The control whose window this is; nullptr for windows that are no control of ours.
+  static Win32Control* Of(HWND window);
+  // Hands a container's WM_COMMAND or WM_NOTIFY to the control that sent it.
+  static std::optional<LRESULT> Route(UINT message, WPARAM wParam, LPARAM lParam);
+
+ protected:
+  Win32Control(HWND parent, const char* windowClass, DWORD style, std::string_view text = "",
+               DWORD extendedStyle = 0);
+
+  // A notification this control sent its container (WM_COMMAND code, WM_NOTIFY record).
+  virtual void command(WORD /*code*/) {}
+  virtual LRESULT notify(const NMHDR& /*header*/) { return 0; }
+  // A message to the control's own window, before the control's class sees it.
+  virtual std::optional<LRESULT> intercept(UINT /*message*/, WPARAM, LPARAM) {
+    return std::nullopt;
+  }
+  static void Raise(const Handler& handler) {
+    if (handler) handler();
+  }
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR self);
+  HWND handle_;
+  Handler mouseMove_;
+};
+
+}  // namespace tg

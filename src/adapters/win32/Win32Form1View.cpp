@@ -1,0 +1,158 @@
+#include "adapters/win32/Win32Form1View.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tg {
+
+namespace {
+
+int Pixels(int twips) { return twips / TwipsPerPixel; }
+
+// A font's height in pixels for its size in points, as the screen shows them.
+int PixelHeight(double points) {
+  HDC screen = GetDC(nullptr);
+  const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return -static_cast<int>(std::lround(points * pixelsPerInch / 72.0));
+}
+
+}  // namespace
+
+Win32Form1View::Win32Form1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock)
+    : cSysTray1(trayShell, messageLoop, clock) {
+  layOutFromDesign();
+  orderForTheKeyboard();
+}
+
+Win32Form1View::~Win32Form1View() {
+  // The controls are gone before their fonts: members end after this body, so detach first.
+  for (const ControlDesign& design : Form1Design::Controls) {
+    if (Win32Control* control = controlNamed(design.name)) control->setFont(nullptr);
+  }
+  for (const auto& [design, font] : fonts_) DeleteObject(font);
+}
+
+const Win32Control* Win32Form1View::controlNamed(std::string_view name) const {
+  return const_cast<Win32Form1View*>(this)->controlNamed(name);
+}
+
+Win32Control* Win32Form1View::controlNamed(std::string_view name) {
+  const std::pair<std::string_view, Win32Control*> controls[] = {{"Frame2", &Frame2},
+                                                                 {"ProgressBar1", &ProgressBar1},
+                                                                 {"Frame3", &Frame3},
+                                                                 {"Check8", &Check8},
+                                                                 {"Check5", &Check5},
+                                                                 {"Check6", &Check6},
+                                                                 {"Option4", &Option4},
+                                                                 {"Option3", &Option3},
+                                                                 {"Label1", &Label1},
+                                                                 {"Spin1", &Spin1},
+                                                                 {"Frame1", &Frame1},
+                                                                 {"Option2", &Option2},
+                                                                 {"Option1", &Option1},
+                                                                 {"Text1", &Text1},
+                                                                 {"PushButton1", &PushButton1},
+                                                                 {"ListView1", &ListView1},
+                                                                 {"PushButton4", &PushButton4},
+                                                                 {"PushButton2", &PushButton2},
+                                                                 {"PushButton3", &PushButton3},
+                                                                 {"PushButton5", &PushButton5},
+                                                                 {"PushButton11", &PushButton11},
+                                                                 {"PushButton12", &PushButton12}};
+  for (const auto& [controlName, control] : controls) {
+    if (controlName == name) return control;
+  }
+  return nullptr;
+}
+
+HWND Win32Form1View::handleNamed(std::string_view name) const {
+  const Win32Control* control = controlNamed(name);
+  return control ? control->handle() : nullptr;
+}
+
+int Win32Form1View::ControlId(std::string_view name) {
+  const ControlDesign& design = Form1Design::Find(name);
+  return static_cast<int>(&design - Form1Design::Controls.data()) + 100;
+}
+
+HFONT Win32Form1View::fontFor(const FontDesign& design) {
+  HFONT& font = fonts_[&design];
+  if (font == nullptr) {
+    font =
+        CreateFontA(PixelHeight(design.points), 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                    FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, std::string(design.face).c_str());
+  }
+  return font;
+}
+
+// Places are relative to each control's container, whose window is the control's parent. The
+// designed caption is what the control shows until the program says otherwise.
+void Win32Form1View::layOutFromDesign() {
+  for (const ControlDesign& design : Form1Design::Controls) {
+    Win32Control* control = controlNamed(design.name);
+    if (control == nullptr) continue;  // never on screen
+    SetWindowLongPtrA(control->handle(), GWLP_ID, ControlId(design.name));
+    control->place(Pixels(design.place.left), Pixels(design.place.top), Pixels(design.place.width),
+                   Pixels(design.place.height));
+    control->setFont(fontFor(design.font));
+    if (auto* button = dynamic_cast<Win32PushButton*>(control)) button->setCaption(design.caption);
+    if (auto* frame = dynamic_cast<Win32Frame*>(control)) frame->setCaption(design.caption);
+  }
+}
+
+// Tab moves through the controls as the eye reads them: top to bottom, then left to right, within
+// each container, with a frame's option buttons kept together where its first one stands. The
+// arrow keys move within a run of option buttons, which starts a group; every other control is
+// a group of its own.
+void Win32Form1View::orderForTheKeyboard() {
+  using Place = std::pair<int, int>;  // top, left
+  std::map<std::string_view, Place> firstOption;
+  for (const ControlDesign& design : Form1Design::Controls) {
+    if (design.kind != ControlKind::OptionButton) continue;
+    const Place place{design.place.top, design.place.left};
+    auto [entry, added] = firstOption.emplace(design.container, place);
+    if (!added) entry->second = std::min(entry->second, place);
+  }
+  auto readingKey = [&](const ControlDesign* design) {
+    const Place own{design->place.top, design->place.left};
+    const Place at =
+        design->kind == ControlKind::OptionButton ? firstOption.at(design->container) : own;
+    return std::pair(at, own);
+  };
+  std::vector<const ControlDesign*> designs;
+  for (const ControlDesign& design : Form1Design::Controls) {
+    if (controlNamed(design.name)) designs.push_back(&design);
+  }
+  std::stable_sort(designs.begin(), designs.end(),
+                   [&](const auto* a, const auto* b) { return readingKey(a) < readingKey(b); });
+  std::map<std::string_view, ControlKind> previousKind;
+  for (const ControlDesign* design : designs) {
+    HWND handle = controlNamed(design->name)->handle();
+    SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (handle == Spin1.handle()) {
+      SetWindowPos(Spin1.arrows(), HWND_BOTTOM, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    const auto previous = previousKind.find(design->container);
+    const bool continuesOptions = design->kind == ControlKind::OptionButton &&
+                                  previous != previousKind.end() &&
+                                  previous->second == ControlKind::OptionButton;
+    if (!continuesOptions) {
+      SetWindowLongPtrA(handle, GWL_STYLE, GetWindowLongPtrA(handle, GWL_STYLE) | WS_GROUP);
+    }
+    previousKind[design->container] = design->kind;
+  }
+}
+
+Form1Controls Win32Form1View::controls() {
+  return Form1Controls{window,      Frame2,       ProgressBar1, Frame3,      Check8,
+                       Check5,      Check6,       Option4,      Option3,     cSysTray1,
+                       Frame1,      Option2,      Option1,      Text1,       PushButton1,
+                       Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
+                       PushButton5, RichTextBox1, PushButton11, PushButton12};
+}
+
+}  // namespace tg

@@ -1,0 +1,37 @@
+#pragma once
+// The program on Windows: the window's controls, the tray, the dialogs, the skin and the message
+// loop as Win32 makes them, handed with the system's ports given from outside (real ones in
+// main, stand-ins in tests) to the toolkit-free Program.
+
+#include "adapters/win32/Win32Dialogs.h"
+#include "adapters/win32/Win32FileFacts.h"
+#include "adapters/win32/Win32Form1View.h"
+#include "adapters/win32/Win32MessageLoop.h"
+#include "adapters/win32/Win32RandomSource.h"
+#include "adapters/win32/Win32Skin.h"
+#include "adapters/win32/Win32TrayShell.h"
+#include "mainwindow/Program.h"
+
+namespace tg {
+
+// The program's icon from its resources; the system's application icon where it has none (tests).
+HICON ProgramIcon();
+
+class Win32Program {
+ public:
+  explicit Win32Program(SystemPorts ports);
+  void start() { program.start(); }
+  // Runs the window's messages until the program ends; keyboard use of the window included.
+  static int RunMessageLoop(Win32Window& window);
+
+  Win32MessageLoop messageLoop;
+  Win32TrayShell trayShell;
+  Win32Form1View view;
+  Win32Dialogs dialogs;
+  Win32Skin skin;
+  Win32RandomSource random;
+  Win32FileFacts fileFacts;
+  Program program;
+};
+
+}  // namespace tg

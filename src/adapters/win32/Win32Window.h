@@ -1,0 +1,71 @@
+#pragma once
+// The main window: a fixed-size top-level window of the program's own class that hands its
+// controls' notifications back to them, answers their colours, and shows the pointer the program
+// chose over itself and every control in it.
+
+#include <functional>
+#include <optional>
+
+#include "adapters/win32/Win32Colours.h"
+#include "adapters/win32/Win32Control.h"
+
+namespace tg {
+
+class Win32Window : public Window {
+ public:
+  // Created hidden, with a client area of `clientWidth` by `clientHeight` pixels.
+  Win32Window(int clientWidth, int clientHeight);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
+
+  std::string caption() const override { return WindowText(handle_); }
+  void setCaption(std::string_view caption) override;
+  // The program's icon (resource 1) when the program carries one, else the system's.
+  void setApplicationIcon() override;
+  bool visible() const override { return IsWindowVisible(handle_) != FALSE; }
+  void setVisible(bool visible) override;
+  WindowState state() const override;
+  // A state set by code raises no resize; only the user's minimise does.
+  void setState(WindowState state) override;
+  void setFocus() override;
+  MousePointer mousePointer() const override { return pointer_; }
+  void setMousePointer(MousePointer pointer) override;
+  // Throws std::runtime_error when the file holds no cursor the system can load.
+  void loadCustomPointer(std::string_view cursorFile) override;
+  void onResize(Handler handler) override { resize_ = std::move(handler); }
+  void onMouseMove(Handler handler) override { mouseMove_ = std::move(handler); }
+
+  // The user or the system asks the window to close; the close is never refused.
+  void onClose(std::function<void()> handler) { close_ = std::move(handler); }
+  HWND handle() const { return handle_; }
+  // A skin's colours for the window and all its controls; the system's until called.
+  void setColours(COLORREF background, COLORREF text);
+  // For the message loop: Tab, the arrow keys and Enter move between and press the window's
+  // controls, as in a dialog. True when the message was used so.
+  bool handleDialogKeys(MSG& message) { return IsDialogMessageA(handle_, &message) != FALSE; }
+  // The cursor shown over the window and its controls; nullptr where each shows its own.
+  HCURSOR pointerCursor() const;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT answer(UINT message, WPARAM wParam, LPARAM lParam);
+  void showFromCode(int command);
+  void refreshPointer() const;
+
+  HWND handle_ = nullptr;
+  Handler resize_;
+  Handler mouseMove_;
+  std::function<void()> close_;
+  bool changingStateFromCode_ = false;
+  // A state given to the hidden window, applied when it is shown: showing a window in a state
+  // other than its own would otherwise show it at once.
+  std::optional<WindowState> stateWhenShown_;
+  MousePointer pointer_ = MousePointer::Default;
+  HCURSOR customPointer_ = nullptr;
+  SolidFill skinFill_;
+  SkinColours skin_{};
+  SolidFill noFill_;  // the window's controls outside frames have no fill of their own
+};
+
+}  // namespace tg

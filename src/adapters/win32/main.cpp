@@ -1,0 +1,140 @@
+// Tallyguard on Windows: one copy per user session, a window that hides into the notification
+// area, and the running office suite driven through COM by a helper process per pass. With
+// --backup-now, one pass from a command prompt or the Task Scheduler, without a window.
+
+// windows.h first: the COM headers build on it.
+// clang-format off
+#include <windows.h>
+#include <ole2.h>
+// clang-format on
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "adapters/com/ComAutomation.h"
+#include "adapters/win32/RegistrySettingsBackend.h"
+#include "adapters/win32/RunKeyAutostart.h"
+#include "adapters/win32/Win32BackupHelperMain.h"
+#include "adapters/win32/Win32FileFacts.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32HelperProcess.h"
+#include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32Program.h"
+#include "adapters/win32/Win32Shell.h"
+#include "adapters/win32/Win32ShowRequests.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/PassProtocol.h"
+#include "backup/RunningOfficeOnly.h"
+#include "mainwindow/CommandLine.h"
+
+#ifndef TALLYGUARD_VERSION
+#define TALLYGUARD_VERSION "unknown"
+#endif
+
+namespace {
+
+// How long an office may make no progress before its pass is given up; tests shorten it.
+double OfficeHangSeconds() {
+  const char* chosen = std::getenv("TALLYGUARD_HANG_SECONDS");
+  const double seconds = chosen ? std::atof(chosen) : 0;
+  return seconds > 0 ? seconds : tg::OfficeHangSeconds;
+}
+
+// A window program has no console of its own: answers to the command line go to the prompt it
+// was started from, unless they are already redirected to a file or a pipe.
+void WriteToCallersConsole() {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output != nullptr && output != INVALID_HANDLE_VALUE &&
+      GetFileType(output) != FILE_TYPE_UNKNOWN) {
+    return;
+  }
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  std::freopen("CONOUT$", "w", stdout);
+  std::freopen("CONOUT$", "w", stderr);
+  std::cout.clear();
+  std::cerr.clear();
+}
+
+struct ComSession {
+  ComSession() { OleInitialize(nullptr); }
+  ~ComSession() { OleUninitialize(); }
+};
+
+int BackupNow() {
+  ComSession com;
+  tg::WindowsEnvironment environment;
+  tg::RegistrySettingsBackend settings;
+  tg::Win32OfficePresence presence;
+  tg::ComAutomationFactory comAutomation;
+  tg::RunningOfficeOnly automation(comAutomation, presence);
+  tg::Win32Shell shell(tg::RunningExecutablePath());
+  tg::Win32FileSystem fileSystem;
+  tg::Win32FileFacts facts;
+  tg::WindowsClock clock;
+  tg::WindowsRegionalSettings regional;
+  return tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
+                           clock, regional, tg::PathStyle::Windows},
+                          std::cout, std::cerr);
+}
+
+int StartWindow() {
+  // Before any window or tray icon exists, so that a second copy is never seen and ends at once,
+  // once it has asked the running copy to show its window.
+  tg::MutexSingleInstance singleInstance;
+  if (singleInstance.anotherCopyRuns()) {
+    tg::Win32ShowRequests::AskRunningCopyToShow();
+    return 0;
+  }
+  ComSession com;
+  const std::string executable = tg::RunningExecutablePath();
+  tg::WindowsEnvironment environment;
+  tg::RegistrySettingsBackend settings;
+  tg::ComAutomationFactory automation;  // the window only asks whether the suite is installed
+  tg::Win32Shell shell(executable);
+  tg::RunKeyAutostart autostart(executable);
+  tg::Win32FileSystem fileSystem;
+  tg::WindowsClock clock;
+  tg::WindowsRegionalSettings regional;
+  tg::Win32HelperProcess helper(executable);
+  tg::Win32Program program({settings, automation, shell, singleInstance, autostart, environment,
+                            fileSystem, clock, regional, &helper, OfficeHangSeconds()});
+  program.start();
+  tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
+  return tg::Win32Program::RunMessageLoop(program.view.window);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // The backup helper: one pass, no window.
+  if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
+    return tg::RunWindowsBackupHelper(argv[2]);
+  }
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::string name = "Tallyguard";
+  const tg::Command command = tg::ParseCommandLine(arguments);
+  switch (command.kind) {
+    case tg::CommandKind::Help:
+      WriteToCallersConsole();
+      std::cout << tg::HelpText(name);
+      return 0;
+    case tg::CommandKind::Version:
+      WriteToCallersConsole();
+      std::cout << tg::VersionText(TALLYGUARD_VERSION);
+      return 0;
+    case tg::CommandKind::Unknown:
+      WriteToCallersConsole();
+      std::cerr << tg::UnknownOptionText(name, command.unknown);
+      return tg::ExitCodes::Usage;
+    case tg::CommandKind::BackupNow:
+      WriteToCallersConsole();
+      return BackupNow();
+    case tg::CommandKind::StartWindow:
+      break;
+  }
+  return StartWindow();
+}
