@@ -9,13 +9,16 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "WinTempFolder.h"
+#include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "common/Globals.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Settings.h"
 
 namespace tg {
 namespace {
@@ -111,13 +114,15 @@ HWND ControlCaptioned(HWND window, std::string_view caption) {
 // Sets an environment variable the started programs inherit, for one test.
 class Inherited {
  public:
-  Inherited(const char* name, const std::string& value) : name_(name) {
+  Inherited(const char* name, const std::string& value)
+      : name_(name), before_(WindowsEnvironment().variable(name)) {
     SetEnvironmentVariableA(name, value.c_str());
   }
-  ~Inherited() { SetEnvironmentVariableA(name_, nullptr); }
+  ~Inherited() { SetEnvironmentVariableA(name_, before_ ? before_->c_str() : nullptr); }
 
  private:
   const char* name_;
+  std::optional<std::string> before_;
 };
 
 class TallyguardExe : public ::testing::Test {
@@ -153,6 +158,8 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   std::replace(url.begin(), url.end(), '\\', '/');
   std::ofstream(folder / "documents.txt")
       << "com.sun.star.sheet.SpreadsheetDocument\t" << url << "\tBudget.ods\tcalc8\tbudget\n";
+  RegistrySettingsBackend registry;
+  Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);  // a fixed " Backup" name
   program = Start("\"" + ProgramPath() + "\"");
   ASSERT_NE(program.process, nullptr) << ProgramPath();
   HWND window = nullptr;
@@ -164,7 +171,8 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   PostMessageA(backupNow, BM_CLICK, 0, 0);
   const std::string copy = folder / "Budget Backup.ods";
   const std::string log = folder / "Tallyguard.txt";
-  ASSERT_TRUE(WaitFor([&] { return files.canReadModificationTime(log); }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return files.canReadModificationTime(copy); }, 30000))
+      << (files.canReadModificationTime(log) ? files.readText(log) : "no history log");
   EXPECT_EQ(files.readText(copy), "budget|calc8");
   EXPECT_THAT(files.readText(log), HasSubstr("Budget.ods was backup saved as " + copy + " at "));
 
@@ -175,8 +183,8 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   ASSERT_NE(second.process, nullptr);
   EXPECT_EQ(ExitCodeWithin(second.process, 30000), 0u);
   CloseHandle(second.process);
-  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); },
-                      10000));
+  EXPECT_TRUE(
+      WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); }, 10000));
 
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
@@ -193,7 +201,8 @@ TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
   std::string answer;
   char buffer[256];
   DWORD got = 0;
-  while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) answer.append(buffer, got);
+  while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    answer.append(buffer, got);
   CloseHandle(reading);
   EXPECT_EQ(ExitCodeWithin(version.process, 15000), 0u);
   CloseHandle(version.process);

@@ -15,9 +15,8 @@ Win32Program::Win32Program(SystemPorts ports)
     : trayShell(ProgramIcon()),
       view(trayShell, messageLoop, ports.clock),
       dialogs(view.window.handle()),
-      skin([this](COLORREF background, COLORREF text) {
-        view.window.setColours(background, text);
-      }),
+      skin(
+          [this](COLORREF background, COLORREF text) { view.window.setColours(background, text); }),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Windows},
               ProgramAdditions{view.Spin1, fileFacts}) {

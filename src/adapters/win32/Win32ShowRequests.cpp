@@ -19,7 +19,8 @@ void RegisterClassOnce() {
     windowClass.lpszClassName = ClassName;
     return RegisterClassA(&windowClass) != 0;
   }();
-  if (!registered) throw WinError(GetLastError(), "The program could not listen for a second start.");
+  if (!registered)
+    throw WinError(GetLastError(), "The program could not listen for a second start.");
 }
 
 }  // namespace
