@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows program and its tests with mingw-w64 and runs them under Wine in a
+# Cross-builds the Windows program (build-dir/bin/Tallyguard.exe), its zip and installer, and its tests with mingw-w64 and runs them under Wine in a
 # throwaway prefix on a private Xvfb display (the tray and window tests need one); the prefix, its
 # wineserver and the display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
 set -euo pipefail
@@ -47,4 +47,6 @@ echo "test-windows: Wine prefix ready in $(($(date +%s) - started)) s"
 
 cd "$build"
 ctest --output-on-failure --timeout 300 -j1
+# The zip and the installer, made and tried as a user would.
+bash "$here/tests/win32/package_test.sh" "$build"
 echo "test-windows: Windows suite ran in $(($(date +%s) - started)) s under Wine"

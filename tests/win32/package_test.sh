@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Windows packages as a user gets them: the zip holds Tallyguard.exe that needs no DLL beyond
+# Windows' own, and the installer (when NSIS made one) installs it into Program Files, where it
+# runs, and its uninstaller removes it. Runs in the Wine prefix scripts/test-windows.sh set up.
+# Usage: package_test.sh <build-dir>
+set -euo pipefail
+build=$1
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+name=Tallyguard-$version-windows-x64
+fail() { echo "package test: $*" >&2; exit 1; }
+
+(cd "$build" && cpack >/dev/null)
+
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+unzip -q "$build/$name.zip" -d "$unpacked"
+program=$unpacked/$name/Tallyguard.exe
+[ -f "$program" ] || fail "the zip holds no Tallyguard.exe"
+# Windows' own libraries only: anything else would have to lie beside the program.
+others=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' |
+  grep -viE '^(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32)\.dll$' || true)
+[ -z "$others" ] || fail "Tallyguard.exe needs DLLs Windows does not have: $others"
+wine "$program" --version | grep -q "^Tallyguard $version" || fail "the zipped program does not run"
+
+if [ -f "$build/$name.exe" ]; then
+  installed="$(wine cmd /c 'echo %ProgramW6432%' | tr -d '\r')\\Tallyguard"
+  wine "$build/$name.exe" /S
+  unix=$(winepath -u "$installed")
+  [ -f "$unix/Tallyguard.exe" ] || fail "the installer put no Tallyguard.exe in $installed"
+  wine "$unix/Tallyguard.exe" --version | grep -q "^Tallyguard $version" ||
+    fail "the installed program does not run"
+  # The uninstaller copies itself away and goes on from there after this call returns.
+  wine "$unix/Uninstall.exe" /S
+  for _ in $(seq 60); do [ -f "$unix/Tallyguard.exe" ] || break; sleep 0.5; done
+  [ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
+fi
+echo "package test: the zip and the installer of Tallyguard $version passed"
