@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows program (build-dir/bin/Tallyguard.exe), its zip and installer, and its tests with mingw-w64 and runs them under Wine in a
-# throwaway prefix on a private Xvfb display (the tray and window tests need one); the prefix, its
-# wineserver and the display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
+# Cross-builds the Windows program (build-dir/bin/Tallyguard.exe) and its tests with mingw-w64,
+# runs them under Wine in a throwaway prefix on a private Xvfb display (the tray and window tests
+# need one), then makes and tries the zip and the installer; the prefix, its wineserver and the
+# display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-win}
