@@ -14,8 +14,8 @@ packages=(
   xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
   # chattr, to make a folder unwritable even for root
   e2fsprogs procps
-  # the Windows program: cross compiler (POSIX threads), Wine to run its tests, NSIS and zip to pack it
-  g++-mingw-w64-x86-64-posix wine wine64 nsis zip
+  # the Windows program: cross compiler (POSIX threads), Wine to run its tests, NSIS and zip to pack it, unzip to try the zip
+  g++-mingw-w64-x86-64-posix wine wine64 nsis zip unzip
   # locale sources, to test the regional settings with a locale that has no AM/PM designators
   locales
 )
