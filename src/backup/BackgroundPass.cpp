@@ -1,5 +1,7 @@
 #include "backup/BackgroundPass.h"
 
+#include <cstdlib>
+
 #include "backup/PassProtocol.h"
 #include "common/Descriptions.h"
 #include "desktop/AddFolder.h"
@@ -7,6 +9,13 @@
 #include "reporting/ErrorReport.h"
 
 namespace tg {
+
+double ChosenOfficeHangSeconds(const Environment& environment) {
+  const std::string chosen = environment.variable("TALLYGUARD_HANG_SECONDS").value_or("");
+  char* end = nullptr;
+  const double seconds = std::strtod(chosen.c_str(), &end);
+  return seconds > 0 && end != chosen.c_str() ? seconds : OfficeHangSeconds;
+}
 namespace {
 
 class Session {

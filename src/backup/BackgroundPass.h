@@ -6,11 +6,14 @@
 #include <string>
 
 #include "backup/Calc.h"
+#include "common/ports/Environment.h"
 #include "common/ports/HelperProcess.h"
 
 namespace tg {
 
 inline constexpr double OfficeHangSeconds = 60.0;
+// OfficeHangSeconds, or the shorter bound TALLYGUARD_HANG_SECONDS names (tests use it).
+double ChosenOfficeHangSeconds(const Environment& environment);
 
 struct BackgroundPassContext {
   HelperProcess& helper;

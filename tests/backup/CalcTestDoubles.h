@@ -19,6 +19,7 @@
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/Calc.h"
 #include "backup/OptionControlDoubles.h"
+#include "support/HistoryLines.h"
 
 namespace tg::testing {
 
@@ -56,17 +57,9 @@ class CalcTest : public ::testing::Test, public OptionPanel {
   std::string reportText(size_t index) const { return dialogs.messages.at(index).text; }
 
   std::vector<std::string> historyLines() const {
-    std::vector<std::string> lines;
     auto log = files.files.find(historyLogPath);
-    if (log == files.files.end()) return lines;
-    std::string text = log->second;
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 2;
-    }
-    return lines;
+    if (log == files.files.end()) return {};
+    return testing::HistoryLinesOf(log->second);
   }
   // Where each copy lies after the pass: one written under its partial name and then given its
   // final name shows under the final name.

@@ -14,6 +14,7 @@
 #include "backup/HistoryLog.h"
 #include "backup/OptionControlDoubles.h"
 #include "desktop/IsInstalled.h"
+#include "support/HistoryLines.h"
 
 namespace tg {
 namespace {
@@ -152,16 +153,8 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
   std::string read(const std::string& path) { return files.readText(path); }
 
   std::vector<std::string> historyLines() {
-    std::vector<std::string> lines;
-    if (!files.canReadModificationTime(historyLogPath)) return lines;
-    const std::string text = read(historyLogPath);
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 2;
-    }
-    return lines;
+    if (!files.canReadModificationTime(historyLogPath)) return {};
+    return testing::HistoryLinesOf(read(historyLogPath));
   }
 
   std::string line(const std::string& name, const std::string& copy) {

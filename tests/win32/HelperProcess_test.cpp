@@ -3,6 +3,7 @@
 // COM server registered in the test prefix.
 
 #include "adapters/win32/Win32HelperProcess.h"
+#include "support/HistoryLines.h"
 
 // clang-format off
 #include <windows.h>
@@ -100,16 +101,8 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
   }
 
   std::vector<std::string> historyLines() {
-    std::vector<std::string> lines;
-    if (!files.canReadModificationTime(historyLogPath)) return lines;
-    const std::string text = files.readText(historyLogPath);
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find("\r\n", start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 2;
-    }
-    return lines;
+    if (!files.canReadModificationTime(historyLogPath)) return {};
+    return testing::HistoryLinesOf(files.readText(historyLogPath));
   }
 
   WinTempFolder folder;

@@ -36,13 +36,6 @@
 
 namespace {
 
-// How long an office may make no progress before its pass is given up; tests shorten it.
-double OfficeHangSeconds() {
-  const char* chosen = std::getenv("TALLYGUARD_HANG_SECONDS");
-  const double seconds = chosen ? std::atof(chosen) : 0;
-  return seconds > 0 ? seconds : tg::OfficeHangSeconds;
-}
-
 void NameApplication() {
   QCoreApplication::setOrganizationName("Morvane");
   QCoreApplication::setApplicationName("Tallyguard");
@@ -103,7 +96,8 @@ int StartWindow(int argc, char* argv[]) {
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess* passHelper = probe ? static_cast<tg::HelperProcess*>(probe.get()) : &helper;
   tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
-                         fileSystem, clock, regional, passHelper, OfficeHangSeconds()});
+                         fileSystem, clock, regional, passHelper,
+                         tg::ChosenOfficeHangSeconds(environment)});
   program.start();
   try {
     singleInstance.listenForShowRequests([&program] { program.program.showWindow(); });

@@ -9,7 +9,6 @@
 // clang-format on
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -36,13 +35,6 @@
 #endif
 
 namespace {
-
-// How long an office may make no progress before its pass is given up; tests shorten it.
-double OfficeHangSeconds() {
-  const char* chosen = std::getenv("TALLYGUARD_HANG_SECONDS");
-  const double seconds = chosen ? std::atof(chosen) : 0;
-  return seconds > 0 ? seconds : tg::OfficeHangSeconds;
-}
 
 // A window program has no console of its own: answers to the command line go to the prompt it
 // was started from, unless they are already redirected to a file or a pipe.
@@ -101,7 +93,8 @@ int StartWindow() {
   tg::WindowsRegionalSettings regional;
   tg::Win32HelperProcess helper(executable);
   tg::Win32Program program({settings, automation, shell, singleInstance, autostart, environment,
-                            fileSystem, clock, regional, &helper, OfficeHangSeconds()});
+                            fileSystem, clock, regional, &helper,
+                            tg::ChosenOfficeHangSeconds(environment)});
   program.start();
   tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
   return tg::Win32Program::RunMessageLoop(program.view.window);
