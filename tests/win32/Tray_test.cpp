@@ -77,6 +77,24 @@ TEST_F(LiveTray, TheShellTakesTheIconItsTipABalloonAndItsRemoval) {
   EXPECT_FALSE(shell.lastResult()) << "an icon removed twice";
 }
 
+// Explorer restarted: its new taskbar tells every top-level window, and the icon comes back with
+// its tip; an icon the program removed stays away.
+TEST_F(LiveTray, ANewTaskbarGetsTheIconBack) {
+  const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  NOTIFYICONDATAA tip = TrayTipRecord(shell.window(), "Tallyguard - On");
+  shell.addIcon("Tallyguard", true);
+  NOTIFYICONDATAA lost = TrayDeleteRecord(shell.window());
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
+  ASSERT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &tip)) << "no icon to change";
+
+  SendMessageA(shell.window(), taskbarCreated, 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &tip)) << "the icon is back";
+
+  shell.deleteIcon();
+  SendMessageA(shell.window(), taskbarCreated, 0, 0);
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &tip)) << "a removed icon stays away";
+}
+
 TEST_F(LiveTray, NotificationsReachTheControlThroughTheMessageLoop) {
   std::vector<std::pair<int, int>> seen;
   shell.onNotification([&](int code, int id) { seen.emplace_back(code, id); });

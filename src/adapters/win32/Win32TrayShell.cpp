@@ -86,9 +86,14 @@ Win32TrayShell::~Win32TrayShell() {
 
 LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
+  static const UINT TaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  auto* shell = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == TrayCallbackMessage) {
-    auto* shell = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (shell) shell->notified(LOWORD(lParam), wParam);
+    return 0;
+  }
+  if (message == TaskbarCreated && TaskbarCreated != 0) {
+    if (shell) shell->addAgain();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -140,11 +145,24 @@ void Win32TrayShell::send(DWORD message, NOTIFYICONDATAA record) {
 
 void Win32TrayShell::addIcon(std::string_view tip, bool withIcon) {
   send(NIM_ADD, TrayAddRecord(window_, tip, withIcon ? icon_ : nullptr));
+  shown_ = lastResult_ != FALSE;
+  withIcon_ = withIcon;
+  tip_ = tip;
 }
 
-void Win32TrayShell::setIcon() { send(NIM_MODIFY, TrayIconRecord(window_, icon_)); }
+void Win32TrayShell::addAgain() {
+  if (shown_) send(NIM_ADD, TrayAddRecord(window_, tip_, withIcon_ ? icon_ : nullptr));
+}
 
-void Win32TrayShell::setTip(std::string_view tip) { send(NIM_MODIFY, TrayTipRecord(window_, tip)); }
+void Win32TrayShell::setIcon() {
+  send(NIM_MODIFY, TrayIconRecord(window_, icon_));
+  withIcon_ = true;
+}
+
+void Win32TrayShell::setTip(std::string_view tip) {
+  send(NIM_MODIFY, TrayTipRecord(window_, tip));
+  tip_ = tip;
+}
 
 void Win32TrayShell::showBalloon(std::string_view text, std::string_view title, int timeoutMs) {
   lastTimeoutMs_ = timeoutMs;
@@ -156,7 +174,10 @@ void Win32TrayShell::withdrawBalloon() {
   send(NIM_MODIFY, TrayBalloonRecord(window_, "", "", lastTimeoutMs_));
 }
 
-void Win32TrayShell::deleteIcon() { send(NIM_DELETE, TrayDeleteRecord(window_)); }
+void Win32TrayShell::deleteIcon() {
+  send(NIM_DELETE, TrayDeleteRecord(window_));
+  shown_ = false;
+}
 
 void Win32TrayShell::onNotification(std::function<void(int code, int id)> callback) {
   callback_ = std::move(callback);

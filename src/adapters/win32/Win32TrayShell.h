@@ -56,6 +56,8 @@ class Win32TrayShell : public TrayShell {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void send(DWORD message, NOTIFYICONDATAA record);
   void notified(UINT code, WPARAM id);
+  // A new taskbar (Explorer restarted) knows no icons: the one shown is added again as it was.
+  void addAgain();
   // The entry chosen (from 1), or 0 when the user closed the menu without a choice.
   UINT trackMenu();
 
@@ -66,6 +68,9 @@ class Win32TrayShell : public TrayShell {
   std::function<void(int, int)> callback_;
   std::vector<std::pair<std::string, std::function<void()>>> menu_;
   bool menuOpen_ = false;
+  bool shown_ = false;
+  bool withIcon_ = false;
+  std::string tip_;
 };
 
 }  // namespace tg
