@@ -31,6 +31,12 @@ std::string BesideTests(const std::string& name) {
   return tests.substr(0, tests.rfind('\\') + 1) + name;
 }
 
+// "C:\a\b.ods" as the office's URLs spell it after "file:///".
+std::string UrlPath(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 // The build puts the program in bin\, two folders above the tests.
 std::string ProgramPath() { return BesideTests("..\\..\\bin\\Tallyguard.exe"); }
 
@@ -154,10 +160,8 @@ class TallyguardExe : public ::testing::Test {
 
 TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   const std::string sheet = folder / "Budget.ods";
-  std::string url = "file:///" + sheet;
-  std::replace(url.begin(), url.end(), '\\', '/');
-  std::ofstream(folder / "documents.txt")
-      << "com.sun.star.sheet.SpreadsheetDocument\t" << url << "\tBudget.ods\tcalc8\tbudget\n";
+  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
+                                          << UrlPath(sheet) << "\tBudget.ods\tcalc8\tbudget\n";
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);  // a fixed " Backup" name
   program = Start("\"" + ProgramPath() + "\"");
@@ -197,23 +201,48 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
 }
 
-TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
+struct Answer {
+  DWORD exitCode = STILL_ACTIVE;
+  std::string output;
+};
+
+// Runs the program with its output to a pipe, as a prompt redirected to a file would.
+Answer Run(const std::string& options) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE reading = nullptr;
   HANDLE writing = nullptr;
-  ASSERT_TRUE(CreatePipe(&reading, &writing, &inheritable, 0));
-  Started version = Start("\"" + ProgramPath() + "\" --version", writing);
+  if (!CreatePipe(&reading, &writing, &inheritable, 0)) return {};
+  Started started = Start("\"" + ProgramPath() + "\" " + options, writing);
   CloseHandle(writing);
-  ASSERT_NE(version.process, nullptr);
-  std::string answer;
+  Answer answer;
   char buffer[256];
   DWORD got = 0;
-  while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    answer.append(buffer, got);
+  while (started.process && ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    answer.output.append(buffer, got);
+  }
   CloseHandle(reading);
-  EXPECT_EQ(ExitCodeWithin(version.process, 15000), 0u);
-  CloseHandle(version.process);
-  EXPECT_THAT(answer, HasSubstr(std::string(ProductTitle) + " "));
+  if (started.process) {
+    answer.exitCode = ExitCodeWithin(started.process, 30000);
+    CloseHandle(started.process);
+  }
+  return answer;
+}
+
+TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
+  const Answer version = Run("--version");
+  EXPECT_EQ(version.exitCode, 0u);
+  EXPECT_THAT(version.output, HasSubstr(std::string(ProductTitle) + " "));
+
+  // One pass without a window: the copy, and a line for it on the output.
+  std::ofstream(folder / "documents.txt")
+      << "com.sun.star.sheet.SpreadsheetDocument\tfile:///" << UrlPath(folder / "Budget.ods")
+      << "\tBudget.ods\tcalc8\tbudget\n";
+  RegistrySettingsBackend registry;
+  Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
+  const Answer pass = Run("--backup-now");
+  EXPECT_EQ(pass.exitCode, 0u) << pass.output;
+  EXPECT_THAT(pass.output, HasSubstr(folder / "Budget Backup.ods"));
+  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "budget|calc8");
 }
 
 }  // namespace
