@@ -6,15 +6,13 @@ namespace tg {
 
 namespace {
 
-const char* const WindowClass = "TallyguardHiddenWindow";
-
 void RegisterClassOnce(WNDPROC procedure) {
   static const bool registered = [procedure] {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = WindowClass;
+    windowClass.lpszClassName = Win32HiddenWindow::ClassName;
     return RegisterClassExA(&windowClass) != 0;
   }();
   (void)registered;
@@ -22,9 +20,9 @@ void RegisterClassOnce(WNDPROC procedure) {
 
 }  // namespace
 
-Win32HiddenWindow::Win32HiddenWindow() {
+Win32HiddenWindow::Win32HiddenWindow(const char* name) {
   RegisterClassOnce(WindowProc);
-  handle_ = CreateWindowExA(0, WindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+  handle_ = CreateWindowExA(0, ClassName, name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
   if (handle_ == nullptr) {
     throw WinError(GetLastError(), "The program's hidden window could not be created: " +

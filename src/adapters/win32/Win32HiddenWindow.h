@@ -1,6 +1,6 @@
 #pragma once
-// A message-only window of the program's own: what the timer ticks on and what owns the text the
-// program puts on the clipboard.
+// A message-only window of the program's own: what the timer ticks on, what owns the text the
+// program puts on the clipboard, and, under a name, what a second start of the program finds.
 
 // clang-format off
 #include <windows.h>
@@ -13,7 +13,9 @@ namespace tg {
 class Win32HiddenWindow {
  public:
   using MessageHandler = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
-  Win32HiddenWindow();
+  static constexpr const char* ClassName = "TallyguardHiddenWindow";
+  // `name` lets another process find the window (FindWindowExA with HWND_MESSAGE).
+  explicit Win32HiddenWindow(const char* name = "");
   ~Win32HiddenWindow();
   Win32HiddenWindow(const Win32HiddenWindow&) = delete;
   Win32HiddenWindow& operator=(const Win32HiddenWindow&) = delete;
