@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -207,7 +208,7 @@ struct Answer {
 };
 
 // Runs the program with its output to a pipe, as a prompt redirected to a file would.
-Answer Run(const std::string& options) {
+Answer RunProgram(const std::string& options) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE reading = nullptr;
   HANDLE writing = nullptr;
@@ -229,20 +230,28 @@ Answer Run(const std::string& options) {
 }
 
 TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
-  const Answer version = Run("--version");
+  const Answer version = RunProgram("--version");
   EXPECT_EQ(version.exitCode, 0u);
   EXPECT_THAT(version.output, HasSubstr(std::string(ProductTitle) + " "));
 
-  // One pass without a window: the copy, and a line for it on the output.
-  std::ofstream(folder / "documents.txt")
-      << "com.sun.star.sheet.SpreadsheetDocument\tfile:///" << UrlPath(folder / "Budget.ods")
-      << "\tBudget.ods\tcalc8\tbudget\n";
+  // One pass without a window: the copy, and a line for it on the output. The folder's name is
+  // not plain ASCII: the office spells it in UTF-8 inside the URL, and the copy must land in
+  // that very folder, not in one named after its bytes read in another code page.
+  const std::filesystem::path accented = std::filesystem::path(folder.path()) / L"Donn\u00e9es";
+  std::filesystem::create_directory(accented);
+  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
+                                          << UrlPath(folder.path()) << "/Donn%C3%A9es/Budget.ods"
+                                          << "\tBudget.ods\tcalc8\tbudget\n";
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
-  const Answer pass = Run("--backup-now");
+  const Answer pass = RunProgram("--backup-now");
   EXPECT_EQ(pass.exitCode, 0u) << pass.output;
-  EXPECT_THAT(pass.output, HasSubstr(folder / "Budget Backup.ods"));
-  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "budget|calc8");
+  EXPECT_THAT(pass.output, HasSubstr("Budget Backup.ods"));
+  std::ifstream copy(accented / L"Budget Backup.ods");
+  EXPECT_TRUE(copy.is_open()) << pass.output;
+  std::string content;
+  std::getline(copy, content);
+  EXPECT_EQ(content, "budget|calc8");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "adapters/win32/Win32TextBuffer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -34,12 +33,18 @@ namespace {
 
 }  // namespace
 
+// As Unicode text: the program's own code page need not be the one other programs read the
+// clipboard's plain text in (Windows makes that from this one for them).
 void Win32TextBuffer::copySelection() {
   const std::string chosen =
       text_.substr(static_cast<size_t>(selectionStart_), static_cast<size_t>(selectionLength_));
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, chosen.size() + 1);
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, chosen.data(), static_cast<int>(chosen.size()), nullptr, 0);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<size_t>(length) + 1) * sizeof(wchar_t));
   if (memory == nullptr) ClipboardFailed(GetLastError());
-  std::memcpy(GlobalLock(memory), chosen.c_str(), chosen.size() + 1);
+  auto* wide = static_cast<wchar_t*>(GlobalLock(memory));
+  MultiByteToWideChar(CP_ACP, 0, chosen.data(), static_cast<int>(chosen.size()), wide, length);
+  wide[length] = L'\0';
   GlobalUnlock(memory);
   if (!OpenClipboard(owner_.handle())) {
     const DWORD error = GetLastError();
@@ -47,7 +52,7 @@ void Win32TextBuffer::copySelection() {
     ClipboardFailed(error);
   }
   EmptyClipboard();
-  const bool placed = SetClipboardData(CF_TEXT, memory) != nullptr;
+  const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
   const DWORD error = GetLastError();
   CloseClipboard();
   if (!placed) {
