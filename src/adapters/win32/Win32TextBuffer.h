@@ -12,7 +12,7 @@ class Win32TextBuffer : public TextBuffer {
   void loadPlainText(std::string_view path) override;
   std::string text() const override { return text_; }
   void setSelection(int start, int length) override;
-  // CF_TEXT, rendered at once: the text stays on the clipboard after the program ends.
+  // Unicode text, rendered at once: it stays on the clipboard after the program ends.
   void copySelection() override;
 
  private:
