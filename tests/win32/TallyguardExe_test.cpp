@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "ModalDriver.h"
 #include "WinTempFolder.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/Win32FileSystem.h"
@@ -80,24 +81,43 @@ DWORD ExitCodeWithin(HANDLE process, DWORD milliseconds) {
   return code;
 }
 
-// The program's main window: the top-level window of that process with the program's caption.
-HWND MainWindowOf(DWORD processId) {
+// The top-level window of that process that `wanted` picks.
+HWND TopWindowOf(DWORD processId, const std::function<bool(HWND)>& wanted) {
   struct Search {
     DWORD processId;
+    const std::function<bool(HWND)>& wanted;
     HWND found = nullptr;
-  } search{processId};
+  } search{processId, wanted};
   EnumWindows(
       [](HWND window, LPARAM data) -> BOOL {
         auto& search = *reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        char caption[64] = {};
-        GetWindowTextA(window, caption, sizeof caption);
-        if (owner == search.processId && ProductTitle == caption) search.found = window;
+        if (owner == search.processId && search.wanted(window)) search.found = window;
         return search.found == nullptr;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// The program's main window: the one with the program's caption that is no dialog.
+HWND MainWindowOf(DWORD processId) {
+  return TopWindowOf(processId, [](HWND window) {
+    return testing::TextOf(window) == ProductTitle && ClassOf(window) != "#32770";
+  });
+}
+
+// A message box the program shows.
+HWND MessageBoxOf(DWORD processId) {
+  return TopWindowOf(processId, [](HWND window) {
+    return ClassOf(window) == "#32770" && IsWindowVisible(window);
+  });
 }
 
 HWND ControlCaptioned(HWND window, std::string_view caption) {
@@ -199,6 +219,38 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
       WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); }, 10000));
 
   PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
+}
+
+DWORD RunToEnd(const std::string& commandLine) {
+  Started started = Start(commandLine);
+  if (started.process == nullptr) return STILL_ACTIVE;
+  const DWORD code = ExitCodeWithin(started.process, 30000);
+  CloseHandle(started.process);
+  return code;
+}
+
+// Without the office's automation service the program says so before any window shows, offers
+// the download page, and ends when the user declines.
+TEST_F(TallyguardExe, WithoutTheOfficeSuiteItSaysSoAndEnds) {
+  const std::string suite = "regsvr32 /s \"" + BesideTests("TallyguardFixtureSuite.dll") + "\"";
+  ASSERT_EQ(RunToEnd(suite + " /u"), 0u);
+  struct RegisteredAgain {
+    const std::string& suite;
+    ~RegisteredAgain() { RunToEnd(suite); }
+  } registeredAgain{suite};
+
+  program = Start("\"" + ProgramPath() + "\"");
+  ASSERT_NE(program.process, nullptr);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = MessageBoxOf(program.id)) != nullptr; }, 30000));
+  std::string text;
+  for (HWND line : testing::ChildWindows(box, "Static")) text += testing::TextOf(line);
+  EXPECT_THAT(text, HasSubstr("OpenOffice is required to run this software."));
+  const HWND window = MainWindowOf(program.id);
+  EXPECT_TRUE(window == nullptr || !IsWindowVisible(window)) << "the window waits for the check";
+
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
 }
 

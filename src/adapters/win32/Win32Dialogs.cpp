@@ -61,12 +61,19 @@ std::string FolderOnDisk(LPCITEMIDLIST item) {
 
 }  // namespace
 
+// A window hidden in the tray (or not shown yet, at start-up) owns no dialog: the dialog stands on
+// its own, in front, and the window stays where the user put it.
+HWND Win32Dialogs::shownOwner() const {
+  return owner_ != nullptr && IsWindowVisible(owner_) ? owner_ : nullptr;
+}
+
 MessageAnswer Win32Dialogs::messageBox(std::string_view text, std::string_view title,
                                        MessageButtons buttons, MessageIcon icon) {
   const std::string shown = MessageBoxText(text);
   const std::string caption(title);
-  const int answer = MessageBoxA(owner_, shown.c_str(), caption.c_str(),
-                                 MessageBoxStyle(buttons, icon, owner_ != nullptr));
+  const HWND owner = shownOwner();
+  const int answer = MessageBoxA(owner, shown.c_str(), caption.c_str(),
+                                 MessageBoxStyle(buttons, icon, owner != nullptr));
   if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   return answer == IDYES ? MessageAnswer::Yes : MessageAnswer::No;
 }
@@ -76,7 +83,7 @@ std::string Win32Dialogs::browseForFolder(std::string_view prompt, std::string_v
   const std::string title(prompt);
   const std::string start = initialFolder.empty() ? DesktopFolder() : std::string(initialFolder);
   BROWSEINFOA browse{};
-  browse.hwndOwner = owner_;
+  browse.hwndOwner = shownOwner();
   browse.lpszTitle = title.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   browse.lpfn = PreselectFolder;

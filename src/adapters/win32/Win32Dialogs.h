@@ -23,6 +23,7 @@ class Win32Dialogs : public Dialogs {
   std::string browseForFolder(std::string_view prompt, std::string_view initialFolder) override;
 
  private:
+  HWND shownOwner() const;
   HWND owner_;
 };
 
