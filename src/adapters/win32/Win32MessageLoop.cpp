@@ -19,6 +19,7 @@ void Win32MessageLoop::yield() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
+    if (dialogKeys_ && dialogKeys_(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

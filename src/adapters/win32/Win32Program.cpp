@@ -21,6 +21,7 @@ Win32Program::Win32Program(SystemPorts ports)
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Windows},
               ProgramAdditions{view.Spin1, fileFacts}) {
   view.window.onClose([this] { program.close(); });
+  messageLoop.setDialogKeys([this](MSG& message) { return view.window.handleDialogKeys(message); });
   std::vector<std::pair<std::string, std::function<void()>>> menu;
   for (const TrayMenuEntry& entry : program.trayMenu()) {
     menu.emplace_back(std::string(entry.caption), entry.action);

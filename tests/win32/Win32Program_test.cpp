@@ -1,0 +1,55 @@
+// The program as main composes it on Windows, over in-memory system ports: the keyboard moves
+// between the window's controls while a pass lets messages run, as it does in the main loop.
+
+#include "adapters/win32/Win32Program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "WinTempFolder.h"
+#include "adapters/memory/FixedClock.h"
+#include "adapters/memory/MemoryAutostart.h"
+#include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemorySettingsBackend.h"
+#include "adapters/memory/MemoryShell.h"
+#include "adapters/memory/MemorySingleInstance.h"
+#include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "adapters/win32/Win32FileSystem.h"
+
+namespace tg {
+namespace {
+
+TEST(Win32Program, TabMovesBetweenTheControlsWhileAPassYields) {
+  testing::WinTempFolder temp;
+  MemorySettingsBackend settings;
+  MemorySuite suite;
+  MemoryShell shell;
+  shell.program = temp.path();
+  shell.desktop = temp.path();
+  MemorySingleInstance singleInstance;
+  MemoryAutostart autostart;
+  MemoryEnvironment environment;
+  environment.values["TEMP"] = temp.path();
+  Win32FileSystem files;
+  FixedClock clock;
+  UnitedStatesRegionalSettings regional;
+  Win32Program program(
+      {settings, suite, shell, singleInstance, autostart, environment, files, clock, regional});
+  if (program.view.window.handle() == nullptr) {
+    if (std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) FAIL() << "no main window";
+    GTEST_SKIP() << "no window can be created without a display";
+  }
+  program.start();
+  ASSERT_TRUE(program.view.window.visible());
+
+  HWND backupNow = program.view.handleNamed("PushButton2");
+  SetFocus(program.view.handleNamed("PushButton4"));
+  PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+  program.messageLoop.yield();
+  EXPECT_EQ(GetFocus(), backupNow) << "Tab went on to the next button of the row";
+}
+
+}  // namespace
+}  // namespace tg
