@@ -7,6 +7,7 @@
 
 #include "backup/Calc.h"
 #include "backup/CopyKeeping.h"
+#include "backup/FixedOptions.h"
 #include "backup/PassProtocol.h"
 
 namespace tg {
@@ -81,12 +82,6 @@ class RemoteDialogs : public Dialogs {
 
  private:
   WindowLink& link_;
-};
-
-// The window keeps its own message loop running; the helper has none to yield to.
-class NoMessageLoop : public MessageLoop {
- public:
-  void yield() override {}
 };
 
 // Every store and every finished copy is told to the window: progress it can show, and a sign

@@ -5,6 +5,7 @@
 
 #include "backup/Calc.h"
 #include "backup/CopyKeeping.h"
+#include "backup/FixedOptions.h"
 #include "backup/HistoryLog.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
@@ -14,52 +15,6 @@
 
 namespace tg {
 namespace {
-
-// The options as the window would restore them, fixed for the pass: the pass reads controls.
-class StoredOption : public OptionButton {
- public:
-  explicit StoredOption(bool selected) : selected_(selected) {}
-  bool selected() const override { return selected_; }
-  void setSelected(bool selected) override { selected_ = selected; }
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  bool selected_;
-};
-
-class StoredCheck : public CheckBox {
- public:
-  explicit StoredCheck(bool checked) : value_(checked ? Checked : Unchecked) {}
-  int value() const override { return value_; }
-  void setValue(int value) override { value_ = value; }
-  bool visible() const override { return false; }
-  void setVisible(bool) override {}
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  int value_;
-};
-
-class StoredText : public TextBox {
- public:
-  explicit StoredText(std::string text) : text_(std::move(text)) {}
-  std::string text() const override { return text_; }
-  void setText(std::string_view text) override { text_ = text; }
-  void setSelection(int, int) override {}
-  void onChange(Handler) override {}
-  void onGotFocus(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  std::string text_;
-};
-
-class NoMessageLoop : public MessageLoop {
- public:
-  void yield() override {}
-};
 
 // Failure reports become lines; the folder prompt is never shown: the document is skipped.
 class TerminalDialogs : public Dialogs {
@@ -92,12 +47,12 @@ class TerminalDialogs : public Dialogs {
 };
 
 struct StoredOptions {
-  StoredOption sameFolder{false};
-  StoredOption chosenFolder{false};
-  StoredText folder{""};
-  StoredCheck stamp{false};
-  StoredOption newFile{false};
-  StoredOption overwrite{false};
+  FixedOption sameFolder{false};
+  FixedOption chosenFolder{false};
+  FixedText folder{""};
+  FixedCheck stamp{false};
+  FixedOption newFile{false};
+  FixedOption overwrite{false};
   int keep = 0;
 };
 

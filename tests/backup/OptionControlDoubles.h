@@ -5,6 +5,7 @@
 #include <string>
 
 #include "backup/Calc.h"
+#include "backup/FixedOptions.h"
 #include "common/ports/Controls.h"
 
 namespace tg::testing {
@@ -14,54 +15,33 @@ inline void FailWhen(bool failing) {
   if (failing) throw std::runtime_error("The control cannot be read.");
 }
 
-class FakeOption : public OptionButton {
+class FakeOption : public FixedOption {
  public:
-  explicit FakeOption(bool on = false) : on_(on) {}
+  using FixedOption::FixedOption;
   bool selected() const override {
     FailWhen(failing);
-    return on_;
+    return FixedOption::selected();
   }
   bool failing = false;
-  void setSelected(bool selected) override { on_ = selected; }
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  bool on_;
 };
 
-class FakeCheck : public CheckBox {
+class FakeCheck : public FixedCheck {
  public:
   int value() const override {
     FailWhen(failing);
-    return value_;
+    return FixedCheck::value();
   }
-  bool failing = false;
-  void setValue(int value) override { value_ = value; }
   bool visible() const override { return true; }
-  void setVisible(bool) override {}
-  void onClick(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  int value_ = Unchecked;
+  bool failing = false;
 };
 
-class FakeText : public TextBox {
+class FakeText : public FixedText {
  public:
   std::string text() const override {
     FailWhen(failing);
-    return text_;
+    return FixedText::text();
   }
   bool failing = false;
-  void setText(std::string_view text) override { text_ = text; }
-  void setSelection(int, int) override {}
-  void onChange(Handler) override {}
-  void onGotFocus(Handler) override {}
-  void onMouseMove(Handler) override {}
-
- private:
-  std::string text_;
 };
 
 // The options panel as a pass sees it: same folder, date and time stamp off, "Create new file".

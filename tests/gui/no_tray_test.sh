@@ -12,6 +12,8 @@ ARTEFACTS=$2
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/desktop-session.sh
 source "$HERE/../../scripts/desktop-session.sh"
+# shellcheck source=desktop_program.sh
+source "$HERE/desktop_program.sh"
 
 missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
   xdpyinfo soffice setsid)
@@ -41,32 +43,8 @@ session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
 session_start_office
 export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
 
-PROGRAM_PID=""
-start_program() {
-  "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>&1 &
-  PROGRAM_PID=$!
-  SESSION_PIDS+=("$PROGRAM_PID")
-}
-program_running() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
-program_ended() { ! program_running; }
-main_window() {
-  local window
-  for window in $(xdotool search --all --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
-    if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
-      echo "$window"
-      return 0
-    fi
-  done
-  return 1
-}
-# Each asks about a window id it was given; xprop and xwininfo without one wait for a click.
-window_mapped() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
-# Minimised in the task bar: the window manager keeps it iconic, not withdrawn.
-window_iconic() { [ -n "$1" ] && xprop -id "$1" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'; }
-xdo() { timeout 10 xdotool "$@"; }
 second_start() { timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1; }
 tray_has_icon() { [ -n "$SESSION_TRAY" ] && session_tray_has_icon tallyguard; }
-window_unmapped() { [ -n "$1" ] && ! window_mapped "$1"; }
 
 # The office answers before the program's start-up check needs it.
 session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" || { echo "the office did not start" >&2; exit 1; }

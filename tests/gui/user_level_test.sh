@@ -14,6 +14,8 @@ ARTEFACTS=$3
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/desktop-session.sh
 source "$HERE/../../scripts/desktop-session.sh"
+# shellcheck source=desktop_program.sh
+source "$HERE/desktop_program.sh"
 
 missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
   xdpyinfo soffice setsid)
@@ -55,28 +57,6 @@ session_start_office
 # A stopped office is given up after 5 s of no progress here, 60 s for users.
 export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER="" TALLYGUARD_HANG_SECONDS=5
 
-PROGRAM_PID=""
-start_program() {
-  "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>&1 &
-  PROGRAM_PID=$!
-  SESSION_PIDS+=("$PROGRAM_PID")
-}
-program_running() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
-program_ended() { ! program_running; }
-
-# The main window is the program's one window of 536 x 550 pixels, shown or not.
-main_window() {
-  local window
-  for window in $(xdotool search --all --pid "$PROGRAM_PID" --name '^Tallyguard$' 2>/dev/null); do
-    if xdotool getwindowgeometry "$window" | grep -q 'Geometry: 536x550'; then
-      echo "$window"
-      return 0
-    fi
-  done
-  return 1
-}
-window_mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
-window_unmapped() { ! window_mapped "$1"; }
 # The message box: a shown window of the program titled "Tallyguard" that is neither the main
 # window nor the tray icon.
 message_box() {
@@ -87,7 +67,6 @@ message_box() {
   done
   return 1
 }
-xdo() { timeout 10 xdotool "$@"; }
 click() {  # click WINDOW X Y, in the window's own pixels
   xdo mousemove --window "$1" "$2" "$3" click 1
   sleep 0.3
