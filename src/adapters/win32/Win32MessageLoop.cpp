@@ -10,6 +10,18 @@ namespace {
 constexpr DWORD LongestIdleMs = 10;
 }  // namespace
 
+void Win32MessageLoop::dispatch(MSG& message) {
+  if (dialogKeys_ && dialogKeys_(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+}
+
+int Win32MessageLoop::run() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) dispatch(message);
+  return static_cast<int>(message.wParam);
+}
+
 void Win32MessageLoop::yield() {
   MsgWaitForMultipleObjectsEx(0, nullptr, LongestIdleMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   MSG message;
@@ -19,9 +31,7 @@ void Win32MessageLoop::yield() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    if (dialogKeys_ && dialogKeys_(message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+    dispatch(message);
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The pass's yield: every message waiting for this thread is dispatched, then control returns.
+// The program's message loop, and the pass's yield: every message waiting for this thread is
+// dispatched, then control returns.
 
 #include <windows.h>
 
@@ -15,9 +16,12 @@ class Win32MessageLoop : public MessageLoop {
   // when the key was used so. The main loop does the same, so keys work alike during a pass.
   using DialogKeys = std::function<bool(MSG&)>;
   void setDialogKeys(DialogKeys dialogKeys) { dialogKeys_ = std::move(dialogKeys); }
+  // The main loop: runs until the program asks to quit; answers the quit's code.
+  int run();
   void yield() override;
 
  private:
+  void dispatch(MSG& message);
   DialogKeys dialogKeys_;
 };
 

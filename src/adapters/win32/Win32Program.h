@@ -14,15 +14,10 @@
 
 namespace tg {
 
-// The program's icon from its resources; the system's application icon where it has none (tests).
-HICON ProgramIcon();
-
 class Win32Program {
  public:
   explicit Win32Program(SystemPorts ports);
   void start() { program.start(); }
-  // Runs the window's messages until the program ends; keyboard use of the window included.
-  static int RunMessageLoop(Win32Window& window);
 
   Win32MessageLoop messageLoop;
   Win32TrayShell trayShell;

@@ -61,9 +61,13 @@ void Win32Window::setCaption(std::string_view caption) {
   SetWindowTextA(handle_, std::string(caption).c_str());
 }
 
-void Win32Window::setApplicationIcon() {
+HICON ProgramIcon() {
   HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
-  if (icon == nullptr) icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  return icon != nullptr ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+}
+
+void Win32Window::setApplicationIcon() {
+  HICON icon = ProgramIcon();
   SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }

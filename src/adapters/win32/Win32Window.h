@@ -11,6 +11,9 @@
 
 namespace tg {
 
+// The program's icon (resource 1); the system's application icon where it has none (tests).
+HICON ProgramIcon();
+
 class Win32Window : public Window {
  public:
   // Created hidden, with a client area of `clientWidth` by `clientHeight` pixels.

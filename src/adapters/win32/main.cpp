@@ -2,11 +2,7 @@
 // area, and the running office suite driven through COM by a helper process per pass. With
 // --backup-now, one pass from a command prompt or the Task Scheduler, without a window.
 
-// windows.h first: the COM headers build on it.
-// clang-format off
 #include <windows.h>
-#include <ole2.h>
-// clang-format on
 
 #include <cstdio>
 #include <cstring>
@@ -51,13 +47,7 @@ void WriteToCallersConsole() {
   std::cerr.clear();
 }
 
-struct ComSession {
-  ComSession() { OleInitialize(nullptr); }
-  ~ComSession() { OleUninitialize(); }
-};
-
 int BackupNow() {
-  ComSession com;
   tg::WindowsEnvironment environment;
   tg::RegistrySettingsBackend settings;
   tg::Win32OfficePresence presence;
@@ -81,7 +71,6 @@ int StartWindow() {
     tg::Win32ShowRequests::AskRunningCopyToShow();
     return 0;
   }
-  ComSession com;
   const std::string executable = tg::RunningExecutablePath();
   tg::WindowsEnvironment environment;
   tg::RegistrySettingsBackend settings;
@@ -97,7 +86,7 @@ int StartWindow() {
                             tg::ChosenOfficeHangSeconds(environment)});
   program.start();
   tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
-  return tg::Win32Program::RunMessageLoop(program.view.window);
+  return program.messageLoop.run();
 }
 
 }  // namespace
