@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct ShownMessage {
   MessageButtons buttons;
   MessageIcon icon;
 };
+
+// Test failures show what the message said.
+inline void PrintTo(const ShownMessage& message, std::ostream* out) {
+  *out << '"' << message.title << ": " << message.text << '"';
+}
 
 class RecordingDialogs : public Dialogs {
  public:

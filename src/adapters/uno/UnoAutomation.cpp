@@ -400,12 +400,31 @@ void Launch(const std::string& launcher, const std::string& pipeName) {
   waitpid(child, &status, 0);
 }
 
-Reference<css::uno::XInterface> TryResolve(const Reference<css::bridge::XUnoUrlResolver>& resolver,
-                                           const OUString& url) {
-  try {
-    return resolver->resolve(url);
-  } catch (const css::connection::NoConnectException&) {
-    return {};
+// The office's context and its service manager, or nothing when no office listens on the pipe.
+// A connection made right after this process let go of another one to the same office can be
+// torn down during its very first calls ("bridge disposed during call") while the office itself
+// is well: that handshake is tried again. An office that is really gone no longer accepts the
+// connection, and one that keeps tearing it down is reported.
+struct Handshake {
+  Reference<css::uno::XComponentContext> remote;
+  Reference<css::lang::XMultiComponentFactory> serviceManager;
+};
+
+std::optional<Handshake> TryConnect(const Reference<css::bridge::XUnoUrlResolver>& resolver,
+                                    const OUString& url) {
+  constexpr int Attempts = 3;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      Handshake made;
+      made.remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+      made.serviceManager = made.remote->getServiceManager();
+      return made;
+    } catch (const css::connection::NoConnectException&) {
+      return std::nullopt;
+    } catch (const css::lang::DisposedException&) {
+      if (attempt == Attempts) throw;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50 * attempt));
+    }
   }
 }
 
@@ -455,8 +474,8 @@ class OfficeAutomationFactory : public AutomationFactory {
           css::bridge::UnoUrlResolver::create(local.context);
       OUString url =
           ToOffice("uno:pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext");
-      Reference<css::uno::XInterface> remote = TryResolve(resolver, url);
-      if (!remote.is()) {
+      std::optional<Handshake> office = TryConnect(resolver, url);
+      if (!office) {
         // Asking the launcher when no office runs would start one, hidden, that stays after the
         // pass: a user who closed the office has nothing open to back up.
         if (options_.launcher.empty() || !UsersOfficeRuns(options_.officeProcessName)) {
@@ -467,19 +486,19 @@ class OfficeAutomationFactory : public AutomationFactory {
         auto deadline =
             std::chrono::steady_clock::now() +
             std::chrono::milliseconds(static_cast<long>(options_.connectSeconds * 1000));
-        while (!remote.is() && std::chrono::steady_clock::now() < deadline) {
+        while (!office && std::chrono::steady_clock::now() < deadline) {
           std::this_thread::sleep_for(std::chrono::milliseconds(100));
-          remote = TryResolve(resolver, url);
+          office = TryConnect(resolver, url);
         }
       }
-      if (!remote.is()) {
+      if (!office) {
         throw AutomationError(
             "The office suite (LibreOffice) runs but does not answer on the pipe \"" +
             options_.pipeName + "\".");
       }
       auto connection = std::make_shared<Connection>();
-      connection->remote.set(remote, UNO_QUERY_THROW);
-      return Wrap(Any(connection->remote->getServiceManager()), connection);
+      connection->remote = office->remote;
+      return Wrap(Any(office->serviceManager), connection);
     });
   }
 
