@@ -76,6 +76,8 @@ class Session {
         return;
       case PassVerb::Answer:
         return;  // the helper never answers; nothing to do
+      case PassVerb::Wait:
+        return;  // a line, so progress: the watch starts again
     }
   }
 

@@ -124,7 +124,8 @@ class Pass {
     }
     nameBackup(v);
     if (c_.extras && !c_.extras->mayStore(v)) return;
-    if (trap_.step(182, [&] { store(document, v); })) {
+    bool kept = false;
+    if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
       trap_.step(184, [&] {
         AppendHistoryLine(
             c_.fileSystem, c_.historyLogPath,
@@ -226,8 +227,9 @@ class Pass {
     return there && storedThisPass_.count(*there) > 0;
   }
 
-  // Step 182. The copy keeps the document's format and its password protection.
-  void store(AutomationObject& document, const DocumentValues& v) {
+  // Step 182. The copy keeps the document's format and its password protection. False when the
+  // copy was written but not kept (the disk nearly full after all).
+  bool store(AutomationObject& document, const DocumentValues& v) {
     // The suite would create the missing folders itself; a folder that could not be made is
     // reported and gets no copy.
     if (v.folderNotCreated && !c_.fileSystem.isDirectory(v.folder.onDisk)) {
@@ -248,8 +250,17 @@ class Pass {
     refuseToReplaceAnOpenDocument(v);
     const PathText partial = PartialCopyPath(v.backupPath, c_.pathStyle);
     if (c_.stores) c_.stores->storing(v.backupPath.shown);
-    document.call("storetourl", {BackupUrlFromPath(partial, c_.pathStyle), v.format.properties});
-    c_.fileSystem.rename(partial.onDisk, v.backupPath.onDisk);
+    try {
+      document.call("storetourl", {BackupUrlFromPath(partial, c_.pathStyle), v.format.properties});
+      if (c_.extras && !c_.extras->mayKeep(v, partial.onDisk)) {
+        removePartial(partial.onDisk);
+        return false;
+      }
+      c_.fileSystem.rename(partial.onDisk, v.backupPath.onDisk);
+    } catch (...) {
+      removePartial(partial.onDisk);
+      throw;
+    }
     std::optional<FileIdentity> stored = c_.fileSystem.identity(v.backupPath.onDisk);
     if (!stored) {
       throw AutomationError("The office suite reported the copy as stored, but there is no file " +
@@ -257,6 +268,16 @@ class Pass {
     }
     storedThisPass_.insert(*stored);
     if (c_.stores) c_.stores->stored(v.backupPath.shown);
+    return true;
+  }
+
+  // A store that failed halfway may have left part of the copy; it never outlives its store.
+  void removePartial(const std::string& partial) {
+    try {
+      if (c_.fileSystem.canReadModificationTime(partial)) c_.fileSystem.deleteFile(partial);
+    } catch (const std::exception&) {
+      // The next pass into this folder clears it.
+    }
   }
 
   // The document's filter and its options (a CSV file's separator and character set), unless

@@ -42,6 +42,9 @@ class PassExtras {
   virtual void seen(std::string_view location) = 0;
   // Asked before each store; false skips this copy without a report of its own.
   virtual bool mayStore(const BackupTarget& target) = 0;
+  // Asked once the office has written the copy under its partial name, before it takes its own;
+  // false deletes the partial copy and skips this copy without a report of its own.
+  virtual bool mayKeep(const BackupTarget& target, std::string_view partialPath) = 0;
   // After a copy was stored and its history line written.
   virtual void stored(std::string_view location, const BackupTarget& target) = 0;
   // The pass is over, also when it ended early.

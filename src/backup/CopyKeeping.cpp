@@ -9,14 +9,19 @@
 namespace tg {
 namespace {
 
-std::string DocumentKey(std::string_view location, const BackupTarget& target) {
-  return location.empty() ? "untitled:" + target.fileName.onDisk : std::string(location);
-}
-
 // The office's lock file beside a document it has open.
 std::string LockFileOf(const std::string& path, PathStyle style) {
   return FolderPartOf(path, style) + ".~lock." + FileNameOf(path, style) + "#";
 }
+
+bool IsPartialCopyName(std::string_view name) {
+  return name.size() > PartialCopyPrefix.size() + PartialCopySuffix.size() &&
+         name.starts_with(PartialCopyPrefix) && name.ends_with(PartialCopySuffix);
+}
+
+constexpr std::string_view CopyRecordLock = "copies";
+// Another pass of this user holds the record only for the moment it takes to rewrite it.
+constexpr std::chrono::seconds CopyRecordWait{30};
 
 }  // namespace
 
@@ -44,24 +49,91 @@ void TellNearlyFull(Dialogs& dialogs, const std::vector<std::string>& folders) {
                      MessageIcon::Warning);
 }
 
+void TellKeepingFailed(Dialogs& dialogs, const std::string& problem) {
+  dialogs.messageBox(problem, ProductTitle, MessageButtons::Ok, MessageIcon::Warning);
+}
+
 void CopyKeeping::seen(std::string_view location) {
   if (!location.empty()) openFiles_.insert(FileOfUrl(location, c_.pathStyle));
+}
+
+// The larger of what is known of this document's copies: its own file, the copy about to be
+// replaced, the newest copy recorded. A workbook grown in memory far beyond its file is caught
+// again once the copy is written (mayKeep).
+std::uint64_t CopyKeeping::expectedSize(const BackupTarget& target) {
+  std::uint64_t expected = 0;
+  const auto consider = [&](const std::optional<FileStamp>& stamp) {
+    if (stamp) expected = std::max(expected, stamp->size);
+  };
+  if (!target.localPath.empty()) consider(c_.facts.stampOf(DecodeUrlEscapes(target.localPath)));
+  consider(c_.facts.stampOf(target.backupPath.onDisk));
+  if (c_.state && !knownCopies_) {
+    knownCopies_.emplace();
+    try {
+      *knownCopies_ = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
+    } catch (const std::exception&) {
+      // The end of the pass says what is wrong with the record; the guard does without it.
+    }
+  }
+  const std::string folder = FolderPartOf(target.backupPath.onDisk, c_.pathStyle);
+  if (knownCopies_) {
+    for (const RecordedCopy& copy : *knownCopies_) {
+      if (FolderPartOf(copy.path, c_.pathStyle) == folder &&
+          FileOfUrl(copy.document, c_.pathStyle) == DecodeUrlEscapes(target.localPath)) {
+        expected = std::max(expected, copy.stamp.size);
+      }
+    }
+  }
+  return expected > 0 || !target.localPath.empty() ? expected : UnknownCopySize;
+}
+
+void CopyKeeping::skip(const std::string& file, const std::string& folder) {
+  ++skippedCount_;
+  if (std::find(fullFolders_.begin(), fullFolders_.end(), folder) == fullFolders_.end()) {
+    fullFolders_.push_back(folder);
+  }
+  if (c_.skipped) c_.skipped(FileNameOf(file, c_.pathStyle), folder);
+}
+
+// A partial copy outlives its pass only when the pass was cut short (the program killed, the
+// machine off); its stamped name is never used again, so the next pass into that folder clears it.
+// One pass runs at a time for this user, so no partial copy of its is being written meanwhile.
+void CopyKeeping::clearLeftovers(const std::string& folder) {
+  if (!clearedFolders_.insert(folder).second) return;
+  for (const std::string& name : c_.facts.namesIn(folder)) {
+    if (!IsPartialCopyName(name)) continue;
+    const std::string path = folder + name;
+    if (!c_.facts.stampOf(path) || c_.facts.stampOf(LockFileOf(path, c_.pathStyle))) continue;
+    try {
+      c_.fileSystem.deleteFile(path);
+    } catch (const std::exception&) {
+      // Left for a later pass.
+    }
+  }
 }
 
 // A folder whose figures cannot be read is not held back: the store itself then says what fails.
 bool CopyKeeping::mayStore(const BackupTarget& target) {
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
+  clearLeftovers(folder);
   const std::optional<SpaceFigures> space = c_.facts.spaceOf(folder);
+  if (!space || LeavesEnoughSpace(*space, expectedSize(target))) return true;
+  skip(file, folder);
+  return false;
+}
+
+// The copy is written; the file it replaces frees its room at the rename.
+bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view) {
+  const std::string& file = target.backupPath.onDisk;
+  const std::string folder = FolderPartOf(file, c_.pathStyle);
+  std::optional<SpaceFigures> space = c_.facts.spaceOf(folder);
   if (!space) return true;
-  // The copy will be about as large as the document's own file; a new document counts as none.
-  const std::optional<FileStamp> original = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
-  if (LeavesEnoughSpace(*space, original ? original->size : 0)) return true;
-  ++skippedCount_;
-  if (std::find(fullFolders_.begin(), fullFolders_.end(), folder) == fullFolders_.end()) {
-    fullFolders_.push_back(folder);
+  if (const std::optional<FileStamp> replaced = c_.facts.stampOf(file)) {
+    space->available += replaced->size;
   }
-  if (c_.skipped) c_.skipped(FileNameOf(file, c_.pathStyle), folder);
+  if (LeavesEnoughSpace(*space, 0)) return true;
+  skip(file, folder);
   return false;
 }
 
@@ -71,10 +143,13 @@ void CopyKeeping::stored(std::string_view location, const BackupTarget& target) 
     c_.copied(
         HistoryLine(target.fileName.shown, target.backupPath.shown, c_.clock.now(), c_.regional));
   }
-  if (c_.keep <= 0 || !IsStampedCopy(file, target.extension.onDisk)) return;
+  // A document never stored is known only by a title the office gives the next new document
+  // too: its copies, perhaps the only trace of it, are never counted against another's.
+  if (c_.keep <= 0 || !c_.state || location.empty()) return;
+  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return;
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
-  const std::string document = DocumentKey(location, target);
+  const std::string document(location);
   newCopies_.push_back(RecordedCopy{document, *stamp, file});
   stampedGroups_.insert(Group{document, FolderPartOf(file, c_.pathStyle)});
 }
@@ -88,34 +163,61 @@ void CopyKeeping::ended() {
   if (newCopies_.empty()) return;
   try {
     prune();
-  } catch (const std::exception&) {
-    // The record could not be read or written: nothing more is removed this time.
+  } catch (const std::exception& failure) {
+    if (c_.keepingFailed)
+      c_.keepingFailed("No old copy was removed: " + std::string(failure.what()));
   }
 }
 
+// What goes is first written out of the record, then deleted, each deletion with its history
+// line; a record or a log that cannot be written deletes nothing.
 void CopyKeeping::prune() {
-  const std::string recordPath = CopyRecordPath(c_.historyLogPath);
-  std::vector<RecordedCopy> record;
-  if (c_.fileSystem.canReadModificationTime(recordPath)) {
-    record = ParseCopyRecord(c_.fileSystem.readText(recordPath));
-  }
+  const std::unique_ptr<PrivateState::Lock> lock = c_.state->lock(CopyRecordLock, CopyRecordWait);
+  if (!lock) throw std::runtime_error("another backup held the record of the copies too long.");
+  std::vector<RecordedCopy> record = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
   for (RecordedCopy& copy : newCopies_) RecordCopy(record, std::move(copy));
   newCopies_.clear();
-  const PruneRules rules{c_.fileSystem, c_.facts, c_.pathStyle,
+  const PruneRules rules{c_.facts, c_.pathStyle,
                          [this](const std::string& path) { return inUse(path); }};
-  std::vector<std::string> removed;
+  std::vector<RecordedCopy> removed;
   for (const Group& group : stampedGroups_) {
-    for (std::string& path : PruneCopies(record, group.document, group.folder, c_.keep, rules)) {
-      removed.push_back(std::move(path));
+    for (RecordedCopy& copy : PruneCopies(record, group.document, group.folder, c_.keep, rules)) {
+      removed.push_back(std::move(copy));
     }
   }
-  // Written whole before the log, so a failure leaves at worst a log line short.
-  if (c_.fileSystem.canReadModificationTime(recordPath)) c_.fileSystem.deleteFile(recordPath);
-  c_.fileSystem.appendText(recordPath, FormatCopyRecord(record));
-  for (const std::string& path : removed) {
-    AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
-                      RemovedHistoryLine(path, c_.keep, c_.clock.now(), c_.regional));
+  // Nothing appended: only whether the log takes lines at all.
+  if (!removed.empty()) c_.fileSystem.appendText(c_.historyLogPath, "");
+  c_.state->replace(CopyRecordName, FormatCopyRecord(record));
+  deleteRemoved(removed, record);
+}
+
+// A copy that cannot be deleted, or whose line cannot be written, goes back into the record as
+// the oldest of its document's, for a later pass.
+void CopyKeeping::deleteRemoved(std::vector<RecordedCopy>& removed,
+                                std::vector<RecordedCopy>& record) {
+  std::vector<RecordedCopy> keptBack;
+  bool logWorks = true;
+  for (RecordedCopy& copy : removed) {
+    if (!logWorks) {
+      keptBack.push_back(std::move(copy));
+      continue;
+    }
+    try {
+      c_.fileSystem.deleteFile(copy.path);
+    } catch (const std::exception&) {
+      keptBack.push_back(std::move(copy));
+      continue;
+    }
+    try {
+      AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
+                        RemovedHistoryLine(copy.path, c_.keep, c_.clock.now(), c_.regional));
+    } catch (const std::exception&) {
+      logWorks = false;
+    }
   }
+  if (keptBack.empty()) return;
+  record.insert(record.begin(), keptBack.begin(), keptBack.end());
+  c_.state->replace(CopyRecordName, FormatCopyRecord(record));
 }
 
 }  // namespace tg

@@ -1,8 +1,9 @@
 #pragma once
 // The housekeeping around one backup pass: a copy that would leave its disk nearly full is
-// skipped, each stamped copy is recorded, and at the end of the pass the recorded copies of each
-// document beyond the newest N are removed and logged. Removal waits for the end of the pass
-// because only then is every document the office has open known.
+// skipped, leftovers of passes that ended abnormally are cleared away, each stamped copy is
+// recorded, and at the end of the pass the recorded copies of each document beyond the newest N
+// are removed and logged. Removal waits for the end of the pass because only then is every
+// document the office has open known.
 
 #include <functional>
 #include <set>
@@ -13,6 +14,7 @@
 #include "backup/Calc.h"
 #include "backup/Retention.h"
 #include "common/ports/FileFacts.h"
+#include "common/ports/PrivateState.h"
 
 namespace tg {
 
@@ -30,6 +32,10 @@ struct CopyKeepingContext {
   std::function<void(const std::string& fileName, const std::string& folder)> skipped;
   // Once per pass, when copies were skipped: the nearly full folders.
   std::function<void(const std::vector<std::string>& folders)> nearlyFull;
+  // Where the record of the copies lives; none: nothing is recorded and nothing removed.
+  PrivateState* state = nullptr;
+  // Once per pass, when old copies could not be looked after: what went wrong, in plain words.
+  std::function<void(const std::string& problem)> keepingFailed;
 };
 
 // "<copy path> removed (keeping the newest N)", before " at " and the date.
@@ -40,9 +46,15 @@ std::string RemovedHistoryLine(std::string_view copyPath, int keep, const LocalD
 std::string NearlyFullMessage(const std::vector<std::string>& folders);
 // Tells it in one message box, the same whether the pass runs in the window or in its helper.
 void TellNearlyFull(Dialogs& dialogs, const std::vector<std::string>& folders);
+// Tells, in one message box, why old copies were not removed.
+void TellKeepingFailed(Dialogs& dialogs, const std::string& problem);
 
 // The file of a document's location: the scheme dropped and "%XX" read as one byte.
 std::string FileOfUrl(std::string_view url, PathStyle style);
+
+// What a copy is expected to take on disk when nothing better is known: a document never stored
+// has no file to measure.
+inline constexpr std::uint64_t UnknownCopySize = 16 * 1024 * 1024;
 
 class CopyKeeping : public PassExtras {
  public:
@@ -50,6 +62,7 @@ class CopyKeeping : public PassExtras {
 
   void seen(std::string_view location) override;
   bool mayStore(const BackupTarget& target) override;
+  bool mayKeep(const BackupTarget& target, std::string_view partialPath) override;
   void stored(std::string_view location, const BackupTarget& target) override;
   void ended() override;
 
@@ -65,12 +78,18 @@ class CopyKeeping : public PassExtras {
     }
   };
   bool inUse(const std::string& path) const;
+  std::uint64_t expectedSize(const BackupTarget& target);
+  void skip(const std::string& file, const std::string& folder);
+  void clearLeftovers(const std::string& folder);
   void prune();
+  void deleteRemoved(std::vector<RecordedCopy>& removed, std::vector<RecordedCopy>& record);
 
   CopyKeepingContext c_;
   std::set<std::string> openFiles_;
+  std::set<std::string> clearedFolders_;
   std::set<Group> stampedGroups_;
   std::vector<RecordedCopy> newCopies_;
+  std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
   std::vector<std::string> fullFolders_;
   int skippedCount_ = 0;
 };

@@ -9,6 +9,8 @@
 #include "backup/CopyKeeping.h"
 #include "backup/FixedOptions.h"
 #include "backup/PassProtocol.h"
+#include "backup/PassTurn.h"
+#include "common/Globals.h"
 
 namespace tg {
 namespace {
@@ -104,6 +106,16 @@ class ReportingStores : public StoreObserver {
 
 void ServePass(std::istream& fromWindow, std::ostream& toWindow, const PassHelperContext& context) {
   WindowLink link(fromWindow, toWindow);
+  std::unique_ptr<PrivateState::Lock> turn;
+  if (context.state) {
+    turn = TakePassTurn(*context.state, [&link] { link.tell(PassVerb::Wait); });
+    if (!turn) {
+      RemoteDialogs(link).messageBox(AnotherBackupRunning, ProductTitle, MessageButtons::Ok,
+                                     MessageIcon::Warning);
+      link.tell(PassVerb::Done);
+      return;
+    }
+  }
   RemoteControl Option2(link, "Option2"), Option1(link, "Option1"), Text1(link, "Text1"),
       Check6(link, "Check6"), Option3(link, "Option3"), Option4(link, "Option4");
   RemoteDialogs dialogs(link);
@@ -132,7 +144,9 @@ void ServePass(std::istream& fromWindow, std::ostream& toWindow, const PassHelpe
         KeepCountOf(Spin1.text()),
         {},
         {},
-        [&dialogs](const std::vector<std::string>& folders) { TellNearlyFull(dialogs, folders); }});
+        [&dialogs](const std::vector<std::string>& folders) { TellNearlyFull(dialogs, folders); },
+        context.state,
+        [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
     calc.extras = &*keeping;
   }
   SaveAll(calc);

@@ -11,6 +11,7 @@
 #include "common/ports/Clock.h"
 #include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
+#include "common/ports/PrivateState.h"
 #include "common/ports/RegionalSettings.h"
 
 namespace tg {
@@ -23,6 +24,7 @@ struct PassHelperContext {
   std::string historyLogPath;
   PathStyle pathStyle;
   const FileFacts* facts = nullptr;  // none: no copies kept and no disk guard
+  PrivateState* state = nullptr;     // none: no turn taken and no record of copies kept
 };
 
 // Runs one pass, asking the window through `toWindow` and reading its answers from `fromWindow`,

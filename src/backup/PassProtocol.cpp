@@ -15,7 +15,7 @@ struct VerbShape {
 constexpr VerbShape Verbs[] = {{PassVerb::Read, "read", 1},       {PassVerb::Prompt, "prompt", 1},
                                {PassVerb::Message, "message", 4}, {PassVerb::Store, "store", 1},
                                {PassVerb::Copy, "copy", 1},       {PassVerb::Done, "done", 0},
-                               {PassVerb::Answer, "answer", 1}};
+                               {PassVerb::Answer, "answer", 1},   {PassVerb::Wait, "wait", 0}};
 
 bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
 

@@ -25,7 +25,8 @@ namespace tg {
 // The program started with this flag and a history log's path is the backup helper.
 inline constexpr const char* BackupPassFlag = "--backup-pass";
 
-enum class PassVerb { Read, Prompt, Message, Store, Copy, Done, Answer };
+// Wait: the helper waits for another backup of this user to end; a sign of life, nothing more.
+enum class PassVerb { Read, Prompt, Message, Store, Copy, Done, Answer, Wait };
 
 struct PassMessage {
   PassVerb verb;

@@ -36,10 +36,6 @@ bool Writable(const RecordedCopy& copy) {
 
 }  // namespace
 
-std::string CopyRecordPath(std::string_view historyLogPath) {
-  return RemoveExtension(historyLogPath, ".txt") + " copies.txt";
-}
-
 std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
   std::vector<RecordedCopy> copies;
   while (!text.empty()) {
@@ -54,7 +50,7 @@ std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
     }
     copy.document = fields[0];
     copy.path = fields[3];
-    copies.push_back(std::move(copy));
+    RecordCopy(copies, std::move(copy));
   }
   return copies;
 }
@@ -87,9 +83,9 @@ void RecordCopy(std::vector<RecordedCopy>& record, RecordedCopy copy) {
   record.push_back(std::move(copy));
 }
 
-std::vector<std::string> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
-                                     std::string_view folder, int keep, const PruneRules& rules) {
-  std::vector<std::string> removed;
+std::vector<RecordedCopy> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
+                                      std::string_view folder, int keep, const PruneRules& rules) {
+  std::vector<RecordedCopy> removed;
   if (keep <= 0) return removed;
   // The record is in the order the copies were made, so the newest come last.
   int newer = 0;
@@ -101,12 +97,7 @@ std::vector<std::string> PruneCopies(std::vector<RecordedCopy>& record, std::str
       continue;
     }
     if (++newer <= keep || rules.inUse(entry->path)) continue;
-    try {
-      rules.files.deleteFile(entry->path);
-    } catch (const std::exception&) {
-      continue;  // still there and still ours: the next pass tries again
-    }
-    removed.push_back(entry->path);
+    removed.push_back(*entry);
     entry = record.erase(entry);
   }
   return removed;

@@ -25,11 +25,12 @@ struct RecordedCopy {
   bool operator==(const RecordedCopy&) const = default;
 };
 
-// "<history log without .txt> copies.txt", in the history log's folder.
-std::string CopyRecordPath(std::string_view historyLogPath);
+// The record's name in the user's private folder.
+inline constexpr std::string_view CopyRecordName = "Tallyguard copies.txt";
 
 // One copy per line: document, size, time of last change, path, separated by tabs. Lines that do
-// not read are skipped: a damaged record can only mean fewer copies removed.
+// not read are skipped: a damaged record can only mean fewer copies removed. A file recorded more
+// than once counts once, as its last entry.
 std::vector<RecordedCopy> ParseCopyRecord(std::string_view text);
 std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies);
 
@@ -44,17 +45,17 @@ bool IsStampedCopy(std::string_view backupPath, std::string_view extension);
 void RecordCopy(std::vector<RecordedCopy>& record, RecordedCopy copy);
 
 struct PruneRules {
-  FileSystem& files;
   const FileFacts& facts;
   PathStyle style;
   // True for a file the office has open, or that must stay for any other reason of the moment.
   std::function<bool(const std::string& path)> inUse;
 };
 
-// Removes the recorded copies of `document` in `folder` beyond the newest `keep` and returns their
-// paths. Entries whose file no longer matches are dropped from the record; copies in use stay
-// recorded for a later pass.
-std::vector<std::string> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
-                                     std::string_view folder, int keep, const PruneRules& rules);
+// Takes the recorded copies of `document` in `folder` beyond the newest `keep` out of the record
+// and returns them, to be deleted once the record without them is safely written. Entries whose
+// file no longer matches are dropped from the record; copies in use stay recorded for a later
+// pass.
+std::vector<RecordedCopy> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
+                                      std::string_view folder, int keep, const PruneRules& rules);
 
 }  // namespace tg

@@ -2,11 +2,13 @@
 
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 #include "backup/Calc.h"
 #include "backup/CopyKeeping.h"
 #include "backup/FixedOptions.h"
 #include "backup/HistoryLog.h"
+#include "backup/PassTurn.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
 #include "mainwindow/Program.h"
@@ -153,6 +155,17 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
     errors << "failed: the history log has no folder: " << failure.what() << '\n';
     return ExitCodes::SomethingFailed;
   }
+  std::unique_ptr<PrivateState::Lock> turn;
+  if (ports.state) {
+    bool told = false;
+    turn = TakePassTurn(*ports.state, [&] {
+      if (!std::exchange(told, true)) errors << "Waiting for another backup to end...\n";
+    });
+    if (!turn) {
+      errors << "failed: " << AnotherBackupRunning << '\n';
+      return ExitCodes::SomethingFailed;
+    }
+  }
   TerminalDialogs dialogs(errors);
   NoMessageLoop loop;
   CopyKeeping keeping(
@@ -169,7 +182,13 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
                                errors << "skipped: " << fileName
                                       << ": not enough free disk space in " << folder << '\n';
                              },
-                         .nearlyFull = {}});
+                         .nearlyFull = {},
+                         .state = ports.state,
+                         .keepingFailed =
+                             [&](const std::string& problem) {
+                               errors << "failed: " << problem << '\n';
+                               ++dialogs.failures;
+                             }});
   const BackupOptionControls controls{options.sameFolder, options.chosenFolder, options.folder,
                                       options.stamp,      options.newFile,      options.overwrite};
   CalcContext context{ports.automation, controls,    dialogs,        loop,

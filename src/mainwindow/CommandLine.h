@@ -15,6 +15,7 @@
 #include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/OfficePresence.h"
+#include "common/ports/PrivateState.h"
 #include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
 #include "common/ports/Shell.h"
@@ -54,6 +55,7 @@ struct BackupNowPorts {
   const Clock& clock;
   const RegionalSettings& regional;
   PathStyle pathStyle;
+  PrivateState* state = nullptr;  // this user's turn and record of copies; none: neither
 };
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.

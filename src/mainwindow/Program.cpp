@@ -67,19 +67,23 @@ void Program::saveAll() {
 
 // The pass reads the box live, as it reads the other options.
 void Program::saveAllHere() {
-  CopyKeeping keeping(
-      CopyKeepingContext{.fileSystem = ports_.system.fileSystem,
-                         .facts = additions_.fileFacts,
-                         .clock = ports_.system.clock,
-                         .regional = ports_.system.regional,
-                         .historyLogPath = globals_.HistoryLogPath,
-                         .pathStyle = ports_.pathStyle,
-                         .keep = additions_.Spin1.value(),
-                         .copied = {},
-                         .skipped = {},
-                         .nearlyFull = [this](const std::vector<std::string>& folders) {
-                           TellNearlyFull(ports_.dialogs, folders);
-                         }});
+  CopyKeeping keeping(CopyKeepingContext{
+      .fileSystem = ports_.system.fileSystem,
+      .facts = additions_.fileFacts,
+      .clock = ports_.system.clock,
+      .regional = ports_.system.regional,
+      .historyLogPath = globals_.HistoryLogPath,
+      .pathStyle = ports_.pathStyle,
+      .keep = additions_.Spin1.value(),
+      .copied = {},
+      .skipped = {},
+      .nearlyFull =
+          [this](const std::vector<std::string>& folders) {
+            TellNearlyFull(ports_.dialogs, folders);
+          },
+      .state = additions_.privateState,
+      .keepingFailed =
+          [this](const std::string& problem) { TellKeepingFailed(ports_.dialogs, problem); }});
   CalcContext context = passContext();
   context.extras = &keeping;
   SaveAll(context);

@@ -19,6 +19,7 @@
 #include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/MessageLoop.h"
+#include "common/ports/PrivateState.h"
 #include "common/ports/RandomSource.h"
 #include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
@@ -62,6 +63,7 @@ struct ProgramPorts {
 struct ProgramAdditions {
   NumberBox& Spin1;
   const FileFacts& fileFacts;
+  PrivateState* privateState = nullptr;  // the record of the copies; none: none are removed
 };
 
 // One entry of the tray icon's menu.

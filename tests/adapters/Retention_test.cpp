@@ -4,17 +4,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "adapters/memory/FixedClock.h"
+#include "adapters/memory/MemoryPrivateState.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "backup/CopyKeeping.h"
 #include "backup/DiskGuard.h"
+#include "backup/PassTurn.h"
 #include "support/TempFolder.h"
 
 namespace tg::testing {
@@ -45,8 +49,19 @@ class KeepingADay : public ::testing::Test {
   // file, as it lands on disk.
   void pass(int hour, int minute, const std::vector<std::string>& alsoOpen = {}) {
     clock.set({2026, 12, 7, hour, minute, 0});
-    CopyKeeping keeping(CopyKeepingContext{
-        files, facts, clock, regional, historyLog, PathStyle::Posix, keep, {}, {}, {}});
+    CopyKeeping keeping(
+        CopyKeepingContext{files,
+                           facts,
+                           clock,
+                           regional,
+                           historyLog,
+                           PathStyle::Posix,
+                           keep,
+                           {},
+                           {},
+                           {},
+                           &state,
+                           [this](const std::string& problem) { problems.push_back(problem); }});
     for (const std::string& path : alsoOpen) keeping.seen("file://" + path);
     BackupRequest request{"file://" + original, true, "", {true, true, false}};
     const BackupTarget target =
@@ -70,6 +85,9 @@ class KeepingADay : public ::testing::Test {
   UnitedStatesRegionalSettings regional;
   std::string original = temp / "docs/Budget.ods";
   std::string historyLog = temp / "log/Tallyguard.txt";
+  PosixPrivateState state{temp / "state/Tallyguard"};
+  std::string record = temp / "state/Tallyguard/Tallyguard copies.txt";
+  std::vector<std::string> problems;
   int keep = 3;
 };
 
@@ -124,6 +142,121 @@ TEST_F(KeepingADay, CopiesMadeWhileKeepingAllAreNeverRemovedLater) {
   EXPECT_THAT(FileNames(temp.path() / "docs"),
               ElementsAre(copyAt("08.00.00.AM"), copyAt("08.40.00.AM"), copyAt("10.00.00.AM"),
                           copyAt("10.40.00.AM"), "Budget.ods"));
+}
+
+// Another account can write a record into a shared temporary folder, or swap the private one for
+// a link: neither is ever believed, so the user's own files are never deleted by one.
+TEST_F(KeepingADay, ARecordPlantedByAnotherAccountOrLinkedElsewhereDeletesNothing) {
+  const std::string thesis = docs("Thesis.odt");
+  WriteWholeFile(thesis, "years of work");
+  const FileStamp real = *facts.stampOf(thesis);
+  std::string planted;
+  for (int i = 0; i < 4; ++i) {
+    planted += "file://" + original + "\t" + std::to_string(real.size) + "\t" +
+               std::to_string(real.modifiedNanoseconds) + "\t" + thesis + "\n";
+  }
+  WriteWholeFile(temp / "log/Tallyguard copies.txt", planted);  // where the record once lived
+  pass(8, 0);
+  EXPECT_TRUE(fs::exists(thesis));
+
+  WriteWholeFile(temp / "elsewhere", planted);
+  fs::remove(record);
+  fs::create_symlink(temp / "elsewhere", record);
+  pass(8, 40);
+  EXPECT_TRUE(fs::exists(thesis));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_THAT(problems[0], HasSubstr("No old copy was removed"));
+  EXPECT_EQ(ReadWholeFile(temp / "elsewhere"), planted);  // a link is never written through
+
+  if (geteuid() != 0) GTEST_SKIP() << "another account's file needs root to be made";
+  fs::remove(record);
+  WriteWholeFile(record, planted);
+  ASSERT_EQ(chown(record.c_str(), 65534, 65534), 0);
+  pass(9, 20);
+  EXPECT_TRUE(fs::exists(thesis));
+  EXPECT_EQ(problems.size(), 2u);
+}
+
+// What goes is written out of the record first: a record that cannot be written (a full disk),
+// or a log that takes no line, removes nothing; the copies stay for a pass that can.
+TEST_F(KeepingADay, ARecordOrALogThatCannotBeWrittenRemovesNothing) {
+  keep = 1;
+  pass(8, 0);
+  const auto passWith = [&](PrivateState& where, int hour) {
+    clock.set({2026, 12, 7, hour, 0, 0});
+    CopyKeeping keeping(
+        CopyKeepingContext{files,
+                           facts,
+                           clock,
+                           regional,
+                           historyLog,
+                           PathStyle::Posix,
+                           keep,
+                           {},
+                           {},
+                           {},
+                           &where,
+                           [this](const std::string& problem) { problems.push_back(problem); }});
+    BackupRequest request{"file://" + original, true, "", {true, true, false}};
+    const BackupTarget target =
+        ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
+    WriteWholeFile(target.backupPath.onDisk, "copy");
+    keeping.stored(request.location, target);
+    keeping.ended();
+  };
+  MemoryPrivateState full;
+  full.files[std::string(CopyRecordName)] = ReadWholeFile(record);
+  full.failReplace = true;
+  passWith(full, 9);
+  EXPECT_TRUE(fs::exists(docs(copyAt("08.00.00.AM"))));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_THAT(problems[0], HasSubstr("No old copy was removed"));
+
+  fs::remove(historyLog);
+  fs::create_directory(historyLog);  // no line can be appended to a folder
+  passWith(state, 10);
+  EXPECT_TRUE(fs::exists(docs(copyAt("08.00.00.AM"))));
+  EXPECT_EQ(problems.size(), 2u);
+  EXPECT_THAT(ReadWholeFile(record), HasSubstr(copyAt("08.00.00.AM")));
+}
+
+// Passes of two processes at once (the window's and a timer's command line) take turns: 50 pairs
+// with Keep 3 leave exactly the three newest copies, each once in the record, every other copy
+// removed with its line.
+TEST_F(KeepingADay, TwoProcessesBackingUpAtOnceTakeTurnsAndKeepExactlyTheNewest) {
+  constexpr int Pairs = 50;
+  for (int pair = 0; pair < Pairs; ++pair) {
+    pid_t children[2];
+    for (int side = 0; side < 2; ++side) {
+      children[side] = fork();
+      ASSERT_GE(children[side], 0);
+      if (children[side] == 0) {
+        const auto turn = TakePassTurn(state, {}, std::chrono::seconds(30));
+        if (!turn) _exit(3);
+        const int minute = 2 * pair + side;
+        pass(8 + minute / 60, minute % 60);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+      }
+    }
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "pair " << pair;
+    }
+  }
+  std::vector<std::string> left = FileNames(temp.path() / "docs");
+  EXPECT_EQ(left.size(), 4u);  // three copies and the workbook
+  const std::vector<RecordedCopy> recorded = ParseCopyRecord(ReadWholeFile(record));
+  EXPECT_EQ(recorded.size(), 3u);
+  const std::string recordText = ReadWholeFile(record);
+  EXPECT_EQ(std::count(recordText.begin(), recordText.end(), '\n'), 3);
+  for (const RecordedCopy& copy : recorded) EXPECT_TRUE(fs::exists(copy.path)) << copy.path;
+  const std::string log = ReadWholeFile(historyLog);
+  size_t removedLines = 0;
+  for (size_t at = 0; (at = log.find(" removed (keeping", at)) != std::string::npos; ++at) {
+    ++removedLines;
+  }
+  EXPECT_EQ(removedLines, 2u * Pairs - 3);
 }
 
 TEST(RealFileSystemFigures, AreReadAlsoForAFolderStillToBeMade) {

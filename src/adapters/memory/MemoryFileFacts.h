@@ -23,6 +23,17 @@ class MemoryFileFacts : public FileFacts {
 
   std::optional<SpaceFigures> spaceOf(std::string_view) const override { return space; }
 
+  std::vector<std::string> namesIn(std::string_view folder) const override {
+    std::vector<std::string> names;
+    const std::string prefix = std::string(folder) + "/";
+    for (const auto& [path, text] : files_.files) {
+      if (path.rfind(prefix, 0) == 0 && path.find('/', prefix.size()) == std::string::npos) {
+        names.push_back(path.substr(prefix.size()));
+      }
+    }
+    return names;
+  }
+
   std::map<std::string, std::int64_t> modifiedAt;
   std::optional<SpaceFigures> space = SpaceFigures{OneTerabyte, 2 * OneTerabyte};
 

@@ -13,6 +13,7 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/SystemClock.h"
 #include "backup/PassHelper.h"
 
@@ -29,13 +30,14 @@ int RunBackupHelper(const char* historyLogPath) {
   ModuleAutomationFactory automation;
   PosixFileSystem fileSystem;
   PosixFileFacts facts;
+  PosixPrivateState state(PosixPrivateState::DefaultFolder());
   SystemClock clock;
   LocaleRegionalSettings regional;
   int status = 0;
   try {
     ServePass(std::cin, std::cout,
               PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
-                                PathStyle::Posix, &facts});
+                                PathStyle::Posix, &facts, &state});
   } catch (const std::exception& failure) {
     std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
     status = 1;

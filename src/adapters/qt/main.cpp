@@ -17,6 +17,7 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/ProcOfficePresence.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
@@ -56,9 +57,11 @@ int BackupNow(int argc, char* argv[]) {
   tg::PosixFileFacts facts;
   tg::SystemClock clock;
   tg::LocaleRegionalSettings regional;
-  const int status = tg::RunBackupNow({settings, automation, presence, environment, shell,
-                                       fileSystem, facts, clock, regional, tg::PathStyle::Posix},
-                                      std::cout, std::cerr);
+  tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
+  const int status =
+      tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
+                        clock, regional, tg::PathStyle::Posix, &state},
+                       std::cout, std::cerr);
   // Ends without tearing down the office's runtime, which may crash on its way out after a pass;
   // the status must be the pass's.
   std::cout.flush();

@@ -10,6 +10,7 @@
 #include "adapters/com/ComAutomation.h"
 #include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/PassHelper.h"
 #include "backup/RunningOfficeOnly.h"
@@ -29,12 +30,13 @@ int RunWindowsBackupHelper(const char* historyLogPath,
     RunningOfficeOnly automation(com, presence);
     Win32FileSystem fileSystem;
     Win32FileFacts facts;
+    Win32PrivateState state(Win32PrivateState::DefaultFolder());
     WindowsClock clock;
     WindowsRegionalSettings regional;
     try {
       ServePass(std::cin, std::cout,
                 PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
-                                  PathStyle::Windows, &facts});
+                                  PathStyle::Windows, &facts, &state});
     } catch (const std::exception& failure) {
       std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
       status = 1;

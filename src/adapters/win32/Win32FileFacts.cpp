@@ -33,6 +33,19 @@ std::optional<FileStamp> Win32FileFacts::stampOf(std::string_view path) const {
                    Nanoseconds(data.ftLastWriteTime)};
 }
 
+std::vector<std::string> Win32FileFacts::namesIn(std::string_view folder) const {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((std::string(folder) + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
 std::optional<SpaceFigures> Win32FileFacts::spaceOf(std::string_view folder) const {
   std::string path(folder);
   while (!path.empty()) {

@@ -18,6 +18,7 @@
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/Win32Program.h"
 #include "adapters/win32/Win32Shell.h"
 #include "adapters/win32/Win32ShowRequests.h"
@@ -58,8 +59,9 @@ int BackupNow() {
   tg::Win32FileFacts facts;
   tg::WindowsClock clock;
   tg::WindowsRegionalSettings regional;
+  tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
   return tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
-                           clock, regional, tg::PathStyle::Windows},
+                           clock, regional, tg::PathStyle::Windows, &state},
                           std::cout, std::cerr);
 }
 

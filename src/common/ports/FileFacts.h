@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tg {
 
@@ -25,8 +27,11 @@ struct SpaceFigures {
 class FileFacts {
  public:
   virtual ~FileFacts() = default;
-  // The stamp of a regular file, never through a link; std::nullopt for anything else or nothing.
+  // The stamp of a regular file of this user, never through a link; std::nullopt for anything
+  // else or nothing.
   virtual std::optional<FileStamp> stampOf(std::string_view path) const = 0;
+  // The names of the entries of `folder` (no path); nothing when it cannot be listed.
+  virtual std::vector<std::string> namesIn(std::string_view folder) const = 0;
   // The figures of the file system that holds `folder`; std::nullopt when they cannot be read.
   virtual std::optional<SpaceFigures> spaceOf(std::string_view folder) const = 0;
 };
