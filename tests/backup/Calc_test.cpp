@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "CalcTestDoubles.h"
+#include "adapters/memory/MemoryFileFacts.h"
+#include "backup/CopyKeeping.h"
 
 namespace tg::testing {
 namespace {
@@ -426,6 +428,49 @@ TEST_F(CalcTest, APassStartedWhileThePromptIsOpenDoesNotDisturbTheOuterDocument)
   EXPECT_THAT(copiedUrls(),
               ElementsAre("file:///safe/Untitled 1 Backup.ods", "file:///data/Budget Backup.ods",
                           "file:///data/Untitled 1 Backup.ods", "file:///data/Budget Backup.ods"));
+}
+
+// --- Partial copies ------------------------------------------------------------------------------
+
+// A store that fails halfway, a copy the disk guard refuses once written, and a partial copy left
+// by a pass that was killed: none of them stays on disk after the next pass, and the user's own
+// files beside them are not touched.
+TEST_F(CalcTest, NoPartialCopyOutlivesItsPass) {
+  suite.openSpreadsheet("file:///docs/Budget.ods");
+  files.directories.insert("/docs");
+  files.files["/docs/.Budget Backup.ods.tallyguard-partial.keep"] = "the user's";
+  files.files["/docs/.Old Date 1.ods.tallyguard-partial"] = "left by a killed pass";
+  files.files["/docs/.Open.ods.tallyguard-partial"] = "the office has it open";
+  files.files["/docs/.~lock..Open.ods.tallyguard-partial#"] = "lock";
+  suite.onStore = [this](const StoredCopy& copy) {
+    files.files[PathOf(copy.url)] = "half a copy";
+    throw AutomationError("The disk is full.");
+  };
+  MemoryFileFacts facts(files);
+  CopyKeeping keeping(
+      CopyKeepingContext{files, facts, clock, regional, historyLogPath, PathStyle::Posix});
+  CalcContext withKeeping = context();
+  withKeeping.extras = &keeping;
+  SaveAll(withKeeping);
+  EXPECT_FALSE(files.exists("/docs/.Budget Backup.ods.tallyguard-partial"));
+  EXPECT_FALSE(files.exists("/docs/.Old Date 1.ods.tallyguard-partial"));
+  EXPECT_TRUE(files.exists("/docs/.Open.ods.tallyguard-partial"));
+  EXPECT_TRUE(files.exists("/docs/.Budget Backup.ods.tallyguard-partial.keep"));
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+
+  // Written whole, but the disk is nearly full now: deleted, skipped, no history line.
+  suite.onStore = [this, &facts](const StoredCopy& copy) {
+    files.files[PathOf(copy.url)] = copy.content;
+    facts.space = SpaceFigures{1000, 1'000'000};
+  };
+  CopyKeeping again(
+      CopyKeepingContext{files, facts, clock, regional, historyLogPath, PathStyle::Posix});
+  withKeeping.extras = &again;
+  SaveAll(withKeeping);
+  EXPECT_FALSE(files.exists("/docs/.Budget Backup.ods.tallyguard-partial"));
+  EXPECT_FALSE(files.exists("/docs/Budget Backup.ods"));
+  EXPECT_EQ(again.skippedCount(), 1);
+  EXPECT_THAT(historyLines(), IsEmpty());
 }
 
 }  // namespace

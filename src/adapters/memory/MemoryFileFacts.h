@@ -25,7 +25,8 @@ class MemoryFileFacts : public FileFacts {
 
   std::vector<std::string> namesIn(std::string_view folder) const override {
     std::vector<std::string> names;
-    const std::string prefix = std::string(folder) + "/";
+    std::string prefix(folder);
+    if (prefix.empty() || prefix.back() != '/') prefix += '/';
     for (const auto& [path, text] : files_.files) {
       if (path.rfind(prefix, 0) == 0 && path.find('/', prefix.size()) == std::string::npos) {
         names.push_back(path.substr(prefix.size()));
