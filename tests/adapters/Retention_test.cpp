@@ -46,22 +46,14 @@ class KeepingADay : public ::testing::Test {
   }
 
   // One pass over the open documents at `hour:minute`, the office's store played by writing the
-  // file, as it lands on disk.
-  void pass(int hour, int minute, const std::vector<std::string>& alsoOpen = {}) {
+  // file, as it lands on disk. The record is kept in `where`, else in the private folder.
+  void pass(int hour, int minute, const std::vector<std::string>& alsoOpen = {},
+            PrivateState* where = nullptr) {
     clock.set({2026, 12, 7, hour, minute, 0});
-    CopyKeeping keeping(
-        CopyKeepingContext{files,
-                           facts,
-                           clock,
-                           regional,
-                           historyLog,
-                           PathStyle::Posix,
-                           keep,
-                           {},
-                           {},
-                           {},
-                           &state,
-                           [this](const std::string& problem) { problems.push_back(problem); }});
+    CopyKeepingContext context{files, facts, clock, regional, historyLog, PathStyle::Posix, keep};
+    context.state = where ? where : &state;
+    context.keepingFailed = [this](const std::string& problem) { problems.push_back(problem); };
+    CopyKeeping keeping(std::move(context));
     for (const std::string& path : alsoOpen) keeping.seen("file://" + path);
     BackupRequest request{"file://" + original, true, "", {true, true, false}};
     const BackupTarget target =
@@ -182,39 +174,17 @@ TEST_F(KeepingADay, ARecordPlantedByAnotherAccountOrLinkedElsewhereDeletesNothin
 TEST_F(KeepingADay, ARecordOrALogThatCannotBeWrittenRemovesNothing) {
   keep = 1;
   pass(8, 0);
-  const auto passWith = [&](PrivateState& where, int hour) {
-    clock.set({2026, 12, 7, hour, 0, 0});
-    CopyKeeping keeping(
-        CopyKeepingContext{files,
-                           facts,
-                           clock,
-                           regional,
-                           historyLog,
-                           PathStyle::Posix,
-                           keep,
-                           {},
-                           {},
-                           {},
-                           &where,
-                           [this](const std::string& problem) { problems.push_back(problem); }});
-    BackupRequest request{"file://" + original, true, "", {true, true, false}};
-    const BackupTarget target =
-        ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
-    WriteWholeFile(target.backupPath.onDisk, "copy");
-    keeping.stored(request.location, target);
-    keeping.ended();
-  };
   MemoryPrivateState full;
   full.files[std::string(CopyRecordName)] = ReadWholeFile(record);
   full.failReplace = true;
-  passWith(full, 9);
+  pass(9, 0, {}, &full);
   EXPECT_TRUE(fs::exists(docs(copyAt("08.00.00.AM"))));
   ASSERT_EQ(problems.size(), 1u);
   EXPECT_THAT(problems[0], HasSubstr("No old copy was removed"));
 
   fs::remove(historyLog);
   fs::create_directory(historyLog);  // no line can be appended to a folder
-  passWith(state, 10);
+  pass(10, 0);
   EXPECT_TRUE(fs::exists(docs(copyAt("08.00.00.AM"))));
   EXPECT_EQ(problems.size(), 2u);
   EXPECT_THAT(ReadWholeFile(record), HasSubstr(copyAt("08.00.00.AM")));
