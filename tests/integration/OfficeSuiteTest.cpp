@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "OfficeProcess.h"
@@ -539,6 +541,31 @@ TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
   EXPECT_TRUE(fs::exists(marker));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_THAT(dialogs.messages[0].text, HasSubstr("does not answer"));
+}
+
+// The launcher is asked for the profile's own office: with a home of its own here, a launcher
+// asked for the default profile would start an office of that home instead.
+TEST_F(RealPass, TheLauncherHandsThePipeToTheOfficeOfTheProfile) {
+  const std::string home = getenv("HOME") ? getenv("HOME") : "";
+  const std::string xdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  fs::create_directories(folder + "/home");
+  setenv("HOME", (folder + "/home").c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  openEdited(folder + "/Budget.ods");
+  ModuleAutomationFactory launching{
+      OfficeConnectionOptions{"tallyguard_test_launched_" + std::to_string(getpid()),
+                              TestLauncher(), 30.0, SharedOffice::process->profileUrl()},
+      TALLYGUARD_OFFICE_MODULE_PATH};
+  SaveAll(CalcContext{launching, optionControls(), dialogs, loop, files, clock, regional,
+                      historyLogPath, PathStyle::Posix});
+  if (std::optional<pid_t> stray = ProfileOffice("")) {
+    ::kill(*stray, SIGKILL);
+    ADD_FAILURE() << "an office of the default profile was started";
+  }
+  setenv("HOME", home.c_str(), 1);
+  if (!xdg.empty()) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_TRUE(fs::exists(folder + "/Budget Backup.ods"));
 }
 
 // The pass's pipe has a fixed name, and whichever office opened it first serves it: here the

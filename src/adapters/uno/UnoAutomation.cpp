@@ -362,15 +362,17 @@ Any ToAny(const Value& value) {
 
 // --- Reaching the user's office ----------------------------------------------------------------
 
-// Asks the office's launcher to open the pipe; the launcher hands the request to a running office
-// (or starts one without a window) and is not waited for beyond its first fork.
-void Launch(const std::string& launcher, const std::string& pipeName) {
+// Asks the office's launcher to open the pipe; the launcher hands the request to the running
+// office of the profile and is not waited for beyond its first fork. `profile` "" = the
+// launcher's own default, which is then the user's.
+void Launch(const std::string& launcher, const std::string& pipeName, const std::string& profile) {
   if (access(launcher.c_str(), X_OK) != 0) {
     throw AutomationError("The office suite (LibreOffice) is not installed: its launcher " +
                           launcher + " was not found.");
   }
   std::string accept = "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
   std::vector<std::string> words = {launcher, "--nologo", "--nodefault", accept};
+  if (!profile.empty()) words.insert(words.begin() + 1, "-env:UserInstallation=" + profile);
   // Without a display only a headless office can run at all.
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -459,7 +461,7 @@ class OfficeAutomationFactory : public AutomationFactory {
       std::optional<Handshake> office = TryConnect(resolver, url);
       if (!office) {
         if (options_.launcher.empty()) throw OfficeNotRunning(NotRunning);
-        Launch(options_.launcher, options_.pipeName);
+        Launch(options_.launcher, options_.pipeName, options_.userInstallation);
         auto deadline =
             std::chrono::steady_clock::now() +
             std::chrono::milliseconds(static_cast<long>(options_.connectSeconds * 1000));
