@@ -46,7 +46,8 @@ session_start_tray
 session_start_notifications
 # The office is started later: the first launches find none running.
 SESSION_PIPE="tallyguard_session_$$"
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
+SESSION_PROFILE="file://$SESSION_ROOT/office-profile"
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER=""
 
 TALLYGUARD_TITLE='^Tallyguard$'
 BARE_TITLE='^Bare tray window$'

@@ -7,6 +7,7 @@ SESSION_PIDS=()   # process ids (or -group ids) to stop, in start order
 SESSION_ROOT=""   # scratch folder of this session
 SESSION_TRAY=""   # X window id of the tray host
 SESSION_PIPE=""   # the office's pipe name
+SESSION_PROFILE=""  # the office's profile (a file URL): the program is told it is the user's
 
 session_log() { printf '[session] %s\n' "$*" >&2; }
 
@@ -108,8 +109,9 @@ session_start_notifications() {
 # A headless office with a throwaway profile, listening on a pipe of this session.
 session_start_office() {
   SESSION_PIPE="tallyguard_session_$$"
+  SESSION_PROFILE="file://$SESSION_ROOT/office-profile"
   session_spawn "$SESSION_ROOT/office.log" soffice \
-    "-env:UserInstallation=file://$SESSION_ROOT/office-profile" --headless --invisible \
+    "-env:UserInstallation=$SESSION_PROFILE" --headless --invisible \
     --norestore --nologo --nodefault \
     "--accept=pipe,name=$SESSION_PIPE;urp;StarOffice.ComponentContext"
 }

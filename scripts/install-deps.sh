@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain and test framework
   build-essential pkg-config cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
+  # MD5, to find the office of the user's own profile by its socket
+  libssl-dev
   # the office suite, headless, and its C++ SDK
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
   # the desktop program

@@ -41,7 +41,7 @@ session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
 session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
 session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
 session_start_office
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER=""
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER=""
 
 second_start() { timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1; }
 tray_has_icon() { [ -n "$SESSION_TRAY" ] && session_tray_has_icon tallyguard; }

@@ -55,7 +55,7 @@ session_start_office
   >"$ARTEFACTS/office-scene.txt" 2>&1 || { echo "the office did not open the spreadsheets" >&2; exit 1; }
 
 # A stopped office is given up after 5 s of no progress here, 60 s for users.
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_LAUNCHER="" TALLYGUARD_HANG_SECONDS=5
+export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER="" TALLYGUARD_HANG_SECONDS=5
 
 # The message box: a shown window of the program titled "Tallyguard" that is neither the main
 # window nor the tray icon.

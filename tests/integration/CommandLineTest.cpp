@@ -70,12 +70,16 @@ class BackupNow : public ::testing::Test {
     return sheet;
   }
 
-  Outcome run(const std::string& pipe = SharedOffice::process->pipeName()) {
+  // The test's office stands for the user's own unless `profile` names another.
+  Outcome run(const std::string& pipe = SharedOffice::process->pipeName(),
+              const std::string& profile = SharedOffice::process->profileUrl(),
+              const std::string& launcher = "") {
     const std::string command =
-        "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME='" + (temp / "home") +
-        "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
-        "' TALLYGUARD_OFFICE_LAUNCHER= '" + TALLYGUARD_PROGRAM + "' --backup-now >'" +
-        (temp / "out") + "' 2>'" + (temp / "errors") + "'";
+        "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
+        (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
+        "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
+        "' '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + (temp / "out") + "' 2>'" +
+        (temp / "errors") + "'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -128,6 +132,30 @@ TEST_F(BackupNow, ExitsTwoWhenNoOfficeCanBeReached) {
   EXPECT_EQ(none.status, 2);
   EXPECT_EQ(none.out, "");
   EXPECT_THAT(none.errors, HasSubstr("could not be reached"));
+  EXPECT_TRUE(copies(temp / "docs").empty());
+}
+
+// Offices of other profiles are not the user's (the test's office here, serving the very pipe the
+// program is told): with the user's own office closed, nothing is started and nothing copied.
+TEST_F(BackupNow, ExitsTwoAndStartsNoOfficeWhileTheUsersOwnIsClosed) {
+  openStored("Budget.ods");
+  const std::string marker = temp / "launched";
+  const std::string launcher = temp / "soffice";
+  WriteWholeFile(launcher, "#!/bin/sh\ntouch '" + marker + "'\n");
+  fs::permissions(launcher, fs::perms::owner_all);
+  fs::create_directories(temp / "profile B");
+
+  Outcome closed =
+      run(SharedOffice::process->pipeName(), "file://" + (temp / "profile B"), launcher);
+  EXPECT_EQ(closed.status, 2) << closed.errors;
+  EXPECT_EQ(closed.out, "");
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_TRUE(copies(temp / "docs").empty());
+
+  // The user's own office closed, and this user's default profile is not the test office's.
+  Outcome byDefault = run(SharedOffice::process->pipeName(), "", launcher);
+  EXPECT_EQ(byDefault.status, 2) << byDefault.errors;
+  EXPECT_FALSE(fs::exists(marker));
   EXPECT_TRUE(copies(temp / "docs").empty());
 }
 

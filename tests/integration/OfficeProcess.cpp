@@ -56,9 +56,28 @@ std::vector<pid_t> ChildrenOf(pid_t parent) {
   return children;
 }
 
-void SignalTree(pid_t launcher, int signal) {
-  for (pid_t child : ChildrenOf(launcher)) ::kill(child, signal);
+// The office processes signalled, so that the caller can wait for them: the launcher is reaped
+// before its child has finished dying and let go of its sockets.
+std::vector<pid_t> SignalTree(pid_t launcher, int signal) {
+  std::vector<pid_t> children = ChildrenOf(launcher);
+  for (pid_t child : children) ::kill(child, signal);
   ::kill(launcher, signal);
+  return children;
+}
+
+// Until every one of `offices` is gone (a zombie still holds nothing), or the limit passes.
+void WaitGone(const std::vector<pid_t>& offices, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  for (pid_t office : offices) {
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::ifstream stat("/proc/" + std::to_string(office) + "/stat");
+      std::string line;
+      if (!std::getline(stat, line)) break;
+      size_t close = line.rfind(')');
+      if (close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z') break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
 }
 
 bool WaitFor(pid_t launcher, std::chrono::milliseconds limit) {
@@ -128,7 +147,7 @@ void OfficeProcess::start() {
   std::filesystem::remove(profile_ + "/.lock", ignored);
   std::vector<std::string> words = {
       TestLauncher(),
-      "-env:UserInstallation=file://" + profile_,
+      "-env:UserInstallation=" + profileUrl(),
       "--headless",
       "--invisible",
       "--norestore",
@@ -156,11 +175,12 @@ void OfficeProcess::start() {
 
 void OfficeProcess::stop() {
   if (!running()) return;
-  SignalTree(launcher_, SIGTERM);
+  std::vector<pid_t> offices = SignalTree(launcher_, SIGTERM);
   if (!WaitFor(launcher_, std::chrono::seconds(10))) {
     SignalTree(launcher_, SIGKILL);
     WaitFor(launcher_, std::chrono::seconds(5));
   }
+  WaitGone(offices, std::chrono::seconds(5));
   // Whatever of the office is left in its group goes too.
   ::kill(-launcher_, SIGKILL);
   Forget(launcher_);
@@ -169,8 +189,9 @@ void OfficeProcess::stop() {
 
 void OfficeProcess::kill() {
   if (!running()) return;
-  SignalTree(launcher_, SIGKILL);
+  std::vector<pid_t> offices = SignalTree(launcher_, SIGKILL);
   WaitFor(launcher_, std::chrono::seconds(5));
+  WaitGone(offices, std::chrono::seconds(5));
   ::kill(-launcher_, SIGKILL);
   Forget(launcher_);
   launcher_ = -1;

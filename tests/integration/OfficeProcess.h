@@ -22,6 +22,8 @@ class OfficeProcess {
 
   const std::string& pipeName() const { return pipe_; }
   const std::string& profileFolder() const { return profile_; }
+  // The profile as the office is told it (-env:UserInstallation).
+  std::string profileUrl() const { return "file://" + profile_; }
 
  private:
   std::string profile_;

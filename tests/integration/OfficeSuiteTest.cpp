@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +15,13 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "OfficeProcess.h"
 #include "RealSuite.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/OfficeInstance.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "backup/CalcTestDoubles.h"
@@ -159,7 +162,8 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
   UnitedStatesRegionalSettings regional;
   ModuleAutomationFactory automation{
       OfficeConnectionOptions{SharedOffice::process ? SharedOffice::process->pipeName() : "", "",
-                              5.0},
+                              5.0,
+                              SharedOffice::process ? SharedOffice::process->profileUrl() : ""},
       TALLYGUARD_OFFICE_MODULE_PATH};
 };
 
@@ -453,8 +457,9 @@ TEST_F(RealPass, NoSpreadsheetOpenLeavesNoTrace) {
 TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServesTheNext) {
   OfficeProcess doomed;
   doomed.start();
-  ModuleAutomationFactory own{OfficeConnectionOptions{doomed.pipeName(), "", 5.0},
-                              TALLYGUARD_OFFICE_MODULE_PATH};
+  ModuleAutomationFactory own{
+      OfficeConnectionOptions{doomed.pipeName(), "", 5.0, doomed.profileUrl()},
+      TALLYGUARD_OFFICE_MODULE_PATH};
   CalcContext onDoomed{own,      optionControls(), dialogs,         loop, files, clock,
                        regional, historyLogPath,   PathStyle::Posix};
   {
@@ -507,31 +512,108 @@ TEST_F(RealPass, CancelOnTheFolderPromptSkipsTheNeverStoredWorkbook) {
   }
 }
 
-// A user who closed the office at five must not find a hidden one started at five past.
-TEST_F(RealPass, WithNoOfficeRunningAPassStartsNoneAndEndsQuietly) {
+// A user who closed the office at five must not find a hidden one started at five past. Offices
+// of other profiles (a conversion service, the test's own office here) are not the user's.
+TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
   const std::string marker = folder + "/launched";
   const std::string launcher = folder + "/soffice";
   std::ofstream(launcher) << "#!/bin/sh\ntouch '" << marker << "'\n";
   fs::permissions(launcher, fs::perms::owner_all);
-  auto factory = [&](const std::string& officeProcess) {
-    return ModuleAutomationFactory{
-        OfficeConnectionOptions{"tallyguard_nobody_listens", launcher, 0.3, officeProcess},
-        TALLYGUARD_OFFICE_MODULE_PATH};
+  fs::create_directories(folder + "/profile B");
+  const std::string pipe = "tallyguard_nobody_listens_" + std::to_string(getpid());
+  auto factory = [&](const std::string& profile) {
+    return ModuleAutomationFactory{OfficeConnectionOptions{pipe, launcher, 0.3, profile},
+                                   TALLYGUARD_OFFICE_MODULE_PATH};
   };
-  ModuleAutomationFactory noOffice = factory("no-such-office.bin");
-  SaveAll(CalcContext{noOffice, optionControls(), dialogs, loop, files, clock, regional,
+  openEdited(folder + "/Budget.ods");
+  ModuleAutomationFactory closed = factory("file://" + folder + "/profile B");
+  SaveAll(CalcContext{closed, optionControls(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
   EXPECT_THAT(dialogs.messages, IsEmpty());
   EXPECT_FALSE(fs::exists(marker));
   EXPECT_FALSE(fs::exists(historyLogPath));
+  EXPECT_FALSE(fs::exists(folder + "/Budget Backup.ods"));
 
-  // The test's own office runs under the real name: then the launcher is asked to open the pipe.
-  ModuleAutomationFactory running = factory("soffice.bin");
+  // The test's office as the user's: then the launcher is asked to open the pipe.
+  ModuleAutomationFactory running = factory(SharedOffice::process->profileUrl());
   SaveAll(CalcContext{running, optionControls(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
   EXPECT_TRUE(fs::exists(marker));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_THAT(dialogs.messages[0].text, HasSubstr("does not answer"));
+}
+
+// The launcher is asked for the profile's own office: with a home of its own here, a launcher
+// asked for the default profile would start an office of that home instead.
+TEST_F(RealPass, TheLauncherHandsThePipeToTheOfficeOfTheProfile) {
+  const std::string home = getenv("HOME") ? getenv("HOME") : "";
+  const std::string xdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+  fs::create_directories(folder + "/home");
+  setenv("HOME", (folder + "/home").c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  openEdited(folder + "/Budget.ods");
+  ModuleAutomationFactory launching{
+      OfficeConnectionOptions{"tallyguard_test_launched_" + std::to_string(getpid()),
+                              TestLauncher(), 30.0, SharedOffice::process->profileUrl()},
+      TALLYGUARD_OFFICE_MODULE_PATH};
+  SaveAll(CalcContext{launching, optionControls(), dialogs, loop, files, clock, regional,
+                      historyLogPath, PathStyle::Posix});
+  if (std::optional<pid_t> stray = ProfileOffice("")) {
+    ::kill(*stray, SIGKILL);
+    ADD_FAILURE() << "an office of the default profile was started";
+  }
+  setenv("HOME", home.c_str(), 1);
+  if (!xdg.empty()) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_TRUE(fs::exists(folder + "/Budget Backup.ods"));
+}
+
+// The pass's pipe has a fixed name, and whichever office opened it first serves it: here the
+// test's office, of profile A, while the user's profile is B. A's documents are never copied,
+// whether B's office is closed or runs on a pipe of its own.
+TEST_F(RealPass, AnOfficeOfAnotherProfileServingThePipeIsNeverBackedUp) {
+  openEdited(folder + "/Theirs.ods");
+  OfficeProcess users;
+  ModuleAutomationFactory onTheirPipe{
+      OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0, users.profileUrl()},
+      TALLYGUARD_OFFICE_MODULE_PATH};
+  const CalcContext pass{onTheirPipe, optionControls(), dialogs,         loop, files, clock,
+                         regional,    historyLogPath,   PathStyle::Posix};
+  SaveAll(pass);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_FALSE(fs::exists(historyLogPath));
+  EXPECT_FALSE(fs::exists(folder + "/Theirs Backup.ods"));
+
+  users.start();
+  { RealSuite up(users.pipeName(), 120); }
+  SaveAll(pass);
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_FALSE(fs::exists(historyLogPath));
+  EXPECT_FALSE(fs::exists(folder + "/Theirs Backup.ods"));
+
+  // Told that A is the user's, the same pass copies A's document.
+  runPass();
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_TRUE(fs::exists(folder + "/Theirs Backup.ods"));
+}
+
+// The office of a profile is found through the socket the office itself names after the
+// profile, and it is the process serving the pipes it was asked to open; once it ends, it is
+// not found, though its socket files may stay behind.
+TEST(OfficeInstance, AProfilesOfficeIsFoundByItsOwnSocketUntilItEnds) {
+  OfficeProcess office;
+  office.start();
+  { RealSuite up(office.pipeName(), 120); }
+  const std::optional<pid_t> found = ProfileOffice(office.profileUrl());
+  ASSERT_TRUE(found) << SingleInstanceSocket(office.profileUrl());
+  EXPECT_EQ(PipeServer(office.pipeName()), found);
+  std::ifstream comm("/proc/" + std::to_string(*found) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  EXPECT_EQ(name, "soffice.bin");
+  office.kill();
+  EXPECT_FALSE(ProfileOffice(office.profileUrl()));
+  EXPECT_FALSE(PipeServer(office.pipeName()));
 }
 
 TEST(OfficeModule, AMissingModuleOrOfficeIsACleanCreationFailure) {
@@ -574,9 +656,9 @@ TEST(OfficeModule, IsLookedForInTheChosenPlaceThenBesideTheProgramAndNowhereElse
 }
 
 TEST(OfficeModule, NamesResolveWithoutRegardToCase) {
-  ModuleAutomationFactory factory{
-      OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0},
-      TALLYGUARD_OFFICE_MODULE_PATH};
+  ModuleAutomationFactory factory{OfficeConnectionOptions{SharedOffice::process->pipeName(), "",
+                                                          5.0, SharedOffice::process->profileUrl()},
+                                  TALLYGUARD_OFFICE_MODULE_PATH};
   ObjectRef manager = factory.create("com.sun.star.ServiceManager");
   ObjectRef desktop = manager->call("CREATEINSTANCE", {"com.sun.star.frame.Desktop"}).asObject();
   ASSERT_TRUE(desktop);

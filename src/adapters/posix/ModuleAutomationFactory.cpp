@@ -18,10 +18,16 @@ constexpr const char* ModuleFileName = "libtallyguard_office.so";
 
 }  // namespace
 
+std::string OfficeProfileFromEnvironment() {
+  const char* profile = std::getenv("TALLYGUARD_OFFICE_PROFILE");
+  return profile ? profile : "";
+}
+
 ModuleAutomationFactory::ModuleAutomationFactory() {
   if (const char* pipe = std::getenv("TALLYGUARD_OFFICE_PIPE")) options_.pipeName = pipe;
   if (const char* launcher = std::getenv("TALLYGUARD_OFFICE_LAUNCHER"))
     options_.launcher = launcher;
+  options_.userInstallation = OfficeProfileFromEnvironment();
 }
 
 ModuleAutomationFactory::ModuleAutomationFactory(OfficeConnectionOptions options,

@@ -10,10 +10,14 @@
 
 namespace tg {
 
+// The user's office profile as the program was told it: $TALLYGUARD_OFFICE_PROFILE, a file URL as
+// -env:UserInstallation takes it; "" = the profile the office's launcher would use.
+std::string OfficeProfileFromEnvironment();
+
 class ModuleAutomationFactory : public AutomationFactory {
  public:
   // Options from the environment: TALLYGUARD_OFFICE_PIPE names the pipe, TALLYGUARD_OFFICE_LAUNCHER
-  // the launcher ("" = never start an office).
+  // the launcher ("" = never start an office), TALLYGUARD_OFFICE_PROFILE the user's profile.
   ModuleAutomationFactory();
   // `modulePath` "" = search: $TALLYGUARD_OFFICE_MODULE, then beside the program
   // (../<libdir>/tallyguard/, ../lib/tallyguard/); never a build folder of its own accord.
@@ -24,6 +28,8 @@ class ModuleAutomationFactory : public AutomationFactory {
   // Looks for the module and the office's launcher on disk without loading either: the window
   // never takes the office's runtime in, so a fault in it cannot take the window down.
   bool isInstalled(std::string_view programmaticId) override;
+
+  const OfficeConnectionOptions& options() const { return options_; }
 
   // Where the module is looked for, in order.
   std::vector<std::string> moduleCandidates() const;

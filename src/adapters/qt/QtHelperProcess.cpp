@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "adapters/posix/BackupHelperMain.h"
-#include "adapters/posix/ProcOfficePresence.h"
+#include "adapters/posix/OfficeInstance.h"
 
 namespace tg {
 namespace {
@@ -37,6 +37,7 @@ QtHelperProcess::~QtHelperProcess() { stop(); }
 
 void QtHelperProcess::start(std::string_view historyLogPath) {
   stop();
+  office_.reset();
   process_ = std::make_unique<QProcess>();
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -81,7 +82,8 @@ void QtHelperProcess::stop() {
 
 std::uint64_t QtHelperProcess::workDone() const {
   std::uint64_t ticks = 0;
-  for (const std::string& office : UsersOfficeProcesses()) ticks += ProcessorTicks(office);
+  if (!office_) office_ = ProfileOffice(profile_);
+  if (office_) ticks += ProcessorTicks("/proc/" + std::to_string(*office_));
   if (running()) ticks += ProcessorTicks("/proc/" + std::to_string(process_->processId()));
   return ticks;
 }

@@ -15,10 +15,10 @@
 #include "adapters/posix/BackupHelperMain.h"
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/OfficeInstance.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/PosixPrivateState.h"
-#include "adapters/posix/ProcOfficePresence.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
@@ -52,7 +52,7 @@ int BackupNow(int argc, char* argv[]) {
   tg::ProcessEnvironment environment;
   tg::QtSettingsBackend settings;
   tg::ModuleAutomationFactory automation;
-  tg::ProcOfficePresence presence;
+  tg::ProfileOfficePresence presence(automation.options().userInstallation);
   tg::PosixFileSystem fileSystem;
   tg::PosixFileFacts facts;
   tg::SystemClock clock;
@@ -94,7 +94,8 @@ int StartWindow(int argc, char* argv[]) {
   tg::SystemClock clock;
   tg::LocaleRegionalSettings regional;
 
-  tg::QtHelperProcess helper(QCoreApplication::applicationFilePath());
+  tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(),
+                             tg::OfficeProfileFromEnvironment());
   // Off unless a benchmark asks for it.
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess* passHelper = probe ? static_cast<tg::HelperProcess*>(probe.get()) : &helper;

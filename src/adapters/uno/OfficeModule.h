@@ -18,13 +18,15 @@ struct OfficeConnectionOptions {
   std::string launcher = "/usr/lib/libreoffice/program/soffice";
   // How long to keep trying to connect after asking the launcher.
   double connectSeconds = 30.0;
-  // The office's process, looked for among this user's before the launcher is asked: without
-  // one, nothing is open and nothing is started.
-  std::string officeProcessName = "soffice.bin";
+  // The user's profile (a file URL, as -env:UserInstallation takes it); "" = the one the
+  // launcher would use. Only the office of this profile is the user's: the launcher is asked
+  // only while it answers on its single-instance socket, and an office of any other profile or
+  // session serving the pipe is never used.
+  std::string userInstallation;
 };
 
 inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";
-inline constexpr int OfficeModuleInterfaceVersion = 2;
+inline constexpr int OfficeModuleInterfaceVersion = 3;
 
 // The entry point's type. Returns a new factory owned by the caller, or nullptr when the version
 // differs; the module must stay loaded while any object it made is alive.

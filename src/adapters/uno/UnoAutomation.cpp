@@ -2,7 +2,6 @@
 // user's running office are called by name through an Invocation made on this side of the pipe,
 // with exact-name lookup, so that any-case names resolve as the suite's own bridge resolves them.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sal/config.h>
 #include <signal.h>
@@ -30,7 +29,6 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -41,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/posix/OfficeInstance.h"
 #include "adapters/uno/OfficeModule.h"
 
 namespace tg {
@@ -56,6 +55,8 @@ using rtl::OString;
 using rtl::OUString;
 
 constexpr const char* DefaultPipeName = "tallyguard_office";
+constexpr const char* NotRunning =
+    "The office suite is not running, so there is nothing to back up.";
 
 OUString ToOffice(std::string_view text) {
   return OUString(text.data(), static_cast<sal_Int32>(text.size()), RTL_TEXTENCODING_UTF8);
@@ -361,15 +362,17 @@ Any ToAny(const Value& value) {
 
 // --- Reaching the user's office ----------------------------------------------------------------
 
-// Asks the office's launcher to open the pipe; the launcher hands the request to a running office
-// (or starts one without a window) and is not waited for beyond its first fork.
-void Launch(const std::string& launcher, const std::string& pipeName) {
+// Asks the office's launcher to open the pipe; the launcher hands the request to the running
+// office of the profile and is not waited for beyond its first fork. `profile` "" = the
+// launcher's own default, which is then the user's.
+void Launch(const std::string& launcher, const std::string& pipeName, const std::string& profile) {
   if (access(launcher.c_str(), X_OK) != 0) {
     throw AutomationError("The office suite (LibreOffice) is not installed: its launcher " +
                           launcher + " was not found.");
   }
   std::string accept = "--accept=pipe,name=" + pipeName + ";urp;StarOffice.ComponentContext";
   std::vector<std::string> words = {launcher, "--nologo", "--nodefault", accept};
+  if (!profile.empty()) words.insert(words.begin() + 1, "-env:UserInstallation=" + profile);
   // Without a display only a headless office can run at all.
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -428,29 +431,6 @@ std::optional<Handshake> TryConnect(const Reference<css::bridge::XUnoUrlResolver
   }
 }
 
-// Whether an office process of this user runs: the office's own socket files outlive a killed
-// office, so only the process table tells.
-bool UsersOfficeRuns(const std::string& processName) {
-  DIR* processes = opendir("/proc");
-  if (!processes) return true;  // cannot tell: let the launcher find out
-  bool found = false;
-  const uid_t user = getuid();
-  while (dirent* entry = readdir(processes)) {
-    const std::string pid = entry->d_name;
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    struct stat owner {};
-    if (stat(("/proc/" + pid).c_str(), &owner) != 0 || owner.st_uid != user) continue;
-    std::ifstream comm("/proc/" + pid + "/comm");
-    std::string name;
-    if (std::getline(comm, name) && name == processName) {
-      found = true;
-      break;
-    }
-  }
-  closedir(processes);
-  return found;
-}
-
 class OfficeAutomationFactory : public AutomationFactory {
  public:
   explicit OfficeAutomationFactory(OfficeConnectionOptions options) : options_(std::move(options)) {
@@ -474,15 +454,14 @@ class OfficeAutomationFactory : public AutomationFactory {
           css::bridge::UnoUrlResolver::create(local.context);
       OUString url =
           ToOffice("uno:pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext");
+      // Only the office of the user's profile is the user's; while it does not answer, nothing
+      // is open to back up, and asking the launcher would start a hidden office that stays.
+      const std::optional<pid_t> usersOffice = ProfileOffice(options_.userInstallation);
+      if (!usersOffice) throw OfficeNotRunning(NotRunning);
       std::optional<Handshake> office = TryConnect(resolver, url);
       if (!office) {
-        // Asking the launcher when no office runs would start one, hidden, that stays after the
-        // pass: a user who closed the office has nothing open to back up.
-        if (options_.launcher.empty() || !UsersOfficeRuns(options_.officeProcessName)) {
-          throw OfficeNotRunning(
-              "The office suite is not running, so there is nothing to back up.");
-        }
-        Launch(options_.launcher, options_.pipeName);
+        if (options_.launcher.empty()) throw OfficeNotRunning(NotRunning);
+        Launch(options_.launcher, options_.pipeName, options_.userInstallation);
         auto deadline =
             std::chrono::steady_clock::now() +
             std::chrono::milliseconds(static_cast<long>(options_.connectSeconds * 1000));
@@ -495,6 +474,14 @@ class OfficeAutomationFactory : public AutomationFactory {
         throw AutomationError(
             "The office suite (LibreOffice) runs but does not answer on the pipe \"" +
             options_.pipeName + "\".");
+      }
+      // The pipe's name is fixed, and whichever office opened it first serves it: an office of
+      // another profile or another session may. Only the process that is the user's office may
+      // be backed up; anything else is dropped unused, as if no office ran.
+      if (PipeServer(options_.pipeName) != usersOffice) {
+        throw OfficeNotRunning(
+            "The office suite serving the pipe \"" + options_.pipeName +
+            "\" is not the user's own office, so there is nothing of the user's to back up.");
       }
       auto connection = std::make_shared<Connection>();
       connection->remote = office->remote;

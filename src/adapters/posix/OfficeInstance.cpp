@@ -1,0 +1,201 @@
+#include "adapters/posix/OfficeInstance.h"
+
+#include <openssl/evp.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+namespace tg {
+namespace {
+
+constexpr std::string_view FileScheme = "file://";
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+bool Exists(const std::string& path) { return !path.empty() && ::access(path.c_str(), F_OK) == 0; }
+
+// The office's own home folder rule: $HOME for the user running it, when set and present.
+std::string HomeFolder() {
+  std::string home = Environment("HOME");
+  if (Exists(home)) return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return home;
+}
+
+std::string ConfigFolder() {
+  std::string chosen = Environment("XDG_CONFIG_HOME");
+  if (Exists(chosen)) return chosen;
+  return HomeFolder() + "/.config";
+}
+
+// The path characters a file URL carries as they are; every other byte is %-escaped, as the
+// office writes the URL of a system path.
+std::string UrlOfPath(const std::string& path) {
+  static constexpr std::string_view Plain = "-._~!$&'()*+,;=:@/";
+  std::string url(FileScheme);
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || Plain.find(static_cast<char>(c)) != std::string_view::npos) {
+      url += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      url += escaped;
+    }
+  }
+  return url;
+}
+
+std::optional<std::string> PathOfUrl(std::string_view url) {
+  if (url.substr(0, FileScheme.size()) != FileScheme) return std::nullopt;
+  std::string_view rest = url.substr(FileScheme.size());
+  if (rest.empty() || rest.front() != '/') return std::nullopt;  // a host name: not this machine's
+  std::string path;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(rest[i + 1]) &&
+        std::isxdigit(rest[i + 2])) {
+      path += static_cast<char>(std::stoi(std::string(rest.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  return path;
+}
+
+std::string Expanded(std::string value) {
+  constexpr std::string_view Macro = "$SYSUSERCONFIG";
+  for (size_t at; (at = value.find(Macro)) != std::string::npos;) {
+    value.replace(at, Macro.size(), UrlOfPath(ConfigFolder()));
+  }
+  return value;
+}
+
+// The value of `key` in the [Bootstrap] section of an office's bootstraprc.
+std::string BootstrapValue(const std::string& file, std::string_view key) {
+  std::ifstream in(file);
+  std::string line;
+  bool inSection = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      inSection = line == "[Bootstrap]";
+      continue;
+    }
+    if (inSection && line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
+        line[key.size()] == '=') {
+      return line.substr(key.size() + 1);
+    }
+  }
+  return "";
+}
+
+// Connects to a pipe of this user's offices without waiting: the process that serves it, or
+// nothing when no one accepts. A stopped office still accepts (the system queues the connection),
+// which is what the hang watch needs: a stopped office is running, and is reported as stalled.
+std::optional<pid_t> ServerOf(const std::string& socketPath) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath.size() >= sizeof address.sun_path) return std::nullopt;
+  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return std::nullopt;
+  std::optional<pid_t> server;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid() &&
+        peer.pid > 0) {
+      server = peer.pid;
+    }
+  }
+  ::close(fd);
+  return server;
+}
+
+}  // namespace
+
+std::string DefaultOfficeProfileUrl(const std::string& bootstrapFile) {
+  // Bootstrap variables are taken from the environment before the bootstraprc.
+  std::string chosen = Environment("UserInstallation");
+  if (chosen.empty()) chosen = BootstrapValue(bootstrapFile, "UserInstallation");
+  if (chosen.empty()) chosen = "$SYSUSERCONFIG/libreoffice/4";
+  return Expanded(chosen);
+}
+
+std::string CanonicalProfileUrl(std::string_view profileUrl) {
+  std::optional<std::string> path = PathOfUrl(profileUrl);
+  if (!path) return std::string(profileUrl);
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path->c_str(), nullptr), &std::free);
+  if (!real) return std::string(profileUrl);
+  return UrlOfPath(real.get());
+}
+
+std::string ProfileDigest(std::string_view canonicalUrl) {
+  // The office hashes its OUString's code units as they lie in memory: UTF-16, little-endian
+  // on the machines this program runs on.
+  std::u16string units;
+  for (size_t i = 0; i < canonicalUrl.size();) {
+    const auto lead = static_cast<unsigned char>(canonicalUrl[i]);
+    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length && i + static_cast<size_t>(k) < canonicalUrl.size(); ++k) {
+      code = (code << 6) | (static_cast<unsigned char>(canonicalUrl[i + k]) & 0x3F);
+    }
+    i += static_cast<size_t>(length);
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      units += static_cast<char16_t>(0xD800 + (code >> 10));
+      units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(code);
+    }
+  }
+  std::string bytes;
+  for (char16_t unit : units) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  unsigned char md5[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(bytes.data(), bytes.size(), md5, &length, EVP_md5(), nullptr) != 1) return "";
+  std::string digest;
+  for (unsigned int i = 0; i < length; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%x", md5[i]);
+    digest += hex;
+  }
+  return digest;
+}
+
+std::string OfficePipePath(std::string_view pipeName) {
+  const std::string folder = ::access("/tmp", W_OK) == 0 ? "/tmp" : "/var/tmp";
+  return folder + "/OSL_PIPE_" + std::to_string(::getuid()) + "_" + std::string(pipeName);
+}
+
+std::string SingleInstanceSocket(std::string_view profileUrl) {
+  const std::string profile =
+      CanonicalProfileUrl(profileUrl.empty() ? DefaultOfficeProfileUrl() : profileUrl);
+  return OfficePipePath("SingleOfficeIPC_" + ProfileDigest(profile));
+}
+
+std::optional<pid_t> PipeServer(std::string_view pipeName) {
+  return ServerOf(OfficePipePath(pipeName));
+}
+
+std::optional<pid_t> ProfileOffice(std::string_view profileUrl) {
+  return ServerOf(SingleInstanceSocket(profileUrl));
+}
+
+}  // namespace tg
