@@ -211,6 +211,28 @@ TEST(MutexSingleInstance, ASecondHolderOfTheNameSeesTheFirstUntilItEnds) {
   EXPECT_FALSE(third.anotherCopyRuns());
 }
 
+// Another account's copy of an older release held the plain name: this user's copy starts all the
+// same, and still refuses a second copy of its own.
+TEST(MutexSingleInstance, AMutexWithoutThisUsersSidNeverBlocks) {
+  HANDLE othersMutex = CreateMutexA(nullptr, FALSE, "Local\\Morvane.Tallyguard");
+  ASSERT_NE(othersMutex, nullptr);
+  {
+    MutexSingleInstance first;
+    EXPECT_FALSE(first.anotherCopyRuns());
+    EXPECT_EQ(first.lockProblem(), "");
+    EXPECT_NE(first.name().find(CurrentUserSid()), std::string::npos);
+    MutexSingleInstance second;
+    EXPECT_TRUE(second.anotherCopyRuns());
+  }
+  CloseHandle(othersMutex);
+}
+
+TEST(MutexSingleInstance, AMutexThatCannotBeMadeIsReportedAndDoesNotStopTheStart) {
+  MutexSingleInstance broken("Local\\No\\Such\\Folder");
+  EXPECT_FALSE(broken.anotherCopyRuns());
+  EXPECT_NE(broken.lockProblem().find("could not make its mutex"), std::string::npos);
+}
+
 TEST(Win32Shell, TheDesktopIsARealFolderAndTheProgramFolderHoldsTheProgram) {
   Win32Shell shell(RunningExecutablePath());
   Win32FileSystem files;
