@@ -95,6 +95,9 @@ inline constexpr std::string_view NoHistory =
     "There isn't a history to view because actions have not been performed yet.";
 inline constexpr std::string_view ClearHistoryQuestion =
     "Are you sure you want to delete the history log and start over?";
+inline constexpr std::string_view StartsWithoutLock =
+    "\r\n\r\nTallyguard starts all the same, but a second start may open a second copy "
+    "instead of showing this one.";
 inline constexpr std::string_view HelpPrefix = "Questions? Please contact Team Morvane at ";
 inline constexpr std::string_view MinimizedBalloon =
     "has been minimized to the system tray.\r\nClick on the blue 'M' icon (M for Morvane) to "

@@ -15,7 +15,11 @@ void Form1::PushButton3_Click() {
   FailureTrap trap(ports_.dialogs, ContextLabels::PushButton3_Click);
   const std::string& log = ports_.globals.HistoryLogPath;
   if (trap.test(100, [&] { return FileExists(ports_.fileSystem, log); })) {
-    trap.step(102, [&] { ports_.shell.openInTextEditor(log); });
+    // The editor opens the file by name, so only the user's own plain file is handed to it.
+    trap.step(102, [&] {
+      ports_.fileSystem.checkPlainFileOfUser(log);
+      ports_.shell.openInTextEditor(log);
+    });
   } else {
     trap.step(104, [&] {
       ports_.dialogs.messageBox(Messages::NoHistory, shortTitle_, MessageButtons::Ok,
@@ -24,20 +28,23 @@ void Form1::PushButton3_Click() {
   }
 }
 
-// A buffer that could not load the file still copies whatever it holds.
+// Read through the file system port, which never waits on a FIFO and refuses what is not the
+// user's own plain file: a log that cannot be read is reported, and the buffer still copies
+// whatever it holds.
 void Form1::PushButton5_Click() {
   FailureTrap trap(ports_.dialogs, ContextLabels::PushButton5_Click);
   const std::string& log = ports_.globals.HistoryLogPath;
   if (!trap.test(100, [&] { return FileExists(ports_.fileSystem, log); })) return;
   TextBuffer& buffer = c_.RichTextBox1;
-  trap.step(102, [&] { buffer.loadPlainText(log); });
+  trap.step(102, [&] { buffer.setPlainText(ports_.fileSystem.readText(log)); });
   trap.step(104, [&] { buffer.setSelection(0, 0); });
   trap.step(106, [&] { buffer.setSelection(0, CharacterCount(buffer.text())); });
   trap.step(108, [&] { buffer.copySelection(); });
 }
 
 // A tick due while DeleteFileForced lets messages run may still log a pass; those lines go with
-// the file.
+// the file. Something at the log's path that is not the user's own plain file is reported and
+// left where it is; a log that is not there leaves nothing to report.
 void Form1::PushButton12_Click() {
   FailureTrap trap(ports_.dialogs, ContextLabels::PushButton12_Click);
   if (trap.test(100, [&] {
@@ -46,7 +53,9 @@ void Form1::PushButton12_Click() {
                                          MessageIcon::None) == MessageAnswer::Yes;
       })) {
     trap.step(102, [&] {
-      DeleteFileForced(ports_.messageLoop, ports_.fileSystem, ports_.globals.HistoryLogPath);
+      const std::string& log = ports_.globals.HistoryLogPath;
+      if (FileExists(ports_.fileSystem, log)) ports_.fileSystem.checkPlainFileOfUser(log);
+      DeleteFileForced(ports_.messageLoop, ports_.fileSystem, log);
     });
   }
 }

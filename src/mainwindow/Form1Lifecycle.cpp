@@ -52,6 +52,15 @@ void Form1::Form_Load() {
   if (trap.test(100, [&] { return ports_.singleInstance.anotherCopyRuns(); })) {
     trap.step(102, [&] { ports_.shell.endProgram(); });
   }
+  // A lock that could not be taken for another reason than a running copy never keeps the
+  // program from starting; the user hears why, once, before the window shows.
+  trap.step(102, [&] {
+    const std::string problem = ports_.singleInstance.lockProblem();
+    if (problem.empty()) return;
+    ports_.dialogs.messageBox(problem + std::string(Messages::StartsWithoutLock),
+                              ShortTitleFor(ProductTitle), MessageButtons::Ok,
+                              MessageIcon::Warning);
+  });
   trap.step(104, [&] { isLoading_ = true; });
   trap.step(106, [&] { ApplySkin(); });
   // Each line finds the program's folder itself, so a failure to do so is reported at that line.

@@ -64,7 +64,7 @@ TEST_F(History, ALogThatCannotBeLoadedIsReportedAndWhatTheBufferHoldsIsCopied) {
   writeLog("old\r\n");
   PushButton5.click();
   writeLog("new\r\n");
-  RichTextBox1.failLoad = true;
+  fileSystem.notPlain.insert(log());
   PushButton5.click();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_TRUE(IsReport(dialogs.messages[0], ContextLabels::PushButton5_Click, 102));

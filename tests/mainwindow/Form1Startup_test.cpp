@@ -206,6 +206,18 @@ TEST_F(Startup, SecondCopyEndsSilentlyBeforeReadingAnything) {
   EXPECT_EQ(suiteChecks, 0);
 }
 
+TEST_F(Startup, ALockThatCouldNotBeTakenIsReportedOnceAndTheWindowStarts) {
+  singleInstance.problem = "The folder /home/ann/.local/state/Tallyguard is not a private folder.";
+  start();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text.rfind(singleInstance.problem, 0), 0u);
+  EXPECT_NE(dialogs.messages[0].text.find("starts all the same"), std::string::npos);
+  EXPECT_EQ(dialogs.messages[0].title, "Tallyguard");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Warning);
+  EXPECT_TRUE(window.everShown);
+  EXPECT_EQ(suiteChecks, 1);
+}
+
 TEST_F(Startup, TheOfficeSuiteIsCheckedLastWithEverythingInPlace) {
   bool loadingAtCheck = true;
   std::string logPathAtCheck;

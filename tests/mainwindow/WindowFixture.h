@@ -65,7 +65,7 @@ class WindowFixture : public ::testing::Test {
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
     Form1Ports ports{.dialogs = dialogs,
                      .settings = settings,
-                     .fileSystem = fileSystem,
+                     .fileSystem = *fileSystemPort,
                      .environment = environment,
                      .shell = shell,
                      .singleInstance = singleInstance,
@@ -113,6 +113,7 @@ class WindowFixture : public ::testing::Test {
   const std::string ProgramFolder = "/opt/tallyguard";
   const std::string DesktopFolder = "/home/ann/Desktop";
   MemoryFileSystem fileSystem;
+  FileSystem* fileSystemPort = &fileSystem;  // a test may hand the window the real disk
   MemoryWindow window;
   MemoryFrame Frame2, Frame3, Frame1;
   MemoryProgressBar ProgressBar1;
@@ -126,7 +127,7 @@ class WindowFixture : public ::testing::Test {
   MemoryTimer Timer1;
   Timer* timerPort = &Timer1;  // a test may hand the window another timer
   MemoryListView ListView1;
-  MemoryTextBuffer RichTextBox1{fileSystem};
+  MemoryTextBuffer RichTextBox1;
   RecordingTrayShell trayShell;
   CountingMessageLoop messageLoop;
   FixedClock clock;

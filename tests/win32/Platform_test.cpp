@@ -51,6 +51,33 @@ TEST(Win32FileSystem, AFolderAtTheLogsPathTakesNoLine) {
   EXPECT_THROW(files.appendText(log, "line\r\n"), std::system_error);
 }
 
+// A device name at the log's path would take a read that never ends or hand back its data.
+TEST(Win32FileSystem, ADeviceIsNeitherReadNorHandedOn) {
+  Win32FileSystem files;
+  try {
+    files.readText("NUL");
+    ADD_FAILURE() << "a device was read";
+  } catch (const std::system_error& refusal) {
+    EXPECT_STREQ(refusal.what(), "The file NUL is not a plain file, so it was not read.");
+  }
+  EXPECT_THROW(files.checkPlainFileOfUser("NUL"), std::system_error);
+}
+
+TEST(Win32FileSystem, ALinkAtTheLogsPathIsNotFollowed) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string secret = folder / "secret.txt";
+  const std::string log = folder / "Tallyguard.txt";
+  WriteFile(secret, "not the history\r\n");
+  if (!CreateSymbolicLinkA(log.c_str(), secret.c_str(), 0)) {
+    GTEST_SKIP() << "links cannot be made here";
+  }
+  EXPECT_THROW(files.readText(log), std::system_error);
+  EXPECT_THROW(files.checkPlainFileOfUser(log), std::system_error);
+  EXPECT_NO_THROW(files.checkPlainFileOfUser(secret));
+  EXPECT_EQ(files.readText(secret), "not the history\r\n");
+}
+
 TEST(Win32FileSystem, OrdinaryDeletionRefusesAReadOnlyFileAndTheForcedOneRemovesIt) {
   WinTempFolder folder;
   Win32FileSystem files;
@@ -209,6 +236,28 @@ TEST(MutexSingleInstance, ASecondHolderOfTheNameSeesTheFirstUntilItEnds) {
   first.reset();
   MutexSingleInstance third("Local\\Tallyguard.Test.Instance");
   EXPECT_FALSE(third.anotherCopyRuns());
+}
+
+// Another account's copy of an older release held the plain name: this user's copy starts all the
+// same, and still refuses a second copy of its own.
+TEST(MutexSingleInstance, AMutexWithoutThisUsersSidNeverBlocks) {
+  HANDLE othersMutex = CreateMutexA(nullptr, FALSE, "Local\\Morvane.Tallyguard");
+  ASSERT_NE(othersMutex, nullptr);
+  {
+    MutexSingleInstance first;
+    EXPECT_FALSE(first.anotherCopyRuns());
+    EXPECT_EQ(first.lockProblem(), "");
+    EXPECT_NE(first.name().find(CurrentUserSid()), std::string::npos);
+    MutexSingleInstance second;
+    EXPECT_TRUE(second.anotherCopyRuns());
+  }
+  CloseHandle(othersMutex);
+}
+
+TEST(MutexSingleInstance, AMutexThatCannotBeMadeIsReportedAndDoesNotStopTheStart) {
+  MutexSingleInstance broken("Local\\No\\Such\\Folder");
+  EXPECT_FALSE(broken.anotherCopyRuns());
+  EXPECT_NE(broken.lockProblem().find("could not make its mutex"), std::string::npos);
 }
 
 TEST(Win32Shell, TheDesktopIsARealFolderAndTheProgramFolderHoldsTheProgram) {

@@ -84,9 +84,9 @@ bool MemoryTimer::tick() {
   return true;
 }
 
-void MemoryTextBuffer::loadPlainText(std::string_view path) {
-  if (failLoad) throw std::runtime_error(Descriptions::FileCannotBeRead(path));
-  text_ = files_.readText(path);
+void MemoryTextBuffer::setPlainText(std::string_view bytes) {
+  text_ = std::string(bytes);
+  selectionStart_ = selectionLength_ = 0;
 }
 
 void MemoryTextBuffer::setSelection(int start, int length) {

@@ -202,20 +202,16 @@ class MemoryTimer : public Timer {
   Handler tick_;
 };
 
-// The hidden text buffer; reads real files and keeps what it copied as the clipboard.
-// Loads through the file system port, as the real buffer reads the disk.
+// The hidden text buffer; keeps what it copied as the clipboard.
 class MemoryTextBuffer : public TextBuffer {
  public:
-  explicit MemoryTextBuffer(const FileSystem& files) : files_(files) {}
-  void loadPlainText(std::string_view path) override;
+  void setPlainText(std::string_view bytes) override;
   std::string text() const override { return text_; }
   void setSelection(int start, int length) override;
   void copySelection() override;
   std::optional<std::string> clipboard;
-  bool failLoad = false;  // loadPlainText throws, as with a file that cannot be read
 
  private:
-  const FileSystem& files_;
   std::string text_;
   int selectionStart_ = 0;
   int selectionLength_ = 0;

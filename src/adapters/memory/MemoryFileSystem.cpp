@@ -77,7 +77,15 @@ void MemoryFileSystem::appendText(std::string_view path, std::string_view text) 
   content += text;
 }
 
+void MemoryFileSystem::checkPlainFileOfUser(std::string_view path) const {
+  if (!exists(path)) Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);
+  if (notPlain.count(std::string(path))) {
+    Fail(std::errc::permission_denied, "Not a plain file of this user:", path);
+  }
+}
+
 std::string MemoryFileSystem::readText(std::string_view path) const {
+  checkPlainFileOfUser(path);
   auto found = files.find(std::string(path));
   if (found == files.end())
     Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);

@@ -19,7 +19,9 @@ class MemoryFileSystem : public FileSystem {
   std::optional<FileIdentity> identity(std::string_view path) const override;
   void makeDirectory(std::string_view path) override;
   void appendText(std::string_view path, std::string_view text) override;
+  // Both refuse a path in notPlain, as the disk refuses a FIFO, a link or another user's file.
   std::string readText(std::string_view path) const override;
+  void checkPlainFileOfUser(std::string_view path) const override;
   void deleteFile(std::string_view path) override;  // refuses a read-only file
   void forceDeleteFile(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;
@@ -32,6 +34,7 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> directories = {"/"};
   std::map<std::string, std::string> files;
   std::set<std::string> readOnly;
+  std::set<std::string> notPlain;
   std::map<std::string, std::string> links;  // folder link -> the folder it leads to
   bool appendFails = false;                  // every append fails, as on a full disk
   mutable int testFailures = 0;              // the next so many folder tests fail

@@ -8,7 +8,9 @@ namespace tg {
 class MemorySingleInstance : public SingleInstance {
  public:
   bool anotherCopyRuns() override { return anotherCopy; }
+  std::string lockProblem() const override { return problem; }
   bool anotherCopy = false;
+  std::string problem;
 };
 
 }  // namespace tg

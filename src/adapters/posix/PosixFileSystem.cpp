@@ -70,6 +70,7 @@ class FileDescriptor {
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
   }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
@@ -78,6 +79,35 @@ class FileDescriptor {
  private:
   int fd_;
 };
+
+// Never through a symbolic link and never waiting, and only a regular file of this user: a FIFO
+// or a device put at the log's path in a folder shared with others would otherwise hang the
+// window or take the lines, and a link or another user's file would be read or written in the
+// user's name. O_NONBLOCK only matters for the open; a regular file never blocks afterwards.
+// `refused` ends the sentence that reports a file that is not one ("so it was not read").
+FileDescriptor OpenPlainFileOfUser(std::string_view path, int flags, std::string_view refused,
+                                   struct stat& status) {
+  FileDescriptor file(
+      ::open(std::string(path).c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  if (file.get() < 0) {
+    // A link at the path fails the open with ELOOP, whose stock text says nothing useful.
+    if (errno == ELOOP) {
+      throw FileError(ELOOP, "The file " + std::string(path) +
+                                 " is a link, not a plain file of this user, so " +
+                                 std::string(refused) + ".");
+    }
+    ThrowFileError("The file", path, "opened");
+  }
+  if (::fstat(file.get(), &status) != 0) ThrowFileError("The file", path, "examined");
+  if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+    throw FileError(EACCES, "The file " + std::string(path) +
+                                " is not a plain file of this user, so " + std::string(refused) +
+                                ".");
+  }
+  const int flagsNow = ::fcntl(file.get(), F_GETFL);
+  if (flagsNow >= 0) ::fcntl(file.get(), F_SETFL, flagsNow & ~O_NONBLOCK);
+  return file;
+}
 
 }  // namespace
 
@@ -102,27 +132,18 @@ void PosixFileSystem::makeDirectory(std::string_view path) {
   if (::mkdir(std::string(path).c_str(), 0777) != 0) ThrowFileError("The folder", path, "created");
 }
 
-// Owner-only, never through a symbolic link, and never waiting: a FIFO or a device put at the
-// log's path in a folder shared with others would otherwise hang the program or take the lines.
 void PosixFileSystem::appendText(std::string_view path, std::string_view text) {
-  FileDescriptor file(::open(std::string(path).c_str(),
-                             O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                             0600));
-  if (file.get() < 0) ThrowFileError("The file", path, "opened");
   struct stat status {};
-  if (::fstat(file.get(), &status) != 0) ThrowFileError("The file", path, "examined");
-  if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
-    throw FileError(EACCES, "The file " + std::string(path) +
-                                " is not a plain file of this user, so nothing was written to it.");
-  }
+  FileDescriptor file =
+      OpenPlainFileOfUser(path, O_RDWR | O_APPEND | O_CREAT, "nothing was written to it", status);
   if (EndsInsideALine(file.get(), status)) WriteAll(file.get(), "\r\n", path);
   WriteAll(file.get(), text, path);
   if (::close(file.release()) != 0) ThrowFileError("The file", path, "written");
 }
 
 std::string PosixFileSystem::readText(std::string_view path) const {
-  FileDescriptor file(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) ThrowFileError("The file", path, "opened");
+  struct stat status {};
+  FileDescriptor file = OpenPlainFileOfUser(path, O_RDONLY, "it was not read", status);
   std::string content;
   char buffer[65536];
   for (;;) {
@@ -135,6 +156,13 @@ std::string PosixFileSystem::readText(std::string_view path) const {
     content.append(buffer, static_cast<size_t>(got));
   }
   return content;
+}
+
+// O_PATH needs no permission on the file, so a read-only log of the user's still passes, and it
+// opens a link itself rather than failing, which fstat then shows as no regular file.
+void PosixFileSystem::checkPlainFileOfUser(std::string_view path) const {
+  struct stat status {};
+  OpenPlainFileOfUser(path, O_PATH, "it was left alone", status);
 }
 
 void PosixFileSystem::deleteFile(std::string_view path) {
@@ -150,11 +178,15 @@ void PosixFileSystem::deleteFile(std::string_view path) {
   if (::unlink(name.c_str()) != 0) ThrowFileError("The file", path, "deleted");
 }
 
+// The write permission is given back through the opened file, never by its name: a link put at
+// the path in the meantime must not hand another file's permissions to the user's chmod.
 void PosixFileSystem::forceDeleteFile(std::string_view path) {
   std::string name(path);
+  FileDescriptor file(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
-  if (::lstat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-    ::chmod(name.c_str(), (status.st_mode | S_IWUSR) & 07777);
+  if (file.get() >= 0 && ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode) &&
+      status.st_uid == ::geteuid()) {
+    ::fchmod(file.get(), (status.st_mode | S_IWUSR) & 07777);
   }
   if (::unlink(name.c_str()) != 0) ThrowFileError("The file", path, "deleted");
 }

@@ -12,6 +12,7 @@ class PosixFileSystem : public FileSystem {
   void makeDirectory(std::string_view path) override;
   void appendText(std::string_view path, std::string_view text) override;
   std::string readText(std::string_view path) const override;
+  void checkPlainFileOfUser(std::string_view path) const override;
   void deleteFile(std::string_view path) override;
   void forceDeleteFile(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;

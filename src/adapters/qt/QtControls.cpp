@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -242,11 +241,8 @@ void QtTimer::apply() {
   }
 }
 
-void QtTextBuffer::loadPlainText(std::string_view path) {
-  QFile file(ToQString(path));
-  if (!file.open(QIODevice::ReadOnly))
-    throw std::runtime_error(Descriptions::FileCannotBeRead(path));
-  text_ = QString::fromUtf8(file.readAll());
+void QtTextBuffer::setPlainText(std::string_view bytes) {
+  text_ = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
   selectionStart_ = selectionLength_ = 0;
 }
 

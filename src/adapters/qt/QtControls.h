@@ -217,7 +217,7 @@ class QtTimer : public Timer {
 // The hidden buffer that copies the history log to the clipboard; it is never shown.
 class QtTextBuffer : public TextBuffer {
  public:
-  void loadPlainText(std::string_view path) override;
+  void setPlainText(std::string_view bytes) override;
   std::string text() const override { return ToStdString(text_); }
   void setSelection(int start, int length) override;
   void copySelection() override;

@@ -1,44 +1,131 @@
 #include "adapters/qt/QtSingleInstance.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <stdexcept>
+#include <system_error>
 
 namespace tg {
 
 namespace {
 
-// The session's runtime folder as the environment names it; Qt's own lookup, which also checks
-// the folder's owner and permissions, only when it is not named (it costs milliseconds at start).
 constexpr char ShowRequest[] = "show\n";
 constexpr int RequestMilliseconds = 2000;
 
-QString RuntimeFolder() {
-  const QString named = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (named.startsWith('/') && QFileInfo(named).isDir()) return named;
-  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+std::string Uid() { return std::to_string(::geteuid()); }
+
+std::string Reason(int error) {
+  std::string reason = std::generic_category().message(error);
+  if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
+  return reason;
+}
+
+// A folder, not a link to one, of this user, that no one else may enter or change.
+bool IsPrivateFolderOfUser(const struct stat& status) {
+  return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return home;
+  const struct passwd* entry = ::getpwuid(::geteuid());
+  if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') return entry->pw_dir;
+  throw std::runtime_error(
+      "Tallyguard found no home folder to keep its lock in (HOME is not set).");
+}
+
+// Each missing level of `path` is made, owner-only; existing levels are left as they are.
+void MakeFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string level = path.substr(0, slash);
+    if (::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw std::runtime_error("The folder " + level +
+                               " for Tallyguard's lock could not be made: " + Reason(errno) + ".");
+    }
+    if (slash == std::string::npos) return;
+  }
 }
 
 }  // namespace
 
-QtSingleInstance::QtSingleInstance()
-    : QtSingleInstance(RuntimeFolder() + "/Morvane-Tallyguard.lock") {}
+std::string QtSingleInstance::PrivateFolder() {
+  struct stat status {};
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/' && ::lstat(runtime, &status) == 0 &&
+      IsPrivateFolderOfUser(status)) {
+    return runtime;
+  }
+  const char* state = std::getenv("XDG_STATE_HOME");
+  const std::string base =
+      state != nullptr && state[0] == '/' ? std::string(state) : HomeFolder() + "/.local/state";
+  const std::string folder = base + "/Tallyguard";
+  MakeFolders(folder);
+  if (::lstat(folder.c_str(), &status) != 0) {
+    throw std::runtime_error("The folder " + folder +
+                             " for Tallyguard's lock could not be read: " + Reason(errno) + ".");
+  }
+  // A folder of this user that others may enter was made by the user's own hand: closing it is
+  // safe. Anything else (a link, a file, another user's folder) is not used at all.
+  if (S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) != 0) {
+    if (::chmod(folder.c_str(), 0700) == 0) status.st_mode &= ~mode_t{077};
+  }
+  if (!IsPrivateFolderOfUser(status)) {
+    throw std::runtime_error("The folder " + folder +
+                             " is not a private folder of this user, so Tallyguard keeps no lock "
+                             "there.");
+  }
+  return folder;
+}
+
+QtSingleInstance::QtSingleInstance() {
+  try {
+    lockPath_ = QString::fromStdString(PrivateFolder() + "/Morvane-Tallyguard-" + Uid() + ".lock");
+  } catch (const std::exception& failure) {
+    problem_ = failure.what();
+  }
+}
 
 QtSingleInstance::QtSingleInstance(const QString& lockPath) : lockPath_(lockPath) {}
 
 bool QtSingleInstance::anotherCopyRuns() {
-  if (answer_ < 0) {
-    QDir().mkpath(QFileInfo(lockPath_).absolutePath());
-    lock_ = std::make_unique<QLockFile>(lockPath_);
-    // Never by age: a copy that has run for a day still runs. A dead holder is still detected.
-    lock_->setStaleLockTime(0);
-    answer_ = lock_->tryLock(0) ? 0 : 1;
-  }
+  if (answer_ < 0) answer_ = !lockPath_.isEmpty() && heldByALiveCopy() ? 1 : 0;
   return answer_ == 1;
+}
+
+// Takes the lock; true only when a live copy holds it. Any other failure is kept as the problem
+// to report, and this copy runs without the lock.
+bool QtSingleInstance::heldByALiveCopy() {
+  QDir().mkpath(QFileInfo(lockPath_).absolutePath());
+  lock_ = std::make_unique<QLockFile>(lockPath_);
+  // Never by age: a copy that has run for a day still runs. A dead holder is still detected.
+  lock_->setStaleLockTime(0);
+  if (lock_->tryLock(0)) return false;
+  if (lock_->error() == QLockFile::LockFailedError) {
+    qint64 pid = 0;
+    QString host, application;
+    // Qt has already taken over a lock whose process is gone; one that names a process is
+    // therefore a live copy's. One that names none was left half-written (a crash, a full disk)
+    // in the user's own folder: it is taken over once.
+    if (lock_->getLockInfo(&pid, &host, &application)) return true;
+    if (lock_->removeStaleLockFile() && lock_->tryLock(0)) return false;
+    if (lock_->error() == QLockFile::LockFailedError &&
+        lock_->getLockInfo(&pid, &host, &application)) {
+      return true;
+    }
+  }
+  problem_ = "Tallyguard could not take its lock " + lockPath_.toStdString() +
+             (lock_->error() == QLockFile::PermissionError ? ": permission denied."
+                                                           : ": it is not a lock file it can use.");
+  lock_.reset();
+  return false;
 }
 
 void QtSingleInstance::release() {
@@ -47,10 +134,11 @@ void QtSingleInstance::release() {
 
 QString QtSingleInstance::requestSocketPath() const {
   return QFileInfo(lockPath_).absolutePath() + "/Morvane-Tallyguard-" +
-         QString::number(::getuid()) + ".socket";
+         QString::number(::geteuid()) + ".socket";
 }
 
 void QtSingleInstance::listenForShowRequests(std::function<void()> show) {
+  if (!lock_ || !lock_->isLocked()) return;
   // Only the lock's holder gets here, so a socket file left by a copy that was killed is stale.
   QLocalServer::removeServer(requestSocketPath());
   server_ = std::make_unique<QLocalServer>();

@@ -15,6 +15,7 @@ class Handle {
   ~Handle() {
     if (valid()) CloseHandle(handle_);
   }
+  Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
@@ -55,6 +56,27 @@ bool EndsInsideALine(HANDLE file) {
   return ReadFile(file, &last, 1, &got, &at) && got == 1 && last != '\n';
 }
 
+// Only a plain file on a disk, never through a link (a reparse point is opened as itself and
+// refused): a device or pipe name put at the log's path would otherwise hang the program or take
+// the lines, and a link would lead the user's reads and writes to another file. The nearest this
+// comes to the owner check of the POSIX side: the user's own folders are what TEMP names.
+// `refused` ends the sentence that reports a file that is not one ("so it was not read").
+Handle OpenPlainFile(std::string_view path, DWORD access, DWORD share, DWORD disposition,
+                     std::string_view refused) {
+  Handle file(CreateFileA(std::string(path).c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr,
+                          disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                          nullptr));
+  if (!file.valid()) ThrowLastError("The file", path, "opened");
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+    throw WinError(
+        ERROR_ACCESS_DENIED,
+        "The file " + std::string(path) + " is not a plain file, so " + std::string(refused) + ".");
+  }
+  return file;
+}
+
 }  // namespace
 
 bool Win32FileSystem::canReadModificationTime(std::string_view path) const {
@@ -84,29 +106,17 @@ void Win32FileSystem::makeDirectory(std::string_view path) {
   }
 }
 
-// Only into a plain file on a disk, never through a link: a device or pipe name put at the log's
-// path would otherwise hang the program or take the lines.
 void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
-  Handle file(CreateFileA(std::string(path).c_str(),
-                          FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                          nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file.valid()) ThrowLastError("The file", path, "opened");
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-    throw WinError(ERROR_ACCESS_DENIED, "The file " + std::string(path) +
-                                            " is not a plain file, so nothing was written to it.");
-  }
+  Handle file = OpenPlainFile(path, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, OPEN_ALWAYS,
+                              "nothing was written to it");
   if (EndsInsideALine(file.get())) WriteAll(file.get(), "\r\n", path);
   WriteAll(file.get(), text, path);
 }
 
 std::string Win32FileSystem::readText(std::string_view path) const {
-  Handle file(CreateFileA(std::string(path).c_str(), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) ThrowLastError("The file", path, "opened");
+  Handle file =
+      OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    OPEN_EXISTING, "it was not read");
   std::string content;
   char buffer[65536];
   for (;;) {
@@ -118,6 +128,11 @@ std::string Win32FileSystem::readText(std::string_view path) const {
     content.append(buffer, got);
   }
   return content;
+}
+
+void Win32FileSystem::checkPlainFileOfUser(std::string_view path) const {
+  OpenPlainFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                "it was left alone");
 }
 
 // Windows itself refuses a read-only file here.

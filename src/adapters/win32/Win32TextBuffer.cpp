@@ -1,21 +1,14 @@
 #include "adapters/win32/Win32TextBuffer.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "adapters/win32/WinError.h"
-#include "common/Descriptions.h"
 
 namespace tg {
 
-void Win32TextBuffer::loadPlainText(std::string_view path) {
-  std::ifstream file{std::string(path), std::ios::binary};
-  if (!file) throw std::runtime_error(Descriptions::FileCannotBeRead(path));
-  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) throw std::runtime_error(Descriptions::FileCannotBeRead(path));
-  text_ = std::move(text);
+void Win32TextBuffer::setPlainText(std::string_view bytes) {
+  text_ = std::string(bytes);
   selectionStart_ = selectionLength_ = 0;
 }
 

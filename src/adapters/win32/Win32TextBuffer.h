@@ -9,7 +9,7 @@ namespace tg {
 
 class Win32TextBuffer : public TextBuffer {
  public:
-  void loadPlainText(std::string_view path) override;
+  void setPlainText(std::string_view bytes) override;
   std::string text() const override { return text_; }
   void setSelection(int start, int length) override;
   // Unicode text, rendered at once: it stays on the clipboard after the program ends.

@@ -1,5 +1,7 @@
 #include "adapters/win32/WindowsPlatform.h"
 
+#include <sddl.h>
+
 #include <vector>
 
 namespace tg {
@@ -87,14 +89,56 @@ std::string WindowsRegionalSettings::longTime(const LocalDateTime& when) const {
   return Trimmed(text, GetTimeFormatA(locale_, 0, &time, nullptr, text, sizeof text));
 }
 
+std::string CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  std::string sid;
+  wchar_t* text = nullptr;
+  if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+    // A SID's text is "S-" and digits and dashes only.
+    for (const wchar_t* c = text; *c != L'\0'; ++c) sid += static_cast<char>(*c);
+    LocalFree(text);
+  }
+  CloseHandle(token);
+  return sid;
+}
+
+MutexSingleInstance::MutexSingleInstance() {
+  const std::string sid = CurrentUserSid();
+  if (sid.empty()) {
+    problem_ =
+        "Tallyguard could not tell which user it runs as, so it cannot make sure it runs "
+        "only once.";
+    return;
+  }
+  name_ = "Local\\Morvane.Tallyguard." + sid;
+}
+
 MutexSingleInstance::~MutexSingleInstance() {
   if (mutex_) CloseHandle(mutex_);
 }
 
 bool MutexSingleInstance::anotherCopyRuns() {
   if (answer_ < 0) {
+    answer_ = 0;
+    if (name_.empty()) return false;
+    SetLastError(ERROR_SUCCESS);
     mutex_ = CreateMutexA(nullptr, FALSE, name_.c_str());
-    answer_ = mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0;
+    const DWORD error = GetLastError();
+    if (mutex_ != nullptr && error == ERROR_ALREADY_EXISTS) {
+      answer_ = 1;
+    } else if (mutex_ == nullptr) {
+      // Only this user's own running copy counts; an object of that name this user may not open
+      // belongs to someone else.
+      problem_ = "Tallyguard could not make its mutex " + name_ +
+                 (error == ERROR_ACCESS_DENIED
+                      ? ": another account holds an object of that name."
+                      : ": Windows refused it (error " + std::to_string(error) + ").");
+    }
   }
   return answer_ == 1;
 }

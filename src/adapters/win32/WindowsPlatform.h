@@ -43,22 +43,31 @@ class WindowsRegionalSettings : public RegionalSettings {
 };
 
 // One copy per user session: a named mutex held for the whole run, released by Windows when the
-// process ends however it ends.
+// process ends however it ends. The name carries the user's SID, so another account's mutex in the
+// same session (a fast user switch, a program run as another user) never counts as this user's
+// copy. A mutex that cannot be made at all does not keep the program from starting; lockProblem
+// says why.
 class MutexSingleInstance : public SingleInstance {
  public:
-  explicit MutexSingleInstance(std::string name = "Local\\Morvane.Tallyguard")
-      : name_(std::move(name)) {}
+  MutexSingleInstance();
+  explicit MutexSingleInstance(std::string name) : name_(std::move(name)) {}
   ~MutexSingleInstance() override;
   MutexSingleInstance(const MutexSingleInstance&) = delete;
   MutexSingleInstance& operator=(const MutexSingleInstance&) = delete;
   // The first call creates the mutex; later calls repeat the first answer.
   bool anotherCopyRuns() override;
+  std::string lockProblem() const override { return problem_; }
+  const std::string& name() const { return name_; }
 
  private:
   std::string name_;
+  std::string problem_;
   HANDLE mutex_ = nullptr;
   int answer_ = -1;
 };
+
+// "S-1-5-21-..." of the user the program runs as; empty when it cannot be read.
+std::string CurrentUserSid();
 
 // "C:\Program Files\Tallyguard\Tallyguard.exe"; empty when it cannot be read.
 std::string RunningExecutablePath();

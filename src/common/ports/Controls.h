@@ -101,11 +101,14 @@ class Timer {
   virtual void onTick(Handler handler) = 0;
 };
 
-// A hidden text buffer that can copy its whole text to the clipboard.
+// A hidden text buffer that can copy its whole text to the clipboard. It never opens a file
+// itself: the text comes through the file system port, which refuses links, FIFOs and other
+// users' files.
 class TextBuffer {
  public:
   virtual ~TextBuffer() = default;
-  virtual void loadPlainText(std::string_view path) = 0;  // throws when the file cannot be read
+  // The file's bytes as they were read; a new text selects nothing.
+  virtual void setPlainText(std::string_view bytes) = 0;
   virtual std::string text() const = 0;
   virtual void setSelection(int start, int length) = 0;
   virtual void copySelection() = 0;

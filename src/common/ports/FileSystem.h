@@ -32,7 +32,13 @@ class FileSystem {
   // owner-only), never through a link, and only into a regular file of this user; the text starts
   // on a line of its own even when an earlier write stopped halfway through a line; closes.
   virtual void appendText(std::string_view path, std::string_view text) = 0;
+  // The whole file, read under the same rule as appendText: without waiting, never through a
+  // link, and only from a regular file of this user; anything else throws with a plain report.
   virtual std::string readText(std::string_view path) const = 0;
+  // Throws, with a plain report, unless the path names (not through a link) a regular file of this
+  // user; looks without waiting and without reading. For a file handed on by name (to an editor)
+  // or deleted on the user's word.
+  virtual void checkPlainFileOfUser(std::string_view path) const = 0;
   // Ordinary deletion: fails on a file the user may not delete.
   virtual void deleteFile(std::string_view path) = 0;
   // Gives a file another name in the same folder, replacing what had that name.
