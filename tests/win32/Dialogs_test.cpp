@@ -92,11 +92,13 @@ std::string SelectedFolderName(HWND chooser) {
 std::string Choose(Win32Dialogs& dialogs, const std::string& start, int button, std::string& seen) {
   bool prompted = false;
   ModalDriver driver("#32770", [&](HWND chooser) {
+    // Wine's tree may rest on the home folder for a moment on its way to the preselected one:
+    // the selection counts as settled once it has not changed for half a second.
     seen.clear();
-    for (int polls = 0; polls < 100; ++polls) {
+    for (int polls = 0, steady = 0; polls < 100 && steady < 5; ++polls) {
       Sleep(100);
       const std::string now = SelectedFolderName(chooser);
-      if (!now.empty() && now == seen) break;
+      steady = !now.empty() && now == seen ? steady + 1 : 0;
       seen = now;
     }
     for (HWND label : ChildWindows(chooser, "Static")) prompted |= TextOf(label) == "Copies to";
