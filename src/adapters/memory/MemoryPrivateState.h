@@ -20,7 +20,7 @@ class MemoryPrivateState : public PrivateState {
 
   std::optional<std::string> read(std::string_view name) override {
     if (untrusted.count(std::string(name))) {
-      throw UntrustedStateFile("The file " + std::string(name) + " is not trusted.");
+      throw std::runtime_error("The file " + std::string(name) + " is not trusted.");
     }
     const auto file = files.find(std::string(name));
     if (file == files.end()) return std::nullopt;

@@ -7,71 +7,33 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <utility>
 
+#include "adapters/posix/PlainFile.h"
+
 namespace tg {
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) {
-  throw std::runtime_error(what + ": " + std::strerror(errno) + ".");
-}
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Opened without following a link and without waiting on a FIFO; refused unless it is a regular
-// file of this user that no one else may write.
-int OpenTrusted(const std::string& path, int flags) {
-  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    if (errno == ELOOP) {
-      throw UntrustedStateFile("The file " + path + " is a link, so it is not used.");
-    }
-    return -1;
-  }
+// A plain file of this user, as every file of the user's is opened, that nobody else may change
+// either: the program deletes files on its word.
+FileDescriptor OpenTrusted(const std::string& path, int flags) {
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid() ||
-      (status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-    ::close(fd);
-    throw UntrustedStateFile("The file " + path +
-                             " is not a plain file that only you may change, so it is not used.");
+  FileDescriptor file = OpenPlainFileOfUser(path, flags, "it is not used", status);
+  if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    throw std::runtime_error("The file " + path + " may be changed by others, so it is not used.");
   }
-  return fd;
+  return file;
 }
 
 class FlockLock : public PrivateState::Lock {
  public:
-  explicit FlockLock(int fd) : fd_(fd) {}
-  ~FlockLock() override { ::close(fd_); }  // closing lets the lock go
+  explicit FlockLock(FileDescriptor file) : file_(std::move(file)) {}  // closing lets it go
 
  private:
-  int fd_;
+  FileDescriptor file_;
 };
-
-void WriteAll(int fd, std::string_view text, const std::string& path) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(fd, text.data(), text.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      Fail("The file " + path + " could not be written");
-    }
-    text.remove_prefix(static_cast<size_t>(written));
-  }
-}
 
 }  // namespace
 
@@ -88,17 +50,17 @@ void PosixPrivateState::ensureFolder() const {
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(folder_).parent_path(), ignored);
   if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) {
-    Fail("The folder " + folder_ + " could not be created");
+    ThrowFileError("The folder", folder_, "created");
   }
   struct stat status {};
-  if (::lstat(folder_.c_str(), &status) != 0) Fail("The folder " + folder_ + " could not be read");
+  if (::lstat(folder_.c_str(), &status) != 0) ThrowFileError("The folder", folder_, "read");
   if (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()) {
     throw std::runtime_error("The folder " + folder_ +
                              " is not a folder of yours, so Tallyguard keeps nothing there.");
   }
   // A folder of ours that others may enter is closed to them again.
   if ((status.st_mode & 077) != 0 && ::chmod(folder_.c_str(), 0700) != 0) {
-    Fail("The folder " + folder_ + " could not be made private");
+    ThrowFileError("The folder", folder_, "made private");
   }
 }
 
@@ -110,40 +72,24 @@ std::unique_ptr<PrivateState::Lock> PosixPrivateState::lock(std::string_view nam
                                                             std::chrono::milliseconds wait) {
   ensureFolder();
   const std::string path = pathOf(std::string(name) + ".lock");
-  const int fd = OpenTrusted(path, O_RDWR | O_CREAT);
-  if (fd < 0) Fail("The lock " + path + " could not be opened");
+  FileDescriptor file = OpenTrusted(path, O_RDWR | O_CREAT);
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) {
-      ::close(fd);
-      Fail("The lock " + path + " could not be taken");
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::close(fd);
-      return nullptr;
-    }
+  while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) ThrowFileError("The lock", path, "taken");
+    if (std::chrono::steady_clock::now() >= deadline) return nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  return std::make_unique<FlockLock>(fd);
+  return std::make_unique<FlockLock>(std::move(file));
 }
 
 std::optional<std::string> PosixPrivateState::read(std::string_view name) {
   const std::string path = pathOf(name);
-  Descriptor file(OpenTrusted(path, O_RDONLY));
-  if (file.get() < 0) {
-    if (errno == ENOENT) return std::nullopt;
-    Fail("The file " + path + " could not be opened");
-  }
-  std::string content;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      Fail("The file " + path + " could not be read");
-    }
-    if (got == 0) return content;
-    content.append(buffer, static_cast<size_t>(got));
+  try {
+    FileDescriptor file = OpenTrusted(path, O_RDONLY);
+    return ReadAll(file.get(), path);
+  } catch (const FileError& failure) {
+    if (failure.code().value() == ENOENT) return std::nullopt;
+    throw;
   }
 }
 
@@ -152,22 +98,20 @@ void PosixPrivateState::replace(std::string_view name, std::string_view text) {
   const std::string path = pathOf(name);
   std::string temporary = pathOf("." + std::string(name) + ".XXXXXX");
   const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) Fail("The file " + path + " could not be written");
-  bool written = false;
+  if (fd < 0) ThrowFileError("The file", path, "written");
   try {
-    Descriptor file(fd);
+    FileDescriptor file(fd);
     WriteAll(fd, text, path);
-    if (::fsync(fd) != 0) Fail("The file " + path + " could not be written");
-    written = true;
+    if (::fsync(fd) != 0) ThrowFileError("The file", path, "written");
   } catch (...) {
     ::unlink(temporary.c_str());
     throw;
   }
-  if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
     errno = error;
-    Fail("The file " + path + " could not be replaced");
+    ThrowFileError("The file", path, "replaced");
   }
 }
 

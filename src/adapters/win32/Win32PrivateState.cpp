@@ -41,7 +41,7 @@ HANDLE OpenTrusted(const std::string& path, DWORD access, DWORD disposition) {
       (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) !=
           0) {
     CloseHandle(file);
-    throw UntrustedStateFile("The file " + path + " is not a plain file, so it is not used.");
+    throw std::runtime_error("The file " + path + " is not a plain file, so it is not used.");
   }
   return file;
 }

@@ -13,13 +13,6 @@
 
 namespace tg {
 
-// A file of the private folder that is not a plain file of this user that only this user may
-// change: its content is not trusted.
-class UntrustedStateFile : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 class PrivateState {
  public:
   // Held while it lives; a process that ends, however, lets it go.
@@ -32,8 +25,9 @@ class PrivateState {
   // Waits up to `wait` for the per-user lock `name`; nothing when another process of this user
   // held it all that time. Throws std::runtime_error when the lock cannot be taken at all.
   virtual std::unique_ptr<Lock> lock(std::string_view name, std::chrono::milliseconds wait) = 0;
-  // The text of the file `name`; nothing when there is none. Throws UntrustedStateFile for a file
-  // that is not trusted, std::runtime_error when it cannot be read.
+  // The text of the file `name`; nothing when there is none. Throws std::runtime_error for a file
+  // that is not trusted (a link, not a plain file of this user, changeable by others) or cannot be
+  // read.
   virtual std::optional<std::string> read(std::string_view name) = 0;
   // Replaces the file `name` whole: written beside it under another name, flushed to the disk,
   // then renamed over it, so a full disk or a crash leaves the old text or the new, never half.
