@@ -20,7 +20,6 @@
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "backup/Calc.h"
-#include "backup/OptionControlDoubles.h"
 
 namespace tg::office {
 namespace {
@@ -128,9 +127,6 @@ class Bench {
 
  private:
   void runPass() {
-    tg::testing::FakeOption sameFolder{true}, chosenFolder{false}, newFile{true}, overwrite{false};
-    tg::testing::FakeText text;
-    tg::testing::FakeCheck stamp;
     RecordingDialogs dialogs;
     CountingMessageLoop loop;
     PosixFileSystem files;
@@ -138,14 +134,8 @@ class Bench {
     UnitedStatesRegionalSettings regional;
     std::string log = folder_ + "/Tallyguard.txt";
     SaveAll(CalcContext{automation_,
-                        {sameFolder, chosenFolder, text, stamp, newFile, overwrite},
-                        dialogs,
-                        loop,
-                        files,
-                        clock,
-                        regional,
-                        log,
-                        PathStyle::Posix});
+                        [] { return PassOptions{}; },  // same folder, new file, no stamp
+                        dialogs, loop, files, clock, regional, log, PathStyle::Posix});
     if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
   }
 

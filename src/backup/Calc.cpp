@@ -42,6 +42,7 @@ struct DocumentValues : BackupTarget {
   bool neverStored = false;
   bool folderNotCreated = false;
   std::string location;
+  PassOptions options;
   PathText copyExtension;  // the file's own, or the suite's when its format cannot be written
   StoreFormat format;
 };
@@ -74,8 +75,9 @@ class Pass {
     const bool created = trap_.step(100, [&] {
       try {
         serviceManager_ = c_.automation.create(OfficeServiceManagerId);
-      } catch (const OfficeNotRunning&) {
+      } catch (const OfficeNotRunning& notRunning) {
         noOffice = true;  // nothing open, nothing to back up: the pass ends quietly
+        if (c_.stores) c_.stores->officeNotRunning(notRunning.what());
       }
     });
     return created && !noOffice && trap_.step(102, [&] {
@@ -117,9 +119,13 @@ class Pass {
     if (!trap_.step(122, [&] { v.location = document.call("geturl").asText(); })) return;
     if (c_.extras) c_.extras->seen(v.location);
     if (!nameFile(document, v)) return;
-    if (trap_.test(134, [&] { return c_.controls.Option2.selected(); })) {
+    // Options that cannot be read stay as they start: same folder, a new file, no stamp.
+    if (trap_.test(134, [&] {
+          v.options = c_.options();
+          return v.options.sameFolder;
+        })) {
       if (!chooseSameFolder(v)) return;
-    } else if (trap_.test(158, [&] { return c_.controls.Option1.selected(); })) {
+    } else if (trap_.test(158, [&] { return v.options.chosenFolder; })) {
       chooseTypedFolder(v);
     }
     nameBackup(v);
@@ -166,8 +172,11 @@ class Pass {
     std::string prompt = (v.neverStored ? std::string() : v.fileName.shown) + UnsavedPromptTail;
     // A cancel leaves the document without a copy for this pass; the next pass asks again.
     if (trap_.test(138, [&] { return v.folder.empty(); })) {
-      if (!trap_.step(140,
-                      [&] { v.folder = PlainText(BrowseForFolder(c_.dialogs, prompt, "")); })) {
+      if (!trap_.step(140, [&] {
+            v.folder = PlainText(BrowseForFolder(c_.dialogs, prompt, ""));
+            // What the user changed while the prompt was open counts for this document already.
+            v.options = c_.options();
+          })) {
         return false;
       }
       if (v.folder.empty()) return false;
@@ -186,7 +195,7 @@ class Pass {
   // Steps 160 to 164. The folder tested and created is the one the office will write into: the
   // URL carries the typed text escaped.
   void chooseTypedFolder(DocumentValues& v) {
-    trap_.step(160, [&] { v.folder = PlainText(c_.controls.Text1.text()); });
+    trap_.step(160, [&] { v.folder = PlainText(v.options.folder); });
     if (trap_.test(162, [&] { return !c_.fileSystem.isDirectory(v.folder.onDisk); })) {
       if (!trap_.step(164, [&] { c_.fileSystem.makeDirectory(v.folder.onDisk); })) {
         v.folderNotCreated = true;
@@ -204,11 +213,11 @@ class Pass {
     trap_.step(172, [&] { base = RemoveExtension(path, v.extension); });
     SuffixOptions suffix;
     LocalDateTime when;
-    trap_.step(174, [&] { suffix.stamp = c_.controls.Check6.value() == CheckBox::Checked; });
+    trap_.step(174, [&] { suffix.stamp = v.options.stamp; });
     trap_.step(176, [&] {
       when = c_.clock.now();
-      suffix.newFile = c_.controls.Option3.selected();
-      suffix.overwrite = c_.controls.Option4.selected();
+      suffix.newFile = v.options.newFile;
+      suffix.overwrite = v.options.overwrite;
     });
     trap_.step(178, [&] {
       v.backupPath = AddBackupSuffix(base, v.copyExtension, suffix, when, c_.regional);

@@ -2,9 +2,11 @@
 // The backup pass: stores a copy of every open spreadsheet document of the running office suite
 // under its backup name and records each stored copy in the history log.
 
+#include <functional>
 #include <string>
 
 #include "backup/BackupNaming.h"
+#include "backup/PassOptions.h"
 #include "common/ports/Automation.h"
 #include "common/ports/Clock.h"
 #include "common/ports/Controls.h"
@@ -15,22 +17,15 @@
 
 namespace tg {
 
-// The controls of the options panel that the pass reads, live, for every document.
-struct BackupOptionControls {
-  const OptionButton& Option2;  // "Save all backups to the same folder as the open files"
-  const OptionButton& Option1;  // "Save all backups to this location:"
-  const TextBox& Text1;         // the chosen folder
-  const CheckBox& Check6;       // "Date/Time stamp in file"
-  const OptionButton& Option3;  // "Create new file on backup"
-  const OptionButton& Option4;  // "Overwrite old backup file on backup"
-};
-
 // Told of each copy as the pass makes it: progress for whoever waits on the pass.
 class StoreObserver {
  public:
   virtual ~StoreObserver() = default;
   virtual void storing(std::string_view backupPath) = 0;  // the office begins writing
   virtual void stored(std::string_view backupPath) = 0;   // complete under its final name
+  // The user's own office did not answer, so the pass ended quietly: a window has nothing to
+  // say, a command line has its own exit status for it.
+  virtual void officeNotRunning(std::string_view /*reason*/) {}
 };
 
 // What else happens around the copies of one pass (old copies removed, a nearly full disk
@@ -55,8 +50,8 @@ class PassExtras {
 // start inside another pass's yield.
 struct CalcContext {
   AutomationFactory& automation;
-  BackupOptionControls controls;
-  Dialogs& dialogs;  // folder prompt and error reports
+  std::function<PassOptions()> options;  // asked afresh for every document
+  Dialogs& dialogs;                      // folder prompt and error reports
   MessageLoop& messageLoop;
   FileSystem& fileSystem;
   const Clock& clock;

@@ -12,10 +12,13 @@ struct VerbShape {
   size_t fields;
 };
 
-constexpr VerbShape Verbs[] = {{PassVerb::Read, "read", 1},       {PassVerb::Prompt, "prompt", 1},
-                               {PassVerb::Message, "message", 4}, {PassVerb::Store, "store", 1},
-                               {PassVerb::Copy, "copy", 1},       {PassVerb::Done, "done", 0},
-                               {PassVerb::Answer, "answer", 1},   {PassVerb::Wait, "wait", 0}};
+constexpr VerbShape Verbs[] = {
+    {PassVerb::Options, "options", 0},  {PassVerb::Prompt, "prompt", 1},
+    {PassVerb::Message, "message", 4},  {PassVerb::Store, "store", 1},
+    {PassVerb::Copy, "copy", 1},        {PassVerb::Done, "done", 0},
+    {PassVerb::Answer, "answer", 1},    {PassVerb::Wait, "wait", 0},
+    {PassVerb::Logged, "logged", 1},    {PassVerb::Skipped, "skipped", 2},
+    {PassVerb::NoOffice, "nooffice", 1}};
 
 bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -73,8 +76,6 @@ bool IsSmallNumber(std::string_view text, int highest) {
 
 bool FieldsMakeSense(const PassMessage& message) {
   switch (message.verb) {
-    case PassVerb::Read:
-      return std::ranges::find(PassControlNames, message.fields[0]) != std::end(PassControlNames);
     case PassVerb::Message:
       return IsSmallNumber(message.fields[2], 1) && IsSmallNumber(message.fields[3], 1);
     default:

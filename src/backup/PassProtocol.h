@@ -4,11 +4,15 @@
 // CR and LF), so any text, even one with line breaks, crosses as one line.
 //
 // Helper to window: the helper asks, the window answers each ask with one "answer" line.
-//   read <control>                       ask: the live value of an option control
+//   options                              ask: the options as they stand now (EncodePassOptions)
 //   prompt <text>                        ask: the folder prompt; answer "" for a cancel
 //   message <text> <title> <buttons> <icon>  ask: a message box; answer the button pressed
 //   store <backup path>                  a store into the office begins
 //   copy <backup path>                   a copy is complete under its final name
+//   logged <history line>                the line the history log got for a copy
+//   skipped <file name> <folder>         a copy left out: its disk would be nearly full
+//   nooffice <reason>                    the user's own office did not answer; nothing was done
+//   wait                                 the helper waits for another backup of this user to end
 //   done                                 the pass is over
 // Window to helper:
 //   answer <text>
@@ -25,22 +29,28 @@ namespace tg {
 // The program started with this flag and a history log's path is the backup helper.
 inline constexpr const char* BackupPassFlag = "--backup-pass";
 
-// Wait: the helper waits for another backup of this user to end; a sign of life, nothing more.
-enum class PassVerb { Read, Prompt, Message, Store, Copy, Done, Answer, Wait };
+enum class PassVerb {
+  Options,
+  Prompt,
+  Message,
+  Store,
+  Copy,
+  Done,
+  Answer,
+  Wait,
+  Logged,
+  Skipped,
+  NoOffice
+};
 
 struct PassMessage {
   PassVerb verb;
   std::vector<std::string> fields;
 };
 
-// The option controls a helper may read, by name.
-inline constexpr std::string_view KeepCopiesControl = "Spin1";
-inline constexpr std::string_view PassControlNames[] = {
-    "Option2", "Option1", "Text1", "Check6", "Option3", "Option4", KeepCopiesControl};
-
 std::string EncodePassMessage(const PassMessage& message);
 // Nothing when the line is not a well-formed message: unknown verb, wrong number of fields, a
-// bad escape, an unknown control, buttons or icon out of range.
+// bad escape, buttons or icon out of range.
 std::optional<PassMessage> ParsePassMessage(std::string_view line);
 
 std::string_view ToText(MessageAnswer answer);

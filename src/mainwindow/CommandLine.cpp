@@ -1,14 +1,11 @@
 #include "mainwindow/CommandLine.h"
 
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 
-#include "backup/Calc.h"
-#include "backup/CopyKeeping.h"
-#include "backup/FixedOptions.h"
 #include "backup/HistoryLog.h"
-#include "backup/PassTurn.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
 #include "mainwindow/Program.h"
@@ -23,21 +20,19 @@ class TerminalDialogs : public Dialogs {
  public:
   explicit TerminalDialogs(std::ostream& errors) : errors_(errors) {}
 
-  MessageAnswer messageBox(std::string_view text, std::string_view title, MessageButtons,
+  MessageAnswer messageBox(std::string_view text, std::string_view, MessageButtons,
                            MessageIcon) override {
-    const std::string_view description = text.substr(0, text.find("\r\n"));
-    errors_ << (skipping_ ? "skipped: " : "failed: ") << description << '\n';
-    if (!skipping_ || title != ApplicationErrorTitle) ++failures;
-    skipping_ = false;
+    errors_ << "failed: " << text.substr(0, text.find("\r\n")) << '\n';
+    ++failures;
     return MessageAnswer::No;
   }
 
   std::string browseForFolder(std::string_view, std::string_view) override {
-    skipping_ = true;
+    errors_ << "skipped: a document that was never saved has no folder of its own, and a backup "
+               "from the command line asks for none; save it once in the office, or choose one "
+               "folder for all backups\n";
     ++skipped;
-    throw std::runtime_error(
-        "a document that was never saved has no folder of its own, and a backup from the command "
-        "line asks for none; save it once in the office, or choose one folder for all backups");
+    return "";
   }
 
   int failures = 0;
@@ -45,22 +40,38 @@ class TerminalDialogs : public Dialogs {
 
  private:
   std::ostream& errors_;
-  bool skipping_ = false;
 };
 
-struct StoredOptions {
-  FixedOption sameFolder{false};
-  FixedOption chosenFolder{false};
-  FixedText folder{""};
-  FixedCheck stamp{false};
-  FixedOption newFile{false};
-  FixedOption overwrite{false};
-  int keep = 0;
+// A line per copy on `out`; on `errors`, a line per copy skipped for want of space, and one while
+// another backup runs.
+class TerminalNotices : public PassNotices {
+ public:
+  TerminalNotices(std::ostream& out, std::ostream& errors) : out_(out), errors_(errors) {}
+
+  void storing(std::string_view) override {}
+  void stored(std::string_view) override {}
+  void officeNotRunning(std::string_view reason) override { noOffice = std::string(reason); }
+  void waiting() override {
+    if (!std::exchange(told_, true)) errors_ << "Waiting for another backup to end...\n";
+  }
+  void copied(const std::string& historyLine) override { out_ << historyLine << '\n'; }
+  void skipped(const std::string& fileName, const std::string& folder) override {
+    errors_ << "skipped: " << fileName << ": not enough free disk space in " << folder << '\n';
+    ++skippedCount;
+  }
+
+  std::optional<std::string> noOffice;
+  int skippedCount = 0;
+
+ private:
+  std::ostream& out_;
+  std::ostream& errors_;
+  bool told_ = false;
 };
 
 // The same readings and defaults as the window's start-up; a number that does not read selects
 // what the window would select.
-void ReadStoredOptions(const BackupNowPorts& ports, StoredOptions& options) {
+PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
   const Settings settings(ports.settings);
   const auto number = [&](std::string_view key, std::string_view fallback) {
     try {
@@ -69,38 +80,21 @@ void ReadStoredOptions(const BackupNowPorts& ports, StoredOptions& options) {
       return 0;
     }
   };
+  PassOptions options;
   const int where = number(SettingKeys::WhereOption, "2");
-  options.chosenFolder.setSelected(where == 1);
-  options.sameFolder.setSelected(where == 2);
+  options.chosenFolder = where == 1;
+  options.sameFolder = where == 2;
   std::string desktop;
   try {
     desktop = GetDesktopFolder(ports.shell, ports.pathStyle);
   } catch (const std::exception&) {
   }
-  options.folder.setText(settings.ReadSetting(SettingKeys::Path, desktop));
-  const bool newFile = number(SettingKeys::BackupOption, "1") == 1;
-  options.newFile.setSelected(newFile);
-  options.overwrite.setSelected(!newFile);
-  options.stamp.setValue(IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn))
-                             ? CheckBox::Checked
-                             : CheckBox::Unchecked);
+  options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
+  options.newFile = number(SettingKeys::BackupOption, "1") == 1;
+  options.overwrite = !options.newFile;
+  options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
   options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
-}
-
-// Reaching for the office when none runs would start one; so it is only reached for when it runs.
-bool ReachOffice(const BackupNowPorts& ports, std::ostream& errors) {
-  if (!ports.presence.officeRuns()) {
-    errors << "No office suite is running, so there is nothing to back up.\n";
-    return false;
-  }
-  try {
-    if (ports.automation.create(OfficeServiceManagerId)) return true;
-  } catch (const std::exception& failure) {
-    errors << "The running office suite could not be reached: " << failure.what() << '\n';
-    return false;
-  }
-  errors << "The running office suite could not be reached.\n";
-  return false;
+  return options;
 }
 
 }  // namespace
@@ -145,9 +139,12 @@ std::string UnknownOptionText(std::string_view programName, std::string_view opt
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
-  StoredOptions options;
-  ReadStoredOptions(ports, options);
-  if (!ReachOffice(ports, errors)) return ExitCodes::NoOffice;
+  const PassOptions options = ReadStoredOptions(ports);
+  // Reaching for the office when none runs would start one; this look starts nothing.
+  if (!ports.presence.officeRuns()) {
+    errors << "No office suite is running, so there is nothing to back up.\n";
+    return ExitCodes::NoOffice;
+  }
   std::string historyLogPath;
   try {
     historyLogPath = HistoryLogPath(ProductTitle, ports.environment, ports.pathStyle);
@@ -155,50 +152,22 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
     errors << "failed: the history log has no folder: " << failure.what() << '\n';
     return ExitCodes::SomethingFailed;
   }
-  std::unique_ptr<PrivateState::Lock> turn;
-  if (ports.state) {
-    bool told = false;
-    turn = TakePassTurn(*ports.state, [&] {
-      if (!std::exchange(told, true)) errors << "Waiting for another backup to end...\n";
-    });
-    if (!turn) {
-      errors << "failed: " << AnotherBackupRunning << '\n';
-      return ExitCodes::SomethingFailed;
-    }
-  }
   TerminalDialogs dialogs(errors);
-  NoMessageLoop loop;
-  CopyKeeping keeping(
-      CopyKeepingContext{.fileSystem = ports.fileSystem,
-                         .facts = ports.facts,
-                         .clock = ports.clock,
-                         .regional = ports.regional,
-                         .historyLogPath = historyLogPath,
-                         .pathStyle = ports.pathStyle,
-                         .keep = options.keep,
-                         .copied = [&](const std::string& line) { out << line << '\n'; },
-                         .skipped =
-                             [&](const std::string& fileName, const std::string& folder) {
-                               errors << "skipped: " << fileName
-                                      << ": not enough free disk space in " << folder << '\n';
-                             },
-                         .nearlyFull = {},
-                         .state = ports.state,
-                         .keepingFailed =
-                             [&](const std::string& problem) {
-                               errors << "failed: " << problem << '\n';
-                               ++dialogs.failures;
-                             }});
-  const BackupOptionControls controls{options.sameFolder, options.chosenFolder, options.folder,
-                                      options.stamp,      options.newFile,      options.overwrite};
-  CalcContext context{ports.automation, controls,    dialogs,        loop,
-                      ports.fileSystem, ports.clock, ports.regional, historyLogPath,
-                      ports.pathStyle};
-  context.extras = &keeping;
-  SaveAll(context);
+  TerminalNotices notices(out, errors);
+  RunPassInHelper(WindowSideContext{.helper = ports.helper,
+                                    .options = [&options] { return options; },
+                                    .dialogs = dialogs,
+                                    .messageLoop = ports.messageLoop,
+                                    .clock = ports.clock,
+                                    .historyLogPath = historyLogPath,
+                                    .hangSeconds = ports.hangSeconds,
+                                    .notices = &notices});
   out.flush();
-  const bool allCopied =
-      dialogs.failures == 0 && dialogs.skipped == 0 && keeping.skippedCount() == 0;
+  if (notices.noOffice) {
+    errors << "The running office suite could not be reached: " << *notices.noOffice << '\n';
+    return ExitCodes::NoOffice;
+  }
+  const bool allCopied = dialogs.failures == 0 && dialogs.skipped == 0 && notices.skippedCount == 0;
   return allCopied ? ExitCodes::AllCopied : ExitCodes::SomethingFailed;
 }
 

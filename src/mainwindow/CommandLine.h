@@ -8,15 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "backup/PassWindowSide.h"
 #include "common/PathStyle.h"
-#include "common/ports/Automation.h"
 #include "common/ports/Clock.h"
 #include "common/ports/Environment.h"
-#include "common/ports/FileFacts.h"
-#include "common/ports/FileSystem.h"
+#include "common/ports/HelperProcess.h"
+#include "common/ports/MessageLoop.h"
 #include "common/ports/OfficePresence.h"
-#include "common/ports/PrivateState.h"
-#include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
 #include "common/ports/Shell.h"
 
@@ -44,18 +42,18 @@ std::string HelpText(std::string_view programName);
 std::string VersionText(std::string_view version);
 std::string UnknownOptionText(std::string_view programName, std::string_view option);
 
+// The pass itself runs in the backup helper, as the window's do: the command line only waits on
+// it, bounded by the same watch over the office.
 struct BackupNowPorts {
   SettingsBackend& settings;
-  AutomationFactory& automation;
   const OfficePresence& presence;
   const Environment& environment;
   const Shell& shell;
-  FileSystem& fileSystem;
-  const FileFacts& facts;
   const Clock& clock;
-  const RegionalSettings& regional;
   PathStyle pathStyle;
-  PrivateState* state = nullptr;  // this user's turn and record of copies; none: neither
+  HelperProcess& helper;
+  MessageLoop& messageLoop;
+  double hangSeconds = OfficeHangSeconds;
 };
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.

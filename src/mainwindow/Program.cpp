@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "backup/CopyKeeping.h"
 #include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
 #include "mainwindow/Settings.h"
@@ -37,14 +36,11 @@ Form1Ports Program::formPorts() {
                     }};
 }
 
-CalcContext Program::passContext() const {
-  const BackupOptionControls options{controls_.Option2, controls_.Option1, controls_.Text1,
-                                     controls_.Check6,  controls_.Option3, controls_.Option4};
-  return CalcContext{ports_.system.automation, options,
-                     ports_.dialogs,           ports_.messageLoop,
-                     ports_.system.fileSystem, ports_.system.clock,
-                     ports_.system.regional,   globals_.HistoryLogPath,
-                     ports_.pathStyle};
+// Read live, for every document of a pass, as the window shows them.
+PassOptions Program::passOptions() const {
+  return ReadPassOptions(BackupOptionControls{controls_.Option2, controls_.Option1, controls_.Text1,
+                                              controls_.Check6, controls_.Option3,
+                                              controls_.Option4, &additions_.Spin1});
 }
 
 void Program::saveAll() {
@@ -58,35 +54,13 @@ void Program::saveAll() {
       program.form_.ShowPassRunning(false);
     }
   } over{*this};
-  if (ports_.system.helper == nullptr) return saveAllHere();
-  RunPassInHelper(BackgroundPassContext{*ports_.system.helper, passContext().controls,
-                                        ports_.dialogs, ports_.messageLoop, ports_.system.clock,
-                                        globals_.HistoryLogPath, ports_.system.officeHangSeconds,
-                                        &additions_.Spin1});
-}
-
-// The pass reads the box live, as it reads the other options.
-void Program::saveAllHere() {
-  CopyKeeping keeping(CopyKeepingContext{
-      .fileSystem = ports_.system.fileSystem,
-      .facts = additions_.fileFacts,
-      .clock = ports_.system.clock,
-      .regional = ports_.system.regional,
-      .historyLogPath = globals_.HistoryLogPath,
-      .pathStyle = ports_.pathStyle,
-      .keep = additions_.Spin1.value(),
-      .copied = {},
-      .skipped = {},
-      .nearlyFull =
-          [this](const std::vector<std::string>& folders) {
-            TellNearlyFull(ports_.dialogs, folders);
-          },
-      .state = additions_.privateState,
-      .keepingFailed =
-          [this](const std::string& problem) { TellKeepingFailed(ports_.dialogs, problem); }});
-  CalcContext context = passContext();
-  context.extras = &keeping;
-  SaveAll(context);
+  RunPassInHelper(WindowSideContext{.helper = ports_.system.helper,
+                                    .options = [this] { return passOptions(); },
+                                    .dialogs = ports_.dialogs,
+                                    .messageLoop = ports_.messageLoop,
+                                    .clock = ports_.system.clock,
+                                    .historyLogPath = globals_.HistoryLogPath,
+                                    .hangSeconds = ports_.system.officeHangSeconds});
 }
 
 // Filling the box stores its value again through its own change, as the other options do.

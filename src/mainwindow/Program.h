@@ -7,8 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "backup/BackgroundPass.h"
-#include "backup/Calc.h"
+#include "backup/PassWindowSide.h"
 #include "common/Globals.h"
 #include "common/PathStyle.h"
 #include "common/ports/Automation.h"
@@ -16,10 +15,8 @@
 #include "common/ports/Clock.h"
 #include "common/ports/Dialogs.h"
 #include "common/ports/Environment.h"
-#include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/MessageLoop.h"
-#include "common/ports/PrivateState.h"
 #include "common/ports/RandomSource.h"
 #include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
@@ -41,9 +38,8 @@ struct SystemPorts {
   FileSystem& fileSystem;
   const Clock& clock;
   const RegionalSettings& regional;
-  // Where the pass runs: in this helper process when given (the window then never talks to the
-  // office itself), else on the window's own thread.
-  HelperProcess* helper = nullptr;
+  // Where every pass runs, so the window never talks to the office itself.
+  HelperProcess& helper;
   double officeHangSeconds = OfficeHangSeconds;
 };
 
@@ -59,11 +55,9 @@ struct ProgramPorts {
 };
 
 // What the program has beyond the window as first designed: the "Keep Copies" box of the options
-// frame, and the file facts that keeping copies and the disk guard need.
+// frame.
 struct ProgramAdditions {
   NumberBox& Spin1;
-  const FileFacts& fileFacts;
-  PrivateState* privateState = nullptr;  // the record of the copies; none: none are removed
 };
 
 // One entry of the tray icon's menu.
@@ -103,8 +97,7 @@ class Program {
 
  private:
   Form1Ports formPorts();
-  CalcContext passContext() const;
-  void saveAllHere();
+  PassOptions passOptions() const;
   void restoreKeepCopies();
 
   Form1Controls controls_;

@@ -39,8 +39,8 @@ class CalcTest : public ::testing::Test, public OptionPanel {
 
   CalcContext context() { return context(suite); }
   CalcContext context(AutomationFactory& automation) {
-    return CalcContext{automation, optionControls(), dialogs,         loop, files, clock,
-                       regional,   historyLogPath,   PathStyle::Posix};
+    return CalcContext{automation, passOptions(),  dialogs,         loop, files, clock,
+                       regional,   historyLogPath, PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
 

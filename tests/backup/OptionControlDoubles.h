@@ -1,6 +1,7 @@
 #pragma once
 // The six option controls the backup pass reads, as plain values a test sets.
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -53,8 +54,11 @@ struct OptionPanel {
   FakeOption Option3{true};
   FakeOption Option4{false};
 
-  BackupOptionControls optionControls() const {
-    return {Option2, Option1, Text1, Check6, Option3, Option4};
+  // Read live, as the window's are: a change made between two documents counts.
+  std::function<PassOptions()> passOptions() const {
+    return [this] {
+      return ReadPassOptions({Option2, Option1, Text1, Check6, Option3, Option4, nullptr});
+    };
   }
 };
 

@@ -8,8 +8,11 @@
 #include <filesystem>
 
 #include "GuiTestSupport.h"
+#include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryAutostart.h"
 #include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemoryFileFacts.h"
+#include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/MemorySettingsBackend.h"
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemorySingleInstance.h"
@@ -42,9 +45,11 @@ class ProgramTest : public ::testing::Test {
 
   QtProgram& program() {
     if (!program_) {
+      // Every reading of this clock is a second later, so the watch over the office is given
+      // more seconds than a pass here can read.
       program_ = std::make_unique<QtProgram>(QtProgramPorts{settings, suite, shell, singleInstance,
                                                             autostart, environment, fileSystem,
-                                                            clock, regional});
+                                                            clock, regional, helper, 1e9});
     }
     return *program_;
   }
@@ -58,8 +63,12 @@ class ProgramTest : public ::testing::Test {
   MemoryAutostart autostart;
   MemoryEnvironment environment;
   PosixFileSystem fileSystem;
+  MemoryFileSystem noFiles;  // no figures of disk space: no disk guard
   SteppingClock clock;
   UnitedStatesRegionalSettings regional;
+  MemoryFileFacts fileFacts{noFiles};
+  LoopbackHelper helper{
+      PassEnvironment{suite, fileSystem, clock, regional, "", PathStyle::Posix, &fileFacts}};
   std::unique_ptr<QtProgram> program_;
 };
 

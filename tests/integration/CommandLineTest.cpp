@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 
@@ -14,6 +15,7 @@
 
 #include "OfficeProcess.h"
 #include "RealSuite.h"
+#include "adapters/posix/OfficeInstance.h"
 #include "support/TempFolder.h"
 
 namespace tg::office {
@@ -71,14 +73,16 @@ class BackupNow : public ::testing::Test {
   }
 
   // The test's office stands for the user's own unless `profile` names another.
+  // A command that never ends is ended after two minutes, with status 124.
   Outcome run(const std::string& pipe = SharedOffice::process->pipeName(),
               const std::string& profile = SharedOffice::process->profileUrl(),
-              const std::string& launcher = "") {
+              const std::string& launcher = "", const std::string& more = "") {
     const std::string command =
-        "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
+        "timeout -s KILL 120 env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY "
+        "-u UserInstallation HOME='" +
         (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
         "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
-        "' '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + (temp / "out") + "' 2>'" +
+        "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + (temp / "out") + "' 2>'" +
         (temp / "errors") + "'";
     Outcome result;
     const int raw = std::system(command.c_str());
@@ -205,6 +209,26 @@ TEST_F(BackupNow, SkipsACopyThatWouldFillTheDiskAndTriesAgainNextTime) {
   Outcome room = run();
   EXPECT_EQ(room.status, 0) << room.errors;
   EXPECT_EQ(copies(small).size(), 1u);
+}
+
+// A stopped office accepts connections and answers nothing. The command line waits on its helper
+// with the window's watch, so it ends with the plain sentence instead of hanging a timer for good.
+TEST_F(BackupNow, AStoppedOfficeEndsWithOneAndThePlainSentence) {
+  openStored("Budget.ods");
+  const std::optional<pid_t> office = PipeServer(SharedOffice::process->pipeName());
+  ASSERT_TRUE(office);
+  ASSERT_EQ(::kill(*office, SIGSTOP), 0);
+  Outcome stopped = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(),
+                        "", "TALLYGUARD_HANG_SECONDS=3");
+  ::kill(*office, SIGCONT);
+  EXPECT_EQ(stopped.status, 1) << "124: it did not end";
+  EXPECT_THAT(stopped.errors, HasSubstr("failed: The office suite is not responding"));
+  EXPECT_EQ(stopped.out, "");
+  EXPECT_TRUE(copies(temp / "docs").empty());
+
+  // The office goes on, and so does the next backup.
+  Outcome after = run();
+  EXPECT_EQ(after.status, 0) << after.errors;
 }
 
 }  // namespace

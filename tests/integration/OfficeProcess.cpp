@@ -56,13 +56,23 @@ std::vector<pid_t> ChildrenOf(pid_t parent) {
   return children;
 }
 
+// Every process below `parent`, children before their own children.
+std::vector<pid_t> DescendantsOf(pid_t parent) {
+  std::vector<pid_t> all = ChildrenOf(parent);
+  for (size_t i = 0; i < all.size(); ++i) {
+    for (pid_t grandchild : ChildrenOf(all[i])) all.push_back(grandchild);
+  }
+  return all;
+}
+
 // The office processes signalled, so that the caller can wait for them: the launcher is reaped
-// before its child has finished dying and let go of its sockets.
+// before the office has finished dying and let go of its sockets, and a helper the office started
+// may hold the same sockets.
 std::vector<pid_t> SignalTree(pid_t launcher, int signal) {
-  std::vector<pid_t> children = ChildrenOf(launcher);
-  for (pid_t child : children) ::kill(child, signal);
+  std::vector<pid_t> offices = DescendantsOf(launcher);
+  for (pid_t office : offices) ::kill(office, signal);
   ::kill(launcher, signal);
-  return children;
+  return offices;
 }
 
 // Until every one of `offices` is gone (a zombie still holds nothing), or the limit passes.

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 
 #include "OfficeProcess.h"
 #include "RealSuite.h"
@@ -100,7 +102,7 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
   RealSuite& office() { return *SharedOffice::suite; }
 
   CalcContext context() {
-    return CalcContext{automation, optionControls(), dialogs,         loop, files, clock,
+    return CalcContext{automation, passOptions(), dialogs,         loop, files, clock,
                        regional,   historyLogPath,   PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
@@ -460,7 +462,7 @@ TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServ
   ModuleAutomationFactory own{
       OfficeConnectionOptions{doomed.pipeName(), "", 5.0, doomed.profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
-  CalcContext onDoomed{own,      optionControls(), dialogs,         loop, files, clock,
+  CalcContext onDoomed{own,      passOptions(), dialogs,         loop, files, clock,
                        regional, historyLogPath,   PathStyle::Posix};
   {
     RealSuite suite(doomed.pipeName(), 120);
@@ -527,7 +529,7 @@ TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
   };
   openEdited(folder + "/Budget.ods");
   ModuleAutomationFactory closed = factory("file://" + folder + "/profile B");
-  SaveAll(CalcContext{closed, optionControls(), dialogs, loop, files, clock, regional,
+  SaveAll(CalcContext{closed, passOptions(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
   EXPECT_THAT(dialogs.messages, IsEmpty());
   EXPECT_FALSE(fs::exists(marker));
@@ -536,7 +538,7 @@ TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
 
   // The test's office as the user's: then the launcher is asked to open the pipe.
   ModuleAutomationFactory running = factory(SharedOffice::process->profileUrl());
-  SaveAll(CalcContext{running, optionControls(), dialogs, loop, files, clock, regional,
+  SaveAll(CalcContext{running, passOptions(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
   EXPECT_TRUE(fs::exists(marker));
   ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -556,7 +558,7 @@ TEST_F(RealPass, TheLauncherHandsThePipeToTheOfficeOfTheProfile) {
       OfficeConnectionOptions{"tallyguard_test_launched_" + std::to_string(getpid()),
                               TestLauncher(), 30.0, SharedOffice::process->profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
-  SaveAll(CalcContext{launching, optionControls(), dialogs, loop, files, clock, regional,
+  SaveAll(CalcContext{launching, passOptions(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
   if (std::optional<pid_t> stray = ProfileOffice("")) {
     ::kill(*stray, SIGKILL);
@@ -577,7 +579,7 @@ TEST_F(RealPass, AnOfficeOfAnotherProfileServingThePipeIsNeverBackedUp) {
   ModuleAutomationFactory onTheirPipe{
       OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0, users.profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
-  const CalcContext pass{onTheirPipe, optionControls(), dialogs,         loop, files, clock,
+  const CalcContext pass{onTheirPipe, passOptions(), dialogs,         loop, files, clock,
                          regional,    historyLogPath,   PathStyle::Posix};
   SaveAll(pass);
   EXPECT_THAT(dialogs.messages, IsEmpty());
@@ -612,6 +614,13 @@ TEST(OfficeInstance, AProfilesOfficeIsFoundByItsOwnSocketUntilItEnds) {
   std::getline(comm, name);
   EXPECT_EQ(name, "soffice.bin");
   office.kill();
+  // The system closes a killed process's sockets as it finishes dying, a moment that can stretch
+  // on a busy machine; an office that is gone is not found from then on.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while ((ProfileOffice(office.profileUrl()) || PipeServer(office.pipeName())) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   EXPECT_FALSE(ProfileOffice(office.profileUrl()));
   EXPECT_FALSE(PipeServer(office.pipeName()));
 }

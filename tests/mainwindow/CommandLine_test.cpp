@@ -8,14 +8,18 @@
 
 #include <sstream>
 
+#include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
+#include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryEnvironment.h"
 #include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemoryFileSystem.h"
+#include "adapters/memory/MemoryPrivateState.h"
 #include "adapters/memory/MemorySettingsBackend.h"
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "backup/PassTurn.h"
 
 namespace tg::testing {
 namespace {
@@ -50,10 +54,12 @@ class BackupNowTest : public ::testing::Test {
     };
   }
 
+  // The pass runs in the helper, as the program's does: here a loopback helper over the in-memory
+  // office and files.
   int run() {
-    return RunBackupNow({settings, suite, presence, environment, shell, files, facts, clock,
-                         regional, PathStyle::Posix},
-                        out, errors);
+    return RunBackupNow(
+        {settings, presence, environment, shell, clock, PathStyle::Posix, helper, loop}, out,
+        errors);
   }
 
   MemorySettingsBackend settings;
@@ -65,6 +71,10 @@ class BackupNowTest : public ::testing::Test {
   MemoryFileFacts facts{files};
   FixedClock clock;
   UnitedStatesRegionalSettings regional;
+  MemoryPrivateState state;
+  LoopbackHelper helper{
+      PassEnvironment{suite, files, clock, regional, "", PathStyle::Posix, &facts, &state}};
+  CountingMessageLoop loop;
   std::ostringstream out;
   std::ostringstream errors;
 };
@@ -105,10 +115,29 @@ TEST_F(BackupNowTest, NoOfficeRunningExitsTwoWithoutReachingForOne) {
   EXPECT_THAT(errors.str(), HasSubstr("No office suite is running"));
 }
 
-TEST_F(BackupNowTest, AnOfficeThatCannotBeReachedExitsTwo) {
-  suite.installed = false;
+// The office's own look said it runs, but its pipe does not answer: still nothing to back up. An
+// office that answers with an error is a failure.
+TEST_F(BackupNowTest, AnOfficeThatCannotBeReachedExitsTwoAndOneThatFailsExitsOne) {
+  suite.running = false;
   EXPECT_EQ(run(), ExitCodes::NoOffice);
   EXPECT_THAT(out.str(), IsEmpty());
+  EXPECT_EQ(errors.str(),
+            "The running office suite could not be reached: No office suite is running.\n");
+
+  errors.str("");
+  suite.running = true;
+  suite.installed = false;
+  EXPECT_EQ(run(), ExitCodes::SomethingFailed);
+  EXPECT_THAT(errors.str(), HasSubstr("failed: "));
+}
+
+TEST_F(BackupNowTest, AnotherBackupThatDoesNotEndIsWaitedForThenSaidAndExitsOne) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  state.heldElsewhere.insert("pass");
+  EXPECT_EQ(run(), ExitCodes::SomethingFailed);
+  EXPECT_TRUE(suite.copies.empty());
+  EXPECT_EQ(errors.str(), "Waiting for another backup to end...\nfailed: " +
+                              std::string(AnotherBackupRunning) + "\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
+#include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemorySuite.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
@@ -36,16 +37,19 @@ class ProgramWiring : public WindowFixture {
                            Frame1,      Option2,      Option1,      Text1,       PushButton1,
                            Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
+    // Every pass runs in the helper, here a loopback one over the in-memory office and files.
+    helper_ = std::make_unique<LoopbackHelper>(
+        PassEnvironment{suite, fileSystem, clock, regional, "", style, &fileFacts});
     program_ =
         std::make_unique<Program>(controls,
                                   ProgramPorts{{settings, suite, shell, singleInstance, autostart,
-                                                environment, fileSystem, clock, regional},
+                                                environment, fileSystem, clock, regional, *helper_},
                                                dialogs,
                                                skin,
                                                random,
                                                messageLoop,
                                                style},
-                                  ProgramAdditions{Spin1, fileFacts});
+                                  ProgramAdditions{Spin1});
     return *program_;
   }
 
@@ -53,6 +57,7 @@ class ProgramWiring : public WindowFixture {
   UnitedStatesRegionalSettings regional;
   MemoryNumberBox Spin1;
   MemoryFileFacts fileFacts{fileSystem};
+  std::unique_ptr<LoopbackHelper> helper_;
   std::unique_ptr<Program> program_;
 };
 

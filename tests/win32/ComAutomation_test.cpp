@@ -146,7 +146,7 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
   }
 
   CalcContext context() {
-    return CalcContext{automation, optionControls(), dialogs,           loop, files, clock,
+    return CalcContext{automation, passOptions(), dialogs,           loop, files, clock,
                        regional,   historyLogPath,   PathStyle::Windows};
   }
 

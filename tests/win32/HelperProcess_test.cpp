@@ -21,8 +21,8 @@
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32OfficePresence.h"
 #include "adapters/win32/WindowsPlatform.h"
-#include "backup/BackgroundPass.h"
 #include "backup/OptionControlDoubles.h"
+#include "backup/PassWindowSide.h"
 #include "common/Descriptions.h"
 
 namespace tg {
@@ -80,8 +80,8 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
   }
 
   void runPass(double hangSeconds = OfficeHangSeconds) {
-    RunPassInHelper(BackgroundPassContext{helper, optionControls(), dialogs, loop, clock,
-                                          historyLogPath, hangSeconds});
+    RunPassInHelper(WindowSideContext{helper, passOptions(), dialogs, loop, clock, historyLogPath,
+                                      hangSeconds});
   }
 
   // Documents the fixture office holds in the helper, one "service\turl\ttitle\tfilter\tcontent"

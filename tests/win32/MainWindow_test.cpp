@@ -15,6 +15,7 @@
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
 #include "adapters/memory/FixedRandom.h"
+#include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryAutostart.h"
 #include "adapters/memory/MemoryEnvironment.h"
 #include "adapters/memory/MemoryFileFacts.h"
@@ -120,13 +121,13 @@ class MainWindow : public ::testing::Test {
       program_ =
           std::make_unique<Program>(view().controls(),
                                     ProgramPorts{{settings, suite, shell, singleInstance, autostart,
-                                                  environment, files, clock, regional},
+                                                  environment, files, clock, regional, helper},
                                                  dialogs,
                                                  skin,
                                                  random,
                                                  messageLoop,
                                                  PathStyle::Windows},
-                                    ProgramAdditions{view().Spin1, fileFacts});
+                                    ProgramAdditions{view().Spin1});
       view().window.onClose([this] {
         try {
           program_->close();
@@ -178,6 +179,9 @@ class MainWindow : public ::testing::Test {
   MemoryFileFacts fileFacts{noFiles};
   FixedClock clock;
   UnitedStatesRegionalSettings regional;
+  // Every pass runs in the helper, here a loopback one over the in-memory office.
+  LoopbackHelper helper{
+      PassEnvironment{suite, files, clock, regional, "", PathStyle::Windows, &fileFacts}};
   RecordingDialogs dialogs;
   MemorySkin skin;
   FixedRandom random{0.5};

@@ -15,7 +15,7 @@
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/SystemClock.h"
-#include "backup/PassHelper.h"
+#include "backup/PassHelperSide.h"
 
 namespace tg {
 
@@ -36,8 +36,8 @@ int RunBackupHelper(const char* historyLogPath) {
   int status = 0;
   try {
     ServePass(std::cin, std::cout,
-              PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
-                                PathStyle::Posix, &facts, &state});
+              PassEnvironment{automation, fileSystem, clock, regional, historyLogPath,
+                              PathStyle::Posix, &facts, &state});
   } catch (const std::exception& failure) {
     std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
     status = 1;

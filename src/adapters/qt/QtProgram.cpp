@@ -8,7 +8,7 @@ QtProgram::QtProgram(QtProgramPorts ports)
       dialogs(&view.window.widget()),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Posix},
-              ProgramAdditions{view.Spin1, fileFacts}) {
+              ProgramAdditions{view.Spin1}) {
   view.window.onClose([this] { program.close(); });
   std::vector<std::pair<QString, std::function<void()>>> menu;
   for (const TrayMenuEntry& entry : program.trayMenu()) {

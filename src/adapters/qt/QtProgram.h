@@ -3,7 +3,6 @@
 // as Qt makes them, handed with the platform ports given from outside (real ones in main,
 // stand-ins in tests) to the toolkit-free Program.
 
-#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/qt/QtDialogs.h"
 #include "adapters/qt/QtForm1View.h"
 #include "adapters/qt/QtMessageLoop.h"
@@ -28,7 +27,6 @@ class QtProgram {
   QtDialogs dialogs;
   QtSkin skin;
   QtRandomSource random;
-  PosixFileFacts fileFacts;
   Program program;
 };
 

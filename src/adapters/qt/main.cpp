@@ -16,14 +16,13 @@
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/OfficeInstance.h"
-#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
-#include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
 #include "adapters/posix/XdgAutostart.h"
 #include "adapters/qt/QtHelperProcess.h"
+#include "adapters/qt/QtMessageLoop.h"
 #include "adapters/qt/QtPassProbe.h"
 #include "adapters/qt/QtProgram.h"
 #include "adapters/qt/QtShell.h"
@@ -42,31 +41,24 @@ void NameApplication() {
   QCoreApplication::setApplicationName("Tallyguard");
 }
 
-// No display is needed: the settings and the files are all the pass reads besides the office.
+// No display is needed: the settings are all the command line reads; the pass runs in the backup
+// helper, as the window's do, and is given up by the same watch when the office stops.
 int BackupNow(int argc, char* argv[]) {
-  // A call into an office that was killed must fail, not end the program silently.
+  // A line to a helper that has just ended must fail, not end the command line silently.
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   NameApplication();
   tg::QtShell shell;
   tg::ProcessEnvironment environment;
   tg::QtSettingsBackend settings;
-  tg::ModuleAutomationFactory automation;
-  tg::ProfileOfficePresence presence(automation.options().userInstallation);
-  tg::PosixFileSystem fileSystem;
-  tg::PosixFileFacts facts;
+  const std::string profile = tg::OfficeProfileFromEnvironment();
+  tg::ProfileOfficePresence presence(profile);
   tg::SystemClock clock;
-  tg::LocaleRegionalSettings regional;
-  tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
-  const int status =
-      tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
-                        clock, regional, tg::PathStyle::Posix, &state},
-                       std::cout, std::cerr);
-  // Ends without tearing down the office's runtime, which may crash on its way out after a pass;
-  // the status must be the pass's.
-  std::cout.flush();
-  std::cerr.flush();
-  std::_Exit(status);
+  tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(), profile);
+  tg::QtMessageLoop messageLoop;
+  return tg::RunBackupNow({settings, presence, environment, shell, clock, tg::PathStyle::Posix,
+                           helper, messageLoop, tg::ChosenOfficeHangSeconds(environment)},
+                          std::cout, std::cerr);
 }
 
 int StartWindow(int argc, char* argv[]) {
@@ -98,7 +90,7 @@ int StartWindow(int argc, char* argv[]) {
                              tg::OfficeProfileFromEnvironment());
   // Off unless a benchmark asks for it.
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
-  tg::HelperProcess* passHelper = probe ? static_cast<tg::HelperProcess*>(probe.get()) : &helper;
+  tg::HelperProcess& passHelper = probe ? static_cast<tg::HelperProcess&>(*probe) : helper;
   tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
                          fileSystem, clock, regional, passHelper,
                          tg::ChosenOfficeHangSeconds(environment)});

@@ -12,7 +12,7 @@
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/WindowsPlatform.h"
-#include "backup/PassHelper.h"
+#include "backup/PassHelperSide.h"
 #include "backup/RunningOfficeOnly.h"
 
 namespace tg {
@@ -35,8 +35,8 @@ int RunWindowsBackupHelper(const char* historyLogPath,
     WindowsRegionalSettings regional;
     try {
       ServePass(std::cin, std::cout,
-                PassHelperContext{automation, fileSystem, clock, regional, historyLogPath,
-                                  PathStyle::Windows, &facts, &state});
+                PassEnvironment{automation, fileSystem, clock, regional, historyLogPath,
+                                PathStyle::Windows, &facts, &state});
     } catch (const std::exception& failure) {
       std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
       status = 1;

@@ -14,7 +14,7 @@ Win32Program::Win32Program(SystemPorts ports)
           [this](COLORREF background, COLORREF text) { view.window.setColours(background, text); }),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Windows},
-              ProgramAdditions{view.Spin1, fileFacts}) {
+              ProgramAdditions{view.Spin1}) {
   view.window.onClose([this] { program.close(); });
   // Tab and the arrow keys move between the window's controls, in the main loop and while a pass
   // lets messages run alike.

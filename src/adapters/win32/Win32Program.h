@@ -4,7 +4,6 @@
 // main, stand-ins in tests) to the toolkit-free Program.
 
 #include "adapters/win32/Win32Dialogs.h"
-#include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32Form1View.h"
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32RandomSource.h"
@@ -25,7 +24,6 @@ class Win32Program {
   Win32Dialogs dialogs;
   Win32Skin skin;
   Win32RandomSource random;
-  Win32FileFacts fileFacts;
   Program program;
 };
 

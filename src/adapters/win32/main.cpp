@@ -14,17 +14,15 @@
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
-#include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
+#include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32OfficePresence.h"
-#include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/Win32Program.h"
 #include "adapters/win32/Win32Shell.h"
 #include "adapters/win32/Win32ShowRequests.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/PassProtocol.h"
-#include "backup/RunningOfficeOnly.h"
 #include "mainwindow/CommandLine.h"
 
 #ifndef TALLYGUARD_VERSION
@@ -48,20 +46,19 @@ void WriteToCallersConsole() {
   std::cerr.clear();
 }
 
+// The pass runs in the backup helper, as the window's do, and is given up by the same watch when
+// the office stops answering.
 int BackupNow() {
+  const std::string executable = tg::RunningExecutablePath();
   tg::WindowsEnvironment environment;
   tg::RegistrySettingsBackend settings;
   tg::Win32OfficePresence presence;
-  tg::ComAutomationFactory comAutomation;
-  tg::RunningOfficeOnly automation(comAutomation, presence);
-  tg::Win32Shell shell(tg::RunningExecutablePath());
-  tg::Win32FileSystem fileSystem;
-  tg::Win32FileFacts facts;
+  tg::Win32Shell shell(executable);
   tg::WindowsClock clock;
-  tg::WindowsRegionalSettings regional;
-  tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
-  return tg::RunBackupNow({settings, automation, presence, environment, shell, fileSystem, facts,
-                           clock, regional, tg::PathStyle::Windows, &state},
+  tg::Win32HelperProcess helper(executable);
+  tg::Win32MessageLoop messageLoop;
+  return tg::RunBackupNow({settings, presence, environment, shell, clock, tg::PathStyle::Windows,
+                           helper, messageLoop, tg::ChosenOfficeHangSeconds(environment)},
                           std::cout, std::cerr);
 }
 
@@ -84,7 +81,7 @@ int StartWindow() {
   tg::WindowsRegionalSettings regional;
   tg::Win32HelperProcess helper(executable);
   tg::Win32Program program({settings, automation, shell, singleInstance, autostart, environment,
-                            fileSystem, clock, regional, &helper,
+                            fileSystem, clock, regional, helper,
                             tg::ChosenOfficeHangSeconds(environment)});
   program.start();
   tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });

@@ -1,7 +1,10 @@
-#include "backup/BackgroundPass.h"
+#include "backup/PassWindowSide.h"
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "backup/CopyKeeping.h"
+#include "backup/HangWatch.h"
 #include "backup/PassProtocol.h"
 #include "common/Descriptions.h"
 #include "desktop/AddFolder.h"
@@ -20,20 +23,21 @@ namespace {
 
 class Session {
  public:
-  explicit Session(const BackgroundPassContext& context)
-      : c_(context),
-        lastProgress_(context.clock.secondsSinceStart()),
-        lastWork_(context.helper.workDone()) {}
+  explicit Session(const WindowSideContext& context)
+      : c_(context), watch_(context.clock, context.hangSeconds, [&helper = context.helper] {
+          return helper.workDone();
+        }) {}
 
   void run() {
     for (;;) {
       if (!takeLines()) return;
-      if (done_) return;
+      if (done_) return tellFullFolders();
       if (!c_.helper.running()) {
         if (takeLines() && !done_) fail(Descriptions::HelperEndedEarly);
+        if (done_) tellFullFolders();
         return;
       }
-      if (hung()) {
+      if (watch_.hung()) {
         fail(Descriptions::OfficeNotResponding);
         return;
       }
@@ -51,33 +55,48 @@ class Session {
         return false;
       }
       handle(*message);
-      // The user's time in a dialog is not the office's: the watch starts again after it.
-      lastProgress_ = c_.clock.secondsSinceStart();
+      watch_.progress();
     }
     return true;
   }
 
   void handle(const PassMessage& message) {
+    const std::vector<std::string>& fields = message.fields;
     switch (message.verb) {
-      case PassVerb::Read:
-        return answer(readControl(message.fields[0]));
+      case PassVerb::Options:
+        return answer(EncodePassOptions(c_.options()));
       case PassVerb::Prompt:
-        return answer(promptForFolder(message.fields[0]));
+        return answer(promptForFolder(fields[0]));
       case PassVerb::Message:
         return answer(std::string(ToText(showMessage(message))));
       case PassVerb::Store:
         line_ = 182;
+        if (c_.notices) c_.notices->storing(fields[0]);
         return;
       case PassVerb::Copy:
         line_ = 184;
+        if (c_.notices) c_.notices->stored(fields[0]);
+        return;
+      case PassVerb::Logged:
+        if (c_.notices) c_.notices->copied(fields[0]);
+        return;
+      case PassVerb::Skipped:
+        if (std::ranges::find(fullFolders_, fields[1]) == fullFolders_.end()) {
+          fullFolders_.push_back(fields[1]);
+        }
+        if (c_.notices) c_.notices->skipped(fields[0], fields[1]);
+        return;
+      case PassVerb::NoOffice:
+        if (c_.notices) c_.notices->officeNotRunning(fields[0]);
+        return;
+      case PassVerb::Wait:
+        if (c_.notices) c_.notices->waiting();
         return;
       case PassVerb::Done:
         done_ = true;
         return;
       case PassVerb::Answer:
         return;  // the helper never answers; nothing to do
-      case PassVerb::Wait:
-        return;  // a line, so progress: the watch starts again
     }
   }
 
@@ -85,20 +104,6 @@ class Session {
     const auto buttons = static_cast<MessageButtons>(message.fields[2][0] - '0');
     const auto icon = static_cast<MessageIcon>(message.fields[3][0] - '0');
     return c_.dialogs.messageBox(message.fields[0], message.fields[1], buttons, icon);
-  }
-
-  std::string readControl(std::string_view name) const {
-    const BackupOptionControls& controls = c_.controls;
-    auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-    if (name == "Option2") return flag(controls.Option2.selected());
-    if (name == "Option1") return flag(controls.Option1.selected());
-    if (name == "Check6") return flag(controls.Check6.value() == CheckBox::Checked);
-    if (name == "Option3") return flag(controls.Option3.selected());
-    if (name == "Option4") return flag(controls.Option4.selected());
-    if (name == KeepCopiesControl) {
-      return std::to_string(c_.keepCopies ? c_.keepCopies->value() : 0);
-    }
-    return controls.Text1.text();
   }
 
   // A picker that cannot open counts as a cancel: that document gets no copy this time.
@@ -114,19 +119,10 @@ class Session {
     c_.helper.send(EncodePassMessage({PassVerb::Answer, {std::move(text)}}));
   }
 
-  // Any line, any processor time of the helper or the office, counts as progress; a slow store
-  // of a big workbook keeps the office busy and is never cut off.
-  bool hung() {
-    const double now = c_.clock.secondsSinceStart();
-    // Reading the processor times walks /proc: once a second is plenty for a 60 s bound.
-    if (now - lastSample_ < 1.0) return now - lastProgress_ >= c_.hangSeconds;
-    lastSample_ = now;
-    const std::uint64_t work = c_.helper.workDone();
-    if (work != lastWork_) {
-      lastWork_ = work;
-      lastProgress_ = now;
-    }
-    return now - lastProgress_ >= c_.hangSeconds;
+  // The window tells the folders that were too full once per pass; a command line has told each
+  // copy as it was skipped.
+  void tellFullFolders() {
+    if (!c_.notices && !fullFolders_.empty()) TellNearlyFull(c_.dialogs, fullFolders_);
   }
 
   void fail(std::string_view description) {
@@ -134,17 +130,16 @@ class Session {
     ShowApplicationError(c_.dialogs, ContextLabels::SaveAll, description, line_);
   }
 
-  const BackgroundPassContext& c_;
-  double lastProgress_;
-  double lastSample_ = 0;
-  std::uint64_t lastWork_;
+  const WindowSideContext& c_;
+  HangWatch watch_;
+  std::vector<std::string> fullFolders_;
   int line_ = 100;  // where a failure is reported: connecting and visiting, or storing a copy
   bool done_ = false;
 };
 
 }  // namespace
 
-void RunPassInHelper(const BackgroundPassContext& context) {
+void RunPassInHelper(const WindowSideContext& context) {
   try {
     context.helper.start(context.historyLogPath);
   } catch (const std::exception& failure) {

@@ -1,7 +1,7 @@
 // The pass across the helper's line: the window's side against a scripted helper, the helper's
 // side against the in-memory office, and the line format between them.
 
-#include "backup/BackgroundPass.h"
+#include "backup/PassWindowSide.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,8 @@
 #include <sstream>
 
 #include "CalcTestDoubles.h"
-#include "backup/PassHelper.h"
+#include "backup/CopyKeeping.h"
+#include "backup/PassHelperSide.h"
 #include "backup/PassProtocol.h"
 #include "common/Descriptions.h"
 
@@ -63,7 +64,7 @@ class WindowSide : public ::testing::Test, public OptionPanel {
  protected:
   void run(double hangSeconds = OfficeHangSeconds) {
     RunPassInHelper(
-        BackgroundPassContext{helper, optionControls(), dialogs, loop, clock, log, hangSeconds});
+        WindowSideContext{helper, passOptions(), dialogs, loop, clock, log, hangSeconds, notices});
   }
   std::string answer(std::string text) {
     return EncodePassMessage({PassVerb::Answer, {std::move(text)}});
@@ -76,6 +77,7 @@ class WindowSide : public ::testing::Test, public OptionPanel {
   }
 
   ScriptedHelper helper;
+  PassNotices* notices = nullptr;
   RecordingDialogs dialogs;
   CountingMessageLoop loop;
   FixedClock clock;
@@ -84,8 +86,7 @@ class WindowSide : public ::testing::Test, public OptionPanel {
 
 TEST_F(WindowSide, AsksAreAnsweredFromTheLiveControlsAndTheDialogs) {
   Text1.setText("/safe/with\ttab");
-  helper.say(PassVerb::Read, {"Option2"});
-  helper.say(PassVerb::Read, {"Text1"});
+  helper.say(PassVerb::Options);
   helper.say(PassVerb::Prompt, {" is unsaved. Please select location:"});
   helper.say(PassVerb::Message,
              {"It failed.\r\nin x at line 182\r\r", "Application Error", "0", "1"});
@@ -96,14 +97,17 @@ TEST_F(WindowSide, AsksAreAnsweredFromTheLiveControlsAndTheDialogs) {
   // The user turns the same-folder option off while the pass waits for the prompt.
   dialogs.whileOpen = [this] { Option2.setSelected(false); };
   helper.onAnswer = [this] {
-    if (helper.answers.size() == 3) helper.say(PassVerb::Read, {"Option2"});
+    if (helper.answers.size() == 2) helper.say(PassVerb::Options);
   };
 
   run();
 
   EXPECT_EQ(helper.startedWith, log);
-  EXPECT_THAT(helper.answers, ElementsAre(answer("1"), answer("/safe/with\ttab"), answer("/picked"),
-                                          answer("ok"), answer("0")));
+  PassOptions before{.folder = "/safe/with\ttab"};
+  PassOptions after = before;
+  after.sameFolder = false;
+  EXPECT_THAT(helper.answers, ElementsAre(answer(EncodePassOptions(before)), answer("/picked"),
+                                          answer("ok"), answer(EncodePassOptions(after))));
   EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:"));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "It failed.\r\nin x at line 182\r\r");
@@ -113,7 +117,7 @@ TEST_F(WindowSide, AsksAreAnsweredFromTheLiveControlsAndTheDialogs) {
 
 TEST_F(WindowSide, AGarbledOrTruncatedLineIsOneReportAndTheHelperIsEnded) {
   for (const std::string& bad :
-       {std::string("copy"), std::string("message\tonly\ttwo"), std::string("read\tOption9"),
+       {std::string("copy"), std::string("message\tonly\ttwo"), std::string("options\tOption2"),
         std::string("store\t/a%2"), std::string("hello"), std::string("message\ta\tb\t7\t0")}) {
     SCOPED_TRACE(bad);
     helper = ScriptedHelper();
@@ -172,6 +176,47 @@ TEST_F(WindowSide, TimeInADialogDoesNotCountAgainstTheOffice) {
   EXPECT_THAT(dialogs.messages, IsEmpty());
 }
 
+// A command line prints what the helper tells; a window, which has no notices, shows the folders
+// that were too full once, after the pass.
+TEST_F(WindowSide, WhatTheHelperTellsReachesTheNoticesElseTheFullFoldersAreShownOnce) {
+  struct Told : PassNotices {
+    void storing(std::string_view path) override { said.push_back("storing " + std::string(path)); }
+    void stored(std::string_view path) override { said.push_back("stored " + std::string(path)); }
+    void officeNotRunning(std::string_view why) override { said.push_back(std::string(why)); }
+    void waiting() override { said.push_back("waiting"); }
+    void copied(const std::string& line) override { said.push_back(line); }
+    void skipped(const std::string& file, const std::string& folder) override {
+      said.push_back(file + " in " + folder);
+    }
+    std::vector<std::string> said;
+  };
+  auto script = [this] {
+    helper = ScriptedHelper();
+    helper.say(PassVerb::Wait);
+    helper.say(PassVerb::Skipped, {"a.ods", "/full/"});
+    helper.say(PassVerb::Store, {"/safe/b.ods"});
+    helper.say(PassVerb::Copy, {"/safe/b.ods"});
+    helper.say(PassVerb::Logged, {"b.ods was backup saved as /safe/b.ods at 1"});
+    helper.say(PassVerb::Skipped, {"c.ods", "/full/"});
+    helper.say(PassVerb::NoOffice, {"none"});
+    helper.say(PassVerb::Done);
+  };
+  Told told;
+  notices = &told;
+  script();
+  run();
+  EXPECT_THAT(told.said,
+              ElementsAre("waiting", "a.ods in /full/", "storing /safe/b.ods", "stored /safe/b.ods",
+                          "b.ods was backup saved as /safe/b.ods at 1", "c.ods in /full/", "none"));
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+
+  notices = nullptr;
+  script();
+  run();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, NearlyFullMessage({"/full/"}));
+}
+
 // --- The helper's side ---------------------------------------------------------------------------
 
 class HelperSide : public CalcTest {
@@ -183,7 +228,7 @@ class HelperSide : public CalcTest {
       fromWindow << EncodePassMessage({PassVerb::Answer, {text}}) << '\n';
     }
     ServePass(fromWindow, toWindow,
-              PassHelperContext{suite, files, clock, regional, historyLogPath, PathStyle::Posix});
+              PassEnvironment{suite, files, clock, regional, historyLogPath, PathStyle::Posix});
     std::vector<PassMessage> said;
     for (std::string line; std::getline(toWindow, line);) {
       std::optional<PassMessage> message = ParsePassMessage(line);
@@ -202,12 +247,10 @@ class HelperSide : public CalcTest {
 TEST_F(HelperSide, ReadsTheOptionsAsItNamesStoresThenSaysDone) {
   suite.openSpreadsheet("file:///data/Budget.ods");
   // Same folder, no stamp.
-  std::vector<PassMessage> said = serve({"1", "0", "0", "0"});
+  std::vector<PassMessage> said = serve({EncodePassOptions(PassOptions{})});
   EXPECT_THAT(verbs(said),
-              ElementsAre(PassVerb::Read, PassVerb::Read, PassVerb::Read, PassVerb::Read,
-                          PassVerb::Store, PassVerb::Copy, PassVerb::Done));
-  EXPECT_EQ(said[0].fields[0], "Option2");
-  EXPECT_EQ(said[5].fields[0], "/data/Budget Backup.ods");
+              ElementsAre(PassVerb::Options, PassVerb::Store, PassVerb::Copy, PassVerb::Done));
+  EXPECT_EQ(said[2].fields[0], "/data/Budget Backup.ods");
   EXPECT_TRUE(files.exists("/data/Budget Backup.ods"));
   EXPECT_THAT(historyLines(), ElementsAre(HasSubstr("Budget.ods was backup saved as "
                                                     "/data/Budget Backup.ods at ")));
@@ -217,7 +260,7 @@ TEST_F(HelperSide, ReadsTheOptionsAsItNamesStoresThenSaysDone) {
 TEST_F(HelperSide, AFailureCrossesAsTheSameReport) {
   suite.openSpreadsheet("file:///data/Budget.ods");
   suite.failOn("storetourl", 1, "Disk full.");
-  std::vector<PassMessage> said = serve({"1", "0", "0", "0", "ok"});
+  std::vector<PassMessage> said = serve({EncodePassOptions(PassOptions{}), "ok"});
   ASSERT_EQ(verbs(said).back(), PassVerb::Done);
   const PassMessage& report = said[said.size() - 2];
   ASSERT_EQ(report.verb, PassVerb::Message);
@@ -227,9 +270,27 @@ TEST_F(HelperSide, AFailureCrossesAsTheSameReport) {
   EXPECT_THAT(historyLines(), IsEmpty());
 }
 
-TEST_F(HelperSide, NoOfficeRunningEndsQuietlyAtOnce) {
+TEST_F(HelperSide, NoOfficeRunningEndsQuietlyAtOnceAndSaysWhy) {
   suite.running = false;
-  EXPECT_THAT(verbs(serve({})), ElementsAre(PassVerb::Done));
+  std::vector<PassMessage> said = serve({});
+  EXPECT_THAT(verbs(said), ElementsAre(PassVerb::NoOffice, PassVerb::Done));
+  EXPECT_EQ(said[0].fields[0], "No office suite is running.");
+}
+
+TEST(PassProtocol, OptionsCrossWhateverTheFolderAndNothingElseReadsAsOptions) {
+  const PassOptions options{.sameFolder = false,
+                            .chosenFolder = true,
+                            .folder = " /a b\t%20c\n",
+                            .stamp = true,
+                            .newFile = false,
+                            .overwrite = true,
+                            .keep = 12};
+  EXPECT_EQ(ParsePassOptions(EncodePassOptions(options)), options);
+  EXPECT_EQ(ParsePassOptions(EncodePassOptions(PassOptions{})), PassOptions{});
+  for (std::string_view bad :
+       {"", "10010", "100105", "1001a5 /x", "10012 /x", "10010-1 /x", "100109999999999 /x"}) {
+    EXPECT_FALSE(ParsePassOptions(bad).has_value()) << bad;
+  }
 }
 
 TEST(PassProtocol, AnyTextCrossesAsOneLineAndComesBackTheSame) {

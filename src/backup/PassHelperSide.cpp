@@ -1,0 +1,104 @@
+#include "backup/PassHelperSide.h"
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+
+#include "backup/FixedOptions.h"
+#include "backup/PassProtocol.h"
+
+namespace tg {
+namespace {
+
+// The helper's end of the line: one ask, one answer.
+class WindowLink {
+ public:
+  WindowLink(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+  void tell(PassVerb verb, std::vector<std::string> fields = {}) {
+    out_ << EncodePassMessage({verb, std::move(fields)}) << '\n' << std::flush;
+  }
+
+  std::string ask(PassVerb verb, std::vector<std::string> fields) {
+    tell(verb, std::move(fields));
+    std::string line;
+    if (!std::getline(in_, line)) throw std::runtime_error("The window no longer answers.");
+    std::optional<PassMessage> answer = ParsePassMessage(line);
+    if (!answer || answer->verb != PassVerb::Answer) throw Unreadable();
+    return answer->fields[0];
+  }
+
+  PassOptions options() {
+    std::optional<PassOptions> options = ParsePassOptions(ask(PassVerb::Options, {}));
+    if (!options) throw Unreadable();
+    return *options;
+  }
+
+ private:
+  static std::runtime_error Unreadable() {
+    return std::runtime_error("The window's answer could not be read.");
+  }
+  std::istream& in_;
+  std::ostream& out_;
+};
+
+class RemoteDialogs : public Dialogs {
+ public:
+  explicit RemoteDialogs(WindowLink& link) : link_(link) {}
+  MessageAnswer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
+                           MessageIcon icon) override {
+    const std::string answer =
+        link_.ask(PassVerb::Message,
+                  {std::string(text), std::string(title), std::to_string(static_cast<int>(buttons)),
+                   std::to_string(static_cast<int>(icon))});
+    return ParseMessageAnswer(answer).value_or(MessageAnswer::Ok);
+  }
+  std::string browseForFolder(std::string_view prompt, std::string_view) override {
+    return link_.ask(PassVerb::Prompt, {std::string(prompt)});
+  }
+
+ private:
+  WindowLink& link_;
+};
+
+// Everything the pass tells goes to the waiting side: progress it can show, what a command line
+// prints, and a sign of life for its watch over the office.
+class RemoteNotices : public PassNotices {
+ public:
+  explicit RemoteNotices(WindowLink& link) : link_(link) {}
+  void storing(std::string_view backupPath) override {
+    link_.tell(PassVerb::Store, {std::string(backupPath)});
+  }
+  void stored(std::string_view backupPath) override {
+    link_.tell(PassVerb::Copy, {std::string(backupPath)});
+  }
+  void officeNotRunning(std::string_view reason) override {
+    link_.tell(PassVerb::NoOffice, {std::string(reason)});
+  }
+  void waiting() override { link_.tell(PassVerb::Wait); }
+  void copied(const std::string& historyLine) override {
+    link_.tell(PassVerb::Logged, {historyLine});
+  }
+  void skipped(const std::string& fileName, const std::string& folder) override {
+    link_.tell(PassVerb::Skipped, {fileName, folder});
+  }
+
+ private:
+  WindowLink& link_;
+};
+
+}  // namespace
+
+void ServePass(std::istream& fromWindow, std::ostream& toWindow,
+               const PassEnvironment& environment) {
+  WindowLink link(fromWindow, toWindow);
+  RemoteDialogs dialogs(link);
+  NoMessageLoop messageLoop;
+  RemoteNotices notices(link);
+  RunPass(environment,
+          PassSurface{[&link] { return link.options(); }, dialogs, messageLoop, notices});
+  link.tell(PassVerb::Done);
+}
+
+}  // namespace tg

@@ -1,0 +1,57 @@
+#include "backup/RunPass.h"
+
+#include <optional>
+
+#include "backup/CopyKeeping.h"
+#include "backup/PassTurn.h"
+#include "common/Globals.h"
+
+namespace tg {
+namespace {
+
+CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& surface, int keep) {
+  PassNotices& notices = surface.notices;
+  Dialogs& dialogs = surface.dialogs;
+  return CopyKeeping(CopyKeepingContext{
+      .fileSystem = environment.fileSystem,
+      .facts = *environment.facts,
+      .clock = environment.clock,
+      .regional = environment.regional,
+      .historyLogPath = environment.historyLogPath,
+      .pathStyle = environment.pathStyle,
+      .keep = keep,
+      .copied = [&notices](const std::string& line) { notices.copied(line); },
+      .skipped = [&notices](const std::string& fileName,
+                            const std::string& folder) { notices.skipped(fileName, folder); },
+      .nearlyFull = {},  // whoever waits on the pass tells it once, from the copies skipped
+      .state = environment.state,
+      .keepingFailed =
+          [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
+}
+
+}  // namespace
+
+void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
+  std::unique_ptr<PrivateState::Lock> turn;
+  if (environment.state) {
+    turn = TakePassTurn(*environment.state, [&] { surface.notices.waiting(); });
+    if (!turn) {
+      surface.dialogs.messageBox(AnotherBackupRunning, ProductTitle, MessageButtons::Ok,
+                                 MessageIcon::Warning);
+      return;
+    }
+  }
+  CalcContext calc{
+      environment.automation, surface.options,   surface.dialogs,      surface.messageLoop,
+      environment.fileSystem, environment.clock, environment.regional, environment.historyLogPath,
+      environment.pathStyle,  &surface.notices};
+  std::optional<CopyKeeping> keeping;
+  if (environment.facts) {
+    // The count is taken once: copies are removed at the end of the pass, by one rule.
+    keeping.emplace(KeepingFor(environment, surface, surface.options().keep));
+    calc.extras = &*keeping;
+  }
+  SaveAll(calc);
+}
+
+}  // namespace tg
