@@ -34,11 +34,16 @@ CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& su
 void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
   std::unique_ptr<PrivateState::Lock> turn;
   if (environment.state) {
-    turn = TakePassTurn(*environment.state, [&] { surface.notices.waiting(); });
-    if (!turn) {
-      surface.dialogs.messageBox(AnotherBackupRunning, ProductTitle, MessageButtons::Ok,
-                                 MessageIcon::Warning);
-      return;
+    try {
+      turn = TakePassTurn(*environment.state, [&] { surface.notices.waiting(); });
+      if (!turn) {
+        surface.dialogs.messageBox(AnotherBackupRunning, ProductTitle, MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+      }
+    } catch (const std::exception&) {
+      // The private folder cannot be trusted (another account's, a link): the copies are made all
+      // the same, and Keep Copies, which keeps its record there, says so when it would remove any.
     }
   }
   CalcContext calc{

@@ -282,7 +282,8 @@ session_screenshot "$ARTEFACTS/07-restored-options.png"
 # Closed in the middle of a pass that waits on a stopped office: the program and its helper end.
 kill -STOP "$OFFICE_BIN"
 click "$WINDOW" "${PUSHBUTTON2[@]}"
-helper_running() { pgrep -f -- "--backup-pass" >/dev/null; }
+# Only this program's helpers: other programs on the machine may be backing up too.
+helper_running() { pgrep -f -- "^$PROGRAM --backup-pass" >/dev/null; }
 check "the pass waits in its helper" session_wait_for 5 helper_running
 close_window "$WINDOW"
 check "closing during the pass ends the program within 2 s" session_wait_for 2 program_ended

@@ -11,11 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "OfficeProcess.h"
 #include "RealSuite.h"
 #include "adapters/posix/OfficeInstance.h"
+#include "adapters/posix/PosixFileFacts.h"
+#include "backup/Retention.h"
 #include "support/TempFolder.h"
 
 namespace tg::office {
@@ -76,19 +80,22 @@ class BackupNow : public ::testing::Test {
   // A command that never ends is ended after two minutes, with status 124.
   Outcome run(const std::string& pipe = SharedOffice::process->pipeName(),
               const std::string& profile = SharedOffice::process->profileUrl(),
-              const std::string& launcher = "", const std::string& more = "") {
+              const std::string& launcher = "", const std::string& more = "",
+              const std::string& tag = "") {
+    const std::string out = temp / ("out" + tag);
+    const std::string errors = temp / ("errors" + tag);
     const std::string command =
         "timeout -s KILL 120 env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY "
         "-u UserInstallation HOME='" +
         (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
         "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
-        "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + (temp / "out") + "' 2>'" +
-        (temp / "errors") + "'";
+        "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + out + "' 2>'" + errors +
+        "'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadWholeFile(temp / "out");
-    result.errors = ReadWholeFile(temp / "errors");
+    result.out = ReadWholeFile(out);
+    result.errors = ReadWholeFile(errors);
     return result;
   }
 
@@ -211,6 +218,117 @@ TEST_F(BackupNow, SkipsACopyThatWouldFillTheDiskAndTriesAgainNextTime) {
   EXPECT_EQ(copies(small).size(), 1u);
 }
 
+// Another account plants records naming the user's own files, with their real sizes and times, as
+// old copies of the open workbook: in a shared TEMP (never read), and in a shared state folder of
+// its own making (not trusted). Nothing of the user's is removed; the second is reported.
+TEST_F(BackupNow, RecordsPlantedByAnotherAccountRemoveNothing) {
+  if (::geteuid() != 0) GTEST_SKIP() << "planting as another account needs root";
+  store("Keep%20Copies=1\n");
+  Document budget = openStored("Budget.ods");
+  std::vector<RecordedCopy> planted;
+  for (const std::string name : {"Thesis.ods", "Notes.ods", "Plan.ods"}) {
+    WriteWholeFile(docs(name), "the user's own " + name);
+    planted.push_back({suite().url(budget), *PosixFileFacts().stampOf(docs(name)), docs(name)});
+  }
+  WriteWholeFile(temp / "planted.txt", FormatCopyRecord(planted));
+  fs::permissions(temp.path(), fs::perms::others_exec, fs::perm_options::add);
+  fs::permissions(temp / "planted.txt", fs::perms::others_read, fs::perm_options::add);
+  fs::create_directories(temp / "shared");
+  fs::permissions(temp / "shared", fs::perms::all | fs::perms::sticky_bit);
+  fs::permissions(temp / "temp", fs::perms::all | fs::perms::sticky_bit);
+  const std::string plant = "setpriv --reuid=65534 --regid=65534 --clear-groups sh -c \"cp '" +
+                            (temp / "planted.txt") + "' '" + (temp / "temp/Tallyguard copies.txt") +
+                            "' && mkdir -m 777 '" + (temp / "shared/Tallyguard") + "' && cp '" +
+                            (temp / "planted.txt") + "' '" +
+                            (temp / "shared/Tallyguard/Tallyguard copies.txt") + "'\"";
+  ASSERT_EQ(std::system(plant.c_str()), 0);
+
+  Outcome inTemp = run();
+  EXPECT_EQ(inTemp.status, 0) << inTemp.errors;
+  Outcome inState = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "",
+                        "XDG_STATE_HOME='" + (temp / "shared") + "'");
+  EXPECT_EQ(inState.status, 1);
+  EXPECT_EQ(lines(inState.out), 1u) << "the copy is made all the same";
+  EXPECT_THAT(inState.errors, HasSubstr("failed: No old copy was removed: "));
+  for (const RecordedCopy& copy : planted) EXPECT_TRUE(fs::exists(copy.path)) << copy.path;
+  EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"), Not(HasSubstr(" removed ")));
+}
+
+// Passes of one user take turns, whichever process runs them: pairs started at once, with Keep
+// Copies 3, leave the 3 newest copies and a record that names each of them once.
+TEST_F(BackupNow, PairsOfPassesStartedAtOnceKeepTheNewestThreeAndARecordWithoutDuplicates) {
+  store("Keep%20Copies=3\n");
+  openStored("Budget.ods");
+  int failed = 0;
+  for (int pair = 0; pair < 50; ++pair) {
+    Outcome second;
+    std::thread other([&] {
+      second = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
+                   "-other");
+    });
+    const Outcome first = run();
+    other.join();
+    failed += (first.status != 0) + (second.status != 0);
+    if (first.status != 0) ADD_FAILURE() << first.errors;
+    if (second.status != 0) ADD_FAILURE() << second.errors;
+  }
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(copies(temp / "docs").size(), 3u);
+  std::istringstream record(
+      ReadWholeFile(temp / "home/.local/state/Tallyguard/Tallyguard copies.txt"));
+  std::set<std::string> paths;
+  size_t entries = 0;
+  for (std::string line; std::getline(record, line); ++entries) {
+    paths.insert(line.substr(line.rfind('\t') + 1));
+  }
+  EXPECT_EQ(entries, 3u);
+  EXPECT_EQ(paths.size(), 3u);
+  for (const std::string& path : paths) EXPECT_TRUE(fs::exists(path)) << path;
+}
+
+// The program killed while the office writes a big copy: the office finishes the partial file
+// alone, and the next pass into that folder clears it away.
+TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPass) {
+  Document big = openStored("Big.ods");
+  suite().fill(big, 200000, 8);
+  const std::string command = "exec env HOME='" + (temp / "home") + "' TEMP='" + (temp / "temp") +
+                              "' TALLYGUARD_OFFICE_PIPE='" + SharedOffice::process->pipeName() +
+                              "' TALLYGUARD_OFFICE_PROFILE='" +
+                              SharedOffice::process->profileUrl() + "' '" + TALLYGUARD_PROGRAM +
+                              "' --backup-now >/dev/null 2>&1";
+  const pid_t program = fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    ::setsid();  // a group of its own, so that the program and its helper end together
+    execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
+    _exit(127);
+  }
+  auto partials = [&] {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(temp / "docs")) {
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with(".tallyguard-partial")) found.push_back(name);
+    }
+    return found;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (partials().empty() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_FALSE(partials().empty()) << "the store never began";
+  ::kill(-program, SIGKILL);  // the program and its helper, as a logout or an OOM kill would
+  ::waitpid(program, nullptr, 0);
+  // The office goes on writing; this connection waits for it to be free again.
+  suite().closeAll();
+  openStored("Small.ods");
+  ASSERT_FALSE(partials().empty()) << "the office left the partial copy behind";
+
+  Outcome next = run();
+  EXPECT_EQ(next.status, 0) << next.errors;
+  EXPECT_THAT(partials(), ::testing::IsEmpty());
+  EXPECT_EQ(copies(temp / "docs").size(), 1u);
+}
+
 // A stopped office accepts connections and answers nothing. The command line waits on its helper
 // with the window's watch, so it ends with the plain sentence instead of hanging a timer for good.
 TEST_F(BackupNow, AStoppedOfficeEndsWithOneAndThePlainSentence) {
@@ -218,8 +336,8 @@ TEST_F(BackupNow, AStoppedOfficeEndsWithOneAndThePlainSentence) {
   const std::optional<pid_t> office = PipeServer(SharedOffice::process->pipeName());
   ASSERT_TRUE(office);
   ASSERT_EQ(::kill(*office, SIGSTOP), 0);
-  Outcome stopped = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(),
-                        "", "TALLYGUARD_HANG_SECONDS=3");
+  Outcome stopped = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "",
+                        "TALLYGUARD_HANG_SECONDS=3");
   ::kill(*office, SIGCONT);
   EXPECT_EQ(stopped.status, 1) << "124: it did not end";
   EXPECT_THAT(stopped.errors, HasSubstr("failed: The office suite is not responding"));
