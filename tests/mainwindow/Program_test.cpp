@@ -37,19 +37,21 @@ class ProgramWiring : public WindowFixture {
                            Frame1,      Option2,      Option1,      Text1,       PushButton1,
                            Timer1,      ListView1,    PushButton4,  PushButton2, PushButton3,
                            PushButton5, RichTextBox1, PushButton11, PushButton12};
-    // Every pass runs in the helper, here a loopback one over the in-memory office and files.
+    // Every pass runs in the helper, here a loopback one over the in-memory office and files. Each
+    // yield of the window moves its clock on a second, so the watch over the office is given more
+    // seconds than a pass here yields.
     helper_ = std::make_unique<LoopbackHelper>(
         PassEnvironment{suite, fileSystem, clock, regional, "", style, &fileFacts});
-    program_ =
-        std::make_unique<Program>(controls,
-                                  ProgramPorts{{settings, suite, shell, singleInstance, autostart,
-                                                environment, fileSystem, clock, regional, *helper_},
-                                               dialogs,
-                                               skin,
-                                               random,
-                                               messageLoop,
-                                               style},
-                                  ProgramAdditions{Spin1});
+    program_ = std::make_unique<Program>(
+        controls,
+        ProgramPorts{{settings, suite, shell, singleInstance, autostart, environment, fileSystem,
+                      clock, regional, *helper_, 1e9},
+                     dialogs,
+                     skin,
+                     random,
+                     messageLoop,
+                     style},
+        ProgramAdditions{Spin1});
     return *program_;
   }
 
@@ -69,7 +71,8 @@ TEST_F(ProgramWiring, BackupNowStoresWithTheLiveOptionsIntoTheStartUpsLog) {
   EXPECT_TRUE(window.visible());
   Check6.setValue(CheckBox::Unchecked);  // the user turns the stamp off before the click
   PushButton2.click();
-  ASSERT_EQ(suite.copies.size(), 1u);
+  ASSERT_EQ(suite.copies.size(), 1u)
+      << (dialogs.messages.empty() ? "" : dialogs.messages[0].text) << helper_->lastFailure;
   EXPECT_TRUE(fileSystem.exists("/data/Budget Backup.ods"));
   EXPECT_EQ(program_->globals().HistoryLogPath, historyLog());
   EXPECT_EQ(historyText().rfind("Budget.ods was backup saved as /data/Budget Backup.ods at ", 0),

@@ -9,6 +9,7 @@
 
 #include "WinTempFolder.h"
 #include "adapters/memory/FixedClock.h"
+#include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryAutostart.h"
 #include "adapters/memory/MemoryEnvironment.h"
 #include "adapters/memory/MemorySettingsBackend.h"
@@ -35,8 +36,10 @@ TEST(Win32Program, TabMovesBetweenTheControlsWhileAPassYields) {
   Win32FileSystem files;
   FixedClock clock;
   UnitedStatesRegionalSettings regional;
-  Win32Program program(
-      {settings, suite, shell, singleInstance, autostart, environment, files, clock, regional});
+  LoopbackHelper helper(
+      PassEnvironment{suite, files, clock, regional, "", PathStyle::Windows, nullptr, nullptr});
+  Win32Program program({settings, suite, shell, singleInstance, autostart, environment, files,
+                        clock, regional, helper});
   if (program.view.window.handle() == nullptr) {
     if (std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) FAIL() << "no main window";
     GTEST_SKIP() << "no window can be created without a display";
