@@ -126,6 +126,12 @@ session_notification_count() {
   echo "$total"
 }
 
+# True once more balloons were shown than the count given; a check to wait for, since the count
+# must be read afresh on every try.
+session_balloons_above() {
+  test "$(session_notification_count)" -gt "$1"
+}
+
 # True when the tray host holds an icon of the given X class.
 session_tray_has_icon() {
   xwininfo -tree -id "$SESSION_TRAY" 2>/dev/null | grep -q "(\"$1\""

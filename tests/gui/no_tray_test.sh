@@ -86,8 +86,8 @@ check "a second start shows the window" session_wait_for 10 window_mapped "$WIND
 xdo windowminimize "$WINDOW"
 check "now minimising hides into the tray" session_wait_for 10 window_unmapped "$WINDOW"
 unmapped_not_iconic() { window_unmapped "$WINDOW" && ! window_iconic "$WINDOW" && [ -n "$WINDOW" ]; }
-check "and the window is not left iconic" unmapped_not_iconic
-check "with the balloon" session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS"
+check "and the window is not left iconic" session_wait_for 5 unmapped_not_iconic
+check "with the balloon" session_wait_for 10 session_balloons_above "$BALLOONS"
 /usr/bin/import -window root "$ARTEFACTS/02-tray-came-later.png" 2>/dev/null
 kill -TERM "$PROGRAM_PID" 2>/dev/null
 session_wait_for 15 program_ended

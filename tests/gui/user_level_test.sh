@@ -216,7 +216,7 @@ BALLOONS_BEFORE=$(session_notification_count)
 xdo windowminimize "$WINDOW"
 check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
 check "the balloon is shown" \
-  session_wait_for 10 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
+  session_wait_for 10 session_balloons_above "$BALLOONS_BEFORE"
 session_screenshot "$ARTEFACTS/05-minimised-with-balloon.png"
 check "the tray icon stays" tray_icon_present
 sleep 6  # the balloon's own five seconds, so that its wait is over
@@ -268,7 +268,7 @@ BALLOONS_BEFORE=$(session_notification_count)
 start_program
 check "the tray icon appears" session_wait_for 30 tray_icon_present
 check "the balloon is shown" \
-  session_wait_for 15 test "$(session_notification_count)" -gt "$BALLOONS_BEFORE"
+  session_wait_for 15 session_balloons_above "$BALLOONS_BEFORE"
 WINDOW=$(main_window)
 check "the window is never shown" bash -c "[ -z '$WINDOW' ] || ! xwininfo -id '$WINDOW' | grep -q IsViewable"
 session_screenshot "$ARTEFACTS/06-started-in-tray.png"
