@@ -12,6 +12,8 @@ packages=(
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
   # the desktop program
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
+  # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
+  librsvg2-bin desktop-file-utils appstream
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
   xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
   # chattr, to make a folder unwritable even for root

@@ -61,8 +61,41 @@ int BackupNow(int argc, char* argv[]) {
                           std::cout, std::cerr);
 }
 
+// Qt picks Wayland when its plugin is installed, but minimising to the tray, raising the window
+// for a second start and keeping the clipboard after exit work as designed only on X. Where X is
+// there too (XWayland), it is preferred; a platform the user chose stays theirs.
+void PreferX11() {
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+    return;
+  qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+}
+
+// Without any display Qt ends the program with a page of its own; the user gets one sentence.
+bool startingWindow = false;
+QtMessageHandler qtMessages = nullptr;
+
+void PlainStartFailure(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (startingWindow && type == QtFatalMsg) {
+    const bool waylandOnly =
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("DISPLAY");
+    std::cerr << (waylandOnly ? "Tallyguard cannot show its window: this Wayland session has no X "
+                                "server, and Qt's Wayland plugin (package qt6-wayland) is not "
+                                "installed."
+                              : "Tallyguard cannot show its window: no desktop display was found.")
+              << " To back up without a window, run: tallyguard --backup-now\n";
+    std::_Exit(1);
+  }
+  // Qt's notes on the display it is trying are part of its page, not of the program's words.
+  if (startingWindow && QByteArray(context.category).startsWith("qt.qpa")) return;
+  if (qtMessages) qtMessages(type, context, text);
+}
+
 int StartWindow(int argc, char* argv[]) {
+  PreferX11();
+  qtMessages = qInstallMessageHandler(PlainStartFailure);
+  startingWindow = true;
   QApplication application(argc, argv);
+  startingWindow = false;
   NameApplication();
   QApplication::setDesktopFileName("tallyguard");
   QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
