@@ -1,5 +1,6 @@
 #include "mainwindow/CommandLine.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -14,6 +15,8 @@
 
 namespace tg {
 namespace {
+
+constexpr std::string_view WaitingForAnotherBackup = "Waiting for another backup to end...";
 
 // Failure reports become lines; the folder prompt is never shown: the document is skipped.
 class TerminalDialogs : public Dialogs {
@@ -52,7 +55,7 @@ class TerminalNotices : public PassNotices {
   void stored(std::string_view) override {}
   void officeNotRunning(std::string_view reason) override { noOffice = std::string(reason); }
   void waiting() override {
-    if (!std::exchange(told_, true)) errors_ << "Waiting for another backup to end...\n";
+    if (!std::exchange(told_, true)) errors_ << WaitingForAnotherBackup << '\n';
   }
   void copied(const std::string& historyLine) override { out_ << historyLine << '\n'; }
   void skipped(const std::string& fileName, const std::string& folder) override {
@@ -106,9 +109,14 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
     if (argument == "--version") return {CommandKind::Version, {}};
     if (argument == "--backup-now") {
       command.kind = CommandKind::BackupNow;
+    } else if (argument == "--notify") {
+      command.notify = true;
     } else if (argument.rfind("--", 0) == 0) {
       return {CommandKind::Unknown, argument};
     }
+  }
+  if (command.notify && command.kind != CommandKind::BackupNow) {
+    return {CommandKind::Unknown, "--notify"};  // it says how to tell a backup's result
   }
   return command;
 }
@@ -122,6 +130,8 @@ std::string HelpText(std::string_view programName) {
          "\n"
          "  --backup-now  store one copy of every open spreadsheet now, with the stored settings,\n"
          "                without a window; prints one line per copy and per failure\n"
+         "  --notify      with --backup-now: hand the backup to the running window when there is\n"
+         "                one, else tell its result in a desktop notification as well\n"
          "  --help        show this help and exit\n"
          "  --version     show the version and exit\n"
          "\n"
@@ -136,6 +146,35 @@ std::string VersionText(std::string_view version) {
 std::string UnknownOptionText(std::string_view programName, std::string_view option) {
   return std::string(programName) + ": unknown option " + std::string(option) + "\nTry " +
          std::string(programName) + " --help\n";
+}
+
+std::string BackupNowNotice(int status, std::string_view out, std::string_view errors) {
+  // The problems, one a line, as the user reads them: without the word that starts the line, and
+  // without the note that the backup waited for another.
+  std::vector<std::string_view> problems;
+  for (size_t start = 0; start < errors.size();) {
+    const size_t end = std::min(errors.find('\n', start), errors.size());
+    std::string_view line = errors.substr(start, end - start);
+    start = end + 1;
+    if (line.empty() || line == WaitingForAnotherBackup) continue;
+    for (std::string_view word : {"failed: ", "skipped: "}) {
+      if (line.starts_with(word)) line.remove_prefix(word.size());
+    }
+    problems.push_back(line);
+  }
+  const auto copied = std::ranges::count(out, '\n');
+  const std::string copies = std::to_string(copied) + (copied == 1 ? " spreadsheet was copied."
+                                                                   : " spreadsheets were copied.");
+  if (status == ExitCodes::AllCopied) {
+    return copied == 0 ? "No spreadsheet is open, so there was nothing to copy." : copies;
+  }
+  const std::string first = problems.empty() ? "" : std::string(problems.front());
+  if (status == ExitCodes::NoOffice) return first;
+  return copies +
+         (problems.size() == 1
+              ? " One failed or was skipped: "
+              : " " + std::to_string(problems.size()) + " failed or were skipped; the first: ") +
+         first;
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {

@@ -25,6 +25,9 @@ enum class CommandKind { StartWindow, Help, Version, BackupNow, Unknown };
 struct Command {
   CommandKind kind = CommandKind::StartWindow;
   std::string unknown;  // the option that was not understood
+  // With --backup-now: the desktop menu's way, where no terminal shows a line. The backup is
+  // handed to the running window when there is one, else the result ends in a notification.
+  bool notify = false;
 };
 
 namespace ExitCodes {
@@ -55,6 +58,10 @@ struct BackupNowPorts {
   MessageLoop& messageLoop;
   double hangSeconds = OfficeHangSeconds;
 };
+
+// The notification that tells a backup's result where no terminal shows its lines: from the exit
+// status and the lines RunBackupNow wrote.
+std::string BackupNowNotice(int status, std::string_view out, std::string_view errors);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

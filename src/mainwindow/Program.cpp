@@ -78,9 +78,11 @@ void Program::start() {
 
 void Program::showWindow() { form_.ShowWindow(); }
 
+void Program::backupNow() { form_.PushButton2_Click(); }
+
 std::vector<TrayMenuEntry> Program::trayMenu() {
   return {{TrayMenuCaptions::Show, [this] { showWindow(); }},
-          {TrayMenuCaptions::BackupNow, [this] { form_.PushButton2_Click(); }},
+          {TrayMenuCaptions::BackupNow, [this] { backupNow(); }},
           {TrayMenuCaptions::Quit, [this] { close(); }}};
 }
 

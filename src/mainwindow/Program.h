@@ -89,6 +89,8 @@ class Program {
   void close();
   // Brings the window back and in front: a second start asks for it, and the tray menu.
   void showWindow();
+  // What "Backup Now" does, asked from outside the window (the desktop menu).
+  void backupNow();
   // The tray icon's menu, in order: show the window, one backup pass, quit as closing does.
   std::vector<TrayMenuEntry> trayMenu();
 

@@ -138,6 +138,10 @@ check "two dated copies are stored beside the spreadsheets" session_wait_for 10 
 check "the history names both spreadsheets (a blank stays escaped, as the naming rules say)" \
   bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
 session_screenshot "$ARTEFACTS/02-after-backup.png"
+LINES_BEFORE=$(log_lines)
+"$PROGRAM" --backup-now --notify >>"$SESSION_ROOT/menu-backup.log" 2>&1
+check "the menu's Backup Now hands the backup to the running window" test $? -eq 0
+check "which writes two more history lines" session_wait_for 60 at_least $((LINES_BEFORE + 2)) log_lines
 
 echo "# A stopped office never freezes the window"
 OFFICE_BIN=$(pgrep -f "soffice.bin.*$SESSION_ROOT/office-profile" | head -1)
@@ -262,6 +266,14 @@ reap_program
 check "the copied history outlives the program" \
   session_wait_for 5 cmp -s "$SAVED_CLIPBOARD" "$LOG"
 check "the tray icon is gone" session_wait_for 10 tray_icon_gone
+
+echo "# Backup Now from the desktop menu, with no window running"
+LINES_BEFORE=$(log_lines)
+BALLOONS_BEFORE=$(session_notification_count)
+"$PROGRAM" --backup-now --notify >>"$SESSION_ROOT/menu-backup.log" 2>&1
+check "the menu's Backup Now backs up by itself" test $? -eq 0
+check "two more history lines" at_least $((LINES_BEFORE + 2)) log_lines
+check "one notification tells the result" session_wait_for 10 session_balloons_above "$BALLOONS_BEFORE"
 
 echo "# Start in the tray"
 BALLOONS_BEFORE=$(session_notification_count)

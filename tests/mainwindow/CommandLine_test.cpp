@@ -33,9 +33,29 @@ TEST(CommandLineParse, OptionsOfItsOwnAreFoundAndTheToolkitsAreLeftAlone) {
   EXPECT_EQ(ParseCommandLine({"--backup-now"}).kind, CommandKind::BackupNow);
   EXPECT_EQ(ParseCommandLine({"--backup-now", "--help"}).kind, CommandKind::Help);
   EXPECT_EQ(ParseCommandLine({"--version"}).kind, CommandKind::Version);
+  EXPECT_TRUE(ParseCommandLine({"--notify", "--backup-now"}).notify);
+  EXPECT_FALSE(ParseCommandLine({"--backup-now"}).notify);
+  EXPECT_EQ(ParseCommandLine({"--notify"}).kind, CommandKind::Unknown);
   const Command typo = ParseCommandLine({"--backup-nwo"});
   EXPECT_EQ(typo.kind, CommandKind::Unknown);
   EXPECT_EQ(typo.unknown, "--backup-nwo");
+}
+
+// From the desktop menu nobody reads the lines: one notification says what they said.
+TEST(BackupNowNotice, SaysWhatWasCopiedAndTheFirstProblemInPlainWords) {
+  EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "a\nb\n", ""), "2 spreadsheets were copied.");
+  EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "", ""),
+            "No spreadsheet is open, so there was nothing to copy.");
+  EXPECT_EQ(BackupNowNotice(ExitCodes::NoOffice, "",
+                            "No office suite is running, so there is nothing to back up.\n"),
+            "No office suite is running, so there is nothing to back up.");
+  EXPECT_EQ(BackupNowNotice(ExitCodes::SomethingFailed, "a\n",
+                            "Waiting for another backup to end...\nfailed: Write error\n"),
+            "1 spreadsheet was copied. One failed or was skipped: Write error");
+  EXPECT_EQ(BackupNowNotice(ExitCodes::SomethingFailed, "",
+                            "skipped: a.ods: not enough free disk space in /x/\nfailed: Disk\n"),
+            "0 spreadsheets were copied. 2 failed or were skipped; the first: a.ods: not enough "
+            "free disk space in /x/");
 }
 
 class BackupNowTest : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QTimer>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +19,7 @@ namespace tg {
 namespace {
 
 constexpr char ShowRequest[] = "show\n";
+constexpr char BackupRequest[] = "backup\n";
 constexpr int RequestMilliseconds = 2000;
 
 std::string Uid() { return std::to_string(::geteuid()); }
@@ -137,7 +139,7 @@ QString QtSingleInstance::requestSocketPath() const {
          QString::number(::geteuid()) + ".socket";
 }
 
-void QtSingleInstance::listenForShowRequests(std::function<void()> show) {
+void QtSingleInstance::listenForRequests(std::function<void()> show, std::function<void()> backUp) {
   if (!lock_ || !lock_->isLocked()) return;
   // Only the lock's holder gets here, so a socket file left by a copy that was killed is stale.
   QLocalServer::removeServer(requestSocketPath());
@@ -147,23 +149,31 @@ void QtSingleInstance::listenForShowRequests(std::function<void()> show) {
     throw std::runtime_error("Cannot listen for a second start: " +
                              server_->errorString().toStdString());
   }
-  QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this, show] {
-    while (QLocalSocket* client = server_->nextPendingConnection()) {
-      QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-      QObject::connect(client, &QLocalSocket::readyRead, client, [client, show] {
-        if (!client->canReadLine()) return;
-        if (client->readLine() == ShowRequest) show();
-        client->disconnectFromServer();
+  QObject::connect(
+      server_.get(), &QLocalServer::newConnection, server_.get(), [this, show, backUp] {
+        while (QLocalSocket* client = server_->nextPendingConnection()) {
+          QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+          QObject::connect(client, &QLocalSocket::readyRead, client, [client, show, backUp] {
+            if (!client->canReadLine()) return;
+            const QByteArray request = client->readLine();
+            client->disconnectFromServer();
+            // A backup runs for a while; the asking copy is let go first.
+            if (request == ShowRequest) QTimer::singleShot(0, show);
+            if (request == BackupRequest) QTimer::singleShot(0, backUp);
+          });
+        }
       });
-    }
-  });
 }
 
-bool QtSingleInstance::askRunningCopyToShow() const {
+bool QtSingleInstance::askRunningCopyToShow() const { return ask(ShowRequest); }
+
+bool QtSingleInstance::askRunningCopyToBackUp() const { return ask(BackupRequest); }
+
+bool QtSingleInstance::ask(const char* request) const {
   QLocalSocket socket;
   socket.connectToServer(requestSocketPath());
   if (!socket.waitForConnected(RequestMilliseconds)) return false;
-  socket.write(ShowRequest);
+  socket.write(request);
   const bool sent = socket.waitForBytesWritten(RequestMilliseconds);
   // The running copy hangs up once it has read the request.
   if (sent) socket.waitForDisconnected(RequestMilliseconds);

@@ -31,10 +31,13 @@ class QtSingleInstance : public SingleInstance {
   QString lockPath() const { return lockPath_; }
 
   // The copy that holds the lock listens beside it for a later start's request to show the
-  // window; a copy without the lock does not listen. Throws std::runtime_error when it cannot.
-  void listenForShowRequests(std::function<void()> show);
+  // window, or to back up now; a copy without the lock does not listen. Throws
+  // std::runtime_error when it cannot.
+  void listenForRequests(std::function<void()> show, std::function<void()> backUp);
   // A later start asks the running copy to show its window; false when no copy answered.
   bool askRunningCopyToShow() const;
+  // The desktop menu's Backup Now asks the running copy to back up, as its own button does.
+  bool askRunningCopyToBackUp() const;
   // Beside the lock, named with the user's id, so no other user's copy is ever reached.
   QString requestSocketPath() const;
 
@@ -44,6 +47,7 @@ class QtSingleInstance : public SingleInstance {
 
  private:
   bool heldByALiveCopy();
+  bool ask(const char* request) const;
 
   QString lockPath_;
   std::string problem_;

@@ -29,6 +29,24 @@ QString PlainBody(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
 
+QDBusMessage NotifyCall(const QString& title, const QString& text, uint replaces, int expireMs,
+                        const QStringList& actions) {
+  QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
+                                                     NotificationsInterface, "Notify");
+  QVariantMap hints;
+  hints.insert("desktop-entry", "tallyguard");
+  call << QString("Tallyguard") << replaces << QString("tallyguard") << title << PlainBody(text)
+       << actions << hints << expireMs;
+  return call;
+}
+
+bool TellInNotification(const QString& title, const QString& text) {
+  std::optional<QDBusConnection> bus = SessionBusIfGiven();
+  if (!bus) return false;
+  const QDBusMessage reply = bus->call(NotifyCall(title, text, 0, -1, {}), QDBus::Block, 5000);
+  return reply.type() == QDBusMessage::ReplyMessage;
+}
+
 std::optional<QDBusConnection> SessionBusIfGiven() {
   const bool addressGiven = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -143,18 +161,12 @@ bool QtTrayShell::notificationServerPresent() {
 
 void QtTrayShell::showThroughServer(const QString& text, const QString& title, int timeoutMs) {
   usedServer_ = true;
-  QDBusMessage call = QDBusMessage::createMethodCall(NotificationsService, NotificationsPath,
-                                                     NotificationsInterface, "Notify");
-  const QStringList actions{"default", "Open"};
-  QVariantMap hints;
-  hints.insert("desktop-entry", "tallyguard");
   // No time of our own: the server's default, as the shell's own timeout applies.
   const int expire = timeoutMs > 0 ? timeoutMs : -1;
   // A balloon still shown is replaced; until the server answers, no notification is ours.
   const uint replaces = notificationId_.value_or(0u);
   notificationId_.reset();
-  call << QString("Tallyguard") << replaces << QString("tallyguard") << title << PlainBody(text)
-       << actions << hints << expire;
+  const QDBusMessage call = NotifyCall(title, text, replaces, expire, {"default", "Open"});
   closeWhenIdKnown_ = false;
   auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this,

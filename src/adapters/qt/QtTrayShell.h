@@ -75,4 +75,10 @@ class QtTrayShell : public QObject, public TrayShell {
 // would launch a stray bus of its own.
 std::optional<QDBusConnection> SessionBusIfGiven();
 
+// The desktop notification server's Notify call for this program, with the text as plain text.
+QDBusMessage NotifyCall(const QString& title, const QString& text, uint replaces, int expireMs,
+                        const QStringList& actions);
+// Tells `text` in one desktop notification; false when no notification server answered.
+bool TellInNotification(const QString& title, const QString& text);
+
 }  // namespace tg

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "adapters/qt/QtProgram.h"
 #include "adapters/qt/QtShell.h"
 #include "adapters/qt/QtSingleInstance.h"
+#include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "mainwindow/CommandLine.h"
 
@@ -43,11 +45,16 @@ void NameApplication() {
 
 // No display is needed: the settings are all the command line reads; the pass runs in the backup
 // helper, as the window's do, and is given up by the same watch when the office stops.
-int BackupNow(int argc, char* argv[]) {
+int BackupNow(int argc, char* argv[], bool notify) {
   // A line to a helper that has just ended must fail, not end the command line silently.
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   NameApplication();
+  // From the desktop menu: the running window makes the backup and shows its reports itself.
+  if (notify && tg::QtSingleInstance().askRunningCopyToBackUp()) {
+    std::cout << "The running Tallyguard makes the backup.\n";
+    return tg::ExitCodes::AllCopied;
+  }
   tg::QtShell shell;
   tg::ProcessEnvironment environment;
   tg::QtSettingsBackend settings;
@@ -56,9 +63,17 @@ int BackupNow(int argc, char* argv[]) {
   tg::SystemClock clock;
   tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(), profile);
   tg::QtMessageLoop messageLoop;
-  return tg::RunBackupNow({settings, presence, environment, shell, clock, tg::PathStyle::Posix,
-                           helper, messageLoop, tg::ChosenOfficeHangSeconds(environment)},
-                          std::cout, std::cerr);
+  const tg::BackupNowPorts ports{settings, presence,    environment,
+                                 shell,    clock,       tg::PathStyle::Posix,
+                                 helper,   messageLoop, tg::ChosenOfficeHangSeconds(environment)};
+  if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
+  std::ostringstream out, errors;
+  const int status = tg::RunBackupNow(ports, out, errors);
+  std::cout << out.str();
+  std::cerr << errors.str();
+  tg::TellInNotification("Tallyguard backup", QString::fromStdString(tg::BackupNowNotice(
+                                                  status, out.str(), errors.str())));
+  return status;
 }
 
 // Qt picks Wayland when its plugin is installed, but minimising to the tray, raising the window
@@ -129,7 +144,8 @@ int StartWindow(int argc, char* argv[]) {
                          tg::ChosenOfficeHangSeconds(environment)});
   program.start();
   try {
-    singleInstance.listenForShowRequests([&program] { program.program.showWindow(); });
+    singleInstance.listenForRequests([&program] { program.program.showWindow(); },
+                                     [&program] { program.program.backupNow(); });
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';  // a second start then only ends, as it used to
   }
@@ -157,7 +173,7 @@ int main(int argc, char* argv[]) {
       std::cerr << tg::UnknownOptionText(name, command.unknown);
       return tg::ExitCodes::Usage;
     case tg::CommandKind::BackupNow:
-      return BackupNow(argc, argv);
+      return BackupNow(argc, argv, command.notify);
     case tg::CommandKind::StartWindow:
       break;
   }
