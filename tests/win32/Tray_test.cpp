@@ -95,6 +95,47 @@ TEST_F(LiveTray, ANewTaskbarGetsTheIconBack) {
   EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &tip)) << "a removed icon stays away";
 }
 
+// At logon the shell may refuse the icon until the taskbar exists: until it takes the icon there
+// is no tray for the window to hide into, and the icon is asked for again, by the clock and by
+// the taskbar's own "created" message.
+TEST(LiveTrayAtLogon, AnIconTheShellRefusedIsAddedOnceTheTaskbarIsThere) {
+  int refusals = 2;
+  Win32TrayShell shell(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)),
+                       [&refusals](DWORD message, NOTIFYICONDATAA* record) {
+                         if (message == NIM_ADD && refusals > 0) {
+                           --refusals;
+                           return FALSE;
+                         }
+                         return Shell_NotifyIconA(message, record);
+                       });
+  if (!shell.window()) GTEST_SKIP() << "no window can be created without a display";
+  NOTIFYICONDATAA tip = TrayTipRecord(shell.window(), "Tallyguard - On");
+  EXPECT_TRUE(shell.available()) << "no icon asked for yet";
+
+  shell.addIcon("Tallyguard", true);
+  EXPECT_FALSE(shell.available());
+  const DWORD deadline = GetTickCount() + 30'000;
+  while (!shell.available() && GetTickCount() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  EXPECT_EQ(refusals, 0);
+  EXPECT_TRUE(shell.available()) << "taken on the second try";
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &tip)) << "and the shell holds it";
+  shell.deleteIcon();
+
+  // The taskbar that appears says so at once.
+  refusals = 1;
+  shell.addIcon("Tallyguard", true);
+  EXPECT_FALSE(shell.available());
+  SendMessageA(shell.window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(shell.available());
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &tip));
+  shell.deleteIcon();
+  EXPECT_TRUE(shell.available()) << "an icon removed is not missed";
+}
+
 TEST_F(LiveTray, NotificationsReachTheControlThroughTheMessageLoop) {
   std::vector<std::pair<int, int>> seen;
   shell.onNotification([&](int code, int id) { seen.emplace_back(code, id); });

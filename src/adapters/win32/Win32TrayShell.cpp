@@ -23,6 +23,10 @@ NOTIFYICONDATAA Record(HWND window) {
 }
 
 const char* const WindowClass = "TallyguardTrayWindow";
+// Asked again every 2 seconds for 5 minutes: long enough for a slow logon.
+constexpr UINT_PTR AddAgainTimer = 1;
+constexpr UINT AddAgainMs = 2000;
+constexpr int AddAgainTries = 150;
 
 }  // namespace
 
@@ -68,7 +72,8 @@ NOTIFYICONDATAA TrayBalloonRecord(HWND window, std::string_view text, std::strin
 
 NOTIFYICONDATAA TrayDeleteRecord(HWND window) { return Record(window); }
 
-Win32TrayShell::Win32TrayShell(HICON icon) : icon_(icon) {
+Win32TrayShell::Win32TrayShell(HICON icon, ShellNotify notify)
+    : icon_(icon), notify_(std::move(notify)) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = WindowProc;
@@ -94,6 +99,10 @@ LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wP
   }
   if (message == TaskbarCreated && TaskbarCreated != 0) {
     if (shell) shell->addAgain();
+    return 0;
+  }
+  if (message == WM_TIMER && wParam == AddAgainTimer) {
+    if (shell) shell->retryTimerFired();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -140,18 +149,35 @@ void Win32TrayShell::setMenu(std::vector<std::pair<std::string, std::function<vo
 }
 
 void Win32TrayShell::send(DWORD message, NOTIFYICONDATAA record) {
-  lastResult_ = Shell_NotifyIconA(message, &record);
+  lastResult_ = notify_(message, &record);
 }
 
 void Win32TrayShell::addIcon(std::string_view tip, bool withIcon) {
-  send(NIM_ADD, TrayAddRecord(window_, tip, withIcon ? icon_ : nullptr));
-  shown_ = lastResult_ != FALSE;
+  wanted_ = true;
   withIcon_ = withIcon;
   tip_ = tip;
+  tryToAdd();
+  if (shown_) return;
+  triesLeft_ = AddAgainTries;
+  SetTimer(window_, AddAgainTimer, AddAgainMs, nullptr);
+}
+
+void Win32TrayShell::tryToAdd() {
+  send(NIM_ADD, TrayAddRecord(window_, tip_, withIcon_ ? icon_ : nullptr));
+  shown_ = lastResult_ != FALSE;
+  if (shown_) KillTimer(window_, AddAgainTimer);
 }
 
 void Win32TrayShell::addAgain() {
-  if (shown_) send(NIM_ADD, TrayAddRecord(window_, tip_, withIcon_ ? icon_ : nullptr));
+  if (wanted_) tryToAdd();
+}
+
+void Win32TrayShell::retryTimerFired() {
+  if (!wanted_ || shown_ || triesLeft_-- <= 0) {
+    KillTimer(window_, AddAgainTimer);
+    return;
+  }
+  tryToAdd();
 }
 
 void Win32TrayShell::setIcon() {
@@ -176,6 +202,8 @@ void Win32TrayShell::withdrawBalloon() {
 
 void Win32TrayShell::deleteIcon() {
   send(NIM_DELETE, TrayDeleteRecord(window_));
+  KillTimer(window_, AddAgainTimer);
+  wanted_ = false;
   shown_ = false;
 }
 

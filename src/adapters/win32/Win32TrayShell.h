@@ -29,9 +29,15 @@ NOTIFYICONDATAA TrayBalloonRecord(HWND window, std::string_view text, std::strin
                                   int timeoutMs);
 NOTIFYICONDATAA TrayDeleteRecord(HWND window);
 
+// How a record reaches the shell: Shell_NotifyIconA, or a stand-in for a test.
+using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAA* record)>;
+
+// At logon the program may start before the taskbar exists, and the shell then refuses the icon.
+// It is asked again every few seconds for the first minutes, and whenever a new taskbar says it
+// was created; until it takes the icon, available() says there is no tray.
 class Win32TrayShell : public TrayShell {
  public:
-  explicit Win32TrayShell(HICON icon);
+  explicit Win32TrayShell(HICON icon, ShellNotify notify = Shell_NotifyIconA);
   ~Win32TrayShell() override;
   Win32TrayShell(const Win32TrayShell&) = delete;
   Win32TrayShell& operator=(const Win32TrayShell&) = delete;
@@ -43,6 +49,7 @@ class Win32TrayShell : public TrayShell {
   void withdrawBalloon() override;
   void deleteIcon() override;
   void onNotification(std::function<void(int code, int id)> callback) override;
+  bool available() const override { return !wanted_ || shown_; }
 
   // The icon's menu: captions and what each does, in order. An action runs once the menu is
   // closed.
@@ -56,19 +63,25 @@ class Win32TrayShell : public TrayShell {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void send(DWORD message, NOTIFYICONDATAA record);
   void notified(UINT code, WPARAM id);
-  // A new taskbar (Explorer restarted) knows no icons: the one shown is added again as it was.
+  // A new taskbar (Explorer restarted, or the first one at logon) knows no icons: the one wanted
+  // is added again as it was.
   void addAgain();
+  void tryToAdd();
+  void retryTimerFired();
   // The entry chosen (from 1), or 0 when the user closed the menu without a choice.
   UINT trackMenu();
 
   HICON icon_;
+  ShellNotify notify_;
   HWND window_ = nullptr;
+  int triesLeft_ = 0;
   int lastTimeoutMs_ = 0;
   BOOL lastResult_ = FALSE;
   std::function<void(int, int)> callback_;
   std::vector<std::pair<std::string, std::function<void()>>> menu_;
   bool menuOpen_ = false;
-  bool shown_ = false;
+  bool wanted_ = false;  // added by the program and not removed
+  bool shown_ = false;   // and the shell holds it
   bool withIcon_ = false;
   std::string tip_;
 };
