@@ -279,8 +279,8 @@ INSTANTIATE_TEST_SUITE_P(ModesAndStamps, RealPassNaming,
                                            Naming{"ChosenFolderPlain", false, false, false},
                                            Naming{"ChosenFolderNewFile", false, true, true},
                                            Naming{"ChosenFolderOverwrite", false, true, false}),
-                         [](const ::testing::TestParamInfo<Naming>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Naming>& naming) {
+                           return std::string(naming.param.name);
                          });
 
 // --- Failures --------------------------------------------------------------------------------
