@@ -30,6 +30,10 @@ class WindowLink {
     if (!std::getline(in_, line)) throw std::runtime_error("The window no longer answers.");
     std::optional<PassMessage> answer = ParsePassMessage(line);
     if (!answer || answer->verb != PassVerb::Answer) {
+      // A window that garbles one answer is not believed for the next ones either: later lines
+      // would answer other asks than they seem to. The pass goes on as with a window that is
+      // gone, so nothing after this line can lead to a copy.
+      in_.setstate(std::ios::failbit);
       throw std::runtime_error("The window's answer could not be read.");
     }
     return answer->fields[0];
