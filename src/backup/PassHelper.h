@@ -28,7 +28,8 @@ struct PassHelperContext {
 };
 
 // Runs one pass, asking the window through `toWindow` and reading its answers from `fromWindow`,
-// then says "done". Throws when the window is gone (its stream ended) in the middle of an ask.
+// then says "done". Throws when the window is gone (its stream ended) in the middle of an ask; a
+// window that garbles an answer counts as gone from then on.
 void ServePass(std::istream& fromWindow, std::ostream& toWindow, const PassHelperContext& context);
 
 }  // namespace tg
