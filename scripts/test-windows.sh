@@ -3,6 +3,7 @@
 # runs them under Wine in a throwaway prefix on a private Xvfb display (the tray and window tests
 # need one), then makes and tries the zip and the installer; the prefix, its wineserver and the
 # display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
+# TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-win}
@@ -10,7 +11,8 @@ jobs=$(nproc)
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >/dev/null
+  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST \
+  -DTALLYGUARD_WARNINGS_AS_ERRORS="${TALLYGUARD_WARNINGS_AS_ERRORS:-OFF}" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 scratch=$(mktemp -d /tmp/tallyguard-wine.XXXXXX)

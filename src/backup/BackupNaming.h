@@ -111,7 +111,7 @@ struct BackupRequest {
   bool sameFolder = true;    // Option2; otherwise the chosen folder
   std::string chosenFolder;  // Text1, or the folder picked for a never-stored document
   SuffixOptions suffix;
-  std::string title;  // of a document that was never stored
+  std::string title = "";  // of a document that was never stored; most requests have none
 };
 
 BackupTarget ComputeBackupTarget(const BackupRequest& request, PathStyle style,

@@ -300,9 +300,9 @@ class Pass {
       const ObjectRef& property = entry.asObject();
       if (!property) continue;
       std::string name = property->call("Name").asText();
-      if (name == "EncryptionData") format.properties.push_back(property);
+      if (name == "EncryptionData") format.properties.emplace_back(property);
       if (neverStored || (name != "FilterName" && name != "FilterOptions")) continue;
-      filter.push_back(property);
+      filter.emplace_back(property);
       if (name == "FilterName") {
         format.ownFilterWrites = filterWrites(property->call("Value").asText());
       }

@@ -26,16 +26,17 @@ struct CopyKeepingContext {
   std::string historyLogPath;
   PathStyle pathStyle;
   int keep = 0;  // 0 keeps every copy
+  // The callbacks are optional: one left out is not called.
   // Each copy stored, as its history line.
-  std::function<void(const std::string& line)> copied;
+  std::function<void(const std::string& line)> copied = nullptr;
   // Each copy skipped for want of space, by file name and folder.
-  std::function<void(const std::string& fileName, const std::string& folder)> skipped;
+  std::function<void(const std::string& fileName, const std::string& folder)> skipped = nullptr;
   // Once per pass, when copies were skipped: the nearly full folders.
-  std::function<void(const std::vector<std::string>& folders)> nearlyFull;
+  std::function<void(const std::vector<std::string>& folders)> nearlyFull = nullptr;
   // Where the record of the copies lives; none: nothing is recorded and nothing removed.
   PrivateState* state = nullptr;
   // Once per pass, when old copies could not be looked after: what went wrong, in plain words.
-  std::function<void(const std::string& problem)> keepingFailed;
+  std::function<void(const std::string& problem)> keepingFailed = nullptr;
 };
 
 // "<copy path> removed (keeping the newest N)", before " at " and the date.

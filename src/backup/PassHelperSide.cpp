@@ -25,18 +25,22 @@ class WindowLink {
     std::string line;
     if (!std::getline(in_, line)) throw std::runtime_error("The window no longer answers.");
     std::optional<PassMessage> answer = ParsePassMessage(line);
-    if (!answer || answer->verb != PassVerb::Answer) throw Unreadable();
+    if (!answer || answer->verb != PassVerb::Answer) throw unreadable();
     return answer->fields[0];
   }
 
   PassOptions options() {
     std::optional<PassOptions> options = ParsePassOptions(ask(PassVerb::Options, {}));
-    if (!options) throw Unreadable();
+    if (!options) throw unreadable();
     return *options;
   }
 
  private:
-  static std::runtime_error Unreadable() {
+  // A window that garbles one answer is not believed for the next ones either: later lines would
+  // answer other asks than they seem to. The pass goes on as with a window that is gone, so
+  // nothing after this line can lead to a copy.
+  std::runtime_error unreadable() {
+    in_.setstate(std::ios::failbit);
     return std::runtime_error("The window's answer could not be read.");
   }
   std::istream& in_;

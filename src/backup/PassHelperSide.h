@@ -11,7 +11,7 @@ namespace tg {
 
 // Runs one pass, asking the waiting side through `toWindow` and reading its answers from
 // `fromWindow`, then says "done". Throws when the waiting side is gone (its stream ended) in the
-// middle of an ask.
+// middle of an ask; one that garbles an answer counts as gone from then on.
 void ServePass(std::istream& fromWindow, std::ostream& toWindow,
                const PassEnvironment& environment);
 

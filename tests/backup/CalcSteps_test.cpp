@@ -133,9 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{"182 store", {182}, {Plan}, 1},
         StepFailure{"130 store arguments", {130, 182}, {Plan}, 1},
         StepFailure{"184 history", {184, 184}, {Budget, Plan}, 0}),
-    [](const ::testing::TestParamInfo<StepFailure>& info) {
+    [](const ::testing::TestParamInfo<StepFailure>& step) {
       std::string name;
-      for (char c : info.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      for (char c : step.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return name;
     });
 

@@ -270,6 +270,29 @@ TEST_F(HelperSide, AFailureCrossesAsTheSameReport) {
   EXPECT_THAT(historyLines(), IsEmpty());
 }
 
+// Once the window has garbled an answer, the lines after it answer nothing: they could belong to
+// other asks than they seem to. The pass ends as with a window that is gone, without a copy.
+TEST_F(HelperSide, AGarbledAnswerCountsAsAWindowThatIsGone) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  std::stringstream fromWindow, toWindow;
+  fromWindow << "options\n";
+  for (int i = 0; i < 20; ++i) {
+    fromWindow << EncodePassMessage({PassVerb::Answer, {EncodePassOptions(PassOptions{})}}) << '\n';
+  }
+  EXPECT_THROW(
+      ServePass(fromWindow, toWindow,
+                PassEnvironment{suite, files, clock, regional, historyLogPath, PathStyle::Posix}),
+      std::runtime_error);
+  std::vector<PassVerb> said;
+  for (std::string line; std::getline(toWindow, line);) {
+    said.push_back(ParsePassMessage(line).value().verb);
+  }
+  // The ask, then the report of the garbled answer, which no one answers any more.
+  EXPECT_THAT(said, ElementsAre(PassVerb::Options, PassVerb::Message));
+  EXPECT_THAT(suite.copies, IsEmpty());
+  EXPECT_THAT(historyLines(), IsEmpty());
+}
+
 TEST_F(HelperSide, NoOfficeRunningEndsQuietlyAtOnceAndSaysWhy) {
   suite.running = false;
   std::vector<PassMessage> said = serve({});

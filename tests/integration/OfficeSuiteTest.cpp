@@ -102,8 +102,8 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
   RealSuite& office() { return *SharedOffice::suite; }
 
   CalcContext context() {
-    return CalcContext{automation, passOptions(), dialogs,         loop, files, clock,
-                       regional,   historyLogPath,   PathStyle::Posix};
+    return CalcContext{automation, passOptions(),  dialogs,         loop, files, clock,
+                       regional,   historyLogPath, PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
 
@@ -281,8 +281,8 @@ INSTANTIATE_TEST_SUITE_P(ModesAndStamps, RealPassNaming,
                                            Naming{"ChosenFolderPlain", false, false, false},
                                            Naming{"ChosenFolderNewFile", false, true, true},
                                            Naming{"ChosenFolderOverwrite", false, true, false}),
-                         [](const ::testing::TestParamInfo<Naming>& info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Naming>& naming) {
+                           return std::string(naming.param.name);
                          });
 
 // --- Failures --------------------------------------------------------------------------------
@@ -462,8 +462,8 @@ TEST_F(RealPass, AnOfficeKilledInThePassEndsItWithAReportAndARestartedOfficeServ
   ModuleAutomationFactory own{
       OfficeConnectionOptions{doomed.pipeName(), "", 5.0, doomed.profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
-  CalcContext onDoomed{own,      passOptions(), dialogs,         loop, files, clock,
-                       regional, historyLogPath,   PathStyle::Posix};
+  CalcContext onDoomed{own,      passOptions(),  dialogs,         loop, files, clock,
+                       regional, historyLogPath, PathStyle::Posix};
   {
     RealSuite suite(doomed.pipeName(), 120);
     for (const char* name : {"One.ods", "Two.ods"}) {
@@ -529,8 +529,8 @@ TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
   };
   openEdited(folder + "/Budget.ods");
   ModuleAutomationFactory closed = factory("file://" + folder + "/profile B");
-  SaveAll(CalcContext{closed, passOptions(), dialogs, loop, files, clock, regional,
-                      historyLogPath, PathStyle::Posix});
+  SaveAll(CalcContext{closed, passOptions(), dialogs, loop, files, clock, regional, historyLogPath,
+                      PathStyle::Posix});
   EXPECT_THAT(dialogs.messages, IsEmpty());
   EXPECT_FALSE(fs::exists(marker));
   EXPECT_FALSE(fs::exists(historyLogPath));
@@ -538,8 +538,8 @@ TEST_F(RealPass, WithTheUsersOwnOfficeClosedAPassStartsNoneAndEndsQuietly) {
 
   // The test's office as the user's: then the launcher is asked to open the pipe.
   ModuleAutomationFactory running = factory(SharedOffice::process->profileUrl());
-  SaveAll(CalcContext{running, passOptions(), dialogs, loop, files, clock, regional,
-                      historyLogPath, PathStyle::Posix});
+  SaveAll(CalcContext{running, passOptions(), dialogs, loop, files, clock, regional, historyLogPath,
+                      PathStyle::Posix});
   EXPECT_TRUE(fs::exists(marker));
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_THAT(dialogs.messages[0].text, HasSubstr("does not answer"));
@@ -579,8 +579,8 @@ TEST_F(RealPass, AnOfficeOfAnotherProfileServingThePipeIsNeverBackedUp) {
   ModuleAutomationFactory onTheirPipe{
       OfficeConnectionOptions{SharedOffice::process->pipeName(), "", 5.0, users.profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
-  const CalcContext pass{onTheirPipe, passOptions(), dialogs,         loop, files, clock,
-                         regional,    historyLogPath,   PathStyle::Posix};
+  const CalcContext pass{onTheirPipe, passOptions(),  dialogs,         loop, files, clock,
+                         regional,    historyLogPath, PathStyle::Posix};
   SaveAll(pass);
   EXPECT_THAT(dialogs.messages, IsEmpty());
   EXPECT_FALSE(fs::exists(historyLogPath));

@@ -146,8 +146,8 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
   }
 
   CalcContext context() {
-    return CalcContext{automation, passOptions(), dialogs,           loop, files, clock,
-                       regional,   historyLogPath,   PathStyle::Windows};
+    return CalcContext{automation, passOptions(),  dialogs,           loop, files, clock,
+                       regional,   historyLogPath, PathStyle::Windows};
   }
 
   std::string read(const std::string& path) { return files.readText(path); }
@@ -276,7 +276,10 @@ HRESULT RegistrationCall(const char* name) {
   path = path.substr(0, path.rfind('\\')) + "\\TallyguardFixtureSuite.dll";
   HMODULE module = LoadLibraryA(path.c_str());
   if (!module) return E_FAIL;
-  auto call = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(module, name));
+  // GetProcAddress hands back every export under one generic type; the export's own type is
+  // reached through void (*)(), the type that stands for "any function".
+  auto call = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
   HRESULT result = call ? call() : E_FAIL;
   FreeLibrary(module);
   return result;

@@ -80,7 +80,8 @@ TEST_F(LiveDialogs, AMessageBoxShowsItsTitleIconAndLinesAndAnswersWithTheButtonP
 std::string SelectedFolderName(HWND chooser) {
   HWND tree = FindWindowExA(chooser, nullptr, WC_TREEVIEWA, nullptr);
   char name[MAX_PATH] = "";
-  TVITEMA item{TVIF_TEXT};
+  TVITEMA item{};
+  item.mask = TVIF_TEXT;
   item.hItem = TreeView_GetSelection(tree);
   item.pszText = name;
   item.cchTextMax = sizeof name;

@@ -86,9 +86,9 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
 
   // Documents the fixture office holds in the helper, one "service\turl\ttitle\tfilter\tcontent"
   // a line.
-  void openInHelper(const std::vector<std::string>& documents) {
+  void openInHelper(const std::vector<std::string>& descriptions) {
     std::ofstream list(documentList);
-    for (const std::string& document : documents) list << document << '\n';
+    for (const std::string& document : descriptions) list << document << '\n';
   }
 
   static std::string Sheet(const std::string& path, const std::string& content) {

@@ -90,11 +90,11 @@ HWND TopWindowOf(DWORD processId, const std::function<bool(HWND)>& wanted) {
   } search{processId, wanted};
   EnumWindows(
       [](HWND window, LPARAM data) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(data);
+        auto& searching = *reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == search.processId && search.wanted(window)) search.found = window;
-        return search.found == nullptr;
+        if (owner == searching.processId && searching.wanted(window)) searching.found = window;
+        return searching.found == nullptr;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
@@ -128,11 +128,11 @@ HWND ControlCaptioned(HWND window, std::string_view caption) {
   EnumChildWindows(
       window,
       [](HWND control, LPARAM data) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(data);
+        auto& searching = *reinterpret_cast<Search*>(data);
         char text[128] = {};
         GetWindowTextA(control, text, sizeof text);
-        if (search.caption == text) search.found = control;
-        return search.found == nullptr;
+        if (searching.caption == text) searching.found = control;
+        return searching.found == nullptr;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;

@@ -7,7 +7,7 @@ namespace tg {
 // Always draws the number the test chose.
 class FixedRandom : public RandomSource {
  public:
-  explicit FixedRandom(double value = 0.5) : value(value) {}
+  explicit FixedRandom(double drawn = 0.5) : value(drawn) {}
   double next() override { return value; }
   double value;
 };

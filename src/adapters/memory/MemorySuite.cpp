@@ -154,13 +154,13 @@ class Document : public MemoryObject {
  private:
   ValueList args_() {
     ValueList list;
-    list.push_back(makeProperty("URL", document_.url));
+    list.emplace_back(makeProperty("URL", document_.url));
     if (!document_.filterName.empty())
-      list.push_back(makeProperty("FilterName", document_.filterName));
+      list.emplace_back(makeProperty("FilterName", document_.filterName));
     if (!document_.filterOptions.empty())
-      list.push_back(makeProperty("FilterOptions", document_.filterOptions));
-    if (document_.encrypted) list.push_back(makeProperty("EncryptionData", ValueList{"key"}));
-    list.push_back(makeProperty("Title", document_.title));
+      list.emplace_back(makeProperty("FilterOptions", document_.filterOptions));
+    if (document_.encrypted) list.emplace_back(makeProperty("EncryptionData", ValueList{"key"}));
+    list.emplace_back(makeProperty("Title", document_.title));
     return list;
   }
 

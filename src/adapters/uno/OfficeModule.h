@@ -22,7 +22,7 @@ struct OfficeConnectionOptions {
   // launcher would use. Only the office of this profile is the user's: the launcher is asked
   // only while it answers on its single-instance socket, and an office of any other profile or
   // session serving the pipe is never used.
-  std::string userInstallation;
+  std::string userInstallation = "";
 };
 
 inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";

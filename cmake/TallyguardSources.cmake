@@ -1,0 +1,52 @@
+# The sources of the core and of the in-memory stand-ins, relative to the repository's root: the
+# program's build and the fuzzers' (a project of its own, built with clang) compile the same files.
+# One file a line, in alphabetical order.
+include_guard(GLOBAL)
+
+# Rules and event handlers: no GUI toolkit, no office SDK.
+set(TALLYGUARD_CORE_SOURCES
+  src/backup/BackupNaming.cpp
+  src/backup/Calc.cpp
+  src/backup/CopyKeeping.cpp
+  src/backup/DiskGuard.cpp
+  src/backup/HangWatch.cpp
+  src/backup/HistoryLog.cpp
+  src/backup/IntervalForSelection.cpp
+  src/backup/PassHelperSide.cpp
+  src/backup/PassOptions.cpp
+  src/backup/PassProtocol.cpp
+  src/backup/PassTurn.cpp
+  src/backup/PassWindowSide.cpp
+  src/backup/Retention.cpp
+  src/backup/RunPass.cpp
+  src/backup/RunningOfficeOnly.cpp
+  src/common/AutomationValue.cpp
+  src/common/FileExists.cpp
+  src/desktop/AddFolder.cpp
+  src/desktop/IsInstalled.cpp
+  src/desktop/cSysTray.cpp
+  src/desktop/mStartUp.cpp
+  src/mainwindow/CommandLine.cpp
+  src/mainwindow/DeleteFileForced.cpp
+  src/mainwindow/Form1.cpp
+  src/mainwindow/Form1Design.cpp
+  src/mainwindow/Form1History.cpp
+  src/mainwindow/Form1Lifecycle.cpp
+  src/mainwindow/Form1Options.cpp
+  src/mainwindow/Form1Schedule.cpp
+  src/mainwindow/Program.cpp
+  src/mainwindow/Settings.cpp
+  src/reporting/ErrorReport.cpp
+  src/reporting/FailureTrap.cpp
+)
+
+# The in-memory file system, office suite, controls and dialogs the tests and fuzzers drive.
+set(TALLYGUARD_MEMORY_SOURCES
+  src/adapters/memory/LoopbackHelper.cpp
+  src/adapters/memory/MemoryControls.cpp
+  src/adapters/memory/MemoryFileSystem.cpp
+  src/adapters/memory/MemorySuite.cpp
+  src/adapters/memory/RecordingDialogs.cpp
+  src/adapters/memory/RecordingTrayShell.cpp
+  src/adapters/memory/UnitedStatesRegionalSettings.cpp
+)
