@@ -33,6 +33,7 @@
 #include "backup/BackupNaming.h"
 #include "common/Descriptions.h"
 #include "mainwindow/Program.h"
+#include "mainwindow/TextLength.h"
 
 namespace tg {
 namespace {
@@ -121,7 +122,7 @@ class MainWindow : public ::testing::Test {
       program_ =
           std::make_unique<Program>(view().controls(),
                                     ProgramPorts{{settings, suite, shell, singleInstance, autostart,
-                                                  environment, files, clock, regional, helper},
+                                                  environment, files, clock, regional, helper, 1e9},
                                                  dialogs,
                                                  skin,
                                                  random,
@@ -179,7 +180,9 @@ class MainWindow : public ::testing::Test {
   MemoryFileFacts fileFacts{noFiles};
   FixedClock clock;
   UnitedStatesRegionalSettings regional;
-  // Every pass runs in the helper, here a loopback one over the in-memory office.
+  // Every pass runs in the helper, here a loopback one over the in-memory office. Each yield of
+  // the window moves its clock on a second, so the watch over the office (1e9 s in the ports) is
+  // given more seconds than a pass here yields.
   LoopbackHelper helper{
       PassEnvironment{suite, files, clock, regional, "", PathStyle::Windows, &fileFacts}};
   RecordingDialogs dialogs;
@@ -376,7 +379,8 @@ TEST_F(MainWindow, BackupNowRunsAPassAndTheScheduleButtonStopsAndStartsTheTimer)
   settings.store("Include Date", "Off");
   start();
   click("PushButton2");
-  ASSERT_EQ(suite.copies.size(), 1u);
+  ASSERT_EQ(suite.copies.size(), 1u)
+      << (dialogs.messages.empty() ? "" : dialogs.messages[0].text) << helper.lastFailure;
   EXPECT_EQ(ReadFile(data / "Budget Backup.ods"), "cells");
   EXPECT_EQ(ReadFile(temp / "Tallyguard.txt").rfind("Budget.ods was backup saved as ", 0), 0u);
 
@@ -481,6 +485,22 @@ TEST_F(MainWindow, TheCursorFileIsLoadedAndShownOverTheWindowAndItsControls) {
   EXPECT_EQ(window.pointerCursor(), hand) << "a refused file keeps the loaded cursor";
 }
 
+// The clipboard's Unicode text, as UTF-8.
+std::string ClipboardText() {
+  if (!OpenClipboard(nullptr)) return "(no clipboard)";
+  std::string text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    const auto* wide = static_cast<const wchar_t*>(GlobalLock(data));
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    text.resize(static_cast<size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    text.pop_back();  // its NUL
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
 TEST_F(MainWindow, TheTextBufferCopiesItsSelection) {
   Win32TextBuffer& buffer = view().RichTextBox1;
   buffer.setPlainText("line one\r\nline two\r\n");
@@ -493,6 +513,24 @@ TEST_F(MainWindow, TheTextBufferCopiesItsSelection) {
   EXPECT_STREQ(static_cast<const char*>(GlobalLock(text)), "line two");
   GlobalUnlock(text);
   CloseClipboard();
+}
+
+// A log in any language is copied whole: selections count characters, not bytes.
+TEST_F(MainWindow, ANonEnglishLogIsCopiedWholeAndPartsOfItByCharacters) {
+  const std::string log =
+      "M\xC3\xA4rz.ods was backup saved as C:\\Donn\xC3\xA9"
+      "es\\M\xC3\xA4rz Backup.ods at 1\r\n"
+      "\xE6\x97\xA5\xE6\x9C\xAC.ods \xF0\x9F\x93\x8A removed\r\n";
+  Win32TextBuffer& buffer = view().RichTextBox1;
+  buffer.setPlainText(log);
+  buffer.setSelection(0, CharacterCount(log));
+  buffer.copySelection();
+  EXPECT_EQ(ClipboardText(), log);
+  buffer.setSelection(32, 6);  // "Donnée"
+  buffer.copySelection();
+  EXPECT_EQ(ClipboardText(),
+            "Donn\xC3\xA9"
+            "e");
 }
 
 }  // namespace

@@ -38,6 +38,13 @@ TEST(TrayRecords, AddAsksForTheCallbackAndNamesOnlyWhatIsGiven) {
   EXPECT_STREQ(bare.szTip, "");
 }
 
+// A tip of 127 bytes whose last character would not fit whole loses all of it, never half.
+TEST(TrayRecords, ACutNeverSplitsACharacter) {
+  const std::string tip = std::string(126, 'a') + "\xC3\xA4" + "b";
+  const NOTIFYICONDATAA record = TrayTipRecord(nullptr, tip);
+  EXPECT_EQ(std::string(record.szTip), std::string(126, 'a'));
+}
+
 TEST(TrayRecords, LongTextsAreCutToTheirFieldsWithTheNulInside) {
   const std::string tip(200, 't'), text(300, 'x'), title(100, 'y');
   EXPECT_EQ(std::strlen(TrayTipRecord(nullptr, tip).szTip), 127u);

@@ -24,7 +24,8 @@ wine "$program" --version | grep -q "^Tallyguard $version" || fail "the zipped p
 
 if [ -f "$build/$name.exe" ]; then
   installed="$(wine cmd /c 'echo %ProgramW6432%' | tr -d '\r')\\Tallyguard"
-  wine "$build/$name.exe" /S
+  # A silent installer that stops at a question would wait for ever: it gets two minutes.
+  timeout 120 wine "$build/$name.exe" /S || fail "the installer did not finish"
   unix=$(winepath -u "$installed")
   [ -f "$unix/Tallyguard.exe" ] || fail "the installer put no Tallyguard.exe in $installed"
   wine "$unix/Tallyguard.exe" --version | grep -q "^Tallyguard $version" ||

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "adapters/win32/WinError.h"
+#include "mainwindow/TextLength.h"
 
 namespace tg {
 
@@ -12,9 +13,12 @@ void Win32TextBuffer::setPlainText(std::string_view bytes) {
   selectionStart_ = selectionLength_ = 0;
 }
 
+// Selections count characters; the text is held as UTF-8 bytes.
 void Win32TextBuffer::setSelection(int start, int length) {
-  selectionStart_ = std::clamp(start, 0, static_cast<int>(text_.size()));
-  selectionLength_ = std::clamp(length, 0, static_cast<int>(text_.size()) - selectionStart_);
+  const size_t from = ByteOffsetOfCharacter(text_, std::max(start, 0));
+  const size_t to = ByteOffsetOfCharacter(text_, std::max(start, 0) + std::max(length, 0));
+  selectionStart_ = static_cast<int>(from);
+  selectionLength_ = static_cast<int>(to - from);
 }
 
 namespace {
@@ -27,16 +31,17 @@ namespace {
 }  // namespace
 
 // As Unicode text: the program's own code page need not be the one other programs read the
-// clipboard's plain text in (Windows makes that from this one for them).
+// clipboard's plain text in (Windows makes that from this one for them). The program's texts are
+// UTF-8 throughout.
 void Win32TextBuffer::copySelection() {
   const std::string chosen =
       text_.substr(static_cast<size_t>(selectionStart_), static_cast<size_t>(selectionLength_));
   const int length =
-      MultiByteToWideChar(CP_ACP, 0, chosen.data(), static_cast<int>(chosen.size()), nullptr, 0);
+      MultiByteToWideChar(CP_UTF8, 0, chosen.data(), static_cast<int>(chosen.size()), nullptr, 0);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<size_t>(length) + 1) * sizeof(wchar_t));
   if (memory == nullptr) ClipboardFailed(GetLastError());
   auto* wide = static_cast<wchar_t*>(GlobalLock(memory));
-  MultiByteToWideChar(CP_ACP, 0, chosen.data(), static_cast<int>(chosen.size()), wide, length);
+  MultiByteToWideChar(CP_UTF8, 0, chosen.data(), static_cast<int>(chosen.size()), wide, length);
   wide[length] = L'\0';
   GlobalUnlock(memory);
   if (!OpenClipboard(owner_.handle())) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "mainwindow/TextLength.h"
+
 namespace tg {
 
 namespace {
@@ -24,9 +26,16 @@ void Win32TextBox::setText(std::string_view text) {
   noticeText();
 }
 
+// Selections count characters; the edit control counts UTF-16 units, and a character outside the
+// basic plane takes two.
 void Win32TextBox::setSelection(int start, int length) {
-  SendMessageA(handle(), EM_SETSEL, static_cast<WPARAM>(start),
-               static_cast<LPARAM>(start + length));
+  const std::string shown = text();
+  const auto units = [&shown](int characters) {
+    const size_t bytes = ByteOffsetOfCharacter(shown, characters);
+    return MultiByteToWideChar(CP_UTF8, 0, shown.data(), static_cast<int>(bytes), nullptr, 0);
+  };
+  SendMessageA(handle(), EM_SETSEL, static_cast<WPARAM>(units(start)),
+               static_cast<LPARAM>(units(start + length)));
 }
 
 void Win32TextBox::noticeText() {

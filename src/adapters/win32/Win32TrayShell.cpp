@@ -3,15 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "mainwindow/TextLength.h"
+
 namespace tg {
 namespace {
 
 // The text and its NUL inside the field: longer texts are cut.
 template <size_t N>
 void CopyField(char (&field)[N], std::string_view text) {
-  const size_t length = std::min(text.size(), N - 1);
-  std::memcpy(field, text.data(), length);
-  field[length] = '\0';
+  const std::string_view fits = CutAtCharacter(text, N - 1);
+  std::memcpy(field, fits.data(), fits.size());
+  field[fits.size()] = '\0';
 }
 
 NOTIFYICONDATAA Record(HWND window) {

@@ -90,7 +90,22 @@ int StartWindow() {
 
 }  // namespace
 
+namespace {
+
+// Every text of the program is UTF-8, which the manifest makes the program's code page; Windows
+// honours that from Windows 10 version 1903 on. On an older one every non-English name would be
+// garbled, so the program says so instead of starting.
+bool RunsInUtf8() { return GetACP() == CP_UTF8; }
+constexpr const wchar_t* NeedsNewerWindows =
+    L"Tallyguard needs Windows 10 version 1903 (May 2019 Update) or later.";
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+  if (!RunsInUtf8()) {
+    MessageBoxW(nullptr, NeedsNewerWindows, L"Tallyguard", MB_OK | MB_ICONSTOP);
+    return 1;
+  }
   // The backup helper: one pass, no window.
   if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
     return tg::RunWindowsBackupHelper(argv[2]);
