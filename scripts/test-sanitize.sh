@@ -16,12 +16,13 @@ cmake --build "$build" -j"$(nproc)"
 #  - exitcode: a sanitizer report ends a process with a status none of the program's own statuses
 #    (0, 1, 2) share, so a test that checks the status cannot mistake it for a failed backup.
 #  - detect_stack_use_after_return: also catches references to a finished call's locals.
-#  - the office's runtime keeps some of its allocations until the process ends, on purpose; the
-#    suppressions name its libraries only (see the file).
+#  - fast_unwind_on_malloc=0: the C library and the office's libraries are built without frame
+#    pointers; the slower unwinder gives a leak its whole stack, which the suppressions match.
+#  - the leak suppressions name only code that is not Tallyguard's (see the file).
 sanitize_dir="$here/tests/sanitize"
-export ASAN_OPTIONS="exitcode=86:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:detect_leaks=1"
+export ASAN_OPTIONS="exitcode=86:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86"
-export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan-office.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan.supp:print_suppressions=0"
 
 # The Qt widget and desktop tests (label gui) are left to the normal build: the toolkit, its
 # platform plugins and fonts are not instrumented and keep caches to the end of the process,
