@@ -13,15 +13,16 @@ cmake --build "$build" -j"$(nproc)"
 
 # Every process the tests start inherits these: the test programs, `tallyguard --backup-now` and
 # the helper it starts. The office itself is not instrumented and ignores them.
-#  - exitcode: a sanitizer report ends a process with a status none of the program's own statuses
-#    (0, 1, 2) share, so a test that checks the status cannot mistake it for a failed backup.
+#  - abort_on_error: a sanitizer report ends a process with SIGABRT, so the test programs' own
+#    last-chance clean-up stops the office they started, and a test that checks the program's
+#    exit status (0, 1, 2) sees a crash, never a status of its own.
 #  - detect_stack_use_after_return: also catches references to a finished call's locals.
 #  - fast_unwind_on_malloc=0: the C library and the office's libraries are built without frame
 #    pointers; the slower unwinder gives a leak its whole stack, which the suppressions match.
 #  - the leak suppressions name only code that is not Tallyguard's (see the file).
 sanitize_dir="$here/tests/sanitize"
-export ASAN_OPTIONS="exitcode=86:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:detect_leaks=1"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86"
+export ASAN_OPTIONS="abort_on_error=1:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:detect_leaks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan.supp:print_suppressions=0"
 
 # The Qt widget and desktop tests (label gui) are left to the normal build: the toolkit, its
