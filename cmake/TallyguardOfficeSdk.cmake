@@ -83,6 +83,7 @@ function(tallyguard_use_office_sdk target)
   add_custom_target(${target}_uno_headers DEPENDS ${stamp})
   add_dependencies(${target} ${target}_uno_headers)
   target_include_directories(${target} SYSTEM PRIVATE ${outdir} ${TALLYGUARD_LO_INCLUDE_DIR})
+  target_compile_options(${target} PRIVATE ${TALLYGUARD_OFFICE_SDK_SANITIZE_OPTIONS})
   target_compile_definitions(${target} PRIVATE LINUX UNX CPPU_ENV=gcc3
     TALLYGUARD_LO_PROGRAM_DIR="${TALLYGUARD_LO_PROGRAM_DIR}")
   foreach(lib uno_cppuhelpergcc3 uno_cppu uno_salhelpergcc3 uno_sal)

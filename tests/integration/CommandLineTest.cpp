@@ -7,9 +7,12 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -19,6 +22,8 @@
 #include "RealSuite.h"
 #include "adapters/posix/OfficeInstance.h"
 #include "adapters/posix/PosixFileFacts.h"
+#include "backup/PassOptions.h"
+#include "backup/PassProtocol.h"
 #include "backup/Retention.h"
 #include "support/TempFolder.h"
 
@@ -347,6 +352,81 @@ TEST_F(BackupNow, AStoppedOfficeEndsWithOneAndThePlainSentence) {
   // The office goes on, and so does the next backup.
   Outcome after = run();
   EXPECT_EQ(after.status, 0) << after.errors;
+}
+
+// The backup helper as the window starts it (`tallyguard --backup-pass LOG`): the whole pass
+// runs in it against the real office, asking this test, as the window, for its options line by
+// line, and telling each store and each finished copy before "done".
+class BackupHelper : public BackupNow {
+ protected:
+  // Answers every ask: the options with `options`, Cancel for a prompt, Ok for a message box;
+  // returns every line the helper wrote, and its exit status.
+  std::pair<std::vector<std::string>, int> pass(const PassOptions& options) {
+    int toHelper[2], fromHelper[2];
+    if (::pipe(toHelper) != 0 || ::pipe(fromHelper) != 0) return {{}, -1};
+    const std::string home = temp / "home", state = temp / "state", log = temp / "helper.txt";
+    const std::string pipe = "TALLYGUARD_OFFICE_PIPE=" + SharedOffice::process->pipeName();
+    const std::string profile = "TALLYGUARD_OFFICE_PROFILE=" + SharedOffice::process->profileUrl();
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::dup2(toHelper[0], STDIN_FILENO);
+      ::dup2(fromHelper[1], STDOUT_FILENO);
+      for (int fd : {toHelper[0], toHelper[1], fromHelper[0], fromHelper[1]}) ::close(fd);
+      ::execl("/usr/bin/env", "env", "-u", "XDG_CONFIG_HOME", "-u", "DISPLAY", "-u",
+              "WAYLAND_DISPLAY", "-u", "UserInstallation", "-u", "TALLYGUARD_WINDOW_PID",
+              ("HOME=" + home).c_str(), ("XDG_STATE_HOME=" + state).c_str(), pipe.c_str(),
+              profile.c_str(), "TALLYGUARD_OFFICE_LAUNCHER=", TALLYGUARD_PROGRAM, "--backup-pass",
+              log.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(toHelper[0]);
+    ::close(fromHelper[1]);
+    FILE* in = ::fdopen(fromHelper[0], "r");
+    FILE* out = ::fdopen(toHelper[1], "w");
+    std::vector<std::string> lines;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, in)) {
+      std::string line = buffer;
+      if (!line.empty() && line.back() == '\n') line.pop_back();
+      lines.push_back(line);
+      const std::string verb = line.substr(0, line.find('\t'));
+      if (verb == "options") {
+        std::fprintf(out, "%s\n",
+                     EncodePassMessage({PassVerb::Answer, {EncodePassOptions(options)}}).c_str());
+      } else if (verb == "prompt") {
+        std::fputs("answer\t\n", out);
+      } else if (verb == "message") {
+        std::fputs("answer\tok\n", out);
+      }
+      std::fflush(out);
+    }
+    std::fclose(out);
+    std::fclose(in);
+    int raw = 0;
+    ::waitpid(child, &raw, 0);
+    return {lines, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  }
+};
+
+TEST_F(BackupHelper, RunsAWholePassOverItsStreamsAndKeepsOnlyTheNewestCopies) {
+  openStored("Budget.ods");
+  openStored("Stock List.ods");
+  // Beside each document, stamped, the newest copy only.
+  const PassOptions options{.sameFolder = true, .stamp = true, .newFile = true, .keep = 1};
+  for (int i = 0; i < 2; ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    auto [lines, status] = pass(options);
+    EXPECT_EQ(status, 0);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "done");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("copy\t"); }),
+              2);
+  }
+  EXPECT_EQ(copies(temp / "docs").size(), 2u);
+  const std::string history = ReadWholeFile(temp / "helper.txt");
+  EXPECT_THAT(history, HasSubstr("Budget.ods was backup saved as " + docs("Budget Date ")));
+  EXPECT_THAT(history, HasSubstr(" removed (keeping the newest 1) at "));
 }
 
 }  // namespace

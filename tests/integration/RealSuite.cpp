@@ -78,10 +78,24 @@ std::string FileUrl(const std::string& path) {
   return S(url);
 }
 
+namespace {
+
+// One local runtime per process, kept to the end as the program keeps its own: a bootstrapped
+// context is never disposed (its services hold each other), so one made per suite, as each
+// restart of a test's office makes, stayed behind unreachable.
+Reference<css::uno::XComponentContext> LocalContext() {
+  static const auto* local = [] {
+    setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TALLYGUARD_LO_PROGRAM_DIR "/fundamentalrc", 0);
+    return new Reference<css::uno::XComponentContext>(
+        cppu::defaultBootstrap_InitialComponentContext());
+  }();
+  return *local;
+}
+
+}  // namespace
+
 RealSuite::RealSuite(const std::string& pipe, double seconds) {
-  setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TALLYGUARD_LO_PROGRAM_DIR "/fundamentalrc", 0);
-  Reference<css::uno::XComponentContext> local = cppu::defaultBootstrap_InitialComponentContext();
-  auto resolver = css::bridge::UnoUrlResolver::create(local);
+  auto resolver = css::bridge::UnoUrlResolver::create(LocalContext());
   OUString url = U("uno:pipe,name=" + pipe + ";urp;StarOffice.ComponentContext");
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::milliseconds(static_cast<long>(seconds * 1000));

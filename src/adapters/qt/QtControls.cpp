@@ -175,6 +175,10 @@ void QtListView::selectPosition(int position) {
   list_.setCurrentItem(list_.topLevelItem(position - 1));
 }
 
+// Destroying the list sends events to its viewport's filters when the list is no longer a list
+// (only its QWidget part is left): this filter must be gone by then.
+QtListView::~QtListView() { list_.viewport()->removeEventFilter(this); }
+
 // The list raises click for the user's click anywhere on its entries area, as a report view
 // does; the selection the click leaves behind is what the handler reads.
 bool QtListView::eventFilter(QObject* watched, QEvent* event) {

@@ -143,6 +143,7 @@ class QtTextBox : public QObject, public TextBox {
 class QtListView : public QObject, public ListView {
  public:
   explicit QtListView(QWidget* parent);
+  ~QtListView() override;
   void addColumn(std::string_view header, int widthTwips) override;
   void addItem(std::string_view text) override;
   int itemCount() const override { return list_.topLevelItemCount(); }
