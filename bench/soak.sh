@@ -74,6 +74,7 @@ finish() {
     for pid in $(run_processes); do kill -KILL "$pid" 2>/dev/null; done
   fi
   session_stop
+  [ -n "${PIPE:-}" ] && rm -f "/tmp/OSL_PIPE_$(id -u)_$PIPE"
   exit "$status"
 }
 trap finish EXIT
@@ -89,7 +90,7 @@ PROFILE_URL="file://$PROFILE_DIR"
 PIPE="tallyguard_soak_$$"
 HISTORY="$TEMP/Tallyguard.txt"
 PROBE_LOG="$SESSION_ROOT/probe.log"
-mkdir -p "$DOCS" "$COPIES" "$XDG_CONFIG_HOME/Morvane"
+mkdir -p "$DOCS" "$COPIES" "$XDG_CONFIG_HOME/Morvane" "$SESSION_ROOT/office-temp"
 export TALLYGUARD_OFFICE_PIPE="$PIPE" TALLYGUARD_OFFICE_PROFILE="$PROFILE_URL" \
   TALLYGUARD_OFFICE_LAUNCHER=""
 unset TALLYGUARD_PASS_PROBE TALLYGUARD_HANG_SECONDS
@@ -110,7 +111,8 @@ session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
 # behind, which the user would wave through.
 start_office() {
   rm -f "$PROFILE_DIR/.lock" "$DOCS"/.~lock.*
-  setsid soffice "-env:UserInstallation=$PROFILE_URL" --headless --invisible --norestore \
+  # Its temporary files too are the run's, and go with the run's folder.
+  TMPDIR="$SESSION_ROOT/office-temp" setsid soffice "-env:UserInstallation=$PROFILE_URL" --headless --invisible --norestore \
     --nologo --nodefault --nolockcheck "--accept=pipe,name=$PIPE;urp;StarOffice.ComponentContext" \
     >>"$SESSION_ROOT/office.log" 2>&1 &
   OFFICE_GROUP=$!
@@ -126,7 +128,7 @@ for name in "${NAMES[@]}"; do
 done
 
 cat >"$XDG_CONFIG_HOME/Morvane/Tallyguard.conf" <<CONF
-[General]
+[Tallyguard]
 Backup%20Option=1
 Include%20Date=On
 Keep%20Copies=$KEEP
@@ -164,6 +166,8 @@ answer_boxes() {
   for window in $(session_windows "$WINDOW_PID" '.*'); do
     [ "$window" = "$WINDOW" ] && continue
     xdotool getwindowgeometry "$window" 2>/dev/null | grep -q 'Geometry: 536x550' && continue
+    echo "pass $pass: \"$(xdotool getwindowname "$window" 2>/dev/null)\"" \
+      "$(xdotool getwindowgeometry "$window" 2>/dev/null | grep Geometry)" >>"$SESSION_ROOT/boxes.log"
     timeout 10 xdotool windowactivate --sync "$window" key --clearmodifiers Return 2>/dev/null &&
       BOXES=$((BOXES + 1))
   done
@@ -173,12 +177,20 @@ now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 # The passes at which the office is killed, drawn at random (never the first).
 # bash's RANDOM has 15 bits; two of them give the range of a long run.
 pick() { echo $(((RANDOM * 32768 + RANDOM) % $1)); }
-declare -A KILL_AT
+declare -A KILL_AT=()
+# One of them before the memory's first reading, so that both readings come after the window's
+# first message box (its first one costs it memory that stays).
+((KILLS > 0 && BASE > 2)) && KILL_AT[$((2 + $(pick $((BASE - 2)))))]=1
 while ((${#KILL_AT[@]} < KILLS)); do KILL_AT[$((2 + $(pick $((PASSES - 1)))))]=1; done
 
+largest_of_last_ten() {
+  local count=${#HELPER_PEAKS[@]}
+  printf '%s\n' "${HELPER_PEAKS[@]:$((count > 10 ? count - 10 : 0))}" | sort -n | tail -n 1
+}
 CHANGED=0        # originals found changed when the user was about to store them
 EDIT_FAILURES=0
 KILLED=0
+KILLED_DURING=0
 RECLICKS=0
 HELPER_PEAKS=()  # per pass, kB
 PASS_MS=()
@@ -202,13 +214,21 @@ for ((pass = 1; pass <= PASSES; pass++)); do
     HASH[$name]=$(sha256sum <"$DOCS/$name")
   fi
   if [ -n "${KILL_AT[$pass]:-}" ]; then
-    # Somewhere in the pass, or just after it: up to one and a half typical passes from the click.
-    typical=$((${#PASS_MS[@]} ? (PASS_MS[-1] * 3 / 2) : 1500))
+    # Anywhere from the click to about the end of a typical pass.
+    typical=$((${#PASS_MS[@]} ? PASS_MS[-1] : 1500))
     delay=$(pick $((typical + 1)))
     waited=$(($(now_ms) - clicked))
     ((delay > waited)) && sleep "$(awk -v ms=$((delay - waited)) 'BEGIN{printf "%.3f", ms / 1000}')"
     stop_office KILL
     KILLED=$((KILLED + 1))
+    if (($(pass_lines) > before)); then
+      moment="after the pass had ended"
+    else
+      moment="during the pass, $(grep -c ' was backup saved as ' "$HISTORY" 2>/dev/null) copies logged so far"
+      KILLED_DURING=$((KILLED_DURING + 1))
+    fi
+    echo "pass $pass: office killed $(($(now_ms) - clicked)) ms after the click, $moment" \
+      >>"$SESSION_ROOT/kills.log"
   fi
   # Until the probe's line for this pass; a click that came while the window was still ending
   # the last pass started nothing and is given again.
@@ -235,13 +255,13 @@ for ((pass = 1; pass <= PASSES; pass++)); do
     { echo "the office did not come back after the kill at pass $pass" >&2; exit 1; }
   if ((pass == BASE)); then
     WINDOW_RSS_BASE=$(kb "$WINDOW_PID" VmRSS)
-    HELPER_BASE=$(printf '%s\n' "${HELPER_PEAKS[@]: -10}" | sort -n | tail -n 1)
+    HELPER_BASE=$(largest_of_last_ten)
   fi
   ((pass % 50 == 0)) && echo "  ... $pass passes, $KILLED kills, $BOXES message boxes answered" >&2
 done
 ended=$(now_ms)
 WINDOW_RSS_END=$(kb "$WINDOW_PID" VmRSS)
-HELPER_END=$(printf '%s\n' "${HELPER_PEAKS[@]: -10}" | sort -n | tail -n 1)
+HELPER_END=$(largest_of_last_ten)
 sleep 1
 answer_boxes
 
@@ -259,7 +279,7 @@ echo "passes: $PASSES in $minutes min, $(awk -v p="$PASSES" -v ms=$((ended - beg
   "restarts included); pass times (click to the probe's line) median" \
   "$(printf '%s\n' "${PASS_MS[@]}" | sort -n | awk '{a[NR]=$1} END{print a[int((NR+1)/2)]}') ms," \
   "longest $(printf '%s\n' "${PASS_MS[@]}" | sort -n | tail -n 1) ms"
-echo "the office killed $KILLED times; own edits stored: $(($(IFS=+; echo "${EDITS[*]}"))) (failed:" \
+echo "the office killed $KILLED times ($KILLED_DURING during a pass); own edits stored: $(($(IFS=+; echo "${EDITS[*]}"))) (failed:" \
   "$EDIT_FAILURES); message boxes answered: $BOXES; clicks given again: $RECLICKS"
 echo "passes by how the probe saw them end: $(sed -nE 's/^tallyguard probe: pass ([a-z]+) .*/\1/p' \
   "$PROBE_LOG" | sort | uniq -c | awk '{printf "%s%s %s", (NR > 1 ? ", " : ""), $2, $1}')"

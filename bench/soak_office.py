@@ -20,6 +20,7 @@ CSV_FILTER = "Text - txt - csv (StarCalc)"
 CSV_OPTIONS = "44,34,76,1"
 XLSX_FILTER = "Calc MS Excel 2007 XML"
 UNTITLED_MARK = "soak never stored"
+OFFICE_TEMPORARY = re.compile(r"^lu[0-9a-z]+\.tmp$")
 
 # name, filter it is stored with, password
 DOCUMENTS = [
@@ -153,7 +154,8 @@ def edit(desktop, docs, name, value):
 
 SAVED = re.compile(r"^(.*) was backup saved as (.*) at [^ ].*$")
 REMOVED = re.compile(r"^(.*) removed \(keeping the newest (\d+)\) at [^ ].*$")
-UNTITLED_NAME = re.compile(r"^Untitled \d+$")
+# The history names a workbook never stored by its title and the extension its copy gets.
+UNTITLED_NAME = re.compile(r"^Untitled \d+(\.ods)?$")
 
 
 def read_history(path):
@@ -181,7 +183,7 @@ def expected_copy_name(document, copy_path, copies):
     if os.path.normpath(folder) != os.path.normpath(copies):
         return False
     if UNTITLED_NAME.match(document):
-        base, extension = document, ".ods"
+        base, extension = document.removesuffix(".ods"), ".ods"
     else:
         base, extension = os.path.splitext(document)
     return file_name.startswith(base + " Date ") and file_name.endswith(extension)
@@ -269,8 +271,12 @@ def verify(desktop, docs, copies, history, keep, maxima):
     on_disk = {}
     orphans = []
     logged = {path for kind, _, path in entries if kind == "saved"}
+    office_temporaries = []
     for file_name in sorted(os.listdir(copies)):
         if file_name.startswith("."):
+            continue
+        if OFFICE_TEMPORARY.match(file_name):
+            office_temporaries.append(file_name)
             continue
         path = os.path.join(copies, file_name)
         document, _, _ = document_of_copy(file_name)
@@ -280,6 +286,12 @@ def verify(desktop, docs, copies, history, keep, maxima):
     figures.zero("copies on disk that no history line names", len(orphans))
     for path in orphans[:10]:
         print("  " + path)
+    # The office stores through a temporary file of its own beside the target; killed during a
+    # store, it leaves that file behind. Not the program's file, and not one it may delete: the
+    # user's own saves into that folder make the same kind.
+    print("the office's own temporary files left in the copies folder (lu*.tmp): %d%s"
+          % (len(office_temporaries),
+             " (" + ", ".join(office_temporaries[:5]) + ")" if office_temporaries else ""))
 
     # Per stored document: exactly the KEEP newest of its copies, by the order of the history.
     wrong_documents = []
