@@ -11,6 +11,7 @@
 # Prints each figure beside its target and exits 1 when one is missed (0 when all are met, 77
 # when a tool is missing):
 #  - originals changed other than by the user's own saves (hashed after each own save);
+#  - passes the office was not killed in that did not copy every open document;
 #  - kept copies that do not open in the office (each opened at the end, two cells compared);
 #  - history lines naming a missing or wrong file, and copies no line names;
 #  - leftover partial copies and leftover processes (helpers, offices) after the end;
@@ -49,12 +50,15 @@ fi
 
 OFFICE_GROUP=""
 WINDOW_PID=""
+# The shell's own notice of a killed job is no figure: it goes with the rest of standard error.
 stop_office() {
   [ -n "$OFFICE_GROUP" ] || return 0
-  kill -"${1:-TERM}" -- "-$OFFICE_GROUP" 2>/dev/null
-  session_wait_for 10 session_gone "-$OFFICE_GROUP"
-  kill -KILL -- "-$OFFICE_GROUP" 2>/dev/null
-  wait "$OFFICE_GROUP" 2>/dev/null
+  {
+    kill -"${1:-TERM}" -- "-$OFFICE_GROUP"
+    session_wait_for 10 session_gone "-$OFFICE_GROUP"
+    kill -KILL -- "-$OFFICE_GROUP"
+    wait "$OFFICE_GROUP"
+  } 2>/dev/null
   OFFICE_GROUP=""
 }
 stop_window() {
@@ -154,6 +158,11 @@ session_wait_for 30 main_window || { echo "the window did not appear" >&2; exit 
 WINDOW=$(main_window)
 sleep 1
 
+copy_lines() {
+  local count
+  count=$(grep -c ' was backup saved as ' "$HISTORY" 2>/dev/null)
+  echo "${count:-0}"
+}
 pass_lines() { grep -c '^tallyguard probe: pass ' "$PROBE_LOG" 2>/dev/null; }
 # The window's children are its helpers (one at a time).
 helpers() { cat /proc/"$WINDOW_PID"/task/*/children 2>/dev/null; }
@@ -187,6 +196,7 @@ largest_of_last_ten() {
   local count=${#HELPER_PEAKS[@]}
   printf '%s\n' "${HELPER_PEAKS[@]:$((count > 10 ? count - 10 : 0))}" | sort -n | tail -n 1
 }
+SHORT_PASSES=0   # passes without a kill that did not copy every open document
 CHANGED=0        # originals found changed when the user was about to store them
 EDIT_FAILURES=0
 KILLED=0
@@ -197,6 +207,8 @@ PASS_MS=()
 began=$(now_ms)
 for ((pass = 1; pass <= PASSES; pass++)); do
   before=$(pass_lines)
+  copies_before=$(copy_lines)
+  killed_here=""
   clicked=$(now_ms)
   xdotool mousemove --window "$WINDOW" 400 460 click 1
   helper_seen=0
@@ -214,21 +226,22 @@ for ((pass = 1; pass <= PASSES; pass++)); do
     HASH[$name]=$(sha256sum <"$DOCS/$name")
   fi
   if [ -n "${KILL_AT[$pass]:-}" ]; then
+    killed_here=1
     # Anywhere from the click to about the end of a typical pass.
     typical=$((${#PASS_MS[@]} ? PASS_MS[-1] : 1500))
     delay=$(pick $((typical + 1)))
     waited=$(($(now_ms) - clicked))
     ((delay > waited)) && sleep "$(awk -v ms=$((delay - waited)) 'BEGIN{printf "%.3f", ms / 1000}')"
-    stop_office KILL
-    KILLED=$((KILLED + 1))
     if (($(pass_lines) > before)); then
       moment="after the pass had ended"
     else
-      moment="during the pass, $(grep -c ' was backup saved as ' "$HISTORY" 2>/dev/null) copies logged so far"
+      moment="during the pass, $(($(copy_lines) - copies_before)) of its copies logged"
       KILLED_DURING=$((KILLED_DURING + 1))
     fi
-    echo "pass $pass: office killed $(($(now_ms) - clicked)) ms after the click, $moment" \
-      >>"$SESSION_ROOT/kills.log"
+    killed_at=$(($(now_ms) - clicked))
+    stop_office KILL
+    KILLED=$((KILLED + 1))
+    echo "pass $pass: office killed $killed_at ms after the click, $moment" >>"$SESSION_ROOT/kills.log"
   fi
   # Until the probe's line for this pass; a click that came while the window was still ending
   # the last pass started nothing and is given again.
@@ -250,6 +263,11 @@ for ((pass = 1; pass <= PASSES; pass++)); do
     sleep 0.05
   done
   PASS_MS+=($(($(now_ms) - clicked)))
+  made=$(($(copy_lines) - copies_before))
+  if [ -z "$killed_here" ] && ((made != ${#NAMES[@]} + 1)); then
+    SHORT_PASSES=$((SHORT_PASSES + 1))
+    echo "  pass $pass: $made copies logged, not $((${#NAMES[@]} + 1)), and the office was not killed" >&2
+  fi
   HELPER_PEAKS+=("$peak")
   [ -n "$OFFICE_GROUP" ] || { start_office && user_side open "$DOCS" 2>>"$SESSION_ROOT/user-side.log"; } ||
     { echo "the office did not come back after the kill at pass $pass" >&2; exit 1; }
@@ -296,6 +314,7 @@ for name in "${NAMES[@]}"; do
   fi
 done
 zero "originals changed other than by the user's own saves" "$CHANGED"
+zero "passes without a kill that did not copy all $((${#NAMES[@]} + 1)) documents" "$SHORT_PASSES"
 
 maxima=()
 for name in "${NAMES[@]}"; do maxima+=("$name=${EDITS[$name]}"); done
