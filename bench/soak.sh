@@ -145,7 +145,7 @@ WhereOption=1
 CONF
 
 # The window, with the pass probe's clock: one line per pass on standard error.
-TALLYGUARD_PASS_PROBE=time "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>>"$PROBE_LOG" &
+TALLYGUARD_PASS_PROBE="time" "$PROGRAM" >>"$SESSION_ROOT/program.log" 2>>"$PROBE_LOG" &
 WINDOW_PID=$!
 main_window() {
   local window
