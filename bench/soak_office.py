@@ -21,6 +21,7 @@ CSV_OPTIONS = "44,34,76,1"
 XLSX_FILTER = "Calc MS Excel 2007 XML"
 UNTITLED_MARK = "soak never stored"
 OFFICE_TEMPORARY = re.compile(r"^lu[0-9a-z]+\.tmp$")
+OFFICE_LOCK = re.compile(r"^\.~lock\..*#$")
 
 # name, filter it is stored with, password
 DOCUMENTS = [
@@ -271,12 +272,12 @@ def verify(desktop, docs, copies, history, keep, maxima):
     on_disk = {}
     orphans = []
     logged = {path for kind, _, path in entries if kind == "saved"}
-    office_temporaries = []
+    office_leftovers = []
     for file_name in sorted(os.listdir(copies)):
-        if file_name.startswith("."):
-            continue
-        if OFFICE_TEMPORARY.match(file_name):
-            office_temporaries.append(file_name)
+        if file_name.endswith(".tallyguard-partial"):
+            continue  # counted on their own
+        if OFFICE_TEMPORARY.match(file_name) or OFFICE_LOCK.match(file_name):
+            office_leftovers.append(file_name)
             continue
         path = os.path.join(copies, file_name)
         document, _, _ = document_of_copy(file_name)
@@ -286,12 +287,14 @@ def verify(desktop, docs, copies, history, keep, maxima):
     figures.zero("copies on disk that no history line names", len(orphans))
     for path in orphans[:10]:
         print("  " + path)
-    # The office stores through a temporary file of its own beside the target; killed during a
-    # store, it leaves that file behind. Not the program's file, and not one it may delete: the
-    # user's own saves into that folder make the same kind.
-    print("the office's own temporary files left in the copies folder (lu*.tmp): %d%s"
-          % (len(office_temporaries),
-             " (" + ", ".join(office_temporaries[:5]) + ")" if office_temporaries else ""))
+    # The office stores through a temporary file of its own beside the target and holds a lock
+    # file on the target meanwhile; killed during a store, it leaves them behind. Not the
+    # program's files, and not ones it may delete: the user's own saves into that folder make the
+    # same kinds.
+    print("the office's own files left in the copies folder by its kills (lu*.tmp temporaries,"
+          " .~lock.*# lock files): %d%s"
+          % (len(office_leftovers),
+             " (" + ", ".join(office_leftovers[:5]) + ")" if office_leftovers else ""))
 
     # Per stored document: exactly the KEEP newest of its copies, by the order of the history.
     wrong_documents = []
