@@ -10,6 +10,8 @@ packages=(
   libssl-dev
   # the office suite, headless, and its C++ SDK
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
+  # the office's own Python bridge: the user's side of the soak benchmark
+  python3-uno
   # the desktop program
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
   # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata

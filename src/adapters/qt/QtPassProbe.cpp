@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "backup/PassProtocol.h"
+
 namespace tg {
 namespace {
 
@@ -39,7 +41,21 @@ void QtPassProbe::start(std::string_view historyLogPath) {
 std::optional<std::string> QtPassProbe::takeLine() {
   std::optional<std::string> line = helper_.takeLine();
   if (line && *line == "done" && measuring_) end("done");
+  if (line) tellMessage(*line);
   return line;
+}
+
+// A message box the helper asks for, on one line of its own, so that a benchmark that dismisses
+// the boxes can still say what they said. The prefix differs from the pass lines'.
+void QtPassProbe::tellMessage(const std::string& line) {
+  std::optional<PassMessage> message = ParsePassMessage(line);
+  if (!message || message->verb != PassVerb::Message || message->fields.size() < 2) return;
+  std::string text = message->fields[1] + ": " + message->fields[0];
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  std::fprintf(stderr, "tallyguard probe message: %s\n", text.c_str());
+  std::fflush(stderr);
 }
 
 void QtPassProbe::stop() {

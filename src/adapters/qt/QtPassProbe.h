@@ -2,11 +2,13 @@
 // An opt-in probe for the benchmarks, off unless TALLYGUARD_PASS_PROBE is set: it stands between
 // the window and its backup helper and writes one line per pass to standard error, with the
 // pass's time (helper start included) and, when the variable is "stall", the longest stall of
-// the window's event loop, read from a timer that should fire every few milliseconds.
+// the window's event loop, read from a timer that should fire every few milliseconds. Every
+// message box the helper asks for is written too, on a line of its own.
 
 #include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
+#include <string>
 
 #include "common/ports/HelperProcess.h"
 
@@ -28,6 +30,7 @@ class QtPassProbe : public HelperProcess {
  private:
   void turn();
   void end(const char* how);
+  void tellMessage(const std::string& line);
 
   HelperProcess& helper_;
   bool meterStalls_;
