@@ -412,7 +412,9 @@ TEST_F(BackupHelper, RunsAWholePassOverItsStreamsAndKeepsOnlyTheNewestCopies) {
   openStored("Budget.ods");
   openStored("Stock List.ods");
   // Beside each document, stamped, the newest copy only.
-  const PassOptions options{.sameFolder = true, .stamp = true, .newFile = true, .keep = 1};
+  PassOptions options;
+  options.stamp = true;
+  options.keep = 1;
   for (int i = 0; i < 2; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     auto [lines, status] = pass(options);
