@@ -63,8 +63,9 @@ std::optional<std::string> PathOfUrl(std::string_view url) {
   if (rest.empty() || rest.front() != '/') return std::nullopt;  // a host name: not this machine's
   std::string path;
   for (size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(rest[i + 1]) &&
-        std::isxdigit(rest[i + 2])) {
+    if (rest[i] == '%' && i + 2 < rest.size() &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
       path += static_cast<char>(std::stoi(std::string(rest.substr(i + 1, 2)), nullptr, 16));
       i += 2;
     } else {

@@ -11,7 +11,8 @@ namespace tg {
 void ThrowFileError(std::string_view what, std::string_view path, std::string_view done) {
   int error = errno;
   std::string reason = std::generic_category().message(error);
-  if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
+  if (!reason.empty())
+    reason.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(reason.front())));
   std::string description(what);
   description += " ";
   description += path;

@@ -26,7 +26,8 @@ std::string Uid() { return std::to_string(::geteuid()); }
 
 std::string Reason(int error) {
   std::string reason = std::generic_category().message(error);
-  if (!reason.empty()) reason.front() = static_cast<char>(std::tolower(reason.front()));
+  if (!reason.empty())
+    reason.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(reason.front())));
   return reason;
 }
 
