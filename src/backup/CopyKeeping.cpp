@@ -89,9 +89,6 @@ std::uint64_t CopyKeeping::expectedSize(const BackupTarget& target) {
 
 void CopyKeeping::skip(const std::string& file, const std::string& folder) {
   ++skippedCount_;
-  if (std::find(fullFolders_.begin(), fullFolders_.end(), folder) == fullFolders_.end()) {
-    fullFolders_.push_back(folder);
-  }
   if (c_.skipped) c_.skipped(FileNameOf(file, c_.pathStyle), folder);
 }
 
@@ -159,7 +156,6 @@ bool CopyKeeping::inUse(const std::string& path) const {
 }
 
 void CopyKeeping::ended() {
-  if (!fullFolders_.empty() && c_.nearlyFull) c_.nearlyFull(fullFolders_);
   if (newCopies_.empty()) return;
   try {
     prune();

@@ -29,10 +29,9 @@ struct CopyKeepingContext {
   // The callbacks are optional: one left out is not called.
   // Each copy stored, as its history line.
   std::function<void(const std::string& line)> copied = nullptr;
-  // Each copy skipped for want of space, by file name and folder.
+  // Each copy skipped for want of space, by file name and folder; whoever waits on the pass tells
+  // the user once, from these.
   std::function<void(const std::string& fileName, const std::string& folder)> skipped = nullptr;
-  // Once per pass, when copies were skipped: the nearly full folders.
-  std::function<void(const std::vector<std::string>& folders)> nearlyFull = nullptr;
   // Where the record of the copies lives; none: nothing is recorded and nothing removed.
   PrivateState* state = nullptr;
   // Once per pass, when old copies could not be looked after: what went wrong, in plain words.
@@ -67,7 +66,6 @@ class CopyKeeping : public PassExtras {
   void stored(std::string_view location, const BackupTarget& target) override;
   void ended() override;
 
-  const std::vector<std::string>& fullFolders() const { return fullFolders_; }
   int skippedCount() const { return skippedCount_; }
 
  private:
@@ -91,7 +89,6 @@ class CopyKeeping : public PassExtras {
   std::set<Group> stampedGroups_;
   std::vector<RecordedCopy> newCopies_;
   std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
-  std::vector<std::string> fullFolders_;
   int skippedCount_ = 0;
 };
 

@@ -23,7 +23,6 @@ CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& su
       .copied = [&notices](const std::string& line) { notices.copied(line); },
       .skipped = [&notices](const std::string& fileName,
                             const std::string& folder) { notices.skipped(fileName, folder); },
-      .nearlyFull = {},  // whoever waits on the pass tells it once, from the copies skipped
       .state = environment.state,
       .keepingFailed =
           [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
