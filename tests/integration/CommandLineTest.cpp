@@ -81,6 +81,16 @@ class BackupNow : public ::testing::Test {
     return sheet;
   }
 
+  // `tallyguard --backup-now` as the user's timer would start it, with this test's home.
+  std::string backupNow(const std::string& pipe = SharedOffice::process->pipeName(),
+                        const std::string& profile = SharedOffice::process->profileUrl(),
+                        const std::string& launcher = "", const std::string& more = "") const {
+    return "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
+           (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
+           "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
+           "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now";
+  }
+
   // The test's office stands for the user's own unless `profile` names another.
   // A command that never ends is ended after two minutes, with status 124.
   Outcome run(const std::string& pipe = SharedOffice::process->pipeName(),
@@ -89,13 +99,8 @@ class BackupNow : public ::testing::Test {
               const std::string& tag = "") {
     const std::string out = temp / ("out" + tag);
     const std::string errors = temp / ("errors" + tag);
-    const std::string command =
-        "timeout -s KILL 120 env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY "
-        "-u UserInstallation HOME='" +
-        (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
-        "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
-        "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now >'" + out + "' 2>'" + errors +
-        "'";
+    const std::string command = "timeout -s KILL 120 " + backupNow(pipe, profile, launcher, more) +
+                                " >'" + out + "' 2>'" + errors + "'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -296,11 +301,8 @@ TEST_F(BackupNow, PairsOfPassesStartedAtOnceKeepTheNewestThreeAndARecordWithoutD
 TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPass) {
   Document big = openStored("Big.ods");
   suite().fill(big, 200000, 8);
-  const std::string command = "exec env HOME='" + (temp / "home") + "' TEMP='" + (temp / "temp") +
-                              "' TALLYGUARD_OFFICE_PIPE='" + SharedOffice::process->pipeName() +
-                              "' TALLYGUARD_OFFICE_PROFILE='" +
-                              SharedOffice::process->profileUrl() + "' '" + TALLYGUARD_PROGRAM +
-                              "' --backup-now >/dev/null 2>&1";
+  const std::string command =
+      "exec " + backupNow() + " >/dev/null 2>'" + (temp / "errors-killed") + "'";
   const pid_t program = fork();
   ASSERT_GE(program, 0);
   if (program == 0) {
@@ -308,19 +310,23 @@ TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPa
     execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
     _exit(127);
   }
-  auto partials = [&] {
+  auto named = [&](std::string_view ending) {
     std::vector<std::string> found;
     for (const auto& entry : fs::directory_iterator(temp / "docs")) {
       const std::string name = entry.path().filename().string();
-      if (name.ends_with(".tallyguard-partial")) found.push_back(name);
+      if (name.ends_with(ending)) found.push_back(name);
     }
     return found;
   };
+  auto partials = [&] { return named(".tallyguard-partial"); };
+  // The office writes into a file of its own and gives it the partial name only at the very end,
+  // moments before the program renames it; its lock on the partial name shows the store began.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (partials().empty() && std::chrono::steady_clock::now() < deadline) {
+  while (named(".tallyguard-partial#").empty() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ASSERT_FALSE(partials().empty()) << "the store never began";
+  ASSERT_FALSE(named(".tallyguard-partial#").empty())
+      << "the store never began: " << ReadWholeFile(temp / "errors-killed");
   ::kill(-program, SIGKILL);  // the program and its helper, as a logout or an OOM kill would
   ::waitpid(program, nullptr, 0);
   // The office goes on writing; this connection waits for it to be free again.
