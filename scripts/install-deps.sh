@@ -11,7 +11,7 @@ packages=(
   # the office suite, headless, and its C++ SDK
   libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
   # the office's own Python bridge: the user's side of the soak benchmark
-  python3-uno
+  python3-uno python3-dbus python3-gi
   # the desktop program
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
   # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata

@@ -128,7 +128,7 @@ TEST_F(ProgramTest, FirstStartOnAnEmptyStoreShowsTheDesignedDefaults) {
   EXPECT_FALSE(settings.value("OftenIndex").has_value());  // selecting by position stores nothing
   EXPECT_FALSE(settings.value("Windows Startup").has_value());
   EXPECT_EQ(autostart.enableCount + autostart.disableCount, 0);
-  EXPECT_TRUE(program().trayShell.trayIcon().toolTip() == "Tallyguard");
+  EXPECT_EQ(program().trayShell.tip(), "Tallyguard");
 }
 
 TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {
@@ -161,7 +161,8 @@ TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {
 
 TEST_F(ProgramTest, StartInTheTrayNeverShowsTheWindowAndMinimisingHidesIt) {
   settings.store("Minimized", "On");
-  program().trayShell.trayAvailable = [] { return true; };  // offscreen has none: one is played
+  program().trayShell.trayPresent = [] { return true; };  // offscreen has none: one is played
+  program().trayShell.trayAppeared();
   program().start();
   QtForm1View& v = view();
   EXPECT_FALSE(v.window.widget().isVisible());
@@ -169,7 +170,8 @@ TEST_F(ProgramTest, StartInTheTrayNeverShowsTheWindowAndMinimisingHidesIt) {
   EXPECT_EQ(v.cSysTray1.BalloonOnceCount(), 1);
   EXPECT_TRUE(v.cSysTray1.IconInTray());
 
-  emit program().trayShell.trayIcon().activated(QSystemTrayIcon::Trigger);
+  ASSERT_NE(program().trayShell.trayIcon(), nullptr);
+  emit program().trayShell.trayIcon()->activated(QSystemTrayIcon::Trigger);
   EXPECT_TRUE(v.window.widget().isVisible());
   EXPECT_FALSE(program().program.globals().HiddenInTray);
 
@@ -195,7 +197,10 @@ TEST_F(ProgramTest, TheTrayIconsMenuOffersShowBackupNowAndQuit) {
   QStringList captions;
   for (const QAction* action : program().trayShell.menu().actions()) captions << action->text();
   EXPECT_EQ(captions, QStringList({"Show Tallyguard", "Backup Now", "Quit"}));
-  EXPECT_EQ(program().trayShell.trayIcon().contextMenu(), &program().trayShell.menu());
+  program().trayShell.trayPresent = [] { return true; };
+  program().trayShell.trayAppeared();
+  ASSERT_NE(program().trayShell.trayIcon(), nullptr);
+  EXPECT_EQ(program().trayShell.trayIcon()->contextMenu(), &program().trayShell.menu());
 }
 
 TEST_F(ProgramTest, SecondCopyEndsBeforeItsWindowIsSeen) {

@@ -75,6 +75,7 @@ class TrayShellTest : public ::testing::Test {
  protected:
   TrayShellTest() {
     shell.onNotification([this](int code, int) { codes.push_back(code); });
+    shell.trayPresent = [this] { return trayThere; };  // offscreen has none: one is played
   }
   bool codeArrived(int code) {
     return RunEventsUntil(
@@ -83,26 +84,53 @@ class TrayShellTest : public ::testing::Test {
 
   QtTrayShell shell{QIcon()};
   std::vector<int> codes;
+  bool trayThere = true;
 };
 
 TEST_F(TrayShellTest, ClicksOnTheIconBecomeButtonCodes) {
-  emit shell.trayIcon().activated(QSystemTrayIcon::Trigger);
-  emit shell.trayIcon().activated(QSystemTrayIcon::Context);
-  emit shell.trayIcon().activated(QSystemTrayIcon::DoubleClick);
-  emit shell.trayIcon().activated(QSystemTrayIcon::MiddleClick);
+  shell.addIcon("Tallyguard", true);
+  RunPendingEvents();
+  ASSERT_NE(shell.trayIcon(), nullptr);
+  emit shell.trayIcon()->activated(QSystemTrayIcon::Trigger);
+  emit shell.trayIcon()->activated(QSystemTrayIcon::Context);
+  emit shell.trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+  emit shell.trayIcon()->activated(QSystemTrayIcon::MiddleClick);
   EXPECT_THAT(codes,
               ::testing::ElementsAre(TrayLeftButtonDown, TrayLeftButtonUp, TrayRightButtonDown,
                                      TrayRightButtonUp, TrayLeftButtonDoubleClick));
 }
 
+// The tray is first shown the tip given right after the icon, never the one it was added with.
 TEST_F(TrayShellTest, IconTipAndRemoval) {
-  shell.addIcon("Tallyguard", true);
-  EXPECT_EQ(shell.trayIcon().toolTip(), "Tallyguard");
-  EXPECT_TRUE(shell.trayIcon().isVisible());
+  shell.addIcon("Telnet Server", true);
+  shell.setTip("Tallyguard");
+  RunPendingEvents();
+  ASSERT_NE(shell.trayIcon(), nullptr);
+  EXPECT_EQ(shell.trayIcon()->toolTip(), "Tallyguard");
+  EXPECT_TRUE(shell.trayIcon()->isVisible());
   shell.setTip("Other");
-  EXPECT_EQ(shell.trayIcon().toolTip(), "Other");
+  EXPECT_EQ(shell.trayIcon()->toolTip(), "Other");
   shell.deleteIcon();
-  EXPECT_FALSE(shell.trayIcon().isVisible());
+  EXPECT_FALSE(shell.trayIcon()->isVisible());
+}
+
+// Without a tray the icon waits, and the window hears there is none; it is made, with the tip
+// and menu asked for meanwhile, when a tray comes.
+TEST_F(TrayShellTest, AnIconAskedForBeforeATrayComesAppearsWithIt) {
+  trayThere = false;
+  shell.setMenu({{"Show Tallyguard", [] {}}});
+  shell.addIcon("Tallyguard", true);
+  RunPendingEvents();
+  EXPECT_EQ(shell.trayIcon(), nullptr);
+  EXPECT_FALSE(shell.available());
+  shell.setTip("Tallyguard - next backup at 10:00");
+  trayThere = true;
+  shell.trayAppeared();
+  ASSERT_NE(shell.trayIcon(), nullptr);
+  EXPECT_TRUE(shell.trayIcon()->isVisible());
+  EXPECT_EQ(shell.trayIcon()->toolTip(), "Tallyguard - next backup at 10:00");
+  EXPECT_EQ(shell.trayIcon()->contextMenu(), &shell.menu());
+  EXPECT_TRUE(shell.available());
 }
 
 TEST_F(TrayShellTest, WithoutServerQtsOwnBalloonReportsItsTimeout) {

@@ -58,12 +58,8 @@ std::optional<QDBusConnection> SessionBusIfGiven() {
 }
 
 QtTrayShell::QtTrayShell(QIcon icon) : picture_(std::move(icon)) {
-  QObject::connect(&icon_, &QSystemTrayIcon::activated, this,
-                   [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
-  QObject::connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
-    qtBalloonTimer_.stop();
-    notify(TrayBalloonUserClick);
-  });
+  trayPresent = [this] { return presence_.present(); };
+  QObject::connect(&presence_, &QtTrayPresence::appeared, this, &QtTrayShell::trayAppeared);
   qtBalloonTimer_.setSingleShot(true);
   QObject::connect(&qtBalloonTimer_, &QTimer::timeout, this,
                    [this] { notify(TrayBalloonTimeout); });
@@ -80,29 +76,66 @@ QtTrayShell::~QtTrayShell() {
   if (notificationId_) closeNotification(*notificationId_);
 }
 
+// The desktop shows the icon from the next turn of the event loop: the window names its icon
+// right after asking for it, and a tray should never first show the name it had before.
 void QtTrayShell::addIcon(std::string_view tip, bool withIcon) {
-  icon_.setIcon(withIcon ? picture_ : QIcon());
-  icon_.setToolTip(ToQString(tip));
-  icon_.show();
+  wanted_ = true;
+  withPicture_ = withIcon;
+  tip_ = ToQString(tip);
+  QTimer::singleShot(0, this, [this] { realise(); });
 }
 
-void QtTrayShell::setIcon() { icon_.setIcon(picture_); }
+void QtTrayShell::setIcon() {
+  withPicture_ = true;
+  if (icon_) icon_->setIcon(picture_);
+}
 
-void QtTrayShell::setTip(std::string_view tip) { icon_.setToolTip(ToQString(tip)); }
+void QtTrayShell::setTip(std::string_view tip) {
+  tip_ = ToQString(tip);
+  if (icon_) icon_->setToolTip(tip_);
+}
 
 void QtTrayShell::deleteIcon() {
   withdrawBalloon();
-  icon_.hide();
+  wanted_ = false;
+  if (icon_) icon_->hide();
 }
 
-bool QtTrayShell::available() const { return trayAvailable(); }
+// Once made, Qt's icon follows the tray itself: an XEmbed tray or a StatusNotifierItem watcher
+// that restarts takes it again. An icon not made yet is made on the next turn of the loop.
+bool QtTrayShell::available() const { return trayPresent(); }
+
+void QtTrayShell::trayAppeared() { realise(); }
+
+void QtTrayShell::realise() {
+  if (!wanted_ && !icon_) return;
+  if (!icon_ && !trayPresent()) {
+    presence_.watchForTray();
+    return;
+  }
+  if (!icon_) makeIcon();
+  icon_->setIcon(withPicture_ ? picture_ : QIcon());
+  icon_->setToolTip(tip_);
+  icon_->setVisible(wanted_);
+}
+
+void QtTrayShell::makeIcon() {
+  icon_ = std::make_unique<QSystemTrayIcon>();
+  QObject::connect(icon_.get(), &QSystemTrayIcon::activated, this,
+                   [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
+  QObject::connect(icon_.get(), &QSystemTrayIcon::messageClicked, this, [this] {
+    qtBalloonTimer_.stop();
+    notify(TrayBalloonUserClick);
+  });
+  if (!menu_.isEmpty()) icon_->setContextMenu(&menu_);
+}
 
 void QtTrayShell::setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries) {
   menu_.clear();
   for (const auto& [caption, action] : entries) {
     QObject::connect(menu_.addAction(caption), &QAction::triggered, this, action);
   }
-  icon_.setContextMenu(&menu_);
+  if (icon_) icon_->setContextMenu(&menu_);
 }
 
 void QtTrayShell::onNotification(std::function<void(int code, int id)> callback) {
@@ -184,14 +217,16 @@ void QtTrayShell::showThroughServer(const QString& text, const QString& title, i
 
 void QtTrayShell::showQtBalloon(const QString& text, const QString& title, int timeoutMs) {
   const int shownMs = timeoutMs > 0 ? timeoutMs : QtBalloonDefaultMs;
-  icon_.showMessage(title, text, QSystemTrayIcon::NoIcon, shownMs);
+  if (!icon_) realise();  // the balloon points at the icon, so it cannot wait for the loop
+  // Without an icon there is nothing to point at; the wait still ends in time.
+  if (icon_) icon_->showMessage(title, text, QSystemTrayIcon::NoIcon, shownMs);
   qtBalloonTimer_.start(shownMs);
 }
 
 void QtTrayShell::withdrawBalloon() {
   if (qtBalloonTimer_.isActive()) {
     qtBalloonTimer_.stop();
-    icon_.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);  // closes Qt's balloon
+    if (icon_) icon_->showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);  // closes it
     QTimer::singleShot(0, this, [this] { notify(TrayBalloonHide); });
   }
   if (notificationId_) {

@@ -2,7 +2,8 @@
 // The desktop's notification area through Qt: QSystemTrayIcon for the icon, its tip and its
 // clicks; balloons through the desktop's notification server (org.freedesktop.Notifications)
 // when one answers on the session bus, otherwise Qt's own balloon. Both report back with the
-// codes the tray control knows.
+// codes the tray control knows. The Qt icon is made only once a tray is there (see
+// QtTrayPresence); until then the icon the window asked for waits here.
 
 #include <QDBusConnection>
 #include <QIcon>
@@ -11,10 +12,12 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "adapters/qt/QtTrayPresence.h"
 #include "common/ports/TrayShell.h"
 
 namespace tg {
@@ -39,10 +42,14 @@ class QtTrayShell : public QObject, public TrayShell {
   // on any click when that is all they do.
   void setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries);
   QMenu& menu() { return menu_; }
-  // Asked by available(); a widget test on a display without a tray puts a tray of its own here.
-  std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
+  // Whether a tray is there now; a widget test on a display without a tray plays one here.
+  std::function<bool()> trayPresent;
+  // Makes the icon the window asked for, now that a tray is there.
+  void trayAppeared();
 
-  QSystemTrayIcon& trayIcon() { return icon_; }
+  // The Qt icon, once a tray took it; null before.
+  QSystemTrayIcon* trayIcon() { return icon_.get(); }
+  const QString& tip() const { return tip_; }
   // The notification the server holds for the balloon now shown, if any.
   std::optional<uint> notificationId() const { return notificationId_; }
   bool usedNotificationServer() const { return usedServer_; }
@@ -54,6 +61,9 @@ class QtTrayShell : public QObject, public TrayShell {
 
  private:
   void notify(int code);
+  // Shows, hides or retips the Qt icon as the window last asked, making it when a tray is there.
+  void realise();
+  void makeIcon();
   void onActivated(QSystemTrayIcon::ActivationReason reason);
   bool notificationServerPresent();
   void showThroughServer(const QString& text, const QString& title, int timeoutMs);
@@ -61,7 +71,11 @@ class QtTrayShell : public QObject, public TrayShell {
   void closeNotification(uint id);
 
   QIcon picture_;
-  QSystemTrayIcon icon_;
+  QtTrayPresence presence_;
+  std::unique_ptr<QSystemTrayIcon> icon_;
+  bool wanted_ = false;
+  bool withPicture_ = true;
+  QString tip_;
   QMenu menu_;
   std::function<void(int, int)> callback_;
   std::optional<QDBusConnection> bus_;
