@@ -14,6 +14,8 @@ packages=(
   python3-uno python3-dbus python3-gi
   # the desktop program
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
+  # a Wayland session for the desktop tests: a compositor with XWayland, and Qt's Wayland plugin
+  weston xwayland qt6-wayland
   # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
   librsvg2-bin desktop-file-utils appstream
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots

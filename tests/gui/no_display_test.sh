@@ -21,6 +21,15 @@ expect_plain_refusal() {  # expect_plain_refusal WHAT ENVIRONMENT...
 }
 expect_plain_refusal "no display at all"
 expect_plain_refusal "a display that does not answer" DISPLAY=:4711
+# Qt's platform plugins but the Wayland one, as where qt6-wayland is not installed.
+plugins=$(mktemp -d)
+mkdir -p "$plugins/platforms"
+for plugin in /usr/lib/*/qt6/plugins/platforms/*.so; do
+  case $plugin in *wayland*) ;; *) ln -s "$plugin" "$plugins/platforms/" ;; esac
+done
 expect_plain_refusal "Wayland without X and without the plugin" WAYLAND_DISPLAY=wayland-4711 \
+  XDG_RUNTIME_DIR="$(mktemp -d)" QT_QPA_PLATFORM_PLUGIN_PATH="$plugins/platforms"
+expect_plain_refusal "a Wayland display that does not answer" WAYLAND_DISPLAY=wayland-4711 \
   XDG_RUNTIME_DIR="$(mktemp -d)"
+rm -rf "$plugins"
 exit "$failures"

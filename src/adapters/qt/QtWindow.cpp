@@ -3,10 +3,12 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
+#include <QWindow>
 #include <stdexcept>
 
 #include "common/Descriptions.h"
@@ -44,6 +46,7 @@ void QtWindow::setApplicationIcon() { widget_.setWindowIcon(ApplicationIcon()); 
 
 void QtWindow::setVisible(bool visible) {
   if (!visible || !stateWhenShown_) {
+    if (visible && takenOffScreenUnsaid()) widget_.hide();  // shown anew, the desktop maps it
     widget_.setVisible(visible);
     return;
   }
@@ -56,6 +59,15 @@ void QtWindow::setVisible(bool visible) {
     widget_.showNormal();
   }
   changingStateFromCode_ = false;
+}
+
+// A Wayland compositor's minimise, or a window manager without an iconic state, takes the window
+// off the screen without telling the program: Qt still counts it shown, and showing it again
+// does nothing. Natively on Wayland such a window cannot even be told apart.
+bool QtWindow::takenOffScreenUnsaid() const {
+  const QWindow* handle = widget_.windowHandle();
+  if (widget_.isHidden() || handle == nullptr) return false;
+  return !handle->isExposed() || QGuiApplication::platformName() == "wayland";
 }
 
 WindowState QtWindow::state() const {

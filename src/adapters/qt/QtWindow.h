@@ -48,6 +48,8 @@ class QtWindow : public Window {
   bool hasCustomPointer() const { return customPointer_.has_value(); }
 
  private:
+  bool takenOffScreenUnsaid() const;
+
   QtWindowWidget widget_;
   MouseMoveRelay relay_{widget_};
   Handler resize_;

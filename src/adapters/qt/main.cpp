@@ -78,9 +78,11 @@ int BackupNow(int argc, char* argv[], bool notify) {
 
 // Qt picks Wayland when its plugin is installed, but minimising to the tray, raising the window
 // for a second start and keeping the clipboard after exit work as designed only on X. Where X is
-// there too (XWayland), it is preferred; a platform the user chose stays theirs.
+// there too (XWayland), it is preferred, with Wayland behind it should X not answer; a platform
+// the user chose stays theirs. Outside a Wayland session X is Qt's own choice anyway.
 void PreferX11() {
-  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY") ||
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     return;
   qputenv("QT_QPA_PLATFORM", "xcb;wayland");
 }
@@ -91,17 +93,21 @@ QtMessageHandler qtMessages = nullptr;
 
 void PlainStartFailure(QtMsgType type, const QMessageLogContext& context, const QString& text) {
   if (startingWindow && type == QtFatalMsg) {
-    const bool waylandOnly =
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("DISPLAY");
-    std::cerr << (waylandOnly ? "Tallyguard cannot show its window: this Wayland session has no X "
-                                "server, and Qt's Wayland plugin (package qt6-wayland) is not "
-                                "installed."
-                              : "Tallyguard cannot show its window: no desktop display was found.")
+    // Qt's last words list the platform plugins it found.
+    const bool waylandPluginMissing = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                                      qEnvironmentVariableIsEmpty("DISPLAY") &&
+                                      !text.contains("wayland");
+    std::cerr << (waylandPluginMissing
+                      ? "Tallyguard cannot show its window: this Wayland session has no X "
+                        "server, and Qt's Wayland plugin (package qt6-wayland) is not "
+                        "installed."
+                      : "Tallyguard cannot show its window: no desktop display was found.")
               << " To back up without a window, run: tallyguard --backup-now\n";
     std::_Exit(1);
   }
-  // Qt's notes on the display it is trying are part of its page, not of the program's words.
-  if (startingWindow && QByteArray(context.category).startsWith("qt.qpa")) return;
+  // Qt's notes on the displays it tries (a plugin failing before the next one works) are part of
+  // its page, not of the program's words.
+  if (startingWindow) return;
   if (qtMessages) qtMessages(type, context, text);
 }
 
