@@ -77,8 +77,17 @@ TEST_F(LiveDialogs, AMessageBoxShowsItsTitleIconAndLinesAndAnswersWithTheButtonP
   DestroyWindow(window);
 }
 
+// What the driver saw of the folder chooser once its tree had settled.
+struct SeenChooser {
+  std::string selected;    // the selected item's name
+  bool atTop = false;      // nothing, or the tree's top item (the whole desktop), is selected
+  bool resizable = false;  // the newer dialog style, with its own buttons and an edit line
+};
+
+HWND TreeOf(HWND chooser) { return FindWindowExA(chooser, nullptr, WC_TREEVIEWA, nullptr); }
+
 std::string SelectedFolderName(HWND chooser) {
-  HWND tree = FindWindowExA(chooser, nullptr, WC_TREEVIEWA, nullptr);
+  HWND tree = TreeOf(chooser);
   char name[MAX_PATH] = "";
   TVITEMA item{};
   item.mask = TVIF_TEXT;
@@ -89,19 +98,27 @@ std::string SelectedFolderName(HWND chooser) {
   return name;
 }
 
-// Presses `button` once the tree has filled and its selection settled; `seen` is that selection.
-std::string Choose(Win32Dialogs& dialogs, const std::string& start, int button, std::string& seen) {
+// Presses `button` once the tree has filled and its selection settled.
+std::string Choose(Win32Dialogs& dialogs, const std::string& start, int button, SeenChooser& seen) {
   bool prompted = false;
   ModalDriver driver("#32770", [&](HWND chooser) {
     // Wine's tree may rest on the home folder for a moment on its way to the preselected one:
-    // the selection counts as settled once it has not changed for half a second.
-    seen.clear();
-    for (int polls = 0, steady = 0; polls < 100 && steady < 5; ++polls) {
+    // the selection counts as settled once the tree has items and the selection (one, when a
+    // folder was given) has not changed for half a second, or two for no selection at all.
+    seen = {};
+    for (int polls = 0, steady = 0; polls < 100 && steady < (seen.selected.empty() ? 20 : 5);
+         ++polls) {
       Sleep(100);
       const std::string now = SelectedFolderName(chooser);
-      steady = !now.empty() && now == seen ? steady + 1 : 0;
-      seen = now;
+      const bool filled = TreeView_GetCount(TreeOf(chooser)) > 0;
+      const bool awaited = filled && (start.empty() || !now.empty());
+      steady = awaited && now == seen.selected ? steady + 1 : 0;
+      seen.selected = now;
     }
+    HWND tree = TreeOf(chooser);
+    const HTREEITEM selection = TreeView_GetSelection(tree);
+    seen.atTop = selection == nullptr || selection == TreeView_GetRoot(tree);
+    seen.resizable = (GetWindowLongA(chooser, GWL_STYLE) & WS_THICKFRAME) != 0;
     for (HWND label : ChildWindows(chooser, "Static")) prompted |= TextOf(label) == "Copies to";
     SendMessageA(GetDlgItem(chooser, button), BM_CLICK, 0, 0);
   });
@@ -111,19 +128,25 @@ std::string Choose(Win32Dialogs& dialogs, const std::string& start, int button, 
   return chosen;
 }
 
-TEST_F(LiveDialogs, TheFolderChooserStartsAtTheFolderGivenOrTheDesktopAndReturnsTheChoice) {
+TEST_F(LiveDialogs, TheFolderChooserStartsAtTheFolderGivenOrNoneAndReturnsTheChoice) {
   testing::WinTempFolder folder;
+  // Both made before the first dialog: Wine's shell keeps the folder listing it read first.
   const std::string start = folder / "Spreadsheet copies";
+  const std::string other = folder / "Other copies";
   CreateDirectoryA(start.c_str(), nullptr);
+  CreateDirectoryA(other.c_str(), nullptr);
   Win32Dialogs dialogs;
-  std::string selected;
-  EXPECT_EQ(Choose(dialogs, start, IDOK, selected), start);
-  EXPECT_EQ(selected, "Spreadsheet copies");
-  EXPECT_EQ(Choose(dialogs, start, IDCANCEL, selected), "");
+  SeenChooser seen;
+  EXPECT_EQ(Choose(dialogs, start, IDOK, seen), start);
+  EXPECT_EQ(seen.selected, "Spreadsheet copies");
+  EXPECT_FALSE(seen.resizable) << "the classic chooser: a folder tree and OK and Cancel";
 
-  char desktop[MAX_PATH] = "";
-  SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-  EXPECT_EQ(Choose(dialogs, "", IDOK, selected), desktop);
+  // Without a folder to start from, nothing in particular is preselected; a later call with a
+  // folder preselects that one again.
+  EXPECT_EQ(Choose(dialogs, "", IDCANCEL, seen), "");
+  EXPECT_TRUE(seen.atTop) << seen.selected;
+  EXPECT_EQ(Choose(dialogs, other, IDOK, seen), other);
+  EXPECT_EQ(seen.selected, "Other copies");
 }
 
 }  // namespace

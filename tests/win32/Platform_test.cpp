@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "WinTempFolder.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32Shell.h"
@@ -41,6 +46,52 @@ TEST(Win32FileSystem, AnAppendAfterAHalfWrittenLineStartsOnALineOfItsOwn) {
   WriteFile(log, "cut sho");
   files.appendText(log, "whole\r\n");
   EXPECT_EQ(files.readText(log), "cut sho\r\nwhole\r\n");
+}
+
+// The window's pass and a pass from the command line are separate writers of one log, each with
+// its own handle; neither may lose a line or cut into the other's, even after a cut line.
+TEST(Win32FileSystem, WritersAppendingAtOnceKeepEveryLineWhole) {
+  WinTempFolder folder;
+  const std::string log = folder / "Tallyguard.txt";
+  WriteFile(log, "cut sho");
+  constexpr int Writers = 4;
+  constexpr int Lines = 250;
+  const std::string tail(150, 'x');  // long lines, so a torn write would show
+  std::vector<int> failures(Writers, 0);
+  std::vector<std::thread> writers;
+  for (int writer = 0; writer < Writers; ++writer) {
+    writers.emplace_back([&, writer] {
+      Win32FileSystem files;
+      for (int line = 0; line < Lines; ++line) {
+        try {
+          files.appendText(
+              log, std::to_string(writer) + " " + std::to_string(line) + " " + tail + "\r\n");
+        } catch (const std::exception&) {
+          ++failures[writer];
+        }
+      }
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  EXPECT_EQ(failures, std::vector<int>(Writers, 0));
+
+  std::istringstream lines(Win32FileSystem().readText(log));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "cut sho\r");
+  std::vector<int> next(Writers, 0);  // each writer's lines arrive whole and in its order
+  int count = 0;
+  while (std::getline(lines, line)) {
+    ++count;
+    std::istringstream fields(line);
+    int writer = -1;
+    int number = -1;
+    std::string rest;
+    fields >> writer >> number >> rest;
+    ASSERT_TRUE(writer >= 0 && writer < Writers && rest == tail && line.back() == '\r') << line;
+    EXPECT_EQ(number, next[writer]++) << line;
+  }
+  EXPECT_EQ(count, Writers * Lines);
 }
 
 TEST(Win32FileSystem, AFolderAtTheLogsPathTakesNoLine) {

@@ -1,15 +1,17 @@
 // Tallyguard.exe as the user meets it under Wine: started with its window, a click on
 // "Backup Now (Test)" has the pass's helper store a copy through the office's COM server, a second
 // start brings the hidden window back and ends, closing ends it all, and the command line answers
-// on the caller's output.
+// on the caller's output, from a prompt through the console twin Tallyguard.com as well.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <string>
 
@@ -39,8 +41,9 @@ std::string UrlPath(std::string path) {
   return path;
 }
 
-// The build puts the program in bin\, two folders above the tests.
-std::string ProgramPath() { return BesideTests("..\\..\\bin\\Tallyguard.exe"); }
+// The build puts the program and its console twin in bin\, two folders above the tests.
+std::string ProgramFolder() { return BesideTests("..\\..\\bin"); }
+std::string ProgramPath() { return ProgramFolder() + "\\Tallyguard.exe"; }
 
 bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
   for (DWORD waited = 0; waited < milliseconds; waited += 50) {
@@ -55,7 +58,8 @@ struct Started {
   DWORD id = 0;
 };
 
-Started Start(const std::string& commandLine, HANDLE output = nullptr) {
+Started Start(const std::string& commandLine, HANDLE output = nullptr,
+              const char* folder = nullptr) {
   std::string line = commandLine;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -66,8 +70,8 @@ Started Start(const std::string& commandLine, HANDLE output = nullptr) {
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   }
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr, folder,
+                      &startup, &process)) {
     return {};
   }
   CloseHandle(process.hThread);
@@ -304,6 +308,121 @@ TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
   std::string content;
   std::getline(copy, content);
   EXPECT_EQ(content, "budget|calc8");
+}
+
+std::string ReadToEnd(HANDLE reading) {
+  std::string text;
+  char buffer[256];
+  DWORD got = 0;
+  while (ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    text.append(buffer, got);
+  CloseHandle(reading);
+  return text;
+}
+
+struct Typed {
+  DWORD exitCode = STILL_ACTIVE;
+  std::string output, errors;
+};
+
+// A command typed at a prompt (cmd /c) in the program's folder, as a user or the Task Scheduler
+// runs it, with the prompt's output and error output kept apart.
+Typed TypeAtPrompt(const std::string& command) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE output[2] = {};
+  HANDLE errors[2] = {};
+  if (!CreatePipe(&output[0], &output[1], &inheritable, 0)) return {};
+  if (!CreatePipe(&errors[0], &errors[1], &inheritable, 0)) return {};
+  SetHandleInformation(output[0], HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(errors[0], HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = output[1];
+  startup.hStdError = errors[1];
+  std::string line = "cmd /c " + command;
+  const std::string folder = ProgramFolder();
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      folder.c_str(), &startup, &process);
+  CloseHandle(output[1]);
+  CloseHandle(errors[1]);
+  if (!started) {
+    CloseHandle(output[0]);
+    CloseHandle(errors[0]);
+    return {};
+  }
+  CloseHandle(process.hThread);
+  std::future<std::string> errorText = std::async(std::launch::async, ReadToEnd, errors[0]);
+  Typed typed;
+  typed.output = ReadToEnd(output[0]);
+  typed.errors = errorText.get();
+  typed.exitCode = ExitCodeWithin(process.hProcess, 60000);
+  CloseHandle(process.hProcess);
+  return typed;
+}
+
+// The console twin waits for the window program's answer and hands on the exit status that the
+// README promises (a prompt does not wait for a window program).
+TEST_F(TallyguardExe, TypedAtAPromptTheConsoleTwinAnswersWaitsAndReturnsTheStatus) {
+  const Typed version = TypeAtPrompt("Tallyguard.com --version & echo next");
+  EXPECT_EQ(version.output, std::string(ProductTitle) + " " TALLYGUARD_VERSION "\r\nnext\r\n");
+  EXPECT_EQ(TypeAtPrompt("Tallyguard.com --version").exitCode, 0u);
+
+  const Typed unknown = TypeAtPrompt("Tallyguard.com --frobnicate");
+  EXPECT_EQ(unknown.exitCode, 64u);
+  EXPECT_EQ(unknown.output, "");
+  EXPECT_EQ(unknown.errors, "Tallyguard: unknown option --frobnicate\r\nTry Tallyguard --help\r\n");
+
+  // A whole pass: the copy is there and its line printed by the time the prompt has the status.
+  const std::string sheet = folder / "Budget.ods";
+  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
+                                          << UrlPath(sheet) << "\tBudget.ods\tcalc8\tbudget\n";
+  RegistrySettingsBackend registry;
+  Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
+  const std::string copy = folder / "Budget Backup.ods";
+  const Typed pass = TypeAtPrompt("Tallyguard.com --backup-now");
+  EXPECT_EQ(pass.exitCode, 0u) << pass.errors;
+  EXPECT_THAT(pass.output, HasSubstr("Budget.ods was backup saved as " + copy + " at "));
+  EXPECT_TRUE(files.canReadModificationTime(copy)) << pass.output;
+
+  // No office running: status 2 and the plain sentence, on the error output only.
+  TerminateProcess(office.process, 0);
+  WaitForSingleObject(office.process, 5000);
+  const Typed noOffice = TypeAtPrompt("Tallyguard.com --backup-now");
+  EXPECT_EQ(noOffice.exitCode, 2u);
+  EXPECT_EQ(noOffice.output, "");
+  EXPECT_EQ(noOffice.errors, "No office suite is running, so there is nothing to back up.\r\n");
+}
+
+// "Tallyguard" typed at a prompt runs the twin, which prefers .com to .exe; without an option of
+// the command line the twin starts the window program and returns at once: no prompt (or
+// console) waits on a window that runs for hours.
+TEST_F(TallyguardExe, TypedAtAPromptWithoutAnOptionTheWindowStartsAndThePromptReturns) {
+  if (!std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) GTEST_SKIP() << "the window needs a display";
+  const Started prompt = Start("cmd /c Tallyguard", nullptr, ProgramFolder().c_str());
+  ASSERT_NE(prompt.process, nullptr);
+  EXPECT_EQ(ExitCodeWithin(prompt.process, 20000), 0u);
+  CloseHandle(prompt.process);
+  // The program's window in another process than this test's.
+  HWND window = nullptr;
+  DWORD id = 0;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        window = nullptr;
+        while ((window = FindWindowExA(nullptr, window, "TallyguardMainWindow", nullptr))) {
+          GetWindowThreadProcessId(window, &id);
+          if (id != GetCurrentProcessId()) return true;
+        }
+        return false;
+      },
+      30000));
+  program.process =
+      OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, id);
+  ASSERT_NE(program.process, nullptr);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Windows packages as a user gets them: the zip holds Tallyguard.exe that needs no DLL beyond
-# Windows' own, and the installer (when NSIS made one) installs it into Program Files, where it
-# runs, and its uninstaller removes it. Runs in the Wine prefix scripts/test-windows.sh set up.
+# The Windows packages as a user gets them: the zip holds Tallyguard.exe and its console twin
+# Tallyguard.com, which need no DLL beyond Windows' own, and the installer (when NSIS made one)
+# installs both into Program Files, where a prompt's "Tallyguard --version" answers through the
+# twin, and its uninstaller removes them. Runs in the Wine prefix scripts/test-windows.sh set up.
 # Usage: package_test.sh <build-dir>
 set -euo pipefail
 build=$1
@@ -15,11 +16,14 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 unzip -q "$build/$name.zip" -d "$unpacked"
 program=$unpacked/$name/Tallyguard.exe
-[ -f "$program" ] || fail "the zip holds no Tallyguard.exe"
-# Windows' own libraries only: anything else would have to lie beside the program.
-others=$(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/^\s*DLL Name: //p' |
-  grep -viE '^(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32)\.dll$' || true)
-[ -z "$others" ] || fail "Tallyguard.exe needs DLLs Windows does not have: $others"
+for file in Tallyguard.exe Tallyguard.com; do
+  [ -f "$unpacked/$name/$file" ] || fail "the zip holds no $file"
+  # Windows' own libraries only: anything else would have to lie beside the program.
+  others=$(x86_64-w64-mingw32-objdump -p "$unpacked/$name/$file" | sed -n 's/^\s*DLL Name: //p' |
+    grep -viE '^(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32)\.dll$' ||
+    true)
+  [ -z "$others" ] || fail "$file needs DLLs Windows does not have: $others"
+done
 wine "$program" --version | grep -q "^Tallyguard $version" || fail "the zipped program does not run"
 
 if [ -f "$build/$name.exe" ]; then
@@ -28,11 +32,16 @@ if [ -f "$build/$name.exe" ]; then
   timeout 120 wine "$build/$name.exe" /S || fail "the installer did not finish"
   unix=$(winepath -u "$installed")
   [ -f "$unix/Tallyguard.exe" ] || fail "the installer put no Tallyguard.exe in $installed"
-  wine "$unix/Tallyguard.exe" --version | grep -q "^Tallyguard $version" ||
-    fail "the installed program does not run"
+  # Typed at a prompt in the program's folder, the name finds the console twin first.
+  answer=$(cd "$unix" && wine cmd /c Tallyguard --version) || fail "the installed program failed"
+  [ "$answer" = "Tallyguard $version"$'\r' ] || fail "the installed program answered: $answer"
   # The uninstaller copies itself away and goes on from there after this call returns.
   wine "$unix/Uninstall.exe" /S
-  for _ in $(seq 60); do [ -f "$unix/Tallyguard.exe" ] || break; sleep 0.5; done
+  for _ in $(seq 60); do
+    [ -f "$unix/Tallyguard.exe" ] || [ -f "$unix/Tallyguard.com" ] || break
+    sleep 0.5
+  done
   [ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
+  [ ! -f "$unix/Tallyguard.com" ] || fail "the uninstaller left Tallyguard.com behind"
 fi
 echo "package test: the zip and the installer of Tallyguard $version passed"

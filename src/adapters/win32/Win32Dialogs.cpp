@@ -6,6 +6,10 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <algorithm>
+#include <iterator>
+#include <string>
+
 #include "adapters/com/ComAutomation.h"
 
 namespace tg {
@@ -37,17 +41,25 @@ UINT MessageBoxStyle(MessageButtons buttons, MessageIcon icon, bool owned) {
   return style | MB_SETFOREGROUND;
 }
 
-// Preselects the starting folder once the dialog is up; `data` is its path.
-int CALLBACK PreselectFolder(HWND dialog, UINT message, LPARAM /*parameter*/, LPARAM data) {
-  if (message == BFFM_INITIALIZED) SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, data);
-  return 0;
-}
+// The folder the chooser opens with: set by every call, read while the dialog opens. A thread has
+// one modal chooser open at a time.
+thread_local std::string InitialFolder;
 
-// The desktop as a folder on disk: the tree's own desktop item is the whole namespace.
-std::string DesktopFolder() {
-  char path[MAX_PATH] = "";
-  if (!SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, FALSE)) return "";
-  return path;
+// Preselects InitialFolder once the dialog is up. An empty one preselects nothing: it names no
+// folder, and it is not handed to the shell, which may read it as the computer itself. The status
+// text follows the selection, for a dialog that shows one (this one asks for none). Never disturbs
+// the dialog: it always answers 0.
+int CALLBACK BrowseCallbackProc(HWND dialog, UINT message, LPARAM parameter, LPARAM /*data*/) {
+  if (message == BFFM_INITIALIZED && !InitialFolder.empty()) {
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(InitialFolder.c_str()));
+  } else if (message == BFFM_SELCHANGED) {
+    char path[MAX_PATH];
+    std::fill(std::begin(path), std::end(path), ' ');
+    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(parameter), path) == 1) {
+      SendMessageA(dialog, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+    }
+  }
+  return 0;
 }
 
 // The folder on disk an item stands for, or "" for anything else (a printer, the computer).
@@ -79,15 +91,14 @@ MessageAnswer Win32Dialogs::messageBox(std::string_view text, std::string_view t
 }
 
 std::string Win32Dialogs::browseForFolder(std::string_view prompt, std::string_view initialFolder) {
-  ComApartment apartment;  // the dialog's tree and its new style need COM on this thread
+  ComApartment apartment;  // the dialog's folder tree needs COM on this thread
+  InitialFolder = std::string(initialFolder);
   const std::string title(prompt);
-  const std::string start = initialFolder.empty() ? DesktopFolder() : std::string(initialFolder);
   BROWSEINFOA browse{};
   browse.hwndOwner = shownOwner();
   browse.lpszTitle = title.c_str();
-  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  browse.lpfn = PreselectFolder;
-  browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;  // only folders on disk can be confirmed
+  browse.lpfn = BrowseCallbackProc;
   LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
   if (chosen == nullptr) return "";
   std::string folder = FolderOnDisk(chosen);

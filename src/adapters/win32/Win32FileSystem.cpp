@@ -106,9 +106,24 @@ void Win32FileSystem::makeDirectory(std::string_view path) {
   }
 }
 
+// Writers of the log (the window's pass, a pass from the command line, Keep Copies) open it
+// together, and take turns by a lock on one byte far past any line: readers never meet it, and
+// the check for a cut line and the writing of the next one are one step for each writer. Deletion
+// is not shared: a log deleted while open would refuse the next writer until closed.
 void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
-  Handle file = OpenPlainFile(path, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, OPEN_ALWAYS,
-                              "nothing was written to it");
+  Handle file =
+      OpenPlainFile(path, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    OPEN_ALWAYS, "nothing was written to it");
+  OVERLAPPED turn{};
+  turn.OffsetHigh = 0x7FFFFFFF;
+  if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn)) {
+    ThrowLastError("The file", path, "written");
+  }
+  struct Unlock {
+    HANDLE file;
+    OVERLAPPED& turn;
+    ~Unlock() { UnlockFileEx(file, 0, 1, 0, &turn); }
+  } unlock{file.get(), turn};
   if (EndsInsideALine(file.get())) WriteAll(file.get(), "\r\n", path);
   WriteAll(file.get(), text, path);
 }

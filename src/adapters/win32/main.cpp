@@ -1,6 +1,7 @@
 // Tallyguard on Windows: one copy per user session, a window that hides into the notification
 // area, and the running office suite driven through COM by a helper process per pass. With
-// --backup-now, one pass from a command prompt or the Task Scheduler, without a window.
+// --backup-now, one pass from a command prompt or the Task Scheduler, without a window; a prompt
+// reaches it through the console twin Tallyguard.com, which waits for its exit status.
 
 #include <windows.h>
 
