@@ -12,6 +12,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/HangWatch.cpp
   src/backup/HistoryLog.cpp
   src/backup/IntervalForSelection.cpp
+  src/backup/OfficeFailure.cpp
   src/backup/PassHelperSide.cpp
   src/backup/PassOptions.cpp
   src/backup/PassProtocol.cpp

@@ -44,7 +44,7 @@ void Form1::ApplySkin() {
 // One start in a hundred shows the maker's home page.
 void Form1::DrawForHomePage() {
   const int drawn = static_cast<int>(ports_.random.next() * 100) + 1;
-  if (drawn == HomePageDraw) ports_.shell.openWebAddress(MakerHomePage);
+  if (drawn == HomePageDraw) ports_.shell.openWebAddressInBackground(MakerHomePage);
 }
 
 void Form1::Form_Load() {

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// clang-format off
+#include <shellapi.h>
+// clang-format on
 
 #include <sstream>
 #include <string>
@@ -17,6 +20,7 @@
 namespace tg {
 namespace {
 
+using ::testing::ElementsAre;
 using testing::WinTempFolder;
 
 void WriteFile(const std::string& path, const std::string& text) {
@@ -327,6 +331,44 @@ TEST(Win32Shell, TheEditorCommandQuotesThePath) {
             "notepad \"C:\\users\\a b\\Temp\\Tallyguard.txt\"");
   Win32Shell shell("Tallyguard.exe");
   EXPECT_THROW(shell.programFolder(), std::runtime_error);
+}
+
+// The download page: the shell's default action on the quoted address, from the main window, in
+// C:\, shown, whatever it answers. The home page: explorer, minimised with the focus, and a
+// start that fails is said.
+TEST(Win32Shell, TheWebPagesAreOpenedAsTheShellIsAskedTo) {
+  Win32Shell shell("Tallyguard.exe");
+  shell.setOwner(GetDesktopWindow());
+  std::vector<std::string> asked;
+  HWND owner = nullptr;
+  INT shown = -1;
+  shell.shellExecute = [&](HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
+                           LPCSTR folder, INT show) {
+    owner = window;
+    asked = {operation, file, parameters, folder};
+    shown = show;
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_NOASSOC));
+  };
+  EXPECT_NO_THROW(shell.openWebAddress("https://www.libreoffice.org/download/"));
+  EXPECT_EQ(owner, GetDesktopWindow());
+  EXPECT_THAT(asked, ElementsAre("", "\"https://www.libreoffice.org/download/\"", "", "C:\\"));
+  EXPECT_EQ(shown, 5);
+
+  std::string started;
+  WORD startedShow = 0;
+  shell.startCommandLine = [&](const std::string& commandLine, WORD show) {
+    started = commandLine;
+    startedShow = show;
+    return true;
+  };
+  shell.openWebAddressInBackground("https://example.org/");
+  EXPECT_EQ(started, "explorer \"https://example.org/\"");
+  EXPECT_EQ(startedShow, SW_SHOWMINIMIZED);
+  shell.startCommandLine = [](const std::string&, WORD) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  };
+  EXPECT_THROW(shell.openWebAddressInBackground("https://example.org/"), std::runtime_error);
 }
 
 }  // namespace

@@ -35,16 +35,61 @@ std::string AnsiFromWide(const wchar_t* text, int length) {
   return ansi;
 }
 
-std::string ComFailure(HRESULT result, const EXCEPINFO* exception) {
-  if (exception && exception->bstrDescription && SysStringLen(exception->bstrDescription) > 0) {
-    return AnsiFromWide(exception->bstrDescription,
-                        static_cast<int>(SysStringLen(exception->bstrDescription)));
+// The transport's and the server's statuses that tell what happened without the office's words.
+OfficeFailure::Kind KindOfStatus(HRESULT status) {
+  using Kind = OfficeFailure::Kind;
+  switch (status) {
+    case RPC_E_DISCONNECTED:
+    case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+    case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+      return Kind::ConnectionLost;
+    case CO_E_SERVER_EXEC_FAILURE:
+    case CO_E_SERVER_START_TIMEOUT:
+      return Kind::FailedToStart;
+    case CO_E_SERVER_STOPPING:
+      return Kind::Closing;
+    case RPC_E_CALL_REJECTED:
+    case RPC_E_SERVERCALL_RETRYLATER:
+      return Kind::Busy;
+    case E_NOINTERFACE:
+      return Kind::AutomationDisabled;
+    case DISP_E_TYPEMISMATCH:
+    case DISP_E_PARAMNOTFOUND:
+    case DISP_E_BADPARAMCOUNT:
+    case DISP_E_BADVARTYPE:
+    case E_INVALIDARG:
+      return Kind::ArgumentsRefused;
+    default:
+      return Kind::None;
   }
-  if (result == DISP_E_EXCEPTION && exception && exception->scode != 0) {
-    result = exception->scode;
-  }
-  return SystemMessage(static_cast<DWORD>(result)) + ".";
 }
+
+OfficeFailure ComOfficeFailure(HRESULT result, const EXCEPINFO* exception) {
+  OfficeFailure failure;
+  // The office's bridge describes its exceptions as "type: text".
+  if (exception && exception->bstrDescription && SysStringLen(exception->bstrDescription) > 0) {
+    failure = FromBridgeDescription(AnsiFromWide(
+        exception->bstrDescription, static_cast<int>(SysStringLen(exception->bstrDescription))));
+  }
+  if (result == DISP_E_EXCEPTION && exception && exception->scode != 0) result = exception->scode;
+  failure.kind = KindOfStatus(result);
+  return failure;
+}
+
+std::string ComFailure(HRESULT result, const EXCEPINFO* exception) {
+  return PlainOfficeFailure(ComOfficeFailure(result, exception));
+}
+
+namespace {
+
+// The sentence for a status that tells what happened, else the one the caller knows.
+std::string FailureOr(HRESULT result, std::string otherwise) {
+  const OfficeFailure failure = ComOfficeFailure(result, nullptr);
+  return failure.kind == OfficeFailure::Kind::None ? otherwise : PlainOfficeFailure(failure);
+}
+
+}  // namespace
 
 namespace {
 
@@ -197,8 +242,8 @@ Value ComObject::call(std::string_view method, const ValueList& args) {
   DISPID id = DISPID_UNKNOWN;
   HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(result)) {
-    throw AutomationError("The office suite knows no call \"" + std::string(method) +
-                          "\": " + ComFailure(result, nullptr));
+    throw AutomationError(
+        FailureOr(result, "The office suite knows no call \"" + std::string(method) + "\"."));
   }
   // IDispatch takes the arguments last first.
   std::vector<VariantHolder> arguments(args.size());
@@ -227,15 +272,15 @@ ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
   HRESULT result = CLSIDFromProgID(id.c_str(), &classId);
   if (FAILED(result)) {
     throw AutomationError("No program on this computer provides \"" + std::string(programmaticId) +
-                          "\": " + ComFailure(result, nullptr));
+                          "\".");
   }
   IDispatch* dispatch = nullptr;
   // The office suite is a program of its own; a test double may be a DLL.
   result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
   if (FAILED(result)) {
-    throw AutomationError("\"" + std::string(programmaticId) +
-                          "\" could not be created: " + ComFailure(result, nullptr));
+    throw AutomationError(
+        FailureOr(result, "\"" + std::string(programmaticId) + "\" could not be created."));
   }
   auto object = std::make_shared<ComObject>(dispatch);
   dispatch->Release();

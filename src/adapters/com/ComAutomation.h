@@ -11,6 +11,7 @@
 // clang-format on
 #include <string>
 
+#include "backup/OfficeFailure.h"
 #include "common/ports/Automation.h"
 
 namespace tg {
@@ -61,7 +62,9 @@ std::string AnsiFromWide(const wchar_t* text, int length = -1);
 // a COM object.
 void ToVariant(const Value& value, VARIANT& out);
 Value FromVariant(const VARIANT& in);
-// "The call X failed: <description>" from an HRESULT, with the server's own text when it gave one.
+// What a failed call's status and the bridge's exception say, in the core's terms.
+OfficeFailure ComOfficeFailure(HRESULT result, const EXCEPINFO* exception);
+// The program's sentence for a failed call.
 std::string ComFailure(HRESULT result, const EXCEPINFO* exception);
 
 }  // namespace tg

@@ -33,7 +33,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <regex>
 #include <rtl/ustring.hxx>
 #include <string>
 #include <thread>
@@ -41,6 +40,7 @@
 
 #include "adapters/posix/OfficeInstance.h"
 #include "adapters/uno/OfficeModule.h"
+#include "backup/OfficeFailure.h"
 
 namespace tg {
 namespace {
@@ -69,45 +69,17 @@ std::string FromOffice(const OUString& text) {
 
 // --- Describing the suite's failures -----------------------------------------------------------
 
-// The suite's messages carry source references and error codes; the user first reads what went
-// wrong in plain words, then the suite's own text for the support address.
-std::string PlainExplanation(const std::string& typeName, const std::string& message) {
-  if (typeName.find("DisposedException") != std::string::npos ||
-      message.find("disposed") != std::string::npos) {
-    return "The connection to the office suite was lost; the office may have been closed.";
+// The user reads what went wrong in the program's words, never the suite's own text with its
+// source references and error codes.
+AutomationError Describe(const Any& exception, bool connectionLost) {
+  OfficeFailure failure;
+  failure.exceptionType = FromOffice(exception.getValueTypeName());
+  if (auto* raised = static_cast<const css::uno::Exception*>(exception.getValue());
+      raised && exception.getValueTypeClass() == css::uno::TypeClass_EXCEPTION) {
+    failure.message = FromOffice(raised->Message);
   }
-  if (typeName.find("io.") != std::string::npos) {
-    static const std::regex errorClass("Class:([A-Za-z]+)");
-    std::smatch match;
-    std::string kind = std::regex_search(message, match, errorClass) ? match[1].str() : "";
-    if (kind == "Write") return "The folder cannot be written.";
-    if (kind == "NotExists") return "The folder or the file does not exist.";
-    if (kind == "Access") return "Access to the file was denied.";
-    if (kind == "Path") return "The path of the copy is not valid.";
-    if (kind == "Create") return "The file cannot be created.";
-    if (kind == "Read") return "The file cannot be read.";
-    if (kind == "Locking") return "The file is locked by another program.";
-    return "The office suite could not write the file.";
-  }
-  if (typeName.find("IllegalArgument") != std::string::npos ||
-      typeName.find("CannotConvert") != std::string::npos) {
-    return "The office suite refused the arguments of the call.";
-  }
-  return "The office suite reported a failure.";
-}
-
-AutomationError Describe(std::string_view call, const Any& exception, bool connectionLost) {
-  std::string typeName = FromOffice(exception.getValueTypeName());
-  std::string message;
-  if (auto* failure = static_cast<const css::uno::Exception*>(exception.getValue());
-      failure && exception.getValueTypeClass() == css::uno::TypeClass_EXCEPTION) {
-    message = FromOffice(failure->Message);
-  }
-  std::string text = connectionLost ? PlainExplanation("DisposedException", message)
-                                    : PlainExplanation(typeName, message);
-  text += "\r\nOffice suite (" + std::string(call) + "): ";
-  text += message.empty() ? typeName : message;
-  return AutomationError(text);
+  if (connectionLost) failure.kind = OfficeFailure::Kind::ConnectionLost;
+  return AutomationError(PlainOfficeFailure(failure));
 }
 
 // One connection to the office. When a call fails, a dead office shows through a probe: the
@@ -131,15 +103,14 @@ struct Connection {
 
 // Runs a call into the suite and turns every failure it raises into an AutomationError.
 template <class Action>
-auto Guarded(std::string_view call, const Connection* connection, Action&& action)
-    -> decltype(action()) {
+auto Guarded(const Connection* connection, Action&& action) -> decltype(action()) {
   try {
     return action();
   } catch (const css::reflection::InvocationTargetException& wrapped) {
-    throw Describe(call, wrapped.TargetException, connection && connection->lost());
+    throw Describe(wrapped.TargetException, connection && connection->lost());
   } catch (const css::uno::Exception&) {
     Any caught = ::cppu::getCaughtException();
-    throw Describe(call, caught, connection && connection->lost());
+    throw Describe(caught, connection && connection->lost());
   }
 }
 
@@ -301,7 +272,7 @@ class UnoObject : public AutomationObject {
   const Any& target() const { return target_; }
 
   Value call(std::string_view method, const ValueList& args) override {
-    return Guarded(method, connection_.get(), [&]() -> Value {
+    return Guarded(connection_.get(), [&]() -> Value {
       bool isStruct = target_.getValueTypeClass() == css::uno::TypeClass_STRUCT ||
                       target_.getValueTypeClass() == css::uno::TypeClass_EXCEPTION;
       if (isStruct && args.empty()) {
@@ -448,7 +419,7 @@ class OfficeAutomationFactory : public AutomationFactory {
                             "\" cannot be created: only the office suite's service manager is "
                             "offered.");
     }
-    return Guarded("connect", nullptr, [&] {
+    return Guarded(nullptr, [&] {
       LocalRuntime& local = LocalStarted();
       Reference<css::bridge::XUnoUrlResolver> resolver =
           css::bridge::UnoUrlResolver::create(local.context);
@@ -493,9 +464,8 @@ class OfficeAutomationFactory : public AutomationFactory {
   static LocalRuntime& LocalStarted() {
     try {
       return Local();
-    } catch (const css::uno::Exception& failure) {
-      throw AutomationError("The office suite's automation libraries cannot be started.\r\n" +
-                            FromOffice(failure.Message));
+    } catch (const css::uno::Exception&) {
+      throw AutomationError("The office suite's automation libraries cannot be started.");
     }
   }
 

@@ -18,28 +18,41 @@ std::string Win32Shell::TextEditorCommand(std::string_view path) {
   return "notepad \"" + std::string(path) + "\"";
 }
 
-void Win32Shell::openInTextEditor(std::string_view path) {
-  std::string command = TextEditorCommand(path);
-  std::vector<char> line(command.begin(), command.end());
+std::string Win32Shell::BackgroundBrowserCommand(std::string_view url) {
+  return "explorer \"" + std::string(url) + "\"";
+}
+
+bool Win32Shell::StartCommandLine(const std::string& commandLine, WORD show) {
+  std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
-    throw WinError(GetLastError(), Descriptions::NothingOpens(path));
+    return false;
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  return true;
+}
+
+void Win32Shell::openInTextEditor(std::string_view path) {
+  if (!startCommandLine(TextEditorCommand(path), SW_SHOWNORMAL)) {
+    throw WinError(GetLastError(), Descriptions::NothingOpens(path));
+  }
 }
 
 void Win32Shell::openWebAddress(std::string_view url) {
-  const std::string address(url);
-  // ShellExecuteA answers a number above 32 on success.
-  auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  if (result <= 32) {
-    throw WinError(static_cast<DWORD>(result), Descriptions::NothingOpens(url));
+  const std::string quoted = "\"" + std::string(url) + "\"";
+  shellExecute(owner_, "", quoted.c_str(), "", "C:\\", SW_SHOW);
+}
+
+void Win32Shell::openWebAddressInBackground(std::string_view url) {
+  if (!startCommandLine(BackgroundBrowserCommand(url), SW_SHOWMINIMIZED)) {
+    throw WinError(GetLastError(), Descriptions::NothingOpens(url));
   }
 }
 

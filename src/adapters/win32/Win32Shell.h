@@ -2,6 +2,11 @@
 // The Windows shell: notepad for the history log, the default browser for web addresses, the
 // desktop folder, the program's own folder.
 
+// clang-format off
+#include <windows.h>
+// clang-format on
+
+#include <functional>
 #include <string>
 
 #include "common/ports/Shell.h"
@@ -15,16 +20,32 @@ class Win32Shell : public Shell {
 
   // "notepad" and the quoted path, started without waiting.
   void openInTextEditor(std::string_view path) override;
+  // The shell's default action on the quoted address, from the main window, in "C:\"; its
+  // outcome is not examined: the program ends right after, whatever it was.
   void openWebAddress(std::string_view url) override;
+  // "explorer" and the quoted address, started minimised and active, without waiting.
+  void openWebAddressInBackground(std::string_view url) override;
   std::optional<std::string> desktopFolder() const override;
   std::string programFolder() const override;
   [[noreturn]] void endProgram() override;
 
-  // The command line openInTextEditor starts.
+  // The window the shell's own windows belong to.
+  void setOwner(HWND owner) { owner_ = owner; }
+
+  // The command lines openInTextEditor and openWebAddressInBackground start.
   static std::string TextEditorCommand(std::string_view path);
+  static std::string BackgroundBrowserCommand(std::string_view url);
+
+  // The shell's calls, replaceable so that a test sees what would be started.
+  std::function<HINSTANCE(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)> shellExecute = ShellExecuteA;
+  std::function<bool(const std::string& commandLine, WORD show)> startCommandLine =
+      StartCommandLine;
 
  private:
+  static bool StartCommandLine(const std::string& commandLine, WORD show);
+
   std::string executable_;
+  HWND owner_ = nullptr;
 };
 
 }  // namespace tg

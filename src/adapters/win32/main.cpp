@@ -84,6 +84,7 @@ int StartWindow() {
   tg::Win32Program program({settings, automation, shell, singleInstance, autostart, environment,
                             fileSystem, clock, regional, helper,
                             tg::ChosenOfficeHangSeconds(environment)});
+  shell.setOwner(program.view.window.handle());
   program.start();
   tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
   return program.messageLoop.run();

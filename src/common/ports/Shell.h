@@ -14,6 +14,9 @@ class Shell {
   virtual void openInTextEditor(std::string_view path) = 0;
   // Opens a web address in the default browser; throws when it cannot be started.
   virtual void openWebAddress(std::string_view url) = 0;
+  // Starts the browser on a web address out of the user's way (minimised where the desktop
+  // allows); nothing waits for it. Throws when it cannot be started.
+  virtual void openWebAddressInBackground(std::string_view url) { openWebAddress(url); }
   // The user's desktop folder; std::nullopt when it cannot be determined.
   virtual std::optional<std::string> desktopFolder() const = 0;
   // The folder that holds the running program.
