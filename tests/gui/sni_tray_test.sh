@@ -100,5 +100,14 @@ check "and a click brings the window back" session_wait_for 10 window_mapped "$W
 tray_menu "Quit"
 check "the menu's Quit ends the program" session_wait_for 15 program_ended
 
+echo "# The tray is up before the program"
+BEFORE=$(registrations)
+start_program
+check "the icon registers at once" session_wait_for 15 registrations_above "$BEFORE"
+check "with the program's own tip, never a placeholder" \
+  test "$(sed -n "$((BEFORE + 1))p" "$SNI/items" | cut -d' ' -f3-)" = "Tallyguard"
+tray_menu "Quit"
+check "and quits" session_wait_for 15 program_ended
+
 echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
 [ "$FAILURES" -eq 0 ]
