@@ -4,6 +4,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <shellapi.h>
 // clang-format on
 
 #include <functional>
