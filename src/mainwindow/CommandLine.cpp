@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "backup/HistoryLog.h"
+#include "backup/PassProtocol.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
 #include "mainwindow/Program.h"
@@ -119,6 +120,30 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
     return {CommandKind::Unknown, "--notify"};  // it says how to tell a backup's result
   }
   return command;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatform& platform,
+                   std::ostream& out, std::ostream& errors) {
+  // The helper is started by the program itself, with exactly its flag and the log.
+  if (arguments.size() == 2 && arguments[0] == BackupPassFlag) {
+    return platform.runBackupHelper(arguments[1]);
+  }
+  const Command command = ParseCommandLine(arguments);
+  if (command.kind == CommandKind::StartWindow) return platform.startWindow();
+  platform.beforeWriting();
+  switch (command.kind) {
+    case CommandKind::Help:
+      out << HelpText(platform.programName());
+      return ExitCodes::AllCopied;
+    case CommandKind::Version:
+      out << VersionText(platform.version());
+      return ExitCodes::AllCopied;
+    case CommandKind::Unknown:
+      errors << UnknownOptionText(platform.programName(), command.unknown);
+      return ExitCodes::Usage;
+    default:
+      return platform.backupNow(command);
+  }
 }
 
 std::string HelpText(std::string_view programName) {

@@ -11,6 +11,7 @@
 #include "backup/PassWindowSide.h"
 #include "common/PathStyle.h"
 #include "common/ports/Clock.h"
+#include "common/ports/CommandLinePlatform.h"
 #include "common/ports/Environment.h"
 #include "common/ports/HelperProcess.h"
 #include "common/ports/MessageLoop.h"
@@ -36,6 +37,11 @@ inline constexpr int SomethingFailed = 1;
 inline constexpr int NoOffice = 2;
 inline constexpr int Usage = 64;  // as sysexits.h numbers a wrong command line
 }  // namespace ExitCodes
+
+// The whole command line, `arguments` without the program's own name: the backup helper's
+// `--backup-pass LOG`, the answers, the backup, or the window. Returns the exit status.
+int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatform& platform,
+                   std::ostream& out, std::ostream& errors);
 
 // `arguments` without the program's own name. Options of the toolkit (one dash) are left to it;
 // an unknown option with two dashes is an error rather than a window started by mistake.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
@@ -42,6 +43,50 @@ TEST(CommandLineParse, OptionsOfItsOwnAreFoundAndTheToolkitsAreLeftAlone) {
 }
 
 // From the desktop menu nobody reads the lines: one notification says what they said.
+// Both front ends run their command line through one flow: what each part is given, and that a
+// window program reaches its console before the first word.
+class RecordingPlatform : public CommandLinePlatform {
+ public:
+  std::string programName() const override { return "Tallyguard"; }
+  std::string version() const override { return "9.8.7"; }
+  void beforeWriting() override { done += "console "; }
+  int runBackupHelper(const std::string& log) override {
+    done += "helper:" + log + " ";
+    return 5;
+  }
+  int backupNow(const Command& command) override {
+    done += command.notify ? "backup+notify " : "backup ";
+    return 1;
+  }
+  int startWindow() override {
+    done += "window ";
+    return 0;
+  }
+  std::string done;
+};
+
+TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
+  auto run = [](std::vector<std::string> arguments) {
+    RecordingPlatform platform;
+    std::ostringstream out, errors;
+    const int status = RunCommandLine(arguments, platform, out, errors);
+    return std::tuple(status, platform.done, out.str(), errors.str());
+  };
+  EXPECT_EQ(run({}), std::tuple(0, "window ", "", ""));
+  EXPECT_EQ(run({"-style", "fusion"}), std::tuple(0, "window ", "", ""));
+  EXPECT_EQ(run({"--backup-pass", "/tmp/log.txt"}), std::tuple(5, "helper:/tmp/log.txt ", "", ""));
+  EXPECT_EQ(run({"--backup-now", "--notify"}), std::tuple(1, "console backup+notify ", "", ""));
+  EXPECT_EQ(run({"--version"}), std::tuple(0, "console ", VersionText("9.8.7"), ""));
+  EXPECT_EQ(run({"--help"}), std::tuple(0, "console ", HelpText("Tallyguard"), ""));
+  const auto [status, done, out, errors] = run({"--frobnicate"});
+  EXPECT_EQ(status, ExitCodes::Usage);
+  EXPECT_EQ(done, "console ");
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(errors, UnknownOptionText("Tallyguard", "--frobnicate"));
+  // The helper's flag only counts as the helper's whole command line.
+  EXPECT_NE(std::get<1>(run({"--backup-pass"})), "helper: ");
+}
+
 TEST(BackupNowNotice, SaysWhatWasCopiedAndTheFirstProblemInPlainWords) {
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "a\nb\n", ""), "2 spreadsheets were copied.");
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "", ""),

@@ -158,30 +158,29 @@ int StartWindow(int argc, char* argv[]) {
   return QApplication::exec();
 }
 
+// The command line's work on Linux.
+class LinuxCommandLine : public tg::CommandLinePlatform {
+ public:
+  LinuxCommandLine(int argc, char* argv[]) : argc_(argc), argv_(argv) {}
+  std::string programName() const override { return "tallyguard"; }
+  std::string version() const override { return TALLYGUARD_VERSION; }
+  int runBackupHelper(const std::string& log) override {
+    return tg::RunBackupHelper(log.c_str());  // one pass, no window, no toolkit
+  }
+  int backupNow(const tg::Command& command) override {
+    return BackupNow(argc_, argv_, command.notify);
+  }
+  int startWindow() override { return StartWindow(argc_, argv_); }
+
+ private:
+  int argc_;
+  char** argv_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // The backup helper: one pass, no window, no toolkit.
-  if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
-    return tg::RunBackupHelper(argv[2]);
-  }
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const std::string name = "tallyguard";
-  const tg::Command command = tg::ParseCommandLine(arguments);
-  switch (command.kind) {
-    case tg::CommandKind::Help:
-      std::cout << tg::HelpText(name);
-      return 0;
-    case tg::CommandKind::Version:
-      std::cout << tg::VersionText(TALLYGUARD_VERSION);
-      return 0;
-    case tg::CommandKind::Unknown:
-      std::cerr << tg::UnknownOptionText(name, command.unknown);
-      return tg::ExitCodes::Usage;
-    case tg::CommandKind::BackupNow:
-      return BackupNow(argc, argv, command.notify);
-    case tg::CommandKind::StartWindow:
-      break;
-  }
-  return StartWindow(argc, argv);
+  LinuxCommandLine platform(argc, argv);
+  return tg::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), platform, std::cout,
+                            std::cerr);
 }

@@ -101,6 +101,19 @@ bool RunsInUtf8() { return GetACP() == CP_UTF8; }
 constexpr const wchar_t* NeedsNewerWindows =
     L"Tallyguard needs Windows 10 version 1903 (May 2019 Update) or later.";
 
+// The command line's work on Windows.
+class WindowsCommandLine : public tg::CommandLinePlatform {
+ public:
+  std::string programName() const override { return "Tallyguard"; }
+  std::string version() const override { return TALLYGUARD_VERSION; }
+  void beforeWriting() override { WriteToCallersConsole(); }
+  int runBackupHelper(const std::string& log) override {
+    return tg::RunWindowsBackupHelper(log.c_str());  // one pass, no window
+  }
+  int backupNow(const tg::Command&) override { return BackupNow(); }
+  int startWindow() override { return StartWindow(); }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -108,31 +121,7 @@ int main(int argc, char* argv[]) {
     MessageBoxW(nullptr, NeedsNewerWindows, L"Tallyguard", MB_OK | MB_ICONSTOP);
     return 1;
   }
-  // The backup helper: one pass, no window.
-  if (argc == 3 && std::strcmp(argv[1], tg::BackupPassFlag) == 0) {
-    return tg::RunWindowsBackupHelper(argv[2]);
-  }
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const std::string name = "Tallyguard";
-  const tg::Command command = tg::ParseCommandLine(arguments);
-  switch (command.kind) {
-    case tg::CommandKind::Help:
-      WriteToCallersConsole();
-      std::cout << tg::HelpText(name);
-      return 0;
-    case tg::CommandKind::Version:
-      WriteToCallersConsole();
-      std::cout << tg::VersionText(TALLYGUARD_VERSION);
-      return 0;
-    case tg::CommandKind::Unknown:
-      WriteToCallersConsole();
-      std::cerr << tg::UnknownOptionText(name, command.unknown);
-      return tg::ExitCodes::Usage;
-    case tg::CommandKind::BackupNow:
-      WriteToCallersConsole();
-      return BackupNow();
-    case tg::CommandKind::StartWindow:
-      break;
-  }
-  return StartWindow();
+  WindowsCommandLine platform;
+  return tg::RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), platform, std::cout,
+                            std::cerr);
 }

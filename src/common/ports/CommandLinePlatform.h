@@ -1,0 +1,24 @@
+#pragma once
+// What a front end does for the command line: the program's name and version as it prints them,
+// the backup helper, a backup from the command line, the window.
+
+#include <string>
+
+namespace tg {
+
+struct Command;
+
+class CommandLinePlatform {
+ public:
+  virtual ~CommandLinePlatform() = default;
+  virtual std::string programName() const = 0;
+  virtual std::string version() const = 0;
+  // Before anything is written: a window program started from a console writes to that console.
+  virtual void beforeWriting() {}
+  // One pass in the backup helper, logging to `log`; returns its exit status.
+  virtual int runBackupHelper(const std::string& log) = 0;
+  virtual int backupNow(const Command& command) = 0;
+  virtual int startWindow() = 0;
+};
+
+}  // namespace tg
