@@ -1,6 +1,7 @@
 #include "mainwindow/Program.h"
 
 #include <string>
+#include <utility>
 
 #include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
@@ -70,15 +71,33 @@ void Program::restoreKeepCopies() {
   additions_.Spin1.setValue(KeepCountOf(stored));
 }
 
+// Requests from outside (a second start, the desktop menu) are heard from before start-up: one
+// that comes while a start-up message is open or the tray's balloon is waited on is carried out
+// once the window is ready, rather than lost or done to a window half made.
 void Program::start() {
   form_.Form_Load();
   restoreKeepCopies();
   form_.ShowAfterLoad();
+  started_ = true;
+  if (std::exchange(showAsked_, false)) showWindow();
+  if (std::exchange(backupAsked_, false)) backupNow();
 }
 
-void Program::showWindow() { form_.ShowWindow(); }
+void Program::showWindow() {
+  if (!started_) {
+    showAsked_ = true;
+    return;
+  }
+  form_.ShowWindow();
+}
 
-void Program::backupNow() { form_.PushButton2_Click(); }
+void Program::backupNow() {
+  if (!started_) {
+    backupAsked_ = true;
+    return;
+  }
+  form_.PushButton2_Click();
+}
 
 std::vector<TrayMenuEntry> Program::trayMenu() {
   return {{TrayMenuCaptions::Show, [this] { showWindow(); }},

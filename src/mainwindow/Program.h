@@ -87,7 +87,8 @@ class Program {
   void saveAll();
   // The window is closing, for any reason: the closing steps, then the end of the program.
   void close();
-  // Brings the window back and in front: a second start asks for it, and the tray menu.
+  // Brings the window back and in front: a second start asks for it, and the tray menu. Asked
+  // during start-up, done when it is over (as backupNow).
   void showWindow();
   // What "Backup Now" does, asked from outside the window (the desktop menu).
   void backupNow();
@@ -98,6 +99,9 @@ class Program {
   const Globals& globals() const { return globals_; }
 
  private:
+  bool started_ = false;
+  bool showAsked_ = false;
+  bool backupAsked_ = false;
   Form1Ports formPorts();
   PassOptions passOptions() const;
   void restoreKeepCopies();

@@ -156,6 +156,23 @@ TEST_F(ProgramAdditionsTest, TheTrayMenuShowsTheWindowBacksUpAndQuitsAsClosingDo
   EXPECT_FALSE(cSysTray1.IconInTray());
 }
 
+// A second start while start-up shows a message is not lost, nor does it show a window half
+// made: the window comes up once start-up is over, though it was to start in the tray.
+TEST_F(ProgramAdditionsTest, ASecondStartDuringAStartUpMessageShowsTheWindowOnceStartUpIsOver) {
+  settings.store("Minimized", "On");
+  singleInstance.problem = "The folder for the program's lock is shared with other users.";
+  bool shownDuringTheMessage = false;
+  dialogs.whileOpen = [&] {
+    program_->showWindow();
+    shownDuringTheMessage = window.visible();
+  };
+  program(PathStyle::Posix).start();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_FALSE(shownDuringTheMessage);
+  EXPECT_TRUE(window.visible());
+  EXPECT_FALSE(program_->globals().HiddenInTray);
+}
+
 TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWhenAbsent) {
   program(PathStyle::Posix).start();
   EXPECT_EQ(Spin1.value(), 0);

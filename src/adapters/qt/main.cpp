@@ -148,13 +148,14 @@ int StartWindow(int argc, char* argv[]) {
   tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
                          fileSystem, clock, regional, passHelper,
                          tg::ChosenOfficeHangSeconds(environment)});
-  program.start();
+  // Heard from before any start-up message: the program does what is asked once it has started.
   try {
     singleInstance.listenForRequests([&program] { program.program.showWindow(); },
                                      [&program] { program.program.backupNow(); });
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';  // a second start then only ends, as it used to
   }
+  program.start();
   return QApplication::exec();
 }
 

@@ -85,8 +85,9 @@ int StartWindow() {
                             fileSystem, clock, regional, helper,
                             tg::ChosenOfficeHangSeconds(environment)});
   shell.setOwner(program.view.window.handle());
-  program.start();
+  // Heard from before any start-up message: the program does what is asked once it has started.
   tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
+  program.start();
   return program.messageLoop.run();
 }
 
