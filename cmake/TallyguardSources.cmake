@@ -25,6 +25,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/common/FileExists.cpp
   src/desktop/AddFolder.cpp
   src/desktop/IsInstalled.cpp
+  src/desktop/SkinColours.cpp
   src/desktop/cSysTray.cpp
   src/desktop/mStartUp.cpp
   src/mainwindow/CommandLine.cpp
