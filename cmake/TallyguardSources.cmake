@@ -36,6 +36,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/mainwindow/Form1Lifecycle.cpp
   src/mainwindow/Form1Options.cpp
   src/mainwindow/Form1Schedule.cpp
+  src/mainwindow/KeyboardOrder.cpp
   src/mainwindow/Program.cpp
   src/mainwindow/Settings.cpp
   src/reporting/ErrorReport.cpp

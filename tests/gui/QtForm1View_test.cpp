@@ -20,6 +20,7 @@
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/qt/QtProgram.h"
+#include "mainwindow/KeyboardOrder.h"
 #include "support/TempFolder.h"
 
 namespace tg {
@@ -129,6 +130,30 @@ TEST_F(ProgramTest, FirstStartOnAnEmptyStoreShowsTheDesignedDefaults) {
   EXPECT_FALSE(settings.value("Windows Startup").has_value());
   EXPECT_EQ(autostart.enableCount + autostart.disableCount, 0);
   EXPECT_EQ(program().trayShell.tip(), "Tallyguard");
+}
+
+// Tab moves through the widgets in the window's keyboard order, not the order they were made in.
+TEST_F(ProgramTest, TabFollowsTheWindowsKeyboardOrder) {
+  QtForm1View& v = view();
+  std::vector<QWidget*> stops;
+  for (const KeyboardStop& stop : KeyboardOrder([](std::string_view) { return true; })) {
+    QWidget* widget = v.widgetNamed(stop.design->name);
+    if (widget != nullptr && widget->focusPolicy() != Qt::NoFocus) stops.push_back(widget);
+  }
+  ASSERT_GE(stops.size(), 10u);
+  std::vector<QWidget*> chain{stops.front()};
+  for (QWidget* at = stops.front()->nextInFocusChain(); at != stops.front() && chain.size() < 100;
+       at = at->nextInFocusChain()) {
+    if (std::find(stops.begin(), stops.end(), at) != stops.end()) chain.push_back(at);
+  }
+  auto names = [](const std::vector<QWidget*>& widgets) {
+    QStringList list;
+    for (QWidget* widget : widgets) list << widget->objectName();
+    return list.join(" ").toStdString();
+  };
+  EXPECT_EQ(names(chain), names(stops));
+  EXPECT_LT(std::find(stops.begin(), stops.end(), &v.Option1.widget()),
+            std::find(stops.begin(), stops.end(), &v.Check6.widget()));
 }
 
 TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {

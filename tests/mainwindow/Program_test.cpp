@@ -12,6 +12,7 @@
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
+#include "mainwindow/KeyboardOrder.h"
 
 namespace tg::testing {
 namespace {
@@ -128,6 +129,28 @@ TEST(Form1DesignTable, EveryContainerIsAFrameDefinedBeforeWhatItHoldsAndHoldsItW
 
 namespace tg::testing {
 namespace {
+
+// Tab reads the window as the eye does and goes through a frame whole before the next; a frame's
+// option buttons follow each other where the first one stands, and form one group for the arrows.
+// Tab reads the window as the eye does and goes through a frame whole before the next; a frame's
+// option buttons follow each other where the first one stands, and form one group for the arrows.
+// Only what takes the focus is a stop (not the frames, the label, the bar, the hidden buffer).
+TEST(KeyboardOrder, TabGoesThroughEachFrameWholeWithItsOptionButtonsTogether) {
+  std::vector<std::string> order;
+  const auto takesFocus = [](std::string_view name) {
+    const ControlKind kind = Form1Design::Find(name).kind;
+    return kind != ControlKind::Frame && kind != ControlKind::Label &&
+           kind != ControlKind::ProgressBar && kind != ControlKind::TextBuffer;
+  };
+  for (const KeyboardStop& stop : KeyboardOrder(takesFocus)) {
+    order.push_back(std::string(stop.design->name) + (stop.startsGroup ? "" : " (same group)"));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"Option2", "Option1 (same group)", "Text1",
+                                             "PushButton1", "Option3", "Option4 (same group)",
+                                             "Spin1", "Check6", "Check5", "Check8", "ListView1",
+                                             "PushButton4", "PushButton2", "PushButton3",
+                                             "PushButton5", "PushButton11", "PushButton12"}));
+}
 
 class ProgramAdditionsTest : public ProgramWiring {
  protected:

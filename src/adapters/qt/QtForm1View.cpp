@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+#include "mainwindow/KeyboardOrder.h"
+
 namespace tg {
 
 namespace {
@@ -21,11 +23,27 @@ QtForm1View::QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const C
     : cSysTray1(trayShell, messageLoop, clock) {
   window.widget().setFont(FontOf(Form1Design::WindowFont));
   layOutFromDesign();
+  orderForTheKeyboard();
   window.widget().setFixedSize(Pixels(Form1Design::ClientWidthTwips),
                                Pixels(Form1Design::ClientHeightTwips));
   // A fixed window: it minimises (into the tray) and closes, but does not maximise.
   window.widget().setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+}
+
+// Tab follows the window's reading order rather than the order its widgets were made in; the
+// arrow keys move within a container's option buttons by themselves.
+void QtForm1View::orderForTheKeyboard() {
+  const auto takesFocus = [this](std::string_view name) {
+    const QWidget* widget = widgetNamed(name);
+    return widget != nullptr && widget->focusPolicy() != Qt::NoFocus;
+  };
+  QWidget* previous = nullptr;
+  for (const KeyboardStop& stop : KeyboardOrder(takesFocus)) {
+    QWidget* widget = widgetNamed(stop.design->name);
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
 }
 
 QWidget* QtForm1View::widgetNamed(std::string_view name) {

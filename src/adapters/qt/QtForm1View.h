@@ -20,6 +20,8 @@ class QtForm1View {
   // The widget of a control in the design table; nullptr for the hidden text buffer, which has
   // no widget.
   QWidget* widgetNamed(std::string_view name);
+  // Tab's order through the controls, as both front ends take it from the design table.
+  void orderForTheKeyboard();
 
   QtWindow window;
   QtFrame Frame2{&window.widget()};

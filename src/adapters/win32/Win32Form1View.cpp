@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "mainwindow/KeyboardOrder.h"
+
 namespace tg {
 
 namespace {
@@ -103,47 +105,19 @@ void Win32Form1View::layOutFromDesign() {
   }
 }
 
-// Tab moves through the controls as the eye reads them: top to bottom, then left to right, within
-// each container, with a frame's option buttons kept together where its first one stands. The
-// arrow keys move within a run of option buttons, which starts a group; every other control is
-// a group of its own.
+// The window's keyboard order is the z-order of its controls; a group starts at WS_GROUP.
 void Win32Form1View::orderForTheKeyboard() {
-  using Place = std::pair<int, int>;  // top, left
-  std::map<std::string_view, Place> firstOption;
-  for (const ControlDesign& design : Form1Design::Controls) {
-    if (design.kind != ControlKind::OptionButton) continue;
-    const Place place{design.place.top, design.place.left};
-    auto [entry, added] = firstOption.emplace(design.container, place);
-    if (!added) entry->second = std::min(entry->second, place);
-  }
-  auto readingKey = [&](const ControlDesign* design) {
-    const Place own{design->place.top, design->place.left};
-    const Place at =
-        design->kind == ControlKind::OptionButton ? firstOption.at(design->container) : own;
-    return std::pair(at, own);
-  };
-  std::vector<const ControlDesign*> designs;
-  for (const ControlDesign& design : Form1Design::Controls) {
-    if (controlNamed(design.name)) designs.push_back(&design);
-  }
-  std::stable_sort(designs.begin(), designs.end(),
-                   [&](const auto* a, const auto* b) { return readingKey(a) < readingKey(b); });
-  std::map<std::string_view, ControlKind> previousKind;
-  for (const ControlDesign* design : designs) {
-    HWND handle = controlNamed(design->name)->handle();
+  for (const KeyboardStop& stop :
+       KeyboardOrder([this](std::string_view name) { return controlNamed(name) != nullptr; })) {
+    HWND handle = controlNamed(stop.design->name)->handle();
     SetWindowPos(handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (handle == Spin1.handle()) {
       SetWindowPos(Spin1.arrows(), HWND_BOTTOM, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    const auto previous = previousKind.find(design->container);
-    const bool continuesOptions = design->kind == ControlKind::OptionButton &&
-                                  previous != previousKind.end() &&
-                                  previous->second == ControlKind::OptionButton;
-    if (!continuesOptions) {
+    if (stop.startsGroup) {
       SetWindowLongPtrA(handle, GWL_STYLE, GetWindowLongPtrA(handle, GWL_STYLE) | WS_GROUP);
     }
-    previousKind[design->container] = design->kind;
   }
 }
 
