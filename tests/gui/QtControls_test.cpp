@@ -130,6 +130,22 @@ TEST(QtListViewTest, SelectingByPositionRaisesNothingUserClickDoes) {
   RunPendingEvents();
   EXPECT_EQ(clicks.count, 1);
   EXPECT_EQ(list.selectedPosition(), 2);
+
+  // An entry chosen with the keyboard counts as a click, as it does on Windows; a key that
+  // chooses nothing new does not.
+  list.widget().setFocus();
+  QTest::keyClick(&list.widget(), Qt::Key_Down);
+  RunPendingEvents();
+  EXPECT_EQ(list.selectedPosition(), 3);
+  EXPECT_EQ(clicks.count, 2);
+  QTest::keyClick(&list.widget(), Qt::Key_End);
+  QTest::keyClick(&list.widget(), Qt::Key_Tab);
+  RunPendingEvents();
+  EXPECT_EQ(clicks.count, 2);
+  QTest::keyClick(&list.widget(), Qt::Key_Home);
+  RunPendingEvents();
+  EXPECT_EQ(list.selectedPosition(), 1);
+  EXPECT_EQ(clicks.count, 3);
 }
 
 // The keyboard's toggle and a Ctrl+click on the selected entry never leave the list without one.

@@ -132,11 +132,14 @@ QtListView::QtListView(QWidget* parent) : list_(parent) {
   list_.setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_.header()->setSectionsMovable(false);
   list_.viewport()->installEventFilter(this);
+  list_.installEventFilter(this);
   // Ctrl+Space or Ctrl+click on the selected entry would leave none: the entry stays selected.
   QObject::connect(&list_, &QTreeWidget::itemSelectionChanged, this, [this] {
     const QList<QTreeWidgetItem*> selected = list_.selectedItems();
     if (!selected.isEmpty()) {
+      const bool chosenByKey = handlingKey_ && selected.front() != lastSelected_;
       lastSelected_ = selected.front();
+      if (chosenByKey) QTimer::singleShot(0, this, [this] { Raise(click_); });
     } else if (lastSelected_) {
       lastSelected_->setSelected(true);
     }
@@ -182,6 +185,11 @@ QtListView::~QtListView() { list_.viewport()->removeEventFilter(this); }
 // The list raises click for the user's click anywhere on its entries area, as a report view
 // does; the selection the click leaves behind is what the handler reads.
 bool QtListView::eventFilter(QObject* watched, QEvent* event) {
+  // The list handles the key itself, after this; the selection it makes meanwhile is the user's.
+  if (watched == &list_ && event->type() == QEvent::KeyPress) {
+    handlingKey_ = true;
+    QTimer::singleShot(0, this, [this] { handlingKey_ = false; });
+  }
   if (watched == list_.viewport() && event->type() == QEvent::MouseButtonRelease) {
     const auto* release = static_cast<QMouseEvent*>(event);
     if (release->button() == Qt::LeftButton) {

@@ -162,6 +162,7 @@ class QtListView : public QObject, public ListView {
   MouseMoveRelay relay_{*list_.viewport()};
   Handler click_;
   QTreeWidgetItem* lastSelected_ = nullptr;  // items live as long as the list
+  bool handlingKey_ = false;
 };
 
 class QtProgressBar : public ProgressBar {

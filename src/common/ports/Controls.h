@@ -71,6 +71,9 @@ class ListView : public Control {
   virtual int selectedPosition() const = 0;
   // Selects by position (from 1) WITHOUT raising click; throws when out of range.
   virtual void selectPosition(int position) = 0;
+  // Raised by the user's click on the entries, and by an entry the user newly selects with the
+  // keyboard (arrows, Home, End, a letter): a choice made without the mouse is kept and restarts
+  // the count as a click does. Never by a selection made from code.
   virtual void onClick(Handler handler) = 0;
 };
 
