@@ -561,6 +561,19 @@ RECT PlaceInContainer(HWND control) {
 // The real program, started with the screen at 100, 150 and 200 %: its window, every place and
 // size in it and its fonts grow with the DPI, and each scale leaves a screenshot in artefacts\.
 TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
+  // Windows scales a window as a picture unless the program says it draws at every DPI itself.
+  HMODULE exe = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_MANIFEST));
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  FreeLibrary(exe);
+  EXPECT_THAT(manifest, HasSubstr(">PerMonitorV2,PerMonitor</dpiAwareness>"));
+  EXPECT_THAT(manifest, HasSubstr(">true/pm</dpiAware>"));
+  EXPECT_THAT(manifest, HasSubstr(">UTF-8</activeCodePage>"));
+  EXPECT_THAT(manifest, HasSubstr("Microsoft.Windows.Common-Controls"));
+
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::Minimized, SettingOff);
   ScreenDpi screen(StandardDpi);
