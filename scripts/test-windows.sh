@@ -2,7 +2,7 @@
 # Cross-builds the Windows program (build-dir/bin/Tallyguard.exe) and its tests with mingw-w64,
 # runs them under Wine in a throwaway prefix on a private Xvfb display (the tray and window tests
 # need one), then makes and tries the zip and the installer; the prefix, its wineserver and the
-# display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
+# display are gone when the script ends; the window's screenshots stay in build-dir/artefacts. Usage: scripts/test-windows.sh [build-dir]
 # TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,4 +53,8 @@ cd "$build"
 ctest --output-on-failure --timeout 300 -j1
 # The zip and the installer, made and tried as a user would.
 bash "$here/tests/win32/package_test.sh" "$build"
+# The window's screenshots at 100, 150 and 200 %, left by its test.
+if ls "$build"/artefacts/dpi-*.png >/dev/null 2>&1; then
+  echo "test-windows: screenshots $(cd "$build" && echo artefacts/dpi-*.png)"
+fi
 echo "test-windows: Windows suite ran in $(($(date +%s) - started)) s under Wine"
