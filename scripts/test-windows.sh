@@ -2,7 +2,8 @@
 # Cross-builds the Windows program (build-dir/bin/Tallyguard.exe) and its tests with mingw-w64,
 # runs them under Wine in a throwaway prefix on a private Xvfb display (the tray and window tests
 # need one), then makes and tries the zip and the installer; the prefix, its wineserver and the
-# display are gone when the script ends; the window's screenshots stay in build-dir/artefacts. Usage: scripts/test-windows.sh [build-dir]
+# display are gone when the script ends; the window's screenshots stay in build-dir/artefacts.
+# Usage: scripts/test-windows.sh [build-dir]
 # TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
