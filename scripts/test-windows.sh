@@ -2,7 +2,8 @@
 # Cross-builds the Windows program (build-dir/bin/Tallyguard.exe) and its tests with mingw-w64,
 # runs them under Wine in a throwaway prefix on a private Xvfb display (the tray and window tests
 # need one), then makes and tries the zip and the installer; the prefix, its wineserver and the
-# display are gone when the script ends. Usage: scripts/test-windows.sh [build-dir]
+# display are gone when the script ends; the window's screenshots stay in build-dir/artefacts.
+# Usage: scripts/test-windows.sh [build-dir]
 # TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,21 +28,22 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private display, so nothing shows on the user's desktop.
+# A private display, so nothing shows on the user's desktop; large enough for the window at 200 %.
 unset WAYLAND_DISPLAY
 display=:$((90 + RANDOM % 800))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x1280x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display TALLYGUARD_WINDOWS_DISPLAY=1
 
 started=$(date +%s)
 # One server for the whole run (else every test pays for starting one); no crash dialog to hang
-# a crashing test; a virtual desktop, so the tray works without a window manager.
+# a crashing test; a virtual desktop, so the tray works without a window manager, that holds the
+# window at 200 %.
 wineserver -p
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1280 /f >/dev/null
 # The test fixture posing as the office's automation server, when it was built.
 if [ -f "$build/tests/win32/TallyguardFixtureSuite.dll" ]; then
   wine regsvr32 /s "$(winepath -w "$build/tests/win32/TallyguardFixtureSuite.dll")"
@@ -52,4 +54,8 @@ cd "$build"
 ctest --output-on-failure --timeout 300 -j1
 # The zip and the installer, made and tried as a user would.
 bash "$here/tests/win32/package_test.sh" "$build"
+# The window's screenshots at 100, 150 and 200 %, left by its test.
+if ls "$build"/artefacts/dpi-*.png >/dev/null 2>&1; then
+  echo "test-windows: screenshots $(cd "$build" && echo artefacts/dpi-*.png)"
+fi
 echo "test-windows: Windows suite ran in $(($(date +%s) - started)) s under Wine"

@@ -256,6 +256,84 @@ TEST_F(MainWindow, EveryDesignedControlStandsInItsContainerWithItsCaptionAndFont
       << "the arrow keys stay among the options";
 }
 
+LONG FontHeight(HWND control) {
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font.lfHeight;
+}
+
+// Moved to a monitor of another DPI, the window takes the rectangle the system proposes and lays
+// everything out again at the new DPI: places, sizes, fonts, the list's column and the arrows;
+// back on the first monitor it is as it was.
+TEST_F(MainWindow, MovedToAnotherDpiEverythingIsLaidOutAgainAtThatScale) {
+  WriteFile(programFolder / std::string(HandCursorFileName), CursorFileBytes());
+  start();
+  HWND window = view().window.handle();
+  const int columnAt96 = ListView_GetColumnWidth(named("ListView1"), 0);
+  ASSERT_EQ(columnAt96, 6400 / 15);
+  const auto moveTo = [&](int dpi, RECT proposed) {
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&proposed));
+    RunWaitingMessages();
+  };
+  moveTo(192, RECT{40, 30, 40 + 1090, 30 + 1150});
+
+  EXPECT_EQ(view().window.dpi(), 192);
+  RECT outer;
+  GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.left, 40);
+  EXPECT_EQ(outer.top, 30);
+  RECT client;
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 8040 * 2 / 15);
+  EXPECT_EQ(client.bottom, 8250 * 2 / 15);
+  for (const ControlDesign& design : Form1Design::Controls) {
+    if (design.kind == ControlKind::TextBuffer) continue;
+    SCOPED_TRACE(std::string(design.name));
+    RECT place = PlaceInParent(named(design.name));
+    if (design.kind == ControlKind::NumberBox) {
+      const RECT arrows = PlaceInParent(view().Spin1.arrows());
+      EXPECT_EQ(arrows.right - arrows.left, GetSystemMetrics(SM_CXVSCROLL) * 2);
+      place.right = arrows.right;
+    }
+    EXPECT_EQ(place.left, design.place.left * 2 / 15);
+    EXPECT_EQ(place.top, design.place.top * 2 / 15);
+    EXPECT_EQ(place.right - place.left, design.place.width * 2 / 15);
+    EXPECT_EQ(place.bottom - place.top, design.place.height * 2 / 15);
+    EXPECT_EQ(FontHeight(named(design.name)), design.font.points == 9.0 ? -24 : -30);
+  }
+  EXPECT_EQ(ListView_GetColumnWidth(named("ListView1"), 0), 6400 * 2 / 15);
+  // The icons and the hand pointer at the sizes of the new DPI, not stretched from the old ones.
+  const auto sizeOf = [](HICON icon) {
+    ICONINFO info{};
+    BITMAP mask{};
+    if (!GetIconInfo(icon, &info)) return SIZE{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return SIZE{mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
+  };
+  const auto windowIcon = [&](WPARAM which) {
+    return sizeOf(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, which, 0))).cx;
+  };
+  EXPECT_EQ(windowIcon(ICON_SMALL), GetSystemMetrics(SM_CXSMICON) * 2);
+  EXPECT_EQ(windowIcon(ICON_BIG), GetSystemMetrics(SM_CXICON) * 2);
+  view().window.setMousePointer(MousePointer::Custom);
+  EXPECT_EQ(sizeOf(view().window.pointerCursor()).cx, GetSystemMetrics(SM_CXCURSOR) * 2);
+
+  moveTo(96, RECT{10, 20, 10 + 400, 20 + 300});
+  GetWindowRect(window, &outer);
+  EXPECT_EQ(outer.left, 10);
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 536);
+  EXPECT_EQ(client.bottom, 550);
+  EXPECT_EQ(PlaceInParent(named("PushButton5")).left, 4080 / 15);
+  EXPECT_EQ(FontHeight(named("PushButton5")), -15);
+  EXPECT_EQ(ListView_GetColumnWidth(named("ListView1"), 0), columnAt96);
+  EXPECT_EQ(windowIcon(ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(sizeOf(view().window.pointerCursor()).cx, GetSystemMetrics(SM_CXCURSOR));
+  EXPECT_EQ(ended, 0) << "a new DPI is no close";
+}
+
 // Start-up shows the stored settings in the real controls without storing them anew where it
 // must not; then each kind of control stores the user's change through its own handler.
 TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {

@@ -1,24 +1,33 @@
 // Tallyguard.exe as the user meets it under Wine: started with its window, a click on
 // "Backup Now (Test)" has the pass's helper store a copy through the office's COM server, a second
 // start brings the hidden window back and ends, closing ends it all, and the command line answers
-// on the caller's output, from a prompt through the console twin Tallyguard.com as well.
+// on the caller's output, from a prompt through the console twin Tallyguard.com as well. At 150 and
+// 200 % its window is drawn at that scale, not stretched.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <wincodec.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
+#include <initializer_list>
+#include <iostream>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ModalDriver.h"
 #include "WinTempFolder.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
+#include "adapters/win32/Win32Dpi.h"
 #include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32Form1View.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "common/Globals.h"
 #include "mainwindow/Form1.h"
@@ -423,6 +432,231 @@ TEST_F(TallyguardExe, TypedAtAPromptWithoutAnOptionTheWindowStartsAndThePromptRe
   ASSERT_NE(program.process, nullptr);
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
+}
+
+// The screen's DPI for the programs started from now on, as the display settings give it
+// (Wine reads it when a program starts); the screen's own again at the end.
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(DWORD dpi) { set(dpi); }
+  ~ScreenDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, Key, "LogPixels"); }
+  void set(DWORD dpi) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, Key, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+  }
+
+ private:
+  static constexpr const char* Key = "Control Panel\\Desktop";
+};
+
+// What the window's image holds, as a PNG file.
+bool SavePng(HBITMAP bitmap, int width, int height, const std::string& path) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IWICImagingFactory* factory = nullptr;
+  IWICBitmap* image = nullptr;
+  IWICStream* stream = nullptr;
+  IWICBitmapEncoder* encoder = nullptr;
+  IWICBitmapFrameEncode* frame = nullptr;
+  const std::wstring widePath(path.begin(), path.end());
+  WICRect all{0, 0, width, height};
+  bool saved =
+      SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
+      SUCCEEDED(factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &image)) &&
+      SUCCEEDED(factory->CreateStream(&stream)) &&
+      SUCCEEDED(stream->InitializeFromFilename(widePath.c_str(), GENERIC_WRITE)) &&
+      SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+      SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+      SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+      SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->SetSize(width, height)) &&
+      SUCCEEDED(frame->WriteSource(image, &all)) && SUCCEEDED(frame->Commit()) &&
+      SUCCEEDED(encoder->Commit());
+  for (IUnknown* used : std::initializer_list<IUnknown*>{frame, encoder, stream, image, factory}) {
+    if (used) used->Release();
+  }
+  CoUninitialize();
+  return saved;
+}
+
+// The window as it stands on the screen: its pixels (0xRRGGBB, row by row from the top), also
+// saved as a PNG.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::vector<DWORD> pixels;
+  bool saved = false;
+};
+
+Shot Screenshot(HWND window, const std::string& path) {
+  RECT outer;
+  GetWindowRect(window, &outer);
+  Shot shot;
+  shot.width = outer.right - outer.left;
+  shot.height = outer.bottom - outer.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, shot.width, shot.height);
+  HGDIOBJ before = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, shot.width, shot.height, screen, outer.left, outer.top, SRCCOPY);
+  SelectObject(memory, before);
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  format.bmiHeader.biWidth = shot.width;
+  format.bmiHeader.biHeight = -shot.height;  // from the top
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  shot.pixels.resize(static_cast<size_t>(shot.width) * shot.height);
+  GetDIBits(memory, bitmap, 0, shot.height, shot.pixels.data(), &format, DIB_RGB_COLORS);
+  shot.saved = SavePng(bitmap, shot.width, shot.height, path);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return shot;
+}
+
+// How many rows the dark text inside `area` (in the shot) spans, from the top of its tallest
+// letter to the bottom of its lowest: the drawn font's height. The edges (borders, a focus
+// rectangle) are left out by `inset` pixels.
+int InkHeight(const Shot& shot, RECT area, int inset) {
+  int first = -1;
+  int last = -1;
+  for (int y = area.top + inset; y < area.bottom - inset; ++y) {
+    for (int x = area.left + inset; x < area.right - inset; ++x) {
+      if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) continue;
+      const DWORD pixel = shot.pixels[static_cast<size_t>(y) * shot.width + x];
+      const int brightest =
+          std::max({pixel & 0xFFu, (pixel >> 8) & 0xFFu, (pixel >> 16) & 0xFFu}) & 0xFF;
+      if (brightest < 96) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  return first < 0 ? 0 : last - first + 1;
+}
+
+// The artefacts folder of the build, beside bin\.
+std::string ArtefactsFolder() {
+  const std::string folder = BesideTests("..\\..\\artefacts");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
+}
+
+struct Measured {
+  SIZE client{};
+  RECT button{};       // "Clear History Log", in the window
+  RECT textBox{};      // the folder box, in its frame
+  RECT list{};         // the interval list, in the window
+  int buttonText = 0;  // the height of the button's caption as drawn
+};
+
+RECT PlaceInContainer(HWND control) {
+  RECT place;
+  GetWindowRect(control, &place);
+  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+// The real program, started with the screen at 100, 150 and 200 %: its window, every place and
+// size in it and its fonts grow with the DPI, and each scale leaves a screenshot in artefacts\.
+TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
+  // Windows scales a window as a picture unless the program says it draws at every DPI itself.
+  HMODULE exe = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_MANIFEST));
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                             SizeofResource(exe, found));
+  FreeLibrary(exe);
+  EXPECT_THAT(manifest, HasSubstr(">PerMonitorV2,PerMonitor</dpiAwareness>"));
+  EXPECT_THAT(manifest, HasSubstr(">true/pm</dpiAware>"));
+  EXPECT_THAT(manifest, HasSubstr(">UTF-8</activeCodePage>"));
+  EXPECT_THAT(manifest, HasSubstr("Microsoft.Windows.Common-Controls"));
+
+  RegistrySettingsBackend registry;
+  Settings(registry).WriteSetting(SettingKeys::Minimized, SettingOff);
+  ScreenDpi screen(StandardDpi);
+  std::map<int, Measured> at;
+  for (const int dpi : {96, 144, 192}) {
+    SCOPED_TRACE("DPI " + std::to_string(dpi));
+    screen.set(static_cast<DWORD>(dpi));
+    Started started = Start("\"" + ProgramPath() + "\"");
+    ASSERT_NE(started.process, nullptr);
+    program = started;
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = MainWindowOf(program.id)) != nullptr; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 10000));
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    Sleep(1000);  // painted
+
+    Measured& measured = at[dpi];
+    RECT client;
+    GetClientRect(window, &client);
+    measured.client = SIZE{client.right, client.bottom};
+    const auto control = [&](std::string_view container, std::string_view name) {
+      HWND parent =
+          container.empty() ? window : GetDlgItem(window, Win32Form1View::ControlId(container));
+      return GetDlgItem(parent, Win32Form1View::ControlId(name));
+    };
+    HWND button = control("", "PushButton12");
+    HWND textBox = control("Frame1", "Text1");
+    HWND list = control("", "ListView1");
+    ASSERT_TRUE(button && textBox && list);
+    measured.button = PlaceInContainer(button);
+    measured.textBox = PlaceInContainer(textBox);
+    measured.list = PlaceInContainer(list);
+    const std::string path =
+        ArtefactsFolder() + "\\dpi-" + std::to_string(dpi * 100 / StandardDpi) + ".png";
+    const Shot shot = Screenshot(window, path);
+    EXPECT_TRUE(shot.saved) << path;
+    // The fonts live in the program's process; the text they drew is measured on the screen.
+    RECT onScreen;
+    GetWindowRect(button, &onScreen);
+    RECT outer;
+    GetWindowRect(window, &outer);
+    OffsetRect(&onScreen, -outer.left, -outer.top);
+    measured.buttonText = InkHeight(shot, onScreen, 4 * dpi / StandardDpi);
+    std::cout << "at " << dpi << " DPI: client " << measured.client.cx << " x "
+              << measured.client.cy << ", button " << measured.button.right - measured.button.left
+              << " x " << measured.button.bottom - measured.button.top << ", caption's ink "
+              << measured.buttonText << " px high\n";
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
+    CloseHandle(program.process);
+    program = {};
+  }
+
+  // At 100 % the design's 15 twips to a pixel.
+  const Measured& standard = at[96];
+  EXPECT_EQ(standard.client.cx, 536);
+  EXPECT_EQ(standard.client.cy, 550);
+  EXPECT_EQ(standard.button.left, 4080 / 15);
+  EXPECT_EQ(standard.button.top, 7740 / 15);
+  EXPECT_EQ(standard.button.right - standard.button.left, 3840 / 15);
+  EXPECT_EQ(standard.button.bottom - standard.button.top, 405 / 15);
+  // "Clear History Log" in Arial bold of 15 pixels: from the top of "C" to the foot of "y".
+  EXPECT_GE(standard.buttonText, 12);
+  EXPECT_LE(standard.buttonText, 15);
+  // Every other scale: the same, times the scale, to a pixel.
+  const auto scaled = [](LONG pixels, int dpi) { return std::lround(pixels * dpi / 96.0); };
+  const auto expectScaled = [&](const RECT& got, const RECT& base, int dpi) {
+    EXPECT_NEAR(got.left, scaled(base.left, dpi), 1);
+    EXPECT_NEAR(got.top, scaled(base.top, dpi), 1);
+    EXPECT_NEAR(got.right - got.left, scaled(base.right - base.left, dpi), 1);
+    EXPECT_NEAR(got.bottom - got.top, scaled(base.bottom - base.top, dpi), 1);
+  };
+  for (const int dpi : {144, 192}) {
+    SCOPED_TRACE("DPI " + std::to_string(dpi));
+    const Measured& measured = at[dpi];
+    EXPECT_NEAR(measured.client.cx, scaled(standard.client.cx, dpi), 1);
+    EXPECT_NEAR(measured.client.cy, scaled(standard.client.cy, dpi), 1);
+    expectScaled(measured.button, standard.button, dpi);
+    expectScaled(measured.textBox, standard.textBox, dpi);
+    expectScaled(measured.list, standard.list, dpi);
+    EXPECT_NEAR(measured.buttonText, scaled(standard.buttonText, dpi), 1);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The program as main composes it on Windows, over in-memory system ports: the keyboard moves
-// between the window's controls while a pass lets messages run, as it does in the main loop.
+// between the window's controls while a pass lets messages run, as it does in the main loop, and
+// the tray's icon has the tray's size.
 
 #include "adapters/win32/Win32Program.h"
 
@@ -52,6 +53,16 @@ TEST(Win32Program, TabMovesBetweenTheControlsWhileAPassYields) {
   PostMessageA(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
   program.messageLoop.yield();
   EXPECT_EQ(GetFocus(), backupNow) << "Tab went on to the next button of the row";
+
+  // The notification area's icon is drawn at the size the taskbar shows, not shrunk from the
+  // window's big icon.
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(program.trayIcon.get(), &info));
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
 }
 
 }  // namespace

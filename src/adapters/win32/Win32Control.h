@@ -32,6 +32,10 @@ class Win32Control {
   // Moves the control to its place in its container's client area, in pixels.
   virtual void place(int left, int top, int width, int height);
   virtual void setFont(HFONT font);
+  // The DPI the control is laid out for: what it sizes by itself (column widths, the arrows'
+  // width) follows it. Set before the control is placed.
+  virtual void setDpi(int dpi) { dpi_ = dpi; }
+  int dpi() const { return dpi_; }
 
   // The control whose window this is; nullptr for windows that are no control of ours.
   static Win32Control* Of(HWND window);
@@ -58,6 +62,7 @@ class Win32Control {
                                        UINT_PTR id, DWORD_PTR self);
   HWND handle_;
   Handler mouseMove_;
+  int dpi_ = 96;
 };
 
 }  // namespace tg

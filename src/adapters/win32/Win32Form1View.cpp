@@ -1,31 +1,20 @@
 #include "adapters/win32/Win32Form1View.h"
 
 #include <algorithm>
-#include <cmath>
+#include <utility>
 #include <vector>
 
+#include "adapters/win32/Win32Dpi.h"
 #include "mainwindow/KeyboardOrder.h"
 
 namespace tg {
 
-namespace {
-
-int Pixels(int twips) { return twips / TwipsPerPixel; }
-
-// A font's height in pixels for its size in points, as the screen shows them.
-int PixelHeight(double points) {
-  HDC screen = GetDC(nullptr);
-  const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return -static_cast<int>(std::lround(points * pixelsPerInch / 72.0));
-}
-
-}  // namespace
-
 Win32Form1View::Win32Form1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock)
     : cSysTray1(trayShell, messageLoop, clock) {
-  layOutFromDesign();
+  nameAndCaptionFromDesign();
+  layOutFromDesign(window.dpi());
   orderForTheKeyboard();
+  window.onDpiChanged([this](int dpi) { layOutFromDesign(dpi); });
 }
 
 Win32Form1View::~Win32Form1View() {
@@ -33,7 +22,11 @@ Win32Form1View::~Win32Form1View() {
   for (const ControlDesign& design : Form1Design::Controls) {
     if (Win32Control* control = controlNamed(design.name)) control->setFont(nullptr);
   }
-  for (const auto& [design, font] : fonts_) DeleteObject(font);
+  deleteFonts(fonts_);
+}
+
+void Win32Form1View::deleteFonts(const std::map<const FontDesign*, HFONT>& fonts) {
+  for (const auto& [design, font] : fonts) DeleteObject(font);
 }
 
 const Win32Control* Win32Form1View::controlNamed(std::string_view name) const {
@@ -79,30 +72,44 @@ int Win32Form1View::ControlId(std::string_view name) {
   return static_cast<int>(&design - Form1Design::Controls.data()) + 100;
 }
 
-HFONT Win32Form1View::fontFor(const FontDesign& design) {
+HFONT Win32Form1View::fontFor(const FontDesign& design, int dpi) {
   HFONT& font = fonts_[&design];
   if (font == nullptr) {
     font =
-        CreateFontA(PixelHeight(design.points), 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                    FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        CreateFontA(FontHeightAt(design.points, dpi), 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL,
+                    FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, std::string(design.face).c_str());
   }
   return font;
 }
 
-// Places are relative to each control's container, whose window is the control's parent. The
-// designed caption is what the control shows until the program says otherwise.
-void Win32Form1View::layOutFromDesign() {
+// The designed caption is what the control shows until the program says otherwise.
+void Win32Form1View::nameAndCaptionFromDesign() {
   for (const ControlDesign& design : Form1Design::Controls) {
     Win32Control* control = controlNamed(design.name);
     if (control == nullptr) continue;  // never on screen
     SetWindowLongPtrA(control->handle(), GWLP_ID, ControlId(design.name));
-    control->place(Pixels(design.place.left), Pixels(design.place.top), Pixels(design.place.width),
-                   Pixels(design.place.height));
-    control->setFont(fontFor(design.font));
     if (auto* button = dynamic_cast<Win32PushButton*>(control)) button->setCaption(design.caption);
     if (auto* frame = dynamic_cast<Win32Frame*>(control)) frame->setCaption(design.caption);
   }
+}
+
+// Places are relative to each control's container, whose window is the control's parent. Every
+// place, size and font is the design's at this DPI, so the window reads the same at any scale;
+// the fonts of the previous DPI go once no control uses them.
+void Win32Form1View::layOutFromDesign(int dpi) {
+  window.setClientSize(TwipsToPixels(Form1Design::ClientWidthTwips, dpi),
+                       TwipsToPixels(Form1Design::ClientHeightTwips, dpi));
+  const std::map<const FontDesign*, HFONT> previousFonts = std::exchange(fonts_, {});
+  for (const ControlDesign& design : Form1Design::Controls) {
+    Win32Control* control = controlNamed(design.name);
+    if (control == nullptr) continue;
+    control->setDpi(dpi);
+    control->place(TwipsToPixels(design.place.left, dpi), TwipsToPixels(design.place.top, dpi),
+                   TwipsToPixels(design.place.width, dpi), TwipsToPixels(design.place.height, dpi));
+    control->setFont(fontFor(design.font, dpi));
+  }
+  deleteFonts(previousFonts);
 }
 
 // The window's keyboard order is the z-order of its controls; a group starts at WS_GROUP.

@@ -1,6 +1,7 @@
 #pragma once
 // Every control of the main window as a Win32 control, built, named, captioned, placed and
-// dressed in its font from the window's design table, ready to be handed to Form1.
+// dressed in its font from the window's design table, ready to be handed to Form1. Places, sizes
+// and fonts follow the window's DPI, and are laid out again when the window moves to another.
 
 #include <map>
 
@@ -26,8 +27,7 @@ class Win32Form1View {
   // The control's identifier in its container (GetDlgItem): its row in the design table + 100.
   static int ControlId(std::string_view name);
 
-  Win32Window window{Form1Design::ClientWidthTwips / TwipsPerPixel,
-                     Form1Design::ClientHeightTwips / TwipsPerPixel};
+  Win32Window window;
   Win32Frame Frame2{window.handle()};
   Win32ProgressBar ProgressBar1{Frame2.handle()};
   Win32Frame Frame3{window.handle()};
@@ -57,11 +57,14 @@ class Win32Form1View {
  private:
   Win32Control* controlNamed(std::string_view name);
   const Win32Control* controlNamed(std::string_view name) const;
-  void layOutFromDesign();
+  void nameAndCaptionFromDesign();
+  // Sizes the window and places, sizes and dresses every control for `dpi`.
+  void layOutFromDesign(int dpi);
   void orderForTheKeyboard();
-  HFONT fontFor(const FontDesign& design);
+  HFONT fontFor(const FontDesign& design, int dpi);
+  void deleteFonts(const std::map<const FontDesign*, HFONT>& fonts);
 
-  std::map<const FontDesign*, HFONT> fonts_;
+  std::map<const FontDesign*, HFONT> fonts_;  // at the DPI of the last layout
 };
 
 }  // namespace tg

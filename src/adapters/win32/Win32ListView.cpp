@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "adapters/win32/Win32Colours.h"
+#include "adapters/win32/Win32Dpi.h"
 #include "common/Descriptions.h"
 
 namespace tg {
@@ -19,13 +20,21 @@ void Win32ListView::addColumn(std::string_view header, int widthTwips) {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.pszText = text.data();
-  column.cx = widthTwips / TwipsPerPixel;
-  SendMessageA(handle(), LVM_INSERTCOLUMNA, columns_, reinterpret_cast<LPARAM>(&column));
-  ++columns_;
+  column.cx = TwipsToPixels(widthTwips, dpi());
+  SendMessageA(handle(), LVM_INSERTCOLUMNA, columnTwips_.size(), reinterpret_cast<LPARAM>(&column));
+  columnTwips_.push_back(widthTwips);
+}
+
+void Win32ListView::setDpi(int dpi) {
+  Win32Control::setDpi(dpi);
+  for (size_t column = 0; column < columnTwips_.size(); ++column) {
+    SendMessageA(handle(), LVM_SETCOLUMNWIDTH, column, TwipsToPixels(columnTwips_[column], dpi));
+  }
 }
 
 void Win32ListView::addItem(std::string_view text) {
-  if (columns_ == 0) addColumn("", 0);  // a report view shows its entries in its columns only
+  if (columnTwips_.empty())
+    addColumn("", 0);  // a report view shows its entries in its columns only
   std::string entry(text);
   LVITEMA item{};
   item.mask = LVIF_TEXT;

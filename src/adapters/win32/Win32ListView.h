@@ -3,6 +3,8 @@
 // click on the list, or a selection moved with the keyboard; selecting by position from code
 // raises nothing.
 
+#include <vector>
+
 #include "adapters/win32/Win32Control.h"
 
 namespace tg {
@@ -18,6 +20,8 @@ class Win32ListView : public Win32Control, public ListView {
   void selectPosition(int position) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  // The columns keep their designed widths at the new DPI.
+  void setDpi(int dpi) override;
 
  protected:
   LRESULT notify(const NMHDR& header) override;
@@ -26,8 +30,8 @@ class Win32ListView : public Win32Control, public ListView {
  private:
   void showSkinColours();
   Handler click_;
-  int columns_ = 0;
-  bool keyPressed_ = false;  // while the list handles a key: its selection is the user's
+  std::vector<int> columnTwips_;  // each column's designed width
+  bool keyPressed_ = false;       // while the list handles a key: its selection is the user's
 };
 
 }  // namespace tg

@@ -7,7 +7,7 @@
 namespace tg {
 
 Win32Program::Win32Program(SystemPorts ports)
-    : trayShell(ProgramIcon()),
+    : trayShell(trayIcon.get()),
       view(trayShell, messageLoop, ports.clock),
       dialogs(view.window.handle()),
       skin(

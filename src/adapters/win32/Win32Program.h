@@ -19,6 +19,7 @@ class Win32Program {
   void start() { program.start(); }
 
   Win32MessageLoop messageLoop;
+  UniqueIcon trayIcon{ProgramIcon(TrayIconSize())};
   Win32TrayShell trayShell;
   Win32Form1View view;
   Win32Dialogs dialogs;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "adapters/win32/Win32Dpi.h"
 #include "mainwindow/TextLength.h"
 
 namespace tg {
@@ -85,7 +86,7 @@ void Win32NumberBox::setValue(int value) {
 }
 
 void Win32NumberBox::place(int left, int top, int width, int height) {
-  const int arrowsWidth = GetSystemMetrics(SM_CXVSCROLL);
+  const int arrowsWidth = SystemMetricAt(SM_CXVSCROLL, dpi());
   Win32Control::place(left, top, width - arrowsWidth, height);
   MoveWindow(arrows_, left + width - arrowsWidth, top, arrowsWidth, height, TRUE);
 }

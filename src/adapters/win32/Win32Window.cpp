@@ -1,7 +1,9 @@
 #include "adapters/win32/Win32Window.h"
 
 #include <stdexcept>
+#include <utility>
 
+#include "adapters/win32/Win32Dpi.h"
 #include "adapters/win32/Win32Frame.h"
 #include "adapters/win32/WinError.h"
 #include "common/Descriptions.h"
@@ -36,18 +38,16 @@ BOOL CALLBACK TellSkinColoursChanged(HWND child, LPARAM) {
 
 }  // namespace
 
-Win32Window::Win32Window(int clientWidth, int clientHeight) {
+Win32Window::Win32Window() {
   RegisterClassOnce(WindowProc);
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, WindowStyle, FALSE, WindowExtendedStyle);
-  const HWND created =
-      CreateWindowExA(WindowExtendedStyle, WindowClass, "", WindowStyle, CW_USEDEFAULT,
-                      CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                      nullptr, GetModuleHandleA(nullptr), this);
+  const HWND created = CreateWindowExA(WindowExtendedStyle, WindowClass, "", WindowStyle,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                       nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (created == nullptr) {
     throw WinError(GetLastError(),
                    "The main window could not be created: " + SystemMessage(GetLastError()));
   }
+  dpi_ = DpiOf(handle_);
 }
 
 Win32Window::~Win32Window() {
@@ -55,21 +55,80 @@ Win32Window::~Win32Window() {
   SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
   DestroyWindow(handle_);
   if (customPointer_) DestroyCursor(customPointer_);
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+}
+
+// The frame is the one the window has now, when it has one to measure: after a move to another
+// DPI the system has already drawn caption and borders at that DPI, which is not always what the
+// rule for the frame at a DPI says (Wine's frame keeps the screen's). A minimised window has no
+// client area to measure by.
+void Win32Window::setClientSize(int width, int height) {
+  SIZE outer = WindowSizeFor(SIZE{width, height}, WindowStyle, WindowExtendedStyle, dpi_);
+  RECT window;
+  RECT client;
+  if (!IsIconic(handle_) && GetWindowRect(handle_, &window) && GetClientRect(handle_, &client) &&
+      client.right > 0 && client.bottom > 0) {
+    outer = SIZE{width + (window.right - window.left) - client.right,
+                 height + (window.bottom - window.top) - client.bottom};
+  }
+  SetWindowPos(handle_, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The rectangle the system proposes keeps the window where the user sees it on the new monitor;
+// a size set from code is no user's minimise, so no resize is raised.
+void Win32Window::moveToDpi(int dpi, const RECT& proposed) {
+  dpi_ = dpi;
+  changingStateFromCode_ = true;
+  SetWindowPos(handle_, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
+               proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (dpiChanged_) dpiChanged_(dpi);
+  changingStateFromCode_ = false;
+  if (hasApplicationIcon_) loadApplicationIcons();
+  if (!customPointerFile_.empty()) {
+    if (HCURSOR resized = cursorFromFile()) {
+      if (customPointer_) DestroyCursor(customPointer_);
+      customPointer_ = resized;
+      if (pointer_ == MousePointer::Custom) refreshPointer();
+    }
+  }
+  RedrawWindow(handle_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void Win32Window::setCaption(std::string_view caption) {
   SetWindowTextA(handle_, std::string(caption).c_str());
 }
 
-HICON ProgramIcon() {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
-  return icon != nullptr ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+// The icon file holds pictures of several sizes; the one nearest the size is drawn to it.
+HICON ProgramIcon(int size) {
+  HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size,
+                           LR_DEFAULTCOLOR);
+  if (icon == nullptr) {
+    icon = LoadImageA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION), IMAGE_ICON, size, size,
+                      LR_SHARED);
+    icon = icon ? CopyImage(icon, IMAGE_ICON, size, size, 0) : nullptr;
+  }
+  return static_cast<HICON>(icon);
 }
 
+int TrayIconSize() { return GetSystemMetrics(SM_CXSMICON); }
+
 void Win32Window::setApplicationIcon() {
-  HICON icon = ProgramIcon();
-  SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  hasApplicationIcon_ = true;
+  loadApplicationIcons();
+}
+
+// The caption shows the small icon, Alt+Tab the big one, each at the window's DPI.
+void Win32Window::loadApplicationIcons() {
+  HICON bigIcon = ProgramIcon(SystemMetricAt(SM_CXICON, dpi_));
+  HICON smallIcon = ProgramIcon(SystemMetricAt(SM_CXSMICON, dpi_));
+  SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+  SendMessageA(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  bigIcon_ = bigIcon;
+  smallIcon_ = smallIcon;
 }
 
 void Win32Window::showFromCode(int command) {
@@ -133,9 +192,19 @@ void Win32Window::refreshPointer() const {
                MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
 }
 
+HCURSOR Win32Window::cursorFromFile() const {
+  const int size = SystemMetricAt(SM_CXCURSOR, dpi_);
+  return static_cast<HCURSOR>(
+      LoadImageA(nullptr, customPointerFile_.c_str(), IMAGE_CURSOR, size, size, LR_LOADFROMFILE));
+}
+
 void Win32Window::loadCustomPointer(std::string_view cursorFile) {
-  HCURSOR loaded = LoadCursorFromFileA(std::string(cursorFile).c_str());
-  if (loaded == nullptr) throw std::runtime_error(Descriptions::FileCannotBeRead(cursorFile));
+  std::string previousFile = std::exchange(customPointerFile_, std::string(cursorFile));
+  HCURSOR loaded = cursorFromFile();
+  if (loaded == nullptr) {
+    customPointerFile_ = std::move(previousFile);
+    throw std::runtime_error(Descriptions::FileCannotBeRead(cursorFile));
+  }
   if (customPointer_) DestroyCursor(customPointer_);
   customPointer_ = loaded;
   if (pointer_ == MousePointer::Custom) refreshPointer();
@@ -195,6 +264,9 @@ LRESULT Win32Window::answer(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       if (!changingStateFromCode_ && resize_) resize_();
+      return 0;
+    case WM_DPICHANGED:
+      moveToDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_CLOSE:
       if (close_) {
