@@ -41,6 +41,8 @@ started=$(date +%s)
 # window at 200 %.
 wineserver -p
 wineboot -i >/dev/null 2>&1
+# Windows 10 version 1903, the oldest the program runs on (Wine's prefix says Windows 7).
+wine winecfg /v win10 >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1280 /f >/dev/null

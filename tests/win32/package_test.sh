@@ -43,5 +43,12 @@ if [ -f "$build/$name.exe" ]; then
   done
   [ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
   [ ! -f "$unix/Tallyguard.com" ] || fail "the uninstaller left Tallyguard.com behind"
+
+  # On a Windows older than the program needs, the installer refuses and installs nothing.
+  wine winecfg /v win7 >/dev/null 2>&1
+  timeout 120 wine "$build/$name.exe" /S && refused=no || refused=yes
+  wine winecfg /v win10 >/dev/null 2>&1
+  [ "$refused" = yes ] || fail "the installer went on under Windows 7"
+  [ ! -f "$unix/Tallyguard.exe" ] || fail "the installer put Tallyguard.exe on Windows 7"
 fi
 echo "package test: the zip and the installer of Tallyguard $version passed"
