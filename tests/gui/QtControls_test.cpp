@@ -13,11 +13,13 @@
 #include "GuiTestSupport.h"
 #include "adapters/qt/QtSkin.h"
 #include "adapters/qt/QtWindow.h"
+#include "support/ControlKitContract.h"
 #include "support/TempFolder.h"
 
 namespace tg {
 namespace {
 
+using testing::ControlKitContract;
 using testing::RunPendingEvents;
 
 struct Counter {
@@ -26,6 +28,46 @@ struct Counter {
     return [this] { ++count; };
   }
 };
+
+// Qt's kit: the widgets on a shown window, the user's acts as Qt's test events.
+class QtKit : public testing::ControlKit {
+ public:
+  QtKit() {
+    parent_.resize(500, 400);
+    list_.widget().setGeometry(0, 120, 480, 200);
+    text_.widget().setGeometry(0, 80, 200, 24);
+    parent_.show();
+  }
+  CheckBox& checkBox() override { return check_; }
+  OptionButton& option(int which) override { return which == 0 ? a_ : which == 1 ? b_ : other_; }
+  TextBox& textBox() override { return text_; }
+  ListView& list() override { return list_; }
+  void runEvents() override { RunPendingEvents(); }
+  void userClicks(CheckBox&) override { QTest::mouseClick(&check_.widget(), Qt::LeftButton); }
+  // One key per character, as a keyboard of the user's language types it.
+  void userTypes(TextBox&, std::string_view text) override {
+    for (const QChar character : ToQString(text)) {
+      QTest::sendKeyEvent(QTest::Click, &text_.widget(), Qt::Key_unknown, QString(character),
+                          Qt::NoModifier);
+    }
+  }
+  void userPressesDownIn(ListView&) override {
+    list_.widget().setFocus();
+    QTest::keyClick(&list_.widget(), Qt::Key_Down);
+  }
+
+ private:
+  QWidget parent_;
+  QtFrame first_{&parent_}, second_{&parent_};
+  QtCheckBox check_{&parent_, "Check"};
+  QtOptionButton a_{&first_.widget(), "A"}, b_{&first_.widget(), "B"};
+  QtOptionButton other_{&second_.widget(), "Other"};
+  QtTextBox text_{&parent_, ""};
+  QtListView list_{&parent_};
+};
+
+INSTANTIATE_TEST_SUITE_P(Qt, ControlKitContract,
+                         ::testing::Values([] { return std::make_unique<QtKit>(); }));
 
 TEST(QtCheckBoxTest, ChangesByCodeOrUserRaiseClickTheSameValueDoesNot) {
   QWidget parent;

@@ -5,75 +5,38 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
+
+#include "support/ControlKitContract.h"
 
 namespace tg {
 namespace {
 
-TEST(MemoryControls, CheckBoxRaisesClickOnlyWhenItsValueChanges) {
-  MemoryCheckBox box;
-  int clicks = 0;
-  box.onClick([&] { ++clicks; });
-  box.setValue(CheckBox::Unchecked);
-  EXPECT_EQ(clicks, 0);
-  box.setValue(CheckBox::Checked);
-  box.setValue(CheckBox::Checked);
-  EXPECT_EQ(clicks, 1);
-  box.click();
-  EXPECT_EQ(box.value(), CheckBox::Unchecked);
-  EXPECT_EQ(clicks, 2);
-}
+using testing::ControlKitContract;
 
-TEST(MemoryControls, SelectingAnOptionRaisesItsClickAndClearsTheRestOfItsGroupOnly) {
-  OptionGroup first, second;
-  MemoryOptionButton a(first), b(first), other(second);
-  int aClicks = 0, bClicks = 0;
-  a.onClick([&] { ++aClicks; });
-  b.onClick([&] { ++bClicks; });
-  other.setSelected(true);
-  a.setSelected(true);
-  b.click();
-  EXPECT_FALSE(a.selected());
-  EXPECT_TRUE(b.selected());
-  EXPECT_TRUE(other.selected());
-  EXPECT_EQ(aClicks, 1);
-  EXPECT_EQ(bClicks, 1);
-}
+class MemoryKit : public testing::ControlKit {
+ public:
+  CheckBox& checkBox() override { return check_; }
+  OptionButton& option(int which) override { return which == 0 ? a_ : which == 1 ? b_ : other_; }
+  TextBox& textBox() override { return text_; }
+  ListView& list() override { return list_; }
+  void runEvents() override {}
+  void userClicks(CheckBox&) override { check_.click(); }
+  void userTypes(TextBox&, std::string_view text) override { text_.type(text); }
+  // The in-memory list has no keys: the entry below is chosen as the keyboard would.
+  void userPressesDownIn(ListView&) override { list_.click(list_.selectedPosition() + 1); }
 
-TEST(MemoryControls, TextBoxRaisesChangeForEveryDifferingText) {
-  MemoryTextBox box("Text1");
-  std::vector<std::string> seen;
-  box.onChange([&] { seen.push_back(box.text()); });
-  box.setText("Text1");
-  box.setText("a");
-  box.type("bc");
-  EXPECT_EQ(seen, (std::vector<std::string>{"a", "ab", "abc"}));
-}
+ private:
+  MemoryCheckBox check_;
+  OptionGroup first_, second_;
+  MemoryOptionButton a_{first_}, b_{first_}, other_{second_};
+  MemoryTextBox text_{""};
+  MemoryListView list_;
+};
 
-TEST(MemoryControls, TypingAddsWholeCharactersNotBytes) {
-  MemoryTextBox box("");
-  std::vector<std::string> seen;
-  box.onChange([&] { seen.push_back(box.text()); });
-  box.type("/jö");
-  EXPECT_EQ(seen, (std::vector<std::string>{"/", "/j", "/jö"}));
-}
-
-TEST(MemoryControls, ListSelectsByPositionWithoutAClick) {
-  MemoryListView list;
-  int clicks = 0;
-  list.onClick([&] { ++clicks; });
-  list.addItem("one");
-  list.addItem("two");
-  EXPECT_THROW(list.selectedText(), std::runtime_error);
-  list.selectPosition(2);
-  EXPECT_EQ(list.selectedText(), "two");
-  EXPECT_EQ(clicks, 0);
-  EXPECT_THROW(list.selectPosition(3), std::out_of_range);
-  EXPECT_THROW(list.selectPosition(0), std::out_of_range);
-  list.click(1);
-  EXPECT_EQ(list.selectedPosition(), 1);
-  EXPECT_EQ(clicks, 1);
-}
+INSTANTIATE_TEST_SUITE_P(Memory, ControlKitContract,
+                         ::testing::Values([] { return std::make_unique<MemoryKit>(); }));
 
 TEST(MemoryControls, TimerTicksOnlyWhileItRuns) {
   MemoryTimer timer;

@@ -34,9 +34,12 @@
 #include "common/Descriptions.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/TextLength.h"
+#include "support/ControlKitContract.h"
 
 namespace tg {
 namespace {
+
+using testing::ControlKitContract;
 
 void RunWaitingMessages() {
   MSG message;
@@ -610,6 +613,53 @@ TEST_F(MainWindow, ANonEnglishLogIsCopiedWholeAndPartsOfItByCharacters) {
             "Donn\xC3\xA9"
             "e");
 }
+
+// Win32's kit: the window's own controls, the user's acts as the messages Windows sends them.
+class Win32Kit : public testing::ControlKit {
+ public:
+  Win32Kit() { view_.Text1.setText(""); }
+  bool made() const { return view_.window.handle() != nullptr; }
+  CheckBox& checkBox() override { return view_.Check5; }
+  // Option1 and Option2 stand in one frame, Option3 in another.
+  OptionButton& option(int which) override {
+    return which == 0 ? view_.Option1 : which == 1 ? view_.Option2 : view_.Option3;
+  }
+  TextBox& textBox() override { return view_.Text1; }
+  ListView& list() override { return view_.ListView1; }
+  void runEvents() override { RunWaitingMessages(); }
+  void userClicks(CheckBox&) override { SendMessageA(view_.handleNamed("Check5"), BM_CLICK, 0, 0); }
+  // A keyboard's characters, one message each, as Windows delivers them in UTF-16.
+  void userTypes(TextBox&, std::string_view text) override {
+    // Where the user clicked: at the end of the text.
+    const HWND box = view_.handleNamed("Text1");
+    const LRESULT end = GetWindowTextLengthW(box);
+    SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    wide.resize(
+        static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
+    for (const wchar_t character : wide) {
+      SendMessageW(box, WM_CHAR, character, 0);
+    }
+  }
+  void userPressesDownIn(ListView&) override {
+    SendMessageA(view_.handleNamed("ListView1"), WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(view_.handleNamed("ListView1"), WM_KEYUP, VK_DOWN, 0);
+  }
+
+ private:
+  RecordingTrayShell trayShell_;
+  CountingMessageLoop messageLoop_;
+  FixedClock clock_;
+  Win32Form1View view_{trayShell_, messageLoop_, clock_};
+};
+
+INSTANTIATE_TEST_SUITE_P(Win32, ControlKitContract,
+                         ::testing::Values([]() -> std::unique_ptr<testing::ControlKit> {
+                           auto kit = std::make_unique<Win32Kit>();
+                           if (!kit->made()) return nullptr;  // no display to make windows on
+                           return kit;
+                         }));
 
 }  // namespace
 }  // namespace tg

@@ -27,14 +27,61 @@ const char* Ready(const char* windowClass) {
   return windowClass;
 }
 
+std::wstring Utf16(std::string_view text) {
+  const int size = static_cast<int>(text.size());
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  wide.resize(
+      static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  const int size = static_cast<int>(wide.size());
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
 }  // namespace
 
 std::string WindowText(HWND window) {
+  if (IsWindowUnicode(window)) {
+    std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    wide.resize(
+        static_cast<size_t>(GetWindowTextW(window, wide.data(), static_cast<int>(wide.size()))));
+    return Utf8(wide);
+  }
   std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
   text.resize(
       static_cast<size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
+
+void SetWindowTextUtf8(HWND window, std::string_view text) {
+  if (IsWindowUnicode(window)) {
+    SetWindowTextW(window, Utf16(text).c_str());
+  } else {
+    SetWindowTextA(window, std::string(text).c_str());
+  }
+}
+
+namespace {
+
+HWND CreateControl(HWND parent, const char* windowClass, DWORD style, std::string_view text,
+                   DWORD extendedStyle, Win32Control::Characters characters) {
+  const DWORD fullStyle = WS_CHILD | WS_VISIBLE | style;
+  if (characters == Win32Control::Characters::Unicode) {
+    return CreateWindowExW(extendedStyle, Utf16(windowClass).c_str(), Utf16(text).c_str(),
+                           fullStyle, 0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+  }
+  return CreateWindowExA(extendedStyle, windowClass, std::string(text).c_str(), fullStyle, 0, 0, 0,
+                         0, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
 
 std::string WithoutAccelerators(std::string_view caption) {
   std::string plain;
@@ -46,10 +93,8 @@ std::string WithoutAccelerators(std::string_view caption) {
 }
 
 Win32Control::Win32Control(HWND parent, const char* windowClass, DWORD style, std::string_view text,
-                           DWORD extendedStyle)
-    : handle_(CreateWindowExA(extendedStyle, Ready(windowClass), std::string(text).c_str(),
-                              WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent, nullptr,
-                              GetModuleHandleA(nullptr), nullptr)) {
+                           DWORD extendedStyle, Characters characters)
+    : handle_(CreateControl(parent, Ready(windowClass), style, text, extendedStyle, characters)) {
   if (handle_ == nullptr) {
     throw WinError(GetLastError(), "The control " + std::string(windowClass) +
                                        " could not be created: " + SystemMessage(GetLastError()));

@@ -18,6 +18,8 @@ namespace tg {
 
 // A window's text as the program reads it.
 std::string WindowText(HWND window);
+// Sets a window's text from UTF-8, whichever character set the window keeps.
+void SetWindowTextUtf8(HWND window, std::string_view text);
 // "&" would underline the next letter of a button's or frame's caption; the captions are plain.
 std::string WithoutAccelerators(std::string_view caption);
 
@@ -37,6 +39,10 @@ class Win32Control {
   virtual void setDpi(int dpi) { dpi_ = dpi; }
   int dpi() const { return dpi_; }
 
+  // A control the user types into is a Unicode window: every character of any language reaches
+  // it whole, whatever the system makes of a character typed into a window of the code page.
+  enum class Characters { CodePage, Unicode };
+
   // The control whose window this is; nullptr for windows that are no control of ours.
   static Win32Control* Of(HWND window);
   // Hands a container's WM_COMMAND or WM_NOTIFY to the control that sent it.
@@ -44,7 +50,7 @@ class Win32Control {
 
  protected:
   Win32Control(HWND parent, const char* windowClass, DWORD style, std::string_view text = "",
-               DWORD extendedStyle = 0);
+               DWORD extendedStyle = 0, Characters characters = Characters::CodePage);
 
   // A notification this control sent its container (WM_COMMAND code, WM_NOTIFY record).
   virtual void command(WORD /*code*/) {}

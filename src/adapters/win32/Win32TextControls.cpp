@@ -17,13 +17,14 @@ constexpr UINT GotFocusLater = WM_APP + 1;
 }  // namespace
 
 Win32TextBox::Win32TextBox(HWND parent, std::string_view text)
-    : Win32Control(parent, "EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, text, WS_EX_CLIENTEDGE),
+    : Win32Control(parent, "EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, text, WS_EX_CLIENTEDGE,
+                   Characters::Unicode),
       known_(text) {}
 
 // The edit control tells of the change itself; noticing it here too keeps one raise per change
 // whatever the system's version does with a text set by code.
 void Win32TextBox::setText(std::string_view text) {
-  SetWindowTextA(handle(), std::string(text).c_str());
+  SetWindowTextUtf8(handle(), text);
   noticeText();
 }
 
