@@ -180,7 +180,11 @@ void QtListView::selectPosition(int position) {
 
 // Destroying the list sends events to its viewport's filters when the list is no longer a list
 // (only its QWidget part is left): this filter must be gone by then.
-QtListView::~QtListView() { list_.viewport()->removeEventFilter(this); }
+// The list tells its filters of its own end (its focus going) while it is half gone.
+QtListView::~QtListView() {
+  list_.removeEventFilter(this);
+  list_.viewport()->removeEventFilter(this);
+}
 
 // The list raises click for the user's click anywhere on its entries area, as a report view
 // does; the selection the click leaves behind is what the handler reads.
