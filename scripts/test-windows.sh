@@ -41,14 +41,19 @@ started=$(date +%s)
 # window at 200 %.
 wineserver -p
 wineboot -i >/dev/null 2>&1
+# Making the prefix leaves two service managers running, which start and stop the COM service
+# (rpcss) in turn, losing the class objects local servers register: start over with one.
+wineserver -k
+wineserver -p
+wineboot >/dev/null 2>&1
 # Windows 10 version 1903, the oldest the program runs on (Wine's prefix says Windows 7).
 wine winecfg /v win10 >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1280 /f >/dev/null
-# The test fixture posing as the office's automation server, when it was built.
-if [ -f "$build/tests/win32/TallyguardFixtureSuite.dll" ]; then
-  wine regsvr32 /s "$(winepath -w "$build/tests/win32/TallyguardFixtureSuite.dll")"
+# The test fixture posing as the office's automation server (a local server), when it was built.
+if [ -f "$build/tests/win32/TallyguardFixtureSuite.exe" ]; then
+  wine "$build/tests/win32/TallyguardFixtureSuite.exe" /RegServer
 fi
 echo "test-windows: Wine prefix ready in $(($(date +%s) - started)) s"
 

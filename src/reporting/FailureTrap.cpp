@@ -12,6 +12,7 @@ bool FailureTrap::step(int line, const std::function<void()>& statement) {
     statement();
   } catch (const std::exception& caught) {
     failure = DescribeException(caught);
+    lastFailure_ = std::current_exception();
   }
   // The report runs the message loop, so it is shown outside the handler of the failure.
   if (failure) report(line, *failure);
@@ -24,6 +25,7 @@ bool FailureTrap::test(int line, const std::function<bool()>& condition) {
     return condition();
   } catch (const std::exception& caught) {
     failure = DescribeException(caught);
+    lastFailure_ = std::current_exception();
   }
   report(line, *failure);
   return true;

@@ -36,9 +36,23 @@ class FailureTrap {
 
   std::string_view label() const { return label_; }
 
+  // The last failure a step or test caught was of kind E.
+  template <typename E>
+  bool lastFailureWas() const {
+    if (!lastFailure_) return false;
+    try {
+      std::rethrow_exception(lastFailure_);
+    } catch (const E&) {
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+
  private:
   Dialogs& dialogs_;
   std::string label_;
+  std::exception_ptr lastFailure_;
 };
 
 // The description a caught failure shows to the user.

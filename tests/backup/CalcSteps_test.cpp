@@ -160,5 +160,14 @@ TEST_F(CalcTest, AFailedConnectionIsReportedOnceAndReleasesWhatItHad) {
   EXPECT_EQ(loop.yields, 0);
 }
 
+// An office that died in the middle of a store is reported once; nothing more is asked of it.
+TEST_F(CalcTest, AnOfficeLostMidPassIsReportedOnceAndThePassEnds) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("file:///data/Plan.ods");
+  suite.loseConnectionOn("storetourl");
+  runPass();
+  EXPECT_EQ(reportedLines(), (std::vector<int>{182}));
+}
+
 }  // namespace
 }  // namespace tg::testing

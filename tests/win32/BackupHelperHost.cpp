@@ -3,7 +3,6 @@
 // program. The test says through the environment what this helper does:
 //   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "parent" starts a
 //                                   hanging helper of its own, signals the test, and waits
-//   TALLYGUARD_TEST_DOCUMENTS       the documents the fixture office opens first (read by it)
 //   TALLYGUARD_TEST_OFFICE_PROCESS  the process names that show the office runs, ";"-separated
 
 #include <windows.h>

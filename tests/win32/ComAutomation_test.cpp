@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "WinTempFolder.h"
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
@@ -236,6 +238,8 @@ TEST_F(FixtureSuite, APassStoresEverySpreadsheetBesideItsFileWithWindowsPaths) {
   open(SpreadsheetDocumentService, "", "Untitled 1", "", "fresh");
   openSheet(reports + "\\Export.xlsx", "Calc MS Excel 2007 XML", "export");
   dialogs.folderAnswers = {chosen};
+  // The one office may hold objects of other clients.
+  const std::int32_t objectsBefore = manager->call("fixtureLiveObjects").asInt();
 
   SaveAll(context());
 
@@ -252,8 +256,8 @@ TEST_F(FixtureSuite, APassStoresEverySpreadsheetBesideItsFileWithWindowsPaths) {
                           line("Untitled 1.ods", chosen + "\\Untitled 1 Backup.ods"),
                           line("Export.xlsx", shown + "\\Export Backup.xlsx")));
   EXPECT_EQ(loop.yields, 3);
-  // Every object of the pass was released; the test's own service manager is what is left.
-  EXPECT_EQ(manager->call("fixtureLiveObjects").asInt(), 1);
+  // Every object of the pass was released.
+  EXPECT_EQ(manager->call("fixtureLiveObjects").asInt(), objectsBefore);
 }
 
 TEST_F(FixtureSuite, AStampedCopyInAChosenFolderIsCreatedWithItsFolder) {
@@ -281,8 +285,10 @@ TEST_F(FixtureSuite, AStampedCopyInAChosenFolderIsCreatedWithItsFolder) {
 TEST_F(FixtureSuite, AStoreTheSuiteRefusesIsReportedInPlainWordsAndLeavesNoLine) {
   files.makeDirectory(folder / "Open");
   openSheet(folder / "Open\\Budget.ods", "calc8", "budget");
-  // The document's folder went away after it was opened: the suite cannot write beside it.
+  // The document's folder went away after it was opened and a file took its name: the suite
+  // makes missing folders, but cannot make this one.
   RemoveDirectoryA((folder / "Open").c_str());
+  std::ofstream(folder / "Open") << "in the way";
 
   SaveAll(context());
 
@@ -294,19 +300,137 @@ TEST_F(FixtureSuite, AStoreTheSuiteRefusesIsReportedInPlainWordsAndLeavesNoLine)
   EXPECT_THAT(historyLines(), IsEmpty());
 }
 
-// The fixture's own registration calls, loaded from beside the test program.
-HRESULT RegistrationCall(const char* name) {
+// The office's objects as the tests reach them, and raw calls with chosen flags.
+class StrictOffice : public FixtureSuite {
+ protected:
+  ObjectRef firstDocument() {
+    ObjectRef desktop = manager->call("createInstance", {"com.sun.star.frame.Desktop"}).asObject();
+    return desktop->call("getComponents")
+        .asObject()
+        ->call("createEnumeration")
+        .asObject()
+        ->call("nextElement")
+        .asObject();
+  }
+  static IDispatch* Raw(const ObjectRef& object) {
+    return dynamic_cast<ComObject&>(*object).dispatch();
+  }
+  static DISPID IdOf(const ObjectRef& object, const wchar_t* name) {
+    std::wstring text(name);
+    LPOLESTR names[] = {text.data()};
+    DISPID id = DISPID_UNKNOWN;
+    Raw(object)->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+  }
+  static HRESULT Invoke(const ObjectRef& object, DISPID id, WORD flags, Variant& answer) {
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    return Raw(object)->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &none, &answer.value,
+                               nullptr, nullptr);
+  }
+  static ObjectRef PropertyNamed(const ValueList& properties, const std::string& name) {
+    for (const Value& entry : properties) {
+      if (entry.asObject()->call("Name").asText() == name) return entry.asObject();
+    }
+    return nullptr;
+  }
+};
+
+// Methods answer a method call, properties a property read; the program asks for either, which
+// both kinds answer.
+TEST_F(StrictOffice, EachMemberAnswersOnlyItsOwnKindOfCall) {
+  openSheet(folder / "Budget.ods", "calc8", "budget");
+  ObjectRef document = firstDocument();
+  ObjectRef name = document->call("getArgs").asList()[0].asObject();
+  Variant answer;
+
+  EXPECT_EQ(Invoke(document, IdOf(document, L"getTitle"), DISPATCH_PROPERTYGET, answer),
+            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Invoke(name, IdOf(name, L"Name"), DISPATCH_METHOD, answer), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Invoke(name, IdOf(name, L"Name"), DISPATCH_PROPERTYPUT, answer), DISP_E_MEMBERNOTFOUND);
+  ASSERT_EQ(Invoke(name, IdOf(name, L"Name"), DISPATCH_PROPERTYGET, answer), S_OK);
+  EXPECT_EQ(FromVariant(answer.value).asText(), "URL");
+  EXPECT_EQ(document->call("getTitle").asText(), "Budget.ods");
+  EXPECT_EQ(name->call("Name").asText(), "URL");
+}
+
+// A number learned from one object names another member, or none, on another object.
+TEST_F(StrictOffice, MemberNumbersBelongToEachObjectAndNamesIgnoreCase) {
+  openSheet(folder / "Budget.ods", "calc8", "budget");
+  openSheet(folder / "Plan.ods", "calc8", "plan");
+  ObjectRef desktop = manager->call("createInstance", {"com.sun.star.frame.Desktop"}).asObject();
+  ObjectRef enumeration =
+      desktop->call("getComponents").asObject()->call("createEnumeration").asObject();
+  ObjectRef document = enumeration->call("nextElement").asObject();
+  const DISPID title = IdOf(document, L"getTitle");
+  EXPECT_EQ(IdOf(document, L"GETTITLE"), title);
+  EXPECT_EQ(IdOf(document, L"noSuchCall"), DISPID_UNKNOWN);
+
+  Variant answer;
+  EXPECT_EQ(Invoke(enumeration, title, DISPATCH_METHOD, answer), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(enumeration->call("NextElement").asObject()->call("gettitle").asText(), "Plan.ods");
+}
+
+// The arguments of a store are the property objects the office handed out, or none at all.
+TEST_F(StrictOffice, AStoreTakesOnlyThePropertiesTheOfficeHandedOut) {
+  openSheet(folder / "Budget.ods", "calc8", "budget");
+  ObjectRef document = firstDocument();
+  const ValueList first = document->call("getArgs").asList();
+  const ValueList second = document->call("getArgs").asList();
+  ASSERT_EQ(first.size(), second.size());
+  // New objects on every call, with values of several kinds.
+  EXPECT_NE(Raw(first[0].asObject()), Raw(second[0].asObject()));
+  EXPECT_FALSE(PropertyNamed(first, "ReadOnly")->call("Value").asBool());
+  EXPECT_EQ(PropertyNamed(first, "MacroExecutionMode")->call("Value").asInt(), 3);
+  const ObjectRef filter = PropertyNamed(first, "FilterName");
+  EXPECT_EQ(filter->call("Value").asText(), "calc8");
+
+  document->call("storeToURL", {UrlOf(folder / "Plain.ods"), ValueList{}});
+  EXPECT_EQ(read(folder / "Plain.ods"), "budget|default");
+  document->call("storeToURL", {UrlOf(folder / "Filtered.ods"), ValueList{Value(filter)}});
+  EXPECT_EQ(read(folder / "Filtered.ods"), "budget|calc8");
+
+  ObjectRef desktop = manager->call("createInstance", {"com.sun.star.frame.Desktop"}).asObject();
+  for (const Value& foreign : {Value(desktop), Value("FilterName")}) {
+    try {
+      document->call("storeToURL", {UrlOf(folder / "Foreign.ods"), ValueList{foreign}});
+      ADD_FAILURE() << "a store took an argument the office never handed out";
+    } catch (const AutomationError& failure) {
+      EXPECT_STREQ(failure.what(), "The office suite refused the arguments of the call.");
+    }
+  }
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Foreign.ods"));
+}
+
+// A folder that went away since the document was opened is made again by the office's store.
+TEST_F(StrictOffice, TheOfficeMakesTheFoldersAStoreNeeds) {
+  const std::string gone = folder / "Gone\\Deeper";
+  openSheet(gone + "\\Budget.ods", "calc8", "budget");
+
+  SaveAll(context());
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_EQ(read(gone + "\\Budget Backup.ods"), "budget|calc8");
+}
+
+// The fixture server's own registration, run from beside the test program.
+DWORD RegisterFixture(const char* option) {
   std::string path = RunningExecutablePath();
-  path = path.substr(0, path.rfind('\\')) + "\\TallyguardFixtureSuite.dll";
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (!module) return E_FAIL;
-  // GetProcAddress hands back every export under one generic type; the export's own type is
-  // reached through void (*)(), the type that stands for "any function".
-  auto call = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-  HRESULT result = call ? call() : E_FAIL;
-  FreeLibrary(module);
-  return result;
+  std::string commandLine =
+      "\"" + path.substr(0, path.rfind('\\')) + "\\TallyguardFixtureSuite.exe\" " + option;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION server{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &server)) {
+    return STILL_ACTIVE;
+  }
+  CloseHandle(server.hThread);
+  DWORD code = STILL_ACTIVE;
+  if (WaitForSingleObject(server.hProcess, 30000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(server.hProcess, &code);
+  }
+  CloseHandle(server.hProcess);
+  return code;
 }
 
 TEST_F(FixtureSuite, TheOfficeCheckPassesWithTheSuiteAndEndsTheProgramWithoutIt) {
@@ -316,10 +440,10 @@ TEST_F(FixtureSuite, TheOfficeCheckPassesWithTheSuiteAndEndsTheProgramWithoutIt)
   EXPECT_EQ(shell.endCount, 0);
 
   manager.reset();
-  ASSERT_EQ(RegistrationCall("DllUnregisterServer"), S_OK);
+  ASSERT_EQ(RegisterFixture("/UnregServer"), 0u);
   EXPECT_FALSE(automation.isInstalled(OfficeServiceManagerId));
   EXPECT_THROW(CheckOfficeSuite(automation, dialogs, shell, "Tallyguard"), ProgramEnded);
-  ASSERT_EQ(RegistrationCall("DllRegisterServer"), S_OK);
+  ASSERT_EQ(RegisterFixture("/RegServer"), 0u);
   EXPECT_EQ(shell.endCount, 1);
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(shell.openedAddresses, std::vector<std::string>{std::string(OfficeSuiteDownloadPage)});

@@ -13,14 +13,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <string>
 
 #include "WinTempFolder.h"
+#include "adapters/com/ComAutomation.h"
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32OfficePresence.h"
 #include "adapters/win32/WindowsPlatform.h"
+#include "backup/Calc.h"
 #include "backup/OptionControlDoubles.h"
 #include "backup/PassWindowSide.h"
 #include "common/Descriptions.h"
@@ -72,6 +74,24 @@ class HelperSetting {
   const char* name_;
 };
 
+// Windows' service control manager forgets the class object of a server that died; Wine's COM
+// service (rpcss, which takes no stop request) keeps handing it out while it runs, so a test that
+// killed the office ends that service too; COM starts it again with the next office.
+void ForgetDeadOffices() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, "rpcss.exe") != 0) continue;
+    HANDLE service = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!service) continue;
+    TerminateProcess(service, 0);
+    WaitForSingleObject(service, 5000);
+    CloseHandle(service);
+  }
+  CloseHandle(snapshot);
+}
+
 class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
  protected:
   // The window waits with its messages running; a short sleep keeps it from spinning a core.
@@ -84,11 +104,22 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
                                       hangSeconds});
   }
 
-  // Documents the fixture office holds in the helper, one "service\turl\ttitle\tfilter\tcontent"
-  // a line.
+  // Documents the fixture office holds, one "service\turl\ttitle\tfilter\tcontent" a line,
+  // opened through a service manager the test keeps: the one running office serves the helper
+  // the same documents.
   void openInHelper(const std::vector<std::string>& descriptions) {
-    std::ofstream list(documentList);
-    for (const std::string& document : descriptions) list << document << '\n';
+    suite = automation.create(OfficeServiceManagerId);
+    suite->call("fixtureReset");
+    for (const std::string& document : descriptions) {
+      ValueList fields;
+      for (std::size_t start = 0;;) {
+        const std::size_t tab = document.find('\t', start);
+        fields.emplace_back(document.substr(start, tab - start));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+      }
+      suite->call("fixtureOpen", fields);
+    }
   }
 
   static std::string Sheet(const std::string& path, const std::string& content) {
@@ -112,8 +143,8 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
   CountingMessageLoop loop;
   WindowsClock clock;
   std::string historyLogPath = folder / "Tallyguard.txt";
-  std::string documentList = folder / "documents.txt";
-  HelperSetting documents{"TALLYGUARD_TEST_DOCUMENTS", documentList};
+  ComAutomationFactory automation;
+  ObjectRef suite;
 };
 
 // Window -> helper process -> COM -> a copy and its line, with the prompt for an unsaved
@@ -169,6 +200,49 @@ TEST_F(ThroughTheHelper, AHelperThatStopsAnsweringIsEndedAfterTheBoundWithOneRep
   EXPECT_LT(waited, 10);
   EXPECT_FALSE(helper.running());
   EXPECT_THAT(HelpersStartedBy(GetCurrentProcessId()), IsEmpty());
+}
+
+// The office killed while it stores a copy: the pass ends with the plain report of a lost
+// connection, and the next pass, with an office started again, makes the copy.
+TEST_F(ThroughTheHelper, AnOfficeKilledInTheMiddleOfAStoreEndsThePassWithThePlainReport) {
+  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "TallyguardFixtureSuite.exe");
+  const std::string sheet = Sheet(folder / "Budget.ods", "budget");
+  openInHelper({sheet});
+  const std::string stallName = "TallyguardTestStall" + std::to_string(GetCurrentProcessId());
+  HANDLE stalled = CreateEventA(nullptr, TRUE, FALSE, stallName.c_str());
+  suite->call("fixtureStallStores", {stallName});
+  const DWORD serverId = static_cast<DWORD>(suite->call("fixtureProcessId").asInt());
+  bool killed = false;
+  loop.onYield = [&] {
+    Sleep(2);
+    if (killed || WaitForSingleObject(stalled, 0) != WAIT_OBJECT_0) return;
+    HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, serverId);
+    killed = server && TerminateProcess(server, 9);
+    if (server) {
+      WaitForSingleObject(server, 5000);
+      CloseHandle(server);
+    }
+  };
+
+  runPass();
+
+  CloseHandle(stalled);
+  EXPECT_TRUE(killed);
+  std::string texts;
+  for (const auto& message : dialogs.messages) texts += message.text + "\n";
+  ASSERT_EQ(dialogs.messages.size(), 1u) << texts;
+  EXPECT_EQ(texts.find("The connection to the office suite was lost"), 0u) << texts;
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Budget Backup.ods"));
+  EXPECT_THAT(historyLines(), IsEmpty());
+
+  dialogs.messages.clear();
+  ForgetDeadOffices();
+  openInHelper({sheet});
+  EXPECT_NE(static_cast<DWORD>(suite->call("fixtureProcessId").asInt()), serverId);
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "budget|calc8");
 }
 
 // The window killed outright takes its helper with it: the job's only handle closes.

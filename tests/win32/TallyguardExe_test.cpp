@@ -25,11 +25,13 @@
 #include "ModalDriver.h"
 #include "WinTempFolder.h"
 #include "WindowPlace.h"
+#include "adapters/com/ComAutomation.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/Win32Dpi.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32Form1View.h"
 #include "adapters/win32/WindowsPlatform.h"
+#include "backup/Calc.h"
 #include "common/Globals.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Settings.h"
@@ -190,15 +192,25 @@ class TallyguardExe : public ::testing::Test {
   WinTempFolder folder;
   Win32FileSystem files;
   Inherited temp{"TEMP", folder.path()};  // the history log lands in the test's folder
-  Inherited documents{"TALLYGUARD_TEST_DOCUMENTS", folder / "documents.txt"};
+  // A spreadsheet open in the one running fixture office, which serves the program too.
+  void openSheet(const std::string& url, const std::string& title,
+                 const std::string& content = "budget") {
+    if (!suite) {
+      suite = automation.create(OfficeServiceManagerId);
+      suite->call("fixtureReset");
+    }
+    suite->call("fixtureOpen",
+                {"com.sun.star.sheet.SpreadsheetDocument", url, title, "calc8", content});
+  }
+  ComAutomationFactory automation;
+  ObjectRef suite;
   Started office;
   Started program;
 };
 
 TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   const std::string sheet = folder / "Budget.ods";
-  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
-                                          << UrlPath(sheet) << "\tBudget.ods\tcalc8\tbudget\n";
+  openSheet("file:///" + UrlPath(sheet), "Budget.ods");
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);  // a fixed " Backup" name
   program = Start("\"" + ProgramPath() + "\"");
@@ -249,12 +261,12 @@ DWORD RunToEnd(const std::string& commandLine) {
 // Without the office's automation service the program says so before any window shows, offers
 // the download page, and ends when the user declines.
 TEST_F(TallyguardExe, WithoutTheOfficeSuiteItSaysSoAndEnds) {
-  const std::string suite = "regsvr32 /s \"" + BesideTests("TallyguardFixtureSuite.dll") + "\"";
-  ASSERT_EQ(RunToEnd(suite + " /u"), 0u);
+  const std::string server = "\"" + BesideTests("TallyguardFixtureSuite.exe") + "\"";
+  ASSERT_EQ(RunToEnd(server + " /UnregServer"), 0u);
   struct RegisteredAgain {
-    const std::string& suite;
-    ~RegisteredAgain() { RunToEnd(suite); }
-  } registeredAgain{suite};
+    const std::string& server;
+    ~RegisteredAgain() { RunToEnd(server + " /RegServer"); }
+  } registeredAgain{server};
 
   program = Start("\"" + ProgramPath() + "\"");
   ASSERT_NE(program.process, nullptr);
@@ -307,9 +319,18 @@ TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
   // that very folder, not in one named after its bytes read in another code page.
   const std::filesystem::path accented = std::filesystem::path(folder.path()) / L"Donn\u00e9es";
   std::filesystem::create_directory(accented);
-  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
-                                          << UrlPath(folder.path()) << "/Donn%C3%A9es/Budget.ods"
-                                          << "\tBudget.ods\tcalc8\tbudget\n";
+  openSheet("file:///" + UrlPath(folder.path()) + "/Donn%C3%A9es/Budget.ods", "Budget.ods");
+  // A document named in no ANSI code page: the office escapes its UTF-8 bytes in the URL and
+  // serves the title as it is; the copy keeps the name whole.
+  const std::string greek = "Προϋπολογισμός 予算";
+  std::string escaped;
+  for (unsigned char c : greek) {
+    const char* hex = "0123456789ABCDEF";
+    escaped += c < 0x80 && c != ' ' ? std::string(1, static_cast<char>(c))
+                                    : std::string{'%', hex[c >> 4], hex[c & 15]};
+  }
+  openSheet("file:///" + UrlPath(folder.path()) + "/Donn%C3%A9es/" + escaped + ".ods",
+            greek + ".ods", "plan");
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
   const Answer pass = RunProgram("--backup-now");
@@ -320,6 +341,12 @@ TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {
   std::string content;
   std::getline(copy, content);
   EXPECT_EQ(content, "budget|calc8");
+  std::ifstream named(accented /
+                      L"\u03a0\u03c1\u03bf\u03cb\u03c0\u03bf\u03bb\u03bf\u03b3\u03b9"
+                      L"\u03c3\u03bc\u03cc\u03c2 \u4e88\u7b97 Backup.ods");
+  EXPECT_TRUE(named.is_open()) << pass.output;
+  std::getline(named, content);
+  EXPECT_EQ(content, "plan|calc8");
 }
 
 std::string ReadToEnd(HANDLE reading) {
@@ -389,8 +416,7 @@ TEST_F(TallyguardExe, TypedAtAPromptTheConsoleTwinAnswersWaitsAndReturnsTheStatu
 
   // A whole pass: the copy is there and its line printed by the time the prompt has the status.
   const std::string sheet = folder / "Budget.ods";
-  std::ofstream(folder / "documents.txt") << "com.sun.star.sheet.SpreadsheetDocument\tfile:///"
-                                          << UrlPath(sheet) << "\tBudget.ods\tcalc8\tbudget\n";
+  openSheet("file:///" + UrlPath(sheet), "Budget.ods");
   RegistrySettingsBackend registry;
   Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
   const std::string copy = folder / "Budget Backup.ods";

@@ -261,7 +261,11 @@ Value ComObject::call(std::string_view method, const ValueList& args) {
                         &parameters, &answer.value, &exception.info, &badArgument);
   if (FAILED(result)) {
     exception.fill();
-    throw AutomationError(ComFailure(result, &exception.info));
+    const OfficeFailure failure = ComOfficeFailure(result, &exception.info);
+    if (failure.kind == OfficeFailure::Kind::ConnectionLost) {
+      throw OfficeConnectionLost(PlainOfficeFailure(failure));
+    }
+    throw AutomationError(PlainOfficeFailure(failure));
   }
   return FromVariant(answer.value);
 }

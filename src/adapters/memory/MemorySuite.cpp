@@ -11,6 +11,7 @@ struct MemorySuite::State {
   struct Rule {
     int occurrence;
     std::string description;
+    bool connectionLost = false;
   };
   std::multimap<std::string, Rule> failures;
   std::map<std::string, int> counts;
@@ -35,6 +36,7 @@ void CountAndMaybeFail(State& state, std::string_view method) {
   auto [first, last] = state.failures.equal_range(key);
   for (auto rule = first; rule != last; ++rule) {
     if (rule->second.occurrence == 0 || rule->second.occurrence == count) {
+      if (rule->second.connectionLost) throw OfficeConnectionLost(rule->second.description);
       throw AutomationError(rule->second.description);
     }
   }
@@ -307,6 +309,11 @@ MemoryDocument& MemorySuite::openNeverStored(std::string title, ComponentKind ki
 
 void MemorySuite::failOn(std::string_view method, int occurrence, std::string description) {
   state_->failures.insert({Lower(method), {occurrence, std::move(description)}});
+}
+
+void MemorySuite::loseConnectionOn(std::string_view method, int occurrence) {
+  state_->failures.insert(
+      {Lower(method), {occurrence, "The connection to the office suite was lost.", true}});
 }
 
 ObjectRef MemorySuite::create(std::string_view programmaticId) {

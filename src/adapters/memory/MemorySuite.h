@@ -62,6 +62,8 @@ class MemorySuite : public AutomationFactory {
   // creation of the service manager.
   void failOn(std::string_view method, int occurrence = 1,
               std::string description = "The office suite refused the call.");
+  // The office dies during that call (0: every one).
+  void loseConnectionOn(std::string_view method, int occurrence = 1);
 
   ObjectRef create(std::string_view programmaticId) override;
   bool isInstalled(std::string_view programmaticId) override {

@@ -51,6 +51,12 @@ class OfficeNotRunning : public AutomationError {
   using AutomationError::AutomationError;
 };
 
+// The office ended or the link to it broke during a call: nothing more can be asked of it.
+class OfficeConnectionLost : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
 class AutomationObject {
  public:
   virtual ~AutomationObject() = default;
