@@ -15,39 +15,15 @@ source "$HERE/../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 
-missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
-  xdpyinfo soffice setsid)
-if [ -n "$missing" ]; then
-  echo "skipped: missing tools: $missing" >&2
-  exit 77
-fi
-
-finish() {
-  local status=$?
-  [ -n "${SESSION_ROOT:-}" ] && cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
-  session_stop
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 1' INT TERM
-
-rm -rf "$ARTEFACTS"
-mkdir -p "$ARTEFACTS"
-session_begin
-session_make_user
+desktop_test_begin "$ARTEFACTS" Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo \
+  xprop xdpyinfo soffice setsid
 CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
-
 session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
-session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
-session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
-session_start_office
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER=""
+desktop_test_start_bus_and_office
 
 second_start() { timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1; }
 tray_has_icon() { [ -n "$SESSION_TRAY" ] && session_tray_has_icon tallyguard; }
 
-# The office answers before the program's start-up check needs it.
-session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" || { echo "the office did not start" >&2; exit 1; }
 
 echo "# Minimise without a tray"
 start_program

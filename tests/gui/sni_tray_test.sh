@@ -16,36 +16,13 @@ source "$HERE/../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 
-missing=$(session_missing_tools Xvfb openbox dunst dbus-daemon dbus-send xdotool xwininfo xprop \
-  xdpyinfo soffice setsid)
-/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || missing="$missing python3-dbus python3-gi"
-if [ -n "$(echo $missing)" ]; then
-  echo "skipped: missing tools: $missing" >&2
-  exit 77
-fi
-
-finish() {
-  local status=$?
-  [ -n "${SESSION_ROOT:-}" ] && cp "$SESSION_ROOT"/*.log "$SESSION_ROOT"/sni/items "$ARTEFACTS/" 2>/dev/null
-  session_stop
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 1' INT TERM
-
-rm -rf "$ARTEFACTS"
-mkdir -p "$ARTEFACTS"
-session_begin
-session_make_user
+desktop_test_begin "$ARTEFACTS" Xvfb openbox dunst dbus-daemon dbus-send xdotool xwininfo xprop \
+  xdpyinfo soffice setsid py:dbus py:gi
 SNI="$SESSION_ROOT/sni"
 mkdir -p "$SNI"
-
+KEEP_ARTEFACTS=("$SNI/items")
 session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
-session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
-session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
-session_start_office
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER=""
-session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" || { echo "the office did not start" >&2; exit 1; }
+desktop_test_start_bus_and_office
 
 TRAY_PID=""
 start_tray() {

@@ -17,34 +17,13 @@ source "$HERE/../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 
-missing=$(session_missing_tools Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo xprop \
-  xdpyinfo soffice setsid)
-if [ -n "$missing" ] || [ ! -x /usr/bin/import ]; then
-  echo "skipped: missing tools: $missing" >&2
-  exit 77
-fi
-
-finish() {
-  local status=$?
-  if [ -n "${SESSION_ROOT:-}" ] && [ -d "$SESSION_ROOT" ]; then
-    cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
-    cp "$HOME_DIR/.config/Morvane/Tallyguard.conf" "$ARTEFACTS/" 2>/dev/null
-    cp "$TEMP/Tallyguard.txt" "$ARTEFACTS/history-log.txt" 2>/dev/null
-  fi
-  session_stop
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 1' INT TERM
-
-rm -rf "$ARTEFACTS"
-mkdir -p "$ARTEFACTS"
-session_begin
-session_make_user
+desktop_test_begin "$ARTEFACTS" Xvfb openbox trayer dunst dunstctl dbus-daemon xdotool xwininfo \
+  xprop xdpyinfo soffice setsid import
 DOCS="$SESSION_ROOT/docs"
 mkdir -p "$DOCS"
 CONF="$HOME_DIR/.config/Morvane/Tallyguard.conf"
 LOG="$TEMP/Tallyguard.txt"
+KEEP_ARTEFACTS=("$CONF" "$LOG")
 
 session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
 session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }

@@ -2,8 +2,8 @@
 # Tallyguard in a Wayland session (weston, headless, with XWayland), Qt's Wayland plugin
 # installed and no platform chosen by the user. With XWayland there, the window runs on X11 through
 # it, and the tray brings it back even after the desktop took it off the screen unsaid; in a
-# session without X it starts natively on Wayland instead of ending. The tray is a StatusNotifierItem one, as Wayland
-# panels have.
+# session without X it starts natively on Wayland instead of ending. The tray is a
+# StatusNotifierItem one, as Wayland panels have.
 #   wayland_test.sh PROGRAM ARTEFACTS
 # Exits 77 (skipped) when a tool it needs is not installed.
 set -u
@@ -16,28 +16,10 @@ source "$HERE/../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 
-missing=$(session_missing_tools weston Xwayland dunst dbus-daemon dbus-send xdotool xwininfo xprop \
-  soffice setsid)
-/usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || missing="$missing python3-dbus python3-gi"
-ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 || missing="$missing qt6-wayland"
-if [ -n "$(echo $missing)" ]; then
-  echo "skipped: missing tools: $missing" >&2
-  exit 77
-fi
-
-finish() {
-  local status=$?
-  [ -n "${SESSION_ROOT:-}" ] && cp "$SESSION_ROOT"/*.log "$ARTEFACTS/" 2>/dev/null
-  session_stop
-  exit "$status"
-}
-trap finish EXIT
-trap 'exit 1' INT TERM
-
-rm -rf "$ARTEFACTS"
-mkdir -p "$ARTEFACTS"
-session_begin
-session_make_user
+ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 ||
+  { echo "skipped: missing tools: qt6-wayland" >&2; exit 77; }
+desktop_test_begin "$ARTEFACTS" weston Xwayland dunst dbus-daemon dbus-send xdotool xwininfo xprop \
+  soffice setsid py:dbus py:gi
 unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY
 SNI="$SESSION_ROOT/sni"
 mkdir -p "$SNI"
@@ -47,16 +29,11 @@ WAYLAND_SOCKET_NAME="tallyguard-wayland-$$"
 session_spawn "$SESSION_ROOT/weston.log" weston --backend=headless-backend.so --xwayland \
   "--socket=$WAYLAND_SOCKET_NAME" --idle-time=0 --width=1024 --height=768
 x_display() { sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$SESSION_ROOT/weston.log" | head -n 1; }
-session_wait_for 20 test -n "$(x_display)" || true
 session_wait_for 20 sh -c "grep -q 'xserver listening on display' '$SESSION_ROOT/weston.log'" ||
   { echo "weston did not start" >&2; exit 1; }
 export WAYLAND_DISPLAY="$WAYLAND_SOCKET_NAME" DISPLAY=$(x_display)
 
-session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
-session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
-session_start_office
-export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE" TALLYGUARD_OFFICE_LAUNCHER=""
-session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" || { echo "the office did not start" >&2; exit 1; }
+desktop_test_start_bus_and_office
 setsid /usr/bin/python3 "$HERE/sni_tray.py" serve "$SNI" >>"$SESSION_ROOT/sni-tray.log" 2>&1 &
 SESSION_PIDS+=("-$!")
 session_wait_for 10 session_bus_name_owned org.kde.StatusNotifierWatcher ||

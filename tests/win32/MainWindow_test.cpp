@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "WinTempFolder.h"
+#include "WindowPlace.h"
 #include "adapters/memory/CountingMessageLoop.h"
 #include "adapters/memory/FixedClock.h"
 #include "adapters/memory/FixedRandom.h"
@@ -38,6 +39,8 @@
 
 namespace tg {
 namespace {
+
+using testing::PlaceInParent;
 
 using testing::ControlKitContract;
 
@@ -197,13 +200,6 @@ class MainWindow : public ::testing::Test {
   std::unique_ptr<Program> program_;
   int ended = 0;
 };
-
-RECT PlaceInParent(HWND control) {
-  RECT place;
-  GetWindowRect(control, &place);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
-  return place;
-}
 
 // Every row of the design table against the real window: found by name and identifier, inside
 // its container, at its place in pixels, with its caption and font.

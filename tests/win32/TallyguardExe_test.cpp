@@ -24,6 +24,7 @@
 
 #include "ModalDriver.h"
 #include "WinTempFolder.h"
+#include "WindowPlace.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/Win32Dpi.h"
 #include "adapters/win32/Win32FileSystem.h"
@@ -35,6 +36,8 @@
 
 namespace tg {
 namespace {
+
+using testing::PlaceInParent;
 
 using ::testing::HasSubstr;
 using testing::WinTempFolder;
@@ -551,13 +554,6 @@ struct Measured {
   int buttonText = 0;  // the height of the button's caption as drawn
 };
 
-RECT PlaceInContainer(HWND control) {
-  RECT place;
-  GetWindowRect(control, &place);
-  MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
-  return place;
-}
-
 // The real program, started with the screen at 100, 150 and 200 %: its window, every place and
 // size in it and its fonts grow with the DPI, and each scale leaves a screenshot in artefacts\.
 TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
@@ -603,9 +599,9 @@ TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
     HWND textBox = control("Frame1", "Text1");
     HWND list = control("", "ListView1");
     ASSERT_TRUE(button && textBox && list);
-    measured.button = PlaceInContainer(button);
-    measured.textBox = PlaceInContainer(textBox);
-    measured.list = PlaceInContainer(list);
+    measured.button = PlaceInParent(button);
+    measured.textBox = PlaceInParent(textBox);
+    measured.list = PlaceInParent(list);
     const std::string path =
         ArtefactsFolder() + "\\dpi-" + std::to_string(dpi * 100 / StandardDpi) + ".png";
     const Shot shot = Screenshot(window, path);
