@@ -7,6 +7,7 @@ include_guard(GLOBAL)
 set(TALLYGUARD_CORE_SOURCES
   src/backup/BackupNaming.cpp
   src/backup/Calc.cpp
+  src/backup/CopyContent.cpp
   src/backup/CopyKeeping.cpp
   src/backup/DiskGuard.cpp
   src/backup/HangWatch.cpp

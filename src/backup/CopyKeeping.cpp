@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "backup/CopyContent.h"
 #include "backup/DiskGuard.h"
 #include "backup/HistoryLog.h"
 #include "common/Globals.h"
@@ -57,6 +58,18 @@ void CopyKeeping::seen(std::string_view location) {
   if (!location.empty()) openFiles_.insert(FileOfUrl(location, c_.pathStyle));
 }
 
+// The record as the pass began, read once. The end of the pass says what is wrong with a record
+// that does not read; meanwhile the pass does without it.
+void CopyKeeping::readRecordOnce() {
+  if (!c_.state || knownCopies_) return;
+  knownCopies_.emplace();
+  try {
+    *knownCopies_ = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
+  } catch (const std::exception&) {
+    knownCopies_->clear();
+  }
+}
+
 // The larger of what is known of this document's copies: its own file, the copy about to be
 // replaced, the newest copy recorded. A workbook grown in memory far beyond its file is caught
 // again once the copy is written (mayKeep).
@@ -67,14 +80,7 @@ std::uint64_t CopyKeeping::expectedSize(const BackupTarget& target) {
   };
   if (!target.localPath.empty()) consider(c_.facts.stampOf(DecodeUrlEscapes(target.localPath)));
   consider(c_.facts.stampOf(target.backupPath.onDisk));
-  if (c_.state && !knownCopies_) {
-    knownCopies_.emplace();
-    try {
-      *knownCopies_ = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
-    } catch (const std::exception&) {
-      // The end of the pass says what is wrong with the record; the guard does without it.
-    }
-  }
+  readRecordOnce();
   const std::string folder = FolderPartOf(target.backupPath.onDisk, c_.pathStyle);
   if (knownCopies_) {
     for (const RecordedCopy& copy : *knownCopies_) {
@@ -120,18 +126,58 @@ bool CopyKeeping::mayStore(const BackupTarget& target) {
   return false;
 }
 
-// The copy is written; the file it replaces frees its room at the rename.
-bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view) {
+// The copy is written; the file it replaces frees its room at the rename. A copy that repeats the
+// newest kept one is not kept either, without a word: while a workbook stays unchanged, its
+// earlier versions are not pushed out by copies of the same.
+bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPath) {
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
-  std::optional<SpaceFigures> space = c_.facts.spaceOf(folder);
-  if (!space) return true;
-  if (const std::optional<FileStamp> replaced = c_.facts.stampOf(file)) {
-    space->available += replaced->size;
+  if (std::optional<SpaceFigures> space = c_.facts.spaceOf(folder)) {
+    if (const std::optional<FileStamp> replaced = c_.facts.stampOf(file)) {
+      space->available += replaced->size;
+    }
+    if (!LeavesEnoughSpace(*space, 0)) {
+      skip(file, folder);
+      return false;
+    }
   }
-  if (LeavesEnoughSpace(*space, 0)) return true;
-  skip(file, folder);
-  return false;
+  return !repeatsNewestCopy(target, partialPath);
+}
+
+// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0.
+bool CopyKeeping::repeatsNewestCopy(const BackupTarget& target, std::string_view partialPath) {
+  const std::string& file = target.backupPath.onDisk;
+  if (c_.keep <= 0 || !c_.state || target.localPath.empty()) return false;
+  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return false;
+  const std::optional<RecordedCopy> newest = newestCopyOf(target);
+  if (!newest) return false;
+  try {
+    return SameSpreadsheet(c_.fileSystem.readText(newest->path),
+                           c_.fileSystem.readText(partialPath));
+  } catch (const std::exception&) {
+    return false;  // a copy that cannot be read is no reason to give up the new one
+  }
+}
+
+// The newest copy of the document in the folder of `target` that is still as it was recorded.
+std::optional<RecordedCopy> CopyKeeping::newestCopyOf(const BackupTarget& target) {
+  readRecordOnce();
+  const std::string folder = FolderPartOf(target.backupPath.onDisk, c_.pathStyle);
+  const std::string document = DecodeUrlEscapes(target.localPath);
+  std::optional<RecordedCopy> newest;
+  const auto consider = [&](const RecordedCopy& copy) {
+    if (FolderPartOf(copy.path, c_.pathStyle) != folder ||
+        FileOfUrl(copy.document, c_.pathStyle) != document) {
+      return;
+    }
+    if (!newest || newest->stamp.modifiedNanoseconds < copy.stamp.modifiedNanoseconds) {
+      newest = copy;
+    }
+  };
+  if (knownCopies_) std::for_each(knownCopies_->begin(), knownCopies_->end(), consider);
+  std::for_each(newCopies_.begin(), newCopies_.end(), consider);
+  if (newest && c_.facts.stampOf(newest->path) != newest->stamp) return std::nullopt;
+  return newest;
 }
 
 void CopyKeeping::stored(std::string_view location, const BackupTarget& target) {

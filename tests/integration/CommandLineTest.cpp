@@ -183,11 +183,12 @@ TEST_F(BackupNow, ExitsTwoAndStartsNoOfficeWhileTheUsersOwnIsClosed) {
 // Stamped to the second, so the runs are a second apart. The user's own look-alike stays.
 TEST_F(BackupNow, KeepsTheNewestCopiesItMadeAndNothingElse) {
   store("Keep%20Copies=2\n");
-  openStored("Budget.ods");
+  Document budget = openStored("Budget.ods");
   const std::string lookAlike = docs("Budget Date January.1.2026 Time 09.00.00.AM.ods");
   WriteWholeFile(lookAlike, "made by hand");
   for (int i = 0; i < 3; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    suite().setCell(budget, "B2", "edit " + std::to_string(i));
     Outcome each = run();
     ASSERT_EQ(each.status, 0) << each.errors;
   }
@@ -264,13 +265,42 @@ TEST_F(BackupNow, RecordsPlantedByAnotherAccountRemoveNothing) {
   EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"), Not(HasSubstr(" removed ")));
 }
 
+// With Keep Copies, a workbook left unchanged gets no copy that repeats its newest one: the
+// versions before the user's last edits stay. Every edit gets its copy.
+TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
+  store("Keep%20Copies=2\n");
+  Document budget = openStored("Budget.ods");
+  const auto backUp = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
+    Outcome outcome = run();
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    return lines(outcome.out);
+  };
+  suite().setCell(budget, "B2", "first version");
+  EXPECT_EQ(backUp(), 1u);
+  EXPECT_EQ(backUp(), 0u);  // unchanged: no copy, no line, and no failure
+  suite().setCell(budget, "B2", "second version");
+  EXPECT_EQ(backUp(), 1u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(backUp(), 0u);
+  EXPECT_EQ(copies(temp / "docs").size(), 2u);  // both versions, though five passes ran since
+  suite().setCell(budget, "B2", "third version");
+  EXPECT_EQ(backUp(), 1u);
+  EXPECT_EQ(copies(temp / "docs").size(), 2u);
+  const std::string history = ReadWholeFile(temp / "temp/Tallyguard.txt");
+  EXPECT_EQ(lines(history), 4u);  // three copies, one removal
+  EXPECT_THAT(history, HasSubstr(" removed (keeping the newest 2) at "));
+  EXPECT_THAT(ReadWholeFile(temp / "errors"), ::testing::IsEmpty());
+}
+
 // Passes of one user take turns, whichever process runs them: pairs started at once, with Keep
 // Copies 3, leave the 3 newest copies and a record that names each of them once.
 TEST_F(BackupNow, PairsOfPassesStartedAtOnceKeepTheNewestThreeAndARecordWithoutDuplicates) {
   store("Keep%20Copies=3\n");
-  openStored("Budget.ods");
+  Document budget = openStored("Budget.ods");
   int failed = 0;
   for (int pair = 0; pair < 50; ++pair) {
+    // A pair's second pass finds its copy the same as the first's and keeps none of its own.
+    suite().setCell(budget, "B2", "edit " + std::to_string(pair));
     Outcome second;
     std::thread other([&] {
       second = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
@@ -415,14 +445,16 @@ class BackupHelper : public BackupNow {
 };
 
 TEST_F(BackupHelper, RunsAWholePassOverItsStreamsAndKeepsOnlyTheNewestCopies) {
-  openStored("Budget.ods");
-  openStored("Stock List.ods");
+  Document budget = openStored("Budget.ods");
+  Document stock = openStored("Stock List.ods");
   // Beside each document, stamped, the newest copy only.
   PassOptions options;
   options.stamp = true;
   options.keep = 1;
   for (int i = 0; i < 2; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    suite().setCell(budget, "B2", "edit " + std::to_string(i));
+    suite().setCell(stock, "B2", "edit " + std::to_string(i));
     auto [lines, status] = pass(options);
     EXPECT_EQ(status, 0);
     ASSERT_FALSE(lines.empty());
