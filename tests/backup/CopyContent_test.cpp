@@ -15,8 +15,11 @@ struct Entry {
   std::uint32_t size;
 };
 
+// Little-endian, as zip writes its numbers; bytes beyond the value's four are zeros.
 void Put(std::string& bytes, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < width; ++i) {
+    bytes += static_cast<char>(i < 4 ? (value >> (8 * i)) & 0xFF : 0);
+  }
 }
 
 // A package as its central directory and end record tell it (what the comparison reads), behind
