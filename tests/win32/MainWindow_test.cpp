@@ -29,6 +29,7 @@
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/RecordingTrayShell.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "adapters/win32/WideText.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32Form1View.h"
 #include "backup/BackupNaming.h"
@@ -630,11 +631,7 @@ class Win32Kit : public testing::ControlKit {
     const HWND box = view_.handleNamed("Text1");
     const LRESULT end = GetWindowTextLengthW(box);
     SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    wide.resize(
-        static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
-    for (const wchar_t character : wide) {
+    for (const wchar_t character : WideFromAnsi(text)) {
       SendMessageW(box, WM_CHAR, character, 0);
     }
   }

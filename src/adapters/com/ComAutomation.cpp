@@ -17,24 +17,6 @@ ComApartment::~ComApartment() {
   if (joined_) CoUninitialize();
 }
 
-std::wstring WideFromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-  return wide;
-}
-
-std::string AnsiFromWide(const wchar_t* text, int length) {
-  if (text == nullptr || length == 0) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, ansi.data(), size, nullptr, nullptr);
-  if (length < 0 && !ansi.empty()) ansi.pop_back();  // the NUL that was counted
-  return ansi;
-}
-
 // The transport's and the server's statuses that tell what happened without the office's words.
 OfficeFailure::Kind KindOfStatus(HRESULT status) {
   using Kind = OfficeFailure::Kind;

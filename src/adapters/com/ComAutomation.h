@@ -11,6 +11,7 @@
 // clang-format on
 #include <string>
 
+#include "adapters/win32/WideText.h"
 #include "backup/OfficeFailure.h"
 #include "common/ports/Automation.h"
 
@@ -56,8 +57,6 @@ class ComAutomationFactory : public AutomationFactory {
 };
 
 // Conversions, exposed for their tests.
-std::wstring WideFromAnsi(std::string_view text);
-std::string AnsiFromWide(const wchar_t* text, int length = -1);
 // Fills `out` (VT_EMPTY before) from a value; throws AutomationError for an object that is not
 // a COM object.
 void ToVariant(const Value& value, VARIANT& out);

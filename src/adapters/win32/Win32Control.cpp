@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "adapters/win32/WideText.h"
 #include "adapters/win32/WinError.h"
 
 namespace tg {
@@ -27,23 +28,6 @@ const char* Ready(const char* windowClass) {
   return windowClass;
 }
 
-std::wstring Utf16(std::string_view text) {
-  const int size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  wide.resize(
-      static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), size)));
-  return wide;
-}
-
-std::string Utf8(std::wstring_view wide) {
-  const int size = static_cast<int>(wide.size());
-  const int bytes =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), bytes, nullptr, nullptr);
-  return text;
-}
-
 }  // namespace
 
 std::string WindowText(HWND window) {
@@ -51,7 +35,7 @@ std::string WindowText(HWND window) {
     std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     wide.resize(
         static_cast<size_t>(GetWindowTextW(window, wide.data(), static_cast<int>(wide.size()))));
-    return Utf8(wide);
+    return AnsiFromWide(wide.data(), static_cast<int>(wide.size()));
   }
   std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
   text.resize(
@@ -61,7 +45,7 @@ std::string WindowText(HWND window) {
 
 void SetWindowTextUtf8(HWND window, std::string_view text) {
   if (IsWindowUnicode(window)) {
-    SetWindowTextW(window, Utf16(text).c_str());
+    SetWindowTextW(window, WideFromAnsi(text).c_str());
   } else {
     SetWindowTextA(window, std::string(text).c_str());
   }
@@ -73,9 +57,9 @@ HWND CreateControl(HWND parent, const char* windowClass, DWORD style, std::strin
                    DWORD extendedStyle, Win32Control::Characters characters) {
   const DWORD fullStyle = WS_CHILD | WS_VISIBLE | style;
   if (characters == Win32Control::Characters::Unicode) {
-    return CreateWindowExW(extendedStyle, Utf16(windowClass).c_str(), Utf16(text).c_str(),
-                           fullStyle, 0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(extendedStyle, WideFromAnsi(windowClass).c_str(),
+                           WideFromAnsi(text).c_str(), fullStyle, 0, 0, 0, 0, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
   }
   return CreateWindowExA(extendedStyle, windowClass, std::string(text).c_str(), fullStyle, 0, 0, 0,
                          0, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
