@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QWindow>
 #include <stdexcept>
+#include <utility>
 
 #include "common/Descriptions.h"
 
@@ -46,7 +47,10 @@ void QtWindow::setApplicationIcon() { widget_.setWindowIcon(ApplicationIcon()); 
 
 void QtWindow::setVisible(bool visible) {
   if (!visible || !stateWhenShown_) {
-    if (visible && takenOffScreenUnsaid()) widget_.hide();  // shown anew, the desktop maps it
+    // Unmapping a window the desktop is restoring races with its restore; one it took away
+    // unsaid is shown anew, and the desktop maps it.
+    const bool restoring = std::exchange(restoredFromMinimized_, false);
+    if (visible && !restoring && takenOffScreenUnsaid()) widget_.hide();
     widget_.setVisible(visible);
     return;
   }
@@ -84,6 +88,7 @@ void QtWindow::setState(WindowState state) {
   changingStateFromCode_ = true;
   Qt::WindowStates states = widget_.windowState() & ~Qt::WindowMinimized;
   if (state == WindowState::Minimized) states |= Qt::WindowMinimized;
+  restoredFromMinimized_ = states != widget_.windowState() && state == WindowState::Normal;
   widget_.setWindowState(states);
   changingStateFromCode_ = false;
 }

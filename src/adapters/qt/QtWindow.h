@@ -54,6 +54,8 @@ class QtWindow : public Window {
   MouseMoveRelay relay_{widget_};
   Handler resize_;
   bool changingStateFromCode_ = false;
+  // A minimised window asked back to normal: the desktop is mapping it already.
+  bool restoredFromMinimized_ = false;
   // The state given to a hidden window, kept here until it is shown: on X11, un-minimising a
   // hidden window maps it again, and one created minimised is mapped iconic by the window manager.
   std::optional<WindowState> stateWhenShown_;
