@@ -7,6 +7,7 @@ include_guard(GLOBAL)
 set(TALLYGUARD_CORE_SOURCES
   src/backup/BackupNaming.cpp
   src/backup/Calc.cpp
+  src/backup/CopyCatalogue.cpp
   src/backup/CopyContent.cpp
   src/backup/CopyKeeping.cpp
   src/backup/DiskGuard.cpp
@@ -14,6 +15,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/HistoryLog.cpp
   src/backup/IntervalForSelection.cpp
   src/backup/OfficeFailure.cpp
+  src/backup/OpenCopy.cpp
   src/backup/PassHelperSide.cpp
   src/backup/PassOptions.cpp
   src/backup/PassProtocol.cpp
@@ -40,6 +42,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/mainwindow/KeyboardOrder.cpp
   src/mainwindow/Program.cpp
   src/mainwindow/Settings.cpp
+  src/mainwindow/Versions.cpp
   src/reporting/ErrorReport.cpp
   src/reporting/FailureTrap.cpp
 )

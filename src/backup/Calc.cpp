@@ -13,18 +13,13 @@
 namespace tg {
 namespace {
 
-ObjectRef RequireObject(const Value& value, std::string_view what) {
-  const ObjectRef& object = value.asObject();
-  if (!object) throw AutomationError("The office suite returned no " + std::string(what) + ".");
-  return object;
-}
-
 // What the store is given: the document's own format with its options, or the suite's own
 // format when the document's filter only reads; a protected document's key either way.
 struct StoreFormat {
   bool known = false;  // false while the document's arguments could not be read
   ValueList properties;
   bool ownFilterWrites = true;
+  bool readOnly = false;  // opened read-only: nothing in it can differ from its file
 };
 // A copy is first written under a hidden name in its own folder (see PartialCopyPrefix).
 PathText PartialCopyPath(const PathText& backupPath, PathStyle style) {
@@ -121,6 +116,9 @@ class Pass {
     if (!trap_.step(122, [&] { v.location = document.call("geturl").asText(); })) return;
     if (c_.extras) c_.extras->seen(v.location);
     if (!nameFile(document, v)) return;
+    // A document opened read-only (an earlier copy opened to look at) holds nothing its file does
+    // not: a copy of it would only be a copy of a copy.
+    if (v.format.readOnly && !v.neverStored) return;
     // Options that cannot be read stay as they start: same folder, a new file, no stamp.
     if (trap_.test(134, [&] {
           v.options = c_.options();
@@ -303,6 +301,7 @@ class Pass {
       if (!property) continue;
       std::string name = property->call("Name").asText();
       if (name == "EncryptionData") format.properties.emplace_back(property);
+      if (name == "ReadOnly") format.readOnly = property->call("Value").asBool();
       if (neverStored || (name != "FilterName" && name != "FilterOptions")) continue;
       filter.emplace_back(property);
       if (name == "FilterName") {
@@ -381,6 +380,12 @@ class Pass {
 };
 
 }  // namespace
+
+ObjectRef RequireObject(const Value& value, std::string_view what) {
+  const ObjectRef& object = value.asObject();
+  if (!object) throw AutomationError("The office suite returned no " + std::string(what) + ".");
+  return object;
+}
 
 void SaveAll(const CalcContext& context) { Pass(context).run(); }
 

@@ -63,6 +63,8 @@ struct CalcContext {
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
+// The object a call returned; throws AutomationError naming `what` when it returned none.
+ObjectRef RequireObject(const Value& value, std::string_view what);
 inline constexpr const char* SpreadsheetDocumentService = "com.sun.star.sheet.SpreadsheetDocument";
 inline constexpr const char* UnsavedPromptTail = " is unsaved. Please select location:";
 // A copy is written under this name in its own folder, and takes its final name only once the

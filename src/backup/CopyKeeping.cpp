@@ -10,11 +10,6 @@
 namespace tg {
 namespace {
 
-// The office's lock file beside a document it has open.
-std::string LockFileOf(const std::string& path, PathStyle style) {
-  return FolderPartOf(path, style) + ".~lock." + FileNameOf(path, style) + "#";
-}
-
 bool IsPartialCopyName(std::string_view name) {
   return name.size() > PartialCopyPrefix.size() + PartialCopySuffix.size() &&
          name.starts_with(PartialCopyPrefix) && name.ends_with(PartialCopySuffix);
@@ -25,6 +20,10 @@ constexpr std::string_view CopyRecordLock = "copies";
 constexpr std::chrono::seconds CopyRecordWait{30};
 
 }  // namespace
+
+std::string LockFileOf(std::string_view path, PathStyle style) {
+  return FolderPartOf(path, style) + ".~lock." + FileNameOf(path, style) + "#";
+}
 
 std::string FileOfUrl(std::string_view url, PathStyle style) {
   return DecodeUrlEscapes(LocalPathFromLocation(url, style));

@@ -49,6 +49,9 @@ void TellNearlyFull(Dialogs& dialogs, const std::vector<std::string>& folders);
 // Tells, in one message box, why old copies were not removed.
 void TellKeepingFailed(Dialogs& dialogs, const std::string& problem);
 
+// The office's lock file beside a document it has open.
+std::string LockFileOf(std::string_view path, PathStyle style);
+
 // The file of a document's location: the scheme dropped and "%XX" read as one byte.
 std::string FileOfUrl(std::string_view url, PathStyle style);
 

@@ -6,12 +6,15 @@
 #include <stdexcept>
 #include <utility>
 
+#include "backup/CopyCatalogue.h"
 #include "backup/HistoryLog.h"
+#include "backup/OpenCopy.h"
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/Versions.h"
 #include "reporting/ErrorReport.h"
 
 namespace tg {
@@ -105,19 +108,37 @@ PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
-  for (const std::string& argument : arguments) {
-    if (argument == "--help" || argument == "-h") return {CommandKind::Help, {}};
-    if (argument == "--version") return {CommandKind::Version, {}};
+  const auto only = [](CommandKind kind, std::string option = {}) {
+    Command answer;
+    answer.kind = kind;
+    answer.unknown = std::move(option);
+    return answer;
+  };
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") return only(CommandKind::Help);
+    if (argument == "--version") return only(CommandKind::Version);
     if (argument == "--backup-now") {
       command.kind = CommandKind::BackupNow;
     } else if (argument == "--notify") {
       command.notify = true;
+    } else if (argument == "--versions") {
+      command.versions = true;
+    } else if (argument == "--list-copies") {
+      command.kind = CommandKind::ListCopies;
+      // The document is the next word, unless that is an option of its own.
+      if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
+        command.document = arguments[++i];
+      }
     } else if (argument.rfind("--", 0) == 0) {
-      return {CommandKind::Unknown, argument};
+      return only(CommandKind::Unknown, argument);
     }
   }
   if (command.notify && command.kind != CommandKind::BackupNow) {
-    return {CommandKind::Unknown, "--notify"};  // it says how to tell a backup's result
+    return only(CommandKind::Unknown, "--notify");  // it says how to tell a backup's result
+  }
+  if (command.versions && command.kind != CommandKind::StartWindow) {
+    return only(CommandKind::Unknown, "--versions");  // a window, not a terminal's answer
   }
   return command;
 }
@@ -128,8 +149,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   if (arguments.size() == 2 && arguments[0] == BackupPassFlag) {
     return platform.runBackupHelper(arguments[1]);
   }
+  if (arguments.size() == 2 && arguments[0] == OpenReadOnlyFlag) {
+    return platform.openReadOnly(arguments[1]);
+  }
   const Command command = ParseCommandLine(arguments);
-  if (command.kind == CommandKind::StartWindow) return platform.startWindow();
+  if (command.kind == CommandKind::StartWindow) return platform.startWindow(command);
   platform.beforeWriting();
   switch (command.kind) {
     case CommandKind::Help:
@@ -141,6 +165,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
     case CommandKind::Unknown:
       errors << UnknownOptionText(platform.programName(), command.unknown);
       return ExitCodes::Usage;
+    case CommandKind::ListCopies:
+      return platform.listCopies(command);
     default:
       return platform.backupNow(command);
   }
@@ -148,15 +174,22 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
 
 std::string HelpText(std::string_view programName) {
   const std::string name(programName);
-  return "Usage: " + name + " [--backup-now | --help | --version]\n" +
+  return "Usage: " + name +
+         " [--versions | --backup-now | --list-copies [DOCUMENT] | --help | --version]\n" +
          "Keeps backup copies of the spreadsheets open in LibreOffice.\n"
          "\n"
          "Without an option the window starts (or, when it already runs, comes to the front).\n"
          "\n"
+         "  --versions    the window, with the Versions window open to find and open any\n"
+         "                earlier copy\n"
          "  --backup-now  store one copy of every open spreadsheet now, with the stored settings,\n"
          "                without a window; prints one line per copy and per failure\n"
          "  --notify      with --backup-now: hand the backup to the running window when there is\n"
          "                one, else tell its result in a desktop notification as well\n"
+         "  --list-copies [DOCUMENT]\n"
+         "                print the copies, newest first, of every document (or of those whose\n"
+         "                path holds DOCUMENT): document, time, size in bytes, copy, and whether\n"
+         "                it is present or gone, separated by tabs\n"
          "  --help        show this help and exit\n"
          "  --version     show the version and exit\n"
          "\n"
@@ -200,6 +233,33 @@ std::string BackupNowNotice(int status, std::string_view out, std::string_view e
               ? " One failed or was skipped: "
               : " " + std::to_string(problems.size()) + " failed or were skipped; the first: ") +
          first;
+}
+
+int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::ostream& out,
+                  std::ostream& errors) {
+  std::string historyLogPath;
+  try {
+    historyLogPath = HistoryLogPath(ProductTitle, ports.environment, ports.pathStyle);
+  } catch (const std::exception& failure) {
+    errors << "The history log has no folder: " << failure.what() << '\n';
+    return ExitCodes::SomethingFailed;
+  }
+  out << ListCopiesText(ReadCopiesOfUser(ports.fileSystem, ports.state, ports.regional,
+                                         ports.pathStyle, historyLogPath),
+                        document, ports.facts);
+  return ExitCodes::AllCopied;
+}
+
+int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathStyle style,
+                    std::ostream& errors) {
+  try {
+    if (OpenReadOnlyInOffice(automation, path, style)) return ExitCodes::AllCopied;
+    errors << "No office suite is running.\n";
+    return ExitCodes::NoOffice;
+  } catch (const std::exception& failure) {
+    errors << failure.what() << '\n';
+    return ExitCodes::SomethingFailed;
+  }
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {

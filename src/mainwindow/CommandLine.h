@@ -10,18 +10,23 @@
 
 #include "backup/PassWindowSide.h"
 #include "common/PathStyle.h"
+#include "common/ports/Automation.h"
 #include "common/ports/Clock.h"
 #include "common/ports/CommandLinePlatform.h"
 #include "common/ports/Environment.h"
+#include "common/ports/FileFacts.h"
+#include "common/ports/FileSystem.h"
 #include "common/ports/HelperProcess.h"
 #include "common/ports/MessageLoop.h"
 #include "common/ports/OfficePresence.h"
+#include "common/ports/PrivateState.h"
+#include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
 #include "common/ports/Shell.h"
 
 namespace tg {
 
-enum class CommandKind { StartWindow, Help, Version, BackupNow, Unknown };
+enum class CommandKind { StartWindow, Help, Version, BackupNow, ListCopies, Unknown };
 
 struct Command {
   CommandKind kind = CommandKind::StartWindow;
@@ -29,7 +34,15 @@ struct Command {
   // With --backup-now: the desktop menu's way, where no terminal shows a line. The backup is
   // handed to the running window when there is one, else the result ends in a notification.
   bool notify = false;
+  // With the window: open the Versions window too (in the running copy, when there is one).
+  bool versions = false;
+  // With --list-copies: only the documents whose path holds this.
+  std::string document;
 };
+
+// The program starts itself with this and a file's path to open the file read-only in the
+// user's office, so that an office that hangs never holds the window.
+inline constexpr const char* OpenReadOnlyFlag = "--open-read-only";
 
 namespace ExitCodes {
 inline constexpr int AllCopied = 0;
@@ -39,7 +52,8 @@ inline constexpr int Usage = 64;  // as sysexits.h numbers a wrong command line
 }  // namespace ExitCodes
 
 // The whole command line, `arguments` without the program's own name: the backup helper's
-// `--backup-pass LOG`, the answers, the backup, or the window. Returns the exit status.
+// `--backup-pass LOG`, the opener's `--open-read-only FILE`, the answers, the backup, the list of
+// copies, or the window. Returns the exit status.
 int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatform& platform,
                    std::ostream& out, std::ostream& errors);
 
@@ -68,6 +82,24 @@ struct BackupNowPorts {
 // The notification that tells a backup's result where no terminal shows its lines: from the exit
 // status and the lines RunBackupNow wrote.
 std::string BackupNowNotice(int status, std::string_view out, std::string_view errors);
+
+// What --list-copies reads.
+struct ListCopiesPorts {
+  FileSystem& fileSystem;
+  const FileFacts& facts;
+  PrivateState* state;
+  const RegionalSettings& regional;
+  const Environment& environment;
+  PathStyle pathStyle;
+};
+// The copies as the Versions window shows them, one a line (see ListCopiesText); exit 0.
+int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::ostream& out,
+                  std::ostream& errors);
+
+// The opener's exit status: 0 opened, ExitCodes::NoOffice when no office runs, 1 with the reason
+// on `errors` when the office did not open it.
+int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathStyle style,
+                    std::ostream& errors);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

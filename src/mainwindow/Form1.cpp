@@ -82,6 +82,7 @@ void Form1::PushButton4_MouseMove() { SetPointerUnlessBusy(MousePointer::Custom)
 void Form1::PushButton5_MouseMove() { SetPointerUnlessBusy(MousePointer::Custom); }
 void Form1::PushButton11_MouseMove() { SetPointerUnlessBusy(MousePointer::Custom); }
 void Form1::PushButton12_MouseMove() { SetPointerUnlessBusy(MousePointer::Custom); }
+void Form1::PushButton13_MouseMove() { SetPointerUnlessBusy(MousePointer::Custom); }
 
 void Form1::WriteSetting(std::string_view key, std::string_view text) {
   settings_.WriteSetting(key, text);

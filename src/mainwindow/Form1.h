@@ -84,6 +84,7 @@ inline constexpr std::string_view WhereFrame =
 inline constexpr std::string_view Browse = "...";
 inline constexpr std::string_view BackupNow = "Backup Now (Test)";
 inline constexpr std::string_view ViewHistory = "View History Log";
+inline constexpr std::string_view Versions = "Versions…";
 inline constexpr std::string_view CopyHistory = "Copy History To Clipboard";
 inline constexpr std::string_view ClearHistory = "Clear History Log";
 inline constexpr std::string_view Help = "Help";
@@ -229,6 +230,8 @@ class Form1 {
   void PushButton5_MouseMove();
   void PushButton11_MouseMove();
   void PushButton12_MouseMove();
+  // The buttons added beside the designed ones point alike.
+  void PushButton13_MouseMove();
 
   void ShowProgress(std::int32_t interval, std::int32_t elapsed);
   // The status says a pass runs, until it is over; ticks meanwhile keep counting.

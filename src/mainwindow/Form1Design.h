@@ -59,7 +59,7 @@ inline constexpr std::string_view KeepCopiesLabel = "Keep newest copies (0 = all
 
 // In the order the window defines its controls; a container comes before what it holds. Timer1,
 // cSysTray1 and the skin engine are invisible and have no place here.
-inline constexpr std::array<ControlDesign, 23> Controls{{
+inline constexpr std::array<ControlDesign, 24> Controls{{
     {"Frame2",
      ControlKind::Frame,
      "",
@@ -101,6 +101,13 @@ inline constexpr std::array<ControlDesign, 23> Controls{{
     // Added to the right of the options frame, where it moves none of the controls before it.
     {"Label1", ControlKind::Label, "Frame3", KeepCopiesLabel, {4320, 300, 3300, 255}, WindowFont},
     {"Spin1", ControlKind::NumberBox, "Frame3", "", {4320, 620, 1080, 330}, WindowFont},
+    // Below it, in the same free column: the way to the copies made.
+    {"PushButton13",
+     ControlKind::PushButton,
+     "Frame3",
+     Captions::Versions,
+     {4320, 1290, 3300, 405},
+     PushButtonFont},
     {"Frame1", ControlKind::Frame, "", Captions::WhereFrame, {120, 1000, 7800, 1480}, WindowFont},
     {"Option2",
      ControlKind::OptionButton,

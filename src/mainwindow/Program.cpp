@@ -15,6 +15,9 @@ Program::Program(const Form1Controls& controls, ProgramPorts ports, ProgramAddit
     Settings(ports_.system.settings)
         .WriteSetting(KeepCopiesKey, std::to_string(additions_.Spin1.value()));
   });
+  additions_.PushButton13.setCaption(Captions::Versions);
+  additions_.PushButton13.onClick([this] { showVersions(); });
+  additions_.PushButton13.onMouseMove([this] { form_.PushButton13_MouseMove(); });
 }
 
 Form1Ports Program::formPorts() {
@@ -81,6 +84,7 @@ void Program::start() {
   started_ = true;
   if (std::exchange(showAsked_, false)) showWindow();
   if (std::exchange(backupAsked_, false)) backupNow();
+  if (std::exchange(versionsAsked_, false)) showVersions();
 }
 
 void Program::showWindow() {
@@ -99,8 +103,32 @@ void Program::backupNow() {
   form_.PushButton2_Click();
 }
 
+void Program::showVersions() {
+  if (!started_) {
+    versionsAsked_ = true;
+    return;
+  }
+  if (versionsView_) {
+    versionsView_->bringToFront();
+    return;
+  }
+  const VersionsPlatform& platform = additions_.versions;
+  versionsView_ = platform.makeView();
+  versions_ = std::make_unique<Versions>(
+      *versionsView_,
+      VersionsPorts{ports_.system.fileSystem, platform.facts, platform.state,
+                    ports_.system.regional, ports_.system.shell, platform.office,
+                    ports_.system.settings, ports_.pathStyle, globals_.HistoryLogPath});
+  versions_->finished = [this] {
+    versions_.reset();
+    versionsView_.reset();
+  };
+  versionsView_->bringToFront();
+}
+
 std::vector<TrayMenuEntry> Program::trayMenu() {
   return {{TrayMenuCaptions::Show, [this] { showWindow(); }},
+          {TrayMenuCaptions::Versions, [this] { showVersions(); }},
           {TrayMenuCaptions::BackupNow, [this] { backupNow(); }},
           {TrayMenuCaptions::Quit, [this] { close(); }}};
 }

@@ -4,6 +4,7 @@
 // A front end builds its real controls and ports, hands them over, and relays the window's close.
 
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -15,15 +16,20 @@
 #include "common/ports/Clock.h"
 #include "common/ports/Dialogs.h"
 #include "common/ports/Environment.h"
+#include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/MessageLoop.h"
+#include "common/ports/OfficeDocuments.h"
+#include "common/ports/PrivateState.h"
 #include "common/ports/RandomSource.h"
 #include "common/ports/RegionalSettings.h"
 #include "common/ports/SettingsBackend.h"
 #include "common/ports/Shell.h"
 #include "common/ports/SingleInstance.h"
 #include "common/ports/Skin.h"
+#include "common/ports/VersionsView.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Versions.h"
 
 namespace tg {
 
@@ -54,10 +60,21 @@ struct ProgramPorts {
   PathStyle pathStyle;
 };
 
+// What the Versions window needs beyond the program's other ports; the front end makes its window
+// each time it is opened.
+struct VersionsPlatform {
+  const FileFacts& facts;
+  PrivateState* state;
+  OfficeDocuments& office;
+  std::function<std::unique_ptr<VersionsView>()> makeView;
+};
+
 // What the program has beyond the window as first designed: the "Keep Copies" box of the options
-// frame.
+// frame and the button that opens the Versions window.
 struct ProgramAdditions {
   NumberBox& Spin1;
+  PushButton& PushButton13;
+  VersionsPlatform versions;
 };
 
 // One entry of the tray icon's menu.
@@ -68,6 +85,7 @@ struct TrayMenuEntry {
 
 namespace TrayMenuCaptions {
 inline constexpr std::string_view Show = "Show Tallyguard";
+inline constexpr std::string_view Versions = Captions::Versions;
 inline constexpr std::string_view BackupNow = "Backup Now";
 inline constexpr std::string_view Quit = "Quit";
 }  // namespace TrayMenuCaptions
@@ -92,6 +110,11 @@ class Program {
   void showWindow();
   // What "Backup Now" does, asked from outside the window (the desktop menu).
   void backupNow();
+  // Opens the Versions window, or brings it to the front when it is open already; asked during
+  // start-up, done when it is over.
+  void showVersions();
+  // True while the Versions window is open.
+  bool versionsOpen() const { return versionsView_ != nullptr; }
   // The tray icon's menu, in order: show the window, one backup pass, quit as closing does.
   std::vector<TrayMenuEntry> trayMenu();
 
@@ -102,6 +125,7 @@ class Program {
   bool started_ = false;
   bool showAsked_ = false;
   bool backupAsked_ = false;
+  bool versionsAsked_ = false;
   Form1Ports formPorts();
   PassOptions passOptions() const;
   void restoreKeepCopies();
@@ -112,6 +136,9 @@ class Program {
   Globals globals_;
   Form1 form_;
   bool passRunning_ = false;
+  // Made when opened and freed when closed: nothing of it is kept while it is closed.
+  std::unique_ptr<VersionsView> versionsView_;
+  std::unique_ptr<Versions> versions_;
 };
 
 }  // namespace tg

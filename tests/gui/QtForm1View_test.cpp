@@ -17,6 +17,7 @@
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemorySingleInstance.h"
 #include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/MemoryVersionsView.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/qt/QtProgram.h"
@@ -48,9 +49,10 @@ class ProgramTest : public ::testing::Test {
     if (!program_) {
       // Every reading of this clock is a second later, so the watch over the office is given
       // more seconds than a pass here can read.
-      program_ = std::make_unique<QtProgram>(QtProgramPorts{settings, suite, shell, singleInstance,
-                                                            autostart, environment, fileSystem,
-                                                            clock, regional, helper, 1e9});
+      program_ = std::make_unique<QtProgram>(
+          QtProgramPorts{settings, suite, shell, singleInstance, autostart, environment, fileSystem,
+                         clock, regional, helper, 1e9},
+          QtVersionsPorts{fileFacts, nullptr, office});
     }
     return *program_;
   }
@@ -68,6 +70,7 @@ class ProgramTest : public ::testing::Test {
   SteppingClock clock;
   UnitedStatesRegionalSettings regional;
   MemoryFileFacts fileFacts{noFiles};
+  MemoryOfficeDocuments office;
   LoopbackHelper helper{
       PassEnvironment{suite, fileSystem, clock, regional, "", PathStyle::Posix, &fileFacts}};
   std::unique_ptr<QtProgram> program_;

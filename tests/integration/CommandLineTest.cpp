@@ -84,11 +84,12 @@ class BackupNow : public ::testing::Test {
   // `tallyguard --backup-now` as the user's timer would start it, with this test's home.
   std::string backupNow(const std::string& pipe = SharedOffice::process->pipeName(),
                         const std::string& profile = SharedOffice::process->profileUrl(),
-                        const std::string& launcher = "", const std::string& more = "") const {
+                        const std::string& launcher = "", const std::string& more = "",
+                        const std::string& arguments = "--backup-now") const {
     return "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
            (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
            "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
-           "' " + more + " '" + TALLYGUARD_PROGRAM + "' --backup-now";
+           "' " + more + " '" + TALLYGUARD_PROGRAM + "' " + arguments;
   }
 
   // The test's office stands for the user's own unless `profile` names another.
@@ -96,11 +97,12 @@ class BackupNow : public ::testing::Test {
   Outcome run(const std::string& pipe = SharedOffice::process->pipeName(),
               const std::string& profile = SharedOffice::process->profileUrl(),
               const std::string& launcher = "", const std::string& more = "",
-              const std::string& tag = "") {
+              const std::string& tag = "", const std::string& arguments = "--backup-now") {
     const std::string out = temp / ("out" + tag);
     const std::string errors = temp / ("errors" + tag);
-    const std::string command = "timeout -s KILL 120 " + backupNow(pipe, profile, launcher, more) +
-                                " >'" + out + "' 2>'" + errors + "'";
+    const std::string command = "timeout -s KILL 120 " +
+                                backupNow(pipe, profile, launcher, more, arguments) + " >'" + out +
+                                "' 2>'" + errors + "'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -290,6 +292,75 @@ TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
   EXPECT_EQ(lines(history), 4u);  // three copies, one removal
   EXPECT_THAT(history, HasSubstr(" removed (keeping the newest 2) at "));
   EXPECT_THAT(ReadWholeFile(temp / "errors"), ::testing::IsEmpty());
+}
+
+// The way back to an earlier version: the kept copies listed as the Versions window shows them.
+// A headless office has no window to show one in, and is not asked to (LibreOffice ends when it
+// is). A copy opened read-only, as the window opens one in a desktop's office, is left alone by
+// later passes, and no copies of it are listed.
+TEST_F(BackupNow, KeptVersionsAreListedAndACopyOpenedReadOnlyIsNotCopiedAgain) {
+  store("Keep%20Copies=3\n");
+  Document budget = openStored("Budget.ods");
+  const auto backUp = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
+    Outcome outcome = run();
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    return lines(outcome.out);
+  };
+  const auto command = [&](const std::string& arguments) {
+    return run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
+               "-command", arguments);
+  };
+  for (const char* version : {"first", "second", "third"}) {
+    suite().setCell(budget, "B2", version);
+    EXPECT_EQ(backUp(), 1u);
+  }
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(backUp(), 0u);
+  ASSERT_EQ(copies(temp / "docs").size(), 3u);
+
+  Outcome listed = command("--list-copies Budget");
+  ASSERT_EQ(listed.status, 0) << listed.errors;
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream listing(listed.out);
+  for (std::string line; std::getline(listing, line);) {
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string field; std::getline(parts, field, '\t');) fields.push_back(field);
+    ASSERT_EQ(fields.size(), 5u) << line;
+    EXPECT_EQ(fields[0], docs("Budget.ods"));
+    EXPECT_EQ(fields[2], std::to_string(fs::file_size(fields[3])));
+    EXPECT_EQ(fields[4], "present");
+    rows.push_back(fields);
+  }
+  ASSERT_EQ(rows.size(), 3u) << listed.out;
+  EXPECT_GT(rows[0][1], rows[1][1]);  // newest first, in ISO time
+  EXPECT_GT(rows[1][1], rows[2][1]);
+
+  const size_t open = suite().components().size();
+  Outcome refused = command("--open-read-only '" + rows[2][3] + "'");
+  EXPECT_EQ(refused.status, 2) << refused.errors;
+  EXPECT_THAT(refused.errors, HasSubstr("no windows"));
+  ASSERT_EQ(suite().components().size(), open);  // and the office still answers
+
+  const std::string original = ReadWholeFile(docs("Budget.ods"));
+  Document copy = suite().load(rows[2][3], "", true);
+  EXPECT_EQ(suite().cell(copy, "B2"), "first");
+  suite().setCell(budget, "B2", "fourth");
+  EXPECT_EQ(backUp(), 1u);  // the workbook; the opened copy holds nothing new
+  EXPECT_EQ(ReadWholeFile(docs("Budget.ods")), original);
+  for (const std::string& name : copies(temp / "docs")) {
+    EXPECT_EQ(name.find(" Date "), name.rfind(" Date ")) << "a copy of a copy: " << name;
+  }
+  // The copy open in the office is not removed while it is open; once closed, it goes.
+  listed = command("--list-copies");
+  EXPECT_EQ(lines(listed.out), 4u) << listed.out;
+  EXPECT_THAT(listed.out, Not(HasSubstr("\tgone\n")));
+  suite().close(copy);
+  suite().setCell(budget, "B2", "fifth");
+  EXPECT_EQ(backUp(), 1u);
+  listed = command("--list-copies");
+  EXPECT_EQ(lines(listed.out), 5u) << listed.out;
+  EXPECT_EQ(listed.out.find(rows[2][3] + "\tgone\n") != std::string::npos, true) << listed.out;
 }
 
 // Passes of one user take turns, whichever process runs them: pairs started at once, with Keep

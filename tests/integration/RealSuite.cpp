@@ -123,10 +123,12 @@ Document RealSuite::create(const std::string& factory) {
 Document RealSuite::newSpreadsheet() { return create("private:factory/scalc"); }
 Document RealSuite::newTextDocument() { return create("private:factory/swriter"); }
 
-Document RealSuite::load(const std::string& path, const std::string& password) {
+Document RealSuite::load(const std::string& path, const std::string& password, bool readOnly) {
   Sequence<css::beans::PropertyValue> properties =
-      password.empty() ? Properties({{"Hidden", Any(true)}})
-                       : Properties({{"Hidden", Any(true)}, {"Password", Any(U(password))}});
+      password.empty() ? Properties({{"Hidden", Any(true)}, {"ReadOnly", Any(readOnly)}})
+                       : Properties({{"Hidden", Any(true)},
+                                     {"ReadOnly", Any(readOnly)},
+                                     {"Password", Any(U(password))}});
   Reference<css::lang::XComponent> loaded =
       loader_->loadComponentFromURL(U(FileUrl(path)), "_blank", 0, properties);
   if (!loaded.is()) throw std::runtime_error("The office did not load " + path);

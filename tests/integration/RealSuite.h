@@ -25,7 +25,7 @@ class RealSuite {
 
   Document newSpreadsheet();
   Document newTextDocument();
-  Document load(const std::string& path, const std::string& password = "");
+  Document load(const std::string& path, const std::string& password = "", bool readOnly = false);
   // Stores and binds the document to the file, as "Save As" does.
   void storeAs(const Document& document, const std::string& path, const std::string& filter,
                const std::string& password = "");

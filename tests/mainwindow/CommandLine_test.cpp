@@ -54,12 +54,20 @@ class RecordingPlatform : public CommandLinePlatform {
     done += "helper:" + log + " ";
     return 5;
   }
+  int openReadOnly(const std::string& path) override {
+    done += "open:" + path + " ";
+    return 0;
+  }
   int backupNow(const Command& command) override {
     done += command.notify ? "backup+notify " : "backup ";
     return 1;
   }
-  int startWindow() override {
-    done += "window ";
+  int listCopies(const Command& command) override {
+    done += "list:" + command.document + " ";
+    return 0;
+  }
+  int startWindow(const Command& command) override {
+    done += command.versions ? "window+versions " : "window ";
     return 0;
   }
   std::string done;

@@ -9,6 +9,7 @@
 #include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/MemoryVersionsView.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
@@ -52,13 +53,21 @@ class ProgramWiring : public WindowFixture {
                      random,
                      messageLoop,
                      style},
-        ProgramAdditions{Spin1});
+        ProgramAdditions{Spin1, PushButton13,
+                         VersionsPlatform{fileFacts, nullptr, office, [this] {
+                                            auto view = std::make_unique<MemoryVersionsView>();
+                                            versionsView = view.get();
+                                            return view;
+                                          }}});
     return *program_;
   }
 
   MemorySuite suite;
   UnitedStatesRegionalSettings regional;
   MemoryNumberBox Spin1;
+  MemoryPushButton PushButton13;
+  MemoryOfficeDocuments office;
+  MemoryVersionsView* versionsView = nullptr;
   MemoryFileFacts fileFacts{fileSystem};
   std::unique_ptr<LoopbackHelper> helper_;
   std::unique_ptr<Program> program_;

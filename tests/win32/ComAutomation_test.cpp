@@ -98,6 +98,7 @@ TEST(ComConversions, ReferencesSmallNumbersAndTypedArraysAreRead) {
 class Foreign : public AutomationObject {
  public:
   Value call(std::string_view, const ValueList&) override { return {}; }
+  void set(std::string_view, const Value&) override {}
 };
 
 TEST(ComConversions, AnObjectOfAnotherKindCannotCross) {

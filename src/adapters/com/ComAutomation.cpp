@@ -218,15 +218,35 @@ ComObject::~ComObject() {
   if (dispatch_) dispatch_->Release();
 }
 
-Value ComObject::call(std::string_view method, const ValueList& args) {
-  std::wstring name = WideFromAnsi(method);
-  LPOLESTR names[] = {name.data()};
+DISPID ComObject::idOf(std::string_view name) const {
+  std::wstring wide = WideFromAnsi(name);
+  LPOLESTR names[] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(result)) {
     throw AutomationError(
-        FailureOr(result, "The office suite knows no call \"" + std::string(method) + "\"."));
+        FailureOr(result, "The office suite knows no call \"" + std::string(name) + "\"."));
   }
+  return id;
+}
+
+void ComObject::invoke(DISPID id, WORD kind, DISPPARAMS& parameters, VARIANT* answer) {
+  ExceptionHolder exception;
+  UINT badArgument = 0;
+  HRESULT result = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, answer,
+                                     &exception.info, &badArgument);
+  if (FAILED(result)) {
+    exception.fill();
+    const OfficeFailure failure = ComOfficeFailure(result, &exception.info);
+    if (failure.kind == OfficeFailure::Kind::ConnectionLost) {
+      throw OfficeConnectionLost(PlainOfficeFailure(failure));
+    }
+    throw AutomationError(PlainOfficeFailure(failure));
+  }
+}
+
+Value ComObject::call(std::string_view method, const ValueList& args) {
+  const DISPID id = idOf(method);
   // IDispatch takes the arguments last first.
   std::vector<VariantHolder> arguments(args.size());
   for (size_t i = 0; i < args.size(); ++i) {
@@ -236,20 +256,17 @@ Value ComObject::call(std::string_view method, const ValueList& args) {
   for (auto& argument : arguments) raw.push_back(argument.value);
   DISPPARAMS parameters{raw.data(), nullptr, static_cast<UINT>(raw.size()), 0};
   VariantHolder answer;
-  ExceptionHolder exception;
-  UINT badArgument = 0;
-  result =
-      dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                        &parameters, &answer.value, &exception.info, &badArgument);
-  if (FAILED(result)) {
-    exception.fill();
-    const OfficeFailure failure = ComOfficeFailure(result, &exception.info);
-    if (failure.kind == OfficeFailure::Kind::ConnectionLost) {
-      throw OfficeConnectionLost(PlainOfficeFailure(failure));
-    }
-    throw AutomationError(PlainOfficeFailure(failure));
-  }
+  invoke(id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, parameters, &answer.value);
   return FromVariant(answer.value);
+}
+
+void ComObject::set(std::string_view property, const Value& value) {
+  const DISPID id = idOf(property);
+  VariantHolder argument;
+  ToVariant(value, argument.value);
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS parameters{&argument.value, &named, 1, 1};
+  invoke(id, DISPATCH_PROPERTYPUT, parameters, nullptr);
 }
 
 ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {

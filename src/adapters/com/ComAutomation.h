@@ -40,9 +40,14 @@ class ComObject : public AutomationObject {
 
   // A method call, or a property read when the name is a property (a PropertyValue's "Name").
   Value call(std::string_view method, const ValueList& args = {}) override;
+  // A property put (a PropertyValue's "Value").
+  void set(std::string_view property, const Value& value) override;
   IDispatch* dispatch() const { return dispatch_; }
 
  private:
+  DISPID idOf(std::string_view name) const;
+  // Invokes with the office's own failures turned into the program's.
+  void invoke(DISPID id, WORD kind, DISPPARAMS& parameters, VARIANT* answer);
   IDispatch* dispatch_;
 };
 

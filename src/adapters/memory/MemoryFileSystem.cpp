@@ -115,4 +115,10 @@ void MemoryFileSystem::rename(std::string_view from, std::string_view to) {
   files[std::string(to)] = std::move(content);
 }
 
+void MemoryFileSystem::copyFile(std::string_view from, std::string_view to) {
+  const std::string content = readText(from);
+  if (isDirectory(to)) Fail(std::errc::is_a_directory, "Cannot write the file", to);
+  files[std::string(to)] = content;
+}
+
 }  // namespace tg

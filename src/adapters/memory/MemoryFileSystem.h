@@ -25,6 +25,7 @@ class MemoryFileSystem : public FileSystem {
   void deleteFile(std::string_view path) override;  // refuses a read-only file
   void forceDeleteFile(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;
+  void copyFile(std::string_view from, std::string_view to) override;
 
   bool exists(std::string_view path) const { return files.count(std::string(path)) > 0; }
   // The path with every folder link replaced by the folder it leads to.

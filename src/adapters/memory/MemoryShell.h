@@ -25,6 +25,14 @@ class MemoryShell : public Shell {
     if (failBrowser) throw std::runtime_error(Descriptions::NothingOpens(url));
     openedAddresses.emplace_back(url);
   }
+  void openDocument(std::string_view path) override {
+    if (failDocuments) throw std::runtime_error(Descriptions::NothingOpens(path));
+    openedDocuments.emplace_back(path);
+  }
+  void showInFileManager(std::string_view path) override {
+    if (failDocuments) throw std::runtime_error(Descriptions::NothingOpens(path));
+    shownInFileManager.emplace_back(path);
+  }
   std::optional<std::string> desktopFolder() const override { return desktop; }
   std::string programFolder() const override {
     if (failProgramFolder) throw std::runtime_error("Path not found");
@@ -38,6 +46,9 @@ class MemoryShell : public Shell {
   std::optional<std::string> desktop = std::string("/home/user/Desktop");
   std::string program = "/opt/tallyguard";
   bool failEditor = false;
+  bool failDocuments = false;
+  std::vector<std::string> openedDocuments;
+  std::vector<std::string> shownInFileManager;
   bool failBrowser = false;
   bool failProgramFolder = false;  // the program's own folder cannot be determined
   std::vector<std::string> editedFiles;

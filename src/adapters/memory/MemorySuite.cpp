@@ -83,8 +83,18 @@ class MemoryObject : public AutomationObject {
     return answer(Lower(method), method, args);
   }
 
+  void set(std::string_view property, const Value& value) override {
+    if (!state_->suite) throw AutomationError("The office suite is gone.");
+    state_->suite->calls.push_back({label_, "set " + std::string(property), Recordable({value})});
+    CountAndMaybeFail(*state_, property);
+    assign(Lower(property), property, value);
+  }
+
  protected:
   virtual Value answer(const std::string& name, std::string_view method, const ValueList& args) = 0;
+  virtual void assign(const std::string& /*name*/, std::string_view property, const Value&) {
+    throw UnknownName(property);
+  }
   std::shared_ptr<State> state_;
   std::string label_;
 };
@@ -124,6 +134,14 @@ class Property : public MemoryObject {
     if (name == "value") return value_;
     throw UnknownName(method);
   }
+  void assign(const std::string& name, std::string_view property, const Value& value) override {
+    if (name == "name")
+      name_ = value.asText();
+    else if (name == "value")
+      value_ = value;
+    else
+      throw UnknownName(property);
+  }
 
  private:
   std::string name_;
@@ -162,6 +180,7 @@ class Document : public MemoryObject {
     if (!document_.filterOptions.empty())
       list.emplace_back(makeProperty("FilterOptions", document_.filterOptions));
     if (document_.encrypted) list.emplace_back(makeProperty("EncryptionData", ValueList{"key"}));
+    if (document_.readOnly) list.emplace_back(makeProperty("ReadOnly", true));
     list.emplace_back(makeProperty("Title", document_.title));
     return list;
   }

@@ -24,6 +24,7 @@ struct MemoryDocument {
   std::string filterName;     // the format it was loaded in; "" for none
   std::string filterOptions;  // what it was loaded with: a CSV file's separator and character set
   bool encrypted = false;     // loaded with a password
+  bool readOnly = false;      // opened read-only
   std::string content;        // what a copy stored now would hold
   bool modified = false;
   bool closed = false;  // closed by the user: every later call on it fails

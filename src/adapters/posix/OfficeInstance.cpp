@@ -199,4 +199,12 @@ std::optional<pid_t> ProfileOffice(std::string_view profileUrl) {
   return ServerOf(SingleInstanceSocket(profileUrl));
 }
 
+bool RunsHeadless(pid_t office) {
+  std::ifstream file("/proc/" + std::to_string(office) + "/cmdline", std::ios::binary);
+  for (std::string word; std::getline(file, word, '\0');) {
+    if (word == "--headless" || word == "-headless") return true;
+  }
+  return false;
+}
+
 }  // namespace tg

@@ -46,6 +46,10 @@ std::optional<pid_t> PipeServer(std::string_view pipeName);
 // The office process of the profile `profileUrl` ("" = the user's default), when it answers.
 std::optional<pid_t> ProfileOffice(std::string_view profileUrl);
 
+// True when the office process was started without windows (--headless): a document shown in
+// it would have nowhere to appear, and LibreOffice 7.4 ends when asked to show one.
+bool RunsHeadless(pid_t office);
+
 // The office port's presence: the office of the profile answers on its single-instance socket.
 class ProfileOfficePresence : public OfficePresence {
  public:

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -97,6 +98,36 @@ void PosixFileSystem::forceDeleteFile(std::string_view path) {
 void PosixFileSystem::rename(std::string_view from, std::string_view to) {
   if (::rename(std::string(from).c_str(), std::string(to).c_str()) != 0) {
     ThrowFileError("The copy", to, "given its name");
+  }
+}
+
+// Written in the target's folder under a hidden name and renamed over the target once whole: a
+// full disk or a crash leaves the target as it was, and never half a spreadsheet under its name.
+void PosixFileSystem::copyFile(std::string_view from, std::string_view to) {
+  struct stat status {};
+  FileDescriptor source = OpenPlainFileOfUser(from, O_RDONLY, "it was not copied", status);
+  const std::string target(to);
+  const size_t slash = target.rfind('/');
+  std::string partial = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                        ".tallyguard-save-XXXXXX";
+  FileDescriptor written(::mkostemp(partial.data(), O_CLOEXEC));
+  if (written.get() < 0) ThrowFileError("The file", to, "written");
+  try {
+    ::fchmod(written.get(), 0644);
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t count = ::read(source.get(), buffer, sizeof buffer);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) ThrowFileError("The copy", from, "read");
+      if (count == 0) break;
+      WriteAll(written.get(), std::string_view(buffer, static_cast<size_t>(count)), to);
+    }
+    if (::fsync(written.get()) != 0 || ::close(written.release()) != 0)
+      ThrowFileError("The file", to, "written");
+    if (::rename(partial.c_str(), target.c_str()) != 0) ThrowFileError("The file", to, "written");
+  } catch (...) {
+    ::unlink(partial.c_str());
+    throw;
   }
 }
 

@@ -16,6 +16,7 @@ class PosixFileSystem : public FileSystem {
   void deleteFile(std::string_view path) override;
   void forceDeleteFile(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;
+  void copyFile(std::string_view from, std::string_view to) override;
 };
 
 }  // namespace tg

@@ -58,6 +58,7 @@ QWidget* QtForm1View::widgetNamed(std::string_view name) {
       {"Option3", &Option3.widget()},
       {"Label1", &Label1.widget()},
       {"Spin1", &Spin1.widget()},
+      {"PushButton13", &PushButton13.widget()},
       {"Frame1", &Frame1.widget()},
       {"Option2", &Option2.widget()},
       {"Option1", &Option1.widget()},

@@ -9,6 +9,7 @@
 #include "adapters/qt/QtRandomSource.h"
 #include "adapters/qt/QtSkin.h"
 #include "adapters/qt/QtTrayShell.h"
+#include "adapters/qt/QtVersionsWindow.h"
 #include "mainwindow/Program.h"
 
 namespace tg {
@@ -16,9 +17,16 @@ namespace tg {
 // The system's ports, made in main or by a test.
 using QtProgramPorts = SystemPorts;
 
+// What the Versions window reads and asks of the system beyond them.
+struct QtVersionsPorts {
+  const FileFacts& facts;
+  PrivateState* state;
+  OfficeDocuments& office;
+};
+
 class QtProgram {
  public:
-  explicit QtProgram(QtProgramPorts ports);
+  QtProgram(QtProgramPorts ports, QtVersionsPorts versions);
   void start() { program.start(); }
 
   QtMessageLoop messageLoop;

@@ -1,8 +1,12 @@
 #include "adapters/qt/QtShell.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 #include <cstdlib>
@@ -30,6 +34,22 @@ void QtShell::openInTextEditor(std::string_view path) {
 }
 
 void QtShell::openWebAddress(std::string_view url) { Open(QUrl(ToQString(url), QUrl::StrictMode)); }
+
+void QtShell::openDocument(std::string_view path) { Open(QUrl::fromLocalFile(ToQString(path))); }
+
+void QtShell::showInFileManager(std::string_view path) {
+  const QString file = ToQString(path);
+  QDBusInterface fileManager("org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                             "org.freedesktop.FileManager1", QDBusConnection::sessionBus());
+  if (fileManager.isValid()) {
+    fileManager.setTimeout(5000);
+    const QDBusMessage answer = fileManager.call(
+        "ShowItems", QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)},
+        QString());
+    if (answer.type() == QDBusMessage::ReplyMessage) return;
+  }
+  Open(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+}
 
 std::optional<std::string> QtShell::desktopFolder() const {
   const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);

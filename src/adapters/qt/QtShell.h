@@ -12,6 +12,10 @@ class QtShell : public Shell {
  public:
   void openInTextEditor(std::string_view path) override;
   void openWebAddress(std::string_view url) override;
+  void openDocument(std::string_view path) override;
+  // Through the desktop's file manager service (org.freedesktop.FileManager1), which selects
+  // the file; where none answers, the folder opens in the default file manager.
+  void showInFileManager(std::string_view path) override;
   // The XDG desktop folder when it exists, else the home folder.
   std::optional<std::string> desktopFolder() const override;
   std::string programFolder() const override;

@@ -20,6 +20,7 @@ namespace {
 
 constexpr char ShowRequest[] = "show\n";
 constexpr char BackupRequest[] = "backup\n";
+constexpr char VersionsRequest[] = "versions\n";
 constexpr int RequestMilliseconds = 2000;
 
 std::string Uid() { return std::to_string(::geteuid()); }
@@ -140,7 +141,8 @@ QString QtSingleInstance::requestSocketPath() const {
          QString::number(::geteuid()) + ".socket";
 }
 
-void QtSingleInstance::listenForRequests(std::function<void()> show, std::function<void()> backUp) {
+void QtSingleInstance::listenForRequests(std::function<void()> show, std::function<void()> backUp,
+                                         std::function<void()> versions) {
   if (!lock_ || !lock_->isLocked()) return;
   // Only the lock's holder gets here, so a socket file left by a copy that was killed is stale.
   QLocalServer::removeServer(requestSocketPath());
@@ -151,17 +153,20 @@ void QtSingleInstance::listenForRequests(std::function<void()> show, std::functi
                              server_->errorString().toStdString());
   }
   QObject::connect(
-      server_.get(), &QLocalServer::newConnection, server_.get(), [this, show, backUp] {
+      server_.get(), &QLocalServer::newConnection, server_.get(), [this, show, backUp, versions] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
           QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-          QObject::connect(client, &QLocalSocket::readyRead, client, [client, show, backUp] {
-            if (!client->canReadLine()) return;
-            const QByteArray request = client->readLine();
-            client->disconnectFromServer();
-            // A backup runs for a while; the asking copy is let go first.
-            if (request == ShowRequest) QTimer::singleShot(0, show);
-            if (request == BackupRequest) QTimer::singleShot(0, backUp);
-          });
+          QObject::connect(client, &QLocalSocket::readyRead, client,
+                           [client, show, backUp, versions] {
+                             if (!client->canReadLine()) return;
+                             const QByteArray request = client->readLine();
+                             client->disconnectFromServer();
+                             // A backup runs for a while; the asking copy is let go first.
+                             if (request == ShowRequest) QTimer::singleShot(0, show);
+                             if (request == BackupRequest) QTimer::singleShot(0, backUp);
+                             if (request == VersionsRequest && versions)
+                               QTimer::singleShot(0, versions);
+                           });
         }
       });
 }
@@ -169,6 +174,8 @@ void QtSingleInstance::listenForRequests(std::function<void()> show, std::functi
 bool QtSingleInstance::askRunningCopyToShow() const { return ask(ShowRequest); }
 
 bool QtSingleInstance::askRunningCopyToBackUp() const { return ask(BackupRequest); }
+
+bool QtSingleInstance::askRunningCopyForVersions() const { return ask(VersionsRequest); }
 
 bool QtSingleInstance::ask(const char* request) const {
   QLocalSocket socket;

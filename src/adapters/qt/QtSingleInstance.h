@@ -31,13 +31,16 @@ class QtSingleInstance : public SingleInstance {
   QString lockPath() const { return lockPath_; }
 
   // The copy that holds the lock listens beside it for a later start's request to show the
-  // window, or to back up now; a copy without the lock does not listen. Throws
-  // std::runtime_error when it cannot.
-  void listenForRequests(std::function<void()> show, std::function<void()> backUp);
+  // window, to back up now, or to open the Versions window; a copy without the lock does not
+  // listen. Throws std::runtime_error when it cannot.
+  void listenForRequests(std::function<void()> show, std::function<void()> backUp,
+                         std::function<void()> versions = nullptr);
   // A later start asks the running copy to show its window; false when no copy answered.
   bool askRunningCopyToShow() const;
   // The desktop menu's Backup Now asks the running copy to back up, as its own button does.
   bool askRunningCopyToBackUp() const;
+  // `tallyguard --versions` asks the running copy to open its Versions window.
+  bool askRunningCopyForVersions() const;
   // Beside the lock, named with the user's id, so no other user's copy is ever reached.
   QString requestSocketPath() const;
 

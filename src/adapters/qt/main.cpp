@@ -17,13 +17,16 @@
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/OfficeInstance.h"
+#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
 #include "adapters/posix/XdgAutostart.h"
 #include "adapters/qt/QtHelperProcess.h"
 #include "adapters/qt/QtMessageLoop.h"
+#include "adapters/qt/QtOfficeDocuments.h"
 #include "adapters/qt/QtPassProbe.h"
 #include "adapters/qt/QtProgram.h"
 #include "adapters/qt/QtShell.h"
@@ -111,7 +114,7 @@ void PlainStartFailure(QtMsgType type, const QMessageLogContext& context, const 
   if (qtMessages) qtMessages(type, context, text);
 }
 
-int StartWindow(int argc, char* argv[]) {
+int StartWindow(int argc, char* argv[], bool versions) {
   PreferX11();
   qtMessages = qInstallMessageHandler(PlainStartFailure);
   startingWindow = true;
@@ -125,7 +128,11 @@ int StartWindow(int argc, char* argv[]) {
   // at once, once it has asked the running copy to show its window.
   tg::QtSingleInstance singleInstance;
   if (singleInstance.anotherCopyRuns()) {
-    singleInstance.askRunningCopyToShow();
+    if (versions) {
+      singleInstance.askRunningCopyForVersions();
+    } else {
+      singleInstance.askRunningCopyToShow();
+    }
     return 0;
   }
   QApplication::setWindowIcon(tg::ApplicationIcon());
@@ -145,16 +152,22 @@ int StartWindow(int argc, char* argv[]) {
   // Off unless a benchmark asks for it.
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess& passHelper = probe ? static_cast<tg::HelperProcess&>(*probe) : helper;
-  tg::QtProgram program({settings, automation, shell, singleInstance, autostart, environment,
-                         fileSystem, clock, regional, passHelper,
-                         tg::ChosenOfficeHangSeconds(environment)});
+  tg::PosixFileFacts facts;
+  tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
+  tg::QtOfficeDocuments office(QCoreApplication::applicationFilePath());
+  tg::QtProgram program(
+      {settings, automation, shell, singleInstance, autostart, environment, fileSystem, clock,
+       regional, passHelper, tg::ChosenOfficeHangSeconds(environment)},
+      {facts, &state, office});
   // Heard from before any start-up message: the program does what is asked once it has started.
   try {
     singleInstance.listenForRequests([&program] { program.program.showWindow(); },
-                                     [&program] { program.program.backupNow(); });
+                                     [&program] { program.program.backupNow(); },
+                                     [&program] { program.program.showVersions(); });
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';  // a second start then only ends, as it used to
   }
+  if (versions) program.program.showVersions();  // once started
   program.start();
   return QApplication::exec();
 }
@@ -168,10 +181,31 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
   int runBackupHelper(const std::string& log) override {
     return tg::RunBackupHelper(log.c_str());  // one pass, no window, no toolkit
   }
+  int openReadOnly(const std::string& path) override {
+    const std::optional<pid_t> office = tg::ProfileOffice(tg::OfficeProfileFromEnvironment());
+    if (office && tg::RunsHeadless(*office)) {
+      std::cerr << "The running office suite has no windows to show the file in.\n";
+      return tg::ExitCodes::NoOffice;
+    }
+    tg::ModuleAutomationFactory automation;
+    return tg::RunOpenReadOnly(automation, path, tg::PathStyle::Posix, std::cerr);
+  }
   int backupNow(const tg::Command& command) override {
     return BackupNow(argc_, argv_, command.notify);
   }
-  int startWindow() override { return StartWindow(argc_, argv_); }
+  int listCopies(const tg::Command& command) override {
+    tg::PosixFileSystem fileSystem;
+    tg::PosixFileFacts facts;
+    tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
+    tg::LocaleRegionalSettings regional;
+    tg::ProcessEnvironment environment;
+    return tg::RunListCopies(
+        {fileSystem, facts, &state, regional, environment, tg::PathStyle::Posix}, command.document,
+        std::cout, std::cerr);
+  }
+  int startWindow(const tg::Command& command) override {
+    return StartWindow(argc_, argv_, command.versions);
+  }
 
  private:
   int argc_;

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <typelib/typedescription.h>
 #include <unistd.h>
+#include <uno/any2.h>
+#include <uno/data.h>
 
 #include <chrono>
 #include <com/sun/star/beans/UnknownPropertyException.hpp>
@@ -26,6 +28,7 @@
 #include <com/sun/star/script/XInvocation2.hpp>
 #include <com/sun/star/script/XTypeConverter.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/uno/genfunc.hxx>
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/exc_hlp.hxx>
 #include <cstdlib>
@@ -228,25 +231,51 @@ Reference<css::script::XInvocation2> MakeInvocation(const Any& target) {
 #pragma GCC diagnostic pop
 }
 
-// A member of a struct (a property value's "Name", "Value"), read in place: many structs come
+// A member of a struct (a property value's "Name", "Value"), found in place: many structs come
 // back from one call and most are looked at once, so no Invocation is made for them.
-std::optional<Any> StructMember(const Any& target, std::string_view name) {
+struct MemberPlace {
+  void* data = nullptr;
+  typelib_TypeDescriptionReference* type = nullptr;
+};
+std::optional<MemberPlace> StructMemberPlace(const Any& target, std::string_view name) {
   typelib_TypeDescription* description = nullptr;
   TYPELIB_DANGER_GET(&description, target.getValueTypeRef());
-  std::optional<Any> found;
+  std::optional<MemberPlace> found;
   OUString wanted = ToOffice(name);
   for (auto* compound = reinterpret_cast<typelib_CompoundTypeDescription*>(description);
        compound && !found; compound = compound->pBaseTypeDescription) {
     for (sal_Int32 i = 0; i < compound->nMembers; ++i) {
       if (OUString(compound->ppMemberNames[i]).equalsIgnoreAsciiCase(wanted)) {
-        found = Any(static_cast<const char*>(target.getValue()) + compound->pMemberOffsets[i],
-                    compound->ppTypeRefs[i]);
+        found = MemberPlace{const_cast<char*>(static_cast<const char*>(target.getValue())) +
+                                compound->pMemberOffsets[i],
+                            compound->ppTypeRefs[i]};
         break;
       }
     }
   }
   TYPELIB_DANGER_RELEASE(description);
   return found;
+}
+
+std::optional<Any> StructMember(const Any& target, std::string_view name) {
+  std::optional<MemberPlace> place = StructMemberPlace(target, name);
+  if (!place) return std::nullopt;
+  return Any(place->data, place->type);
+}
+
+// A struct of the office's types with every member at its default, as the office's automation
+// bridge makes one on Windows ("Bridge_GetStruct").
+Any NewStruct(std::string_view typeName) {
+  css::uno::Type type(css::uno::TypeClass_STRUCT, ToOffice(typeName));
+  typelib_TypeDescription* description = nullptr;
+  TYPELIB_DANGER_GET(&description, type.getTypeLibType());
+  if (!description) {
+    throw AutomationError("The office suite has no struct \"" + std::string(typeName) + "\".");
+  }
+  TYPELIB_DANGER_RELEASE(description);
+  Any made;
+  uno_type_any_construct(&made, nullptr, type.getTypeLibType(), css::uno::cpp_acquire);
+  return made;
 }
 
 Reference<css::script::XInvocation2> InvocationFor(const Any& target,
@@ -273,6 +302,9 @@ class UnoObject : public AutomationObject {
 
   Value call(std::string_view method, const ValueList& args) override {
     return Guarded(connection_.get(), [&]() -> Value {
+      if (args.size() == 1 && ToOffice(method).equalsIgnoreAsciiCase("Bridge_GetStruct")) {
+        return Wrap(NewStruct(args.front().asText()), connection_);
+      }
       bool isStruct = target_.getValueTypeClass() == css::uno::TypeClass_STRUCT ||
                       target_.getValueTypeClass() == css::uno::TypeClass_EXCEPTION;
       if (isStruct && args.empty()) {
@@ -299,6 +331,28 @@ class UnoObject : public AutomationObject {
       }
       throw AutomationError("The office suite does not know the call \"" + std::string(method) +
                             "\" on this object.");
+    });
+  }
+
+  void set(std::string_view property, const Value& value) override {
+    Guarded(connection_.get(), [&]() -> Value {
+      if (target_.getValueTypeClass() == css::uno::TypeClass_STRUCT) {
+        std::optional<MemberPlace> place = StructMemberPlace(target_, property);
+        if (!place) {
+          throw AutomationError("The office suite's struct has no member \"" +
+                                std::string(property) + "\".");
+        }
+        Any given = ToAny(value);
+        if (!uno_type_assignData(place->data, place->type, const_cast<void*>(given.getValue()),
+                                 given.getValueTypeRef(), css::uno::cpp_queryInterface,
+                                 css::uno::cpp_acquire, css::uno::cpp_release)) {
+          throw AutomationError("The value does not fit the member \"" + std::string(property) +
+                                "\".");
+        }
+        return {};
+      }
+      call(property, {value});
+      return {};
     });
   }
 

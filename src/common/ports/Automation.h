@@ -62,6 +62,8 @@ class AutomationObject {
   virtual ~AutomationObject() = default;
   // Names resolve without regard to case, as the office suite's own bridge does.
   virtual Value call(std::string_view method, const ValueList& args = {}) = 0;
+  // Gives a property (or a member of a struct the office made) a value.
+  virtual void set(std::string_view property, const Value& value) = 0;
 };
 
 class AutomationFactory {

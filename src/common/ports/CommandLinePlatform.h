@@ -1,6 +1,7 @@
 #pragma once
 // What a front end does for the command line: the program's name and version as it prints them,
-// the backup helper, a backup from the command line, the window.
+// the backup helper, the opener, a backup and the list of copies from the command line, the
+// window.
 
 #include <string>
 
@@ -17,8 +18,12 @@ class CommandLinePlatform {
   virtual void beforeWriting() {}
   // One pass in the backup helper, logging to `log`; returns its exit status.
   virtual int runBackupHelper(const std::string& log) = 0;
+  // Opens the file read-only in the user's office; returns the opener's exit status.
+  virtual int openReadOnly(const std::string& path) = 0;
   virtual int backupNow(const Command& command) = 0;
-  virtual int startWindow() = 0;
+  virtual int listCopies(const Command& command) = 0;
+  // The window, with the Versions window when the command asks for it.
+  virtual int startWindow(const Command& command) = 0;
 };
 
 }  // namespace tg

@@ -43,6 +43,10 @@ class FileSystem {
   virtual void deleteFile(std::string_view path) = 0;
   // Gives a file another name in the same folder, replacing what had that name.
   virtual void rename(std::string_view from, std::string_view to) = 0;
+  // A new file `to` with the bytes of the user's regular file `from` (never read through a link):
+  // written beside `to` under another name and renamed over it when whole, so a failure leaves
+  // what was at `to` as it was. Throws with a plain report.
+  virtual void copyFile(std::string_view from, std::string_view to) = 0;
   // Deletes also a read-only file.
   virtual void forceDeleteFile(std::string_view path) = 0;
 };

@@ -17,6 +17,11 @@ class Shell {
   // Starts the browser on a web address out of the user's way (minimised where the desktop
   // allows); nothing waits for it. Throws when it cannot be started.
   virtual void openWebAddressInBackground(std::string_view url) { openWebAddress(url); }
+  // Opens a document with the desktop's application for its kind; throws when it cannot.
+  virtual void openDocument(std::string_view path) = 0;
+  // Opens the file manager on the file's folder with the file selected, or on the folder alone
+  // where the file manager cannot select; throws when none can be started.
+  virtual void showInFileManager(std::string_view path) = 0;
   // The user's desktop folder; std::nullopt when it cannot be determined.
   virtual std::optional<std::string> desktopFolder() const = 0;
   // The folder that holds the running program.

@@ -1,0 +1,86 @@
+#pragma once
+// A Versions window for tests: keeps what it was told to show, answers the save dialog from a
+// queue, and lets a test act as the user by raising the view's events.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/ports/OfficeDocuments.h"
+#include "common/ports/VersionsView.h"
+
+namespace tg {
+
+class MemoryVersionsView : public VersionsView {
+ public:
+  void showDocuments(const std::vector<DocumentRow>& rows) override {
+    documents = rows;
+    chosenDocument = -1;
+  }
+  void showCopies(const std::vector<CopyRow>& rows) override {
+    copies = rows;
+    chosenCopy = -1;
+  }
+  void chooseDocument(int row) override { chosenDocument = row; }
+  void chooseCopy(int row) override { chosenCopy = row; }
+  void enableCopyActions(bool open, bool showInFolder, bool saveAs) override {
+    openEnabled = open;
+    showInFolderEnabled = showInFolder;
+    saveAsEnabled = saveAs;
+  }
+  void setStatus(std::string_view text) override { status = text; }
+  std::optional<std::string> askWhereToSave(std::string_view suggestedPath) override {
+    suggested = suggestedPath;
+    if (saveAnswers.empty()) return std::nullopt;
+    std::optional<std::string> answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+  void tell(std::string_view text) override { told.emplace_back(text); }
+  void bringToFront() override { ++broughtToFront; }
+  WindowSize size() const override { return windowSize; }
+  void setSize(WindowSize size) override { windowSize = size; }
+
+  // The user's actions.
+  void typeFilter(const std::string& text) { filterChanged(text); }
+  void pickDocument(int row) {
+    chosenDocument = row;
+    documentChosen(row);
+  }
+  void pickCopy(int row) {
+    chosenCopy = row;
+    copyChosen(row);
+  }
+  void close() {
+    auto handler = closed;
+    handler();
+  }
+
+  std::vector<DocumentRow> documents;
+  std::vector<CopyRow> copies;
+  int chosenDocument = -1;
+  int chosenCopy = -1;
+  bool openEnabled = false;
+  bool showInFolderEnabled = false;
+  bool saveAsEnabled = false;
+  std::string status;
+  std::string suggested;
+  std::deque<std::optional<std::string>> saveAnswers;
+  std::vector<std::string> told;
+  int broughtToFront = 0;
+  WindowSize windowSize{640, 400};
+};
+
+// An office for tests that opens what it is given, or says that none runs.
+class MemoryOfficeDocuments : public OfficeDocuments {
+ public:
+  bool openReadOnly(std::string_view path) override {
+    if (!running) return false;
+    opened.emplace_back(path);
+    return true;
+  }
+  bool running = true;
+  std::vector<std::string> opened;
+};
+
+}  // namespace tg

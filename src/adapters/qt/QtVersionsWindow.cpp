@@ -1,0 +1,212 @@
+#include "adapters/qt/QtVersionsWindow.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "adapters/qt/QtControls.h"
+#include "common/Globals.h"
+
+namespace tg {
+namespace {
+
+QTreeWidget* MakeList(const QStringList& headers) {
+  auto* list = new QTreeWidget;
+  list->setHeaderLabels(headers);
+  list->setRootIsDecorated(false);
+  list->setUniformRowHeights(true);  // thousands of rows lay out at once
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setAllColumnsShowFocus(true);
+  list->header()->setStretchLastSection(true);
+  return list;
+}
+
+int RowOf(QTreeWidget* list, QTreeWidgetItem* item) {
+  return item ? list->indexOfTopLevelItem(item) : -1;
+}
+
+}  // namespace
+
+void QtVersionsWidget::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (hidden) hidden();
+}
+
+QtVersionsWindow::QtVersionsWindow() {
+  build();
+  window_.hidden = [this] { whenClosed(); };
+}
+
+void QtVersionsWindow::build() {
+  window_.setWindowTitle(ToQString(VersionsCaptions::Window));
+  window_.resize(900, 480);
+
+  auto* findLabel = new QLabel(ToQString(VersionsCaptions::Filter));
+  filter_ = new QLineEdit;
+  filter_->setClearButtonEnabled(true);
+  findLabel->setBuddy(filter_);
+  documents_ = MakeList({ToQString(VersionsCaptions::Documents), "Folder", "Newest copy"});
+  copies_ = MakeList({ToQString(VersionsCaptions::Copies), "Size", "Folder"});
+
+  auto* left = new QWidget;
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  auto* findRow = new QHBoxLayout;
+  findRow->addWidget(findLabel);
+  findRow->addWidget(filter_);
+  leftLayout->addLayout(findRow);
+  leftLayout->addWidget(documents_);
+  auto* splitter = new QSplitter;
+  splitter->addWidget(left);
+  splitter->addWidget(copies_);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+
+  open_ = new QPushButton(ToQString(VersionsCaptions::Open));
+  showInFolder_ = new QPushButton(ToQString(VersionsCaptions::ShowInFolder));
+  saveAs_ = new QPushButton(ToQString(VersionsCaptions::SaveAs));
+  close_ = new QPushButton(ToQString(VersionsCaptions::Close));
+  status_ = new QLabel;
+  status_->setWordWrap(true);
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(open_);
+  buttons->addWidget(showInFolder_);
+  buttons->addWidget(saveAs_);
+  buttons->addStretch();
+  buttons->addWidget(close_);
+
+  auto* layout = new QVBoxLayout(&window_);
+  layout->addWidget(splitter, 1);
+  layout->addWidget(status_);
+  layout->addLayout(buttons);
+
+  // Typing, then the lists, then the buttons, as the eye reads the window.
+  QWidget::setTabOrder(filter_, documents_);
+  QWidget::setTabOrder(documents_, copies_);
+  QWidget::setTabOrder(copies_, open_);
+  QWidget::setTabOrder(open_, showInFolder_);
+  QWidget::setTabOrder(showInFolder_, saveAs_);
+  QWidget::setTabOrder(saveAs_, close_);
+
+  QObject::connect(filter_, &QLineEdit::textChanged, [this](const QString& text) {
+    if (filterChanged) filterChanged(ToStdString(text));
+  });
+  QObject::connect(documents_, &QTreeWidget::currentItemChanged,
+                   [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                     if (!choosingFromCode_ && item && documentChosen)
+                       documentChosen(RowOf(documents_, item));
+                   });
+  QObject::connect(copies_, &QTreeWidget::currentItemChanged,
+                   [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+                     if (!choosingFromCode_ && item && copyChosen) copyChosen(RowOf(copies_, item));
+                   });
+  // A double click or Enter on a copy opens it, as in a file manager.
+  QObject::connect(copies_, &QTreeWidget::itemActivated, [this](QTreeWidgetItem*, int) {
+    if (open_->isEnabled() && openClicked) openClicked();
+  });
+  // From the filter box, the arrow keys go on into the list.
+  QObject::connect(filter_, &QLineEdit::returnPressed, [this] { documents_->setFocus(); });
+  QObject::connect(open_, &QPushButton::clicked, [this] {
+    if (openClicked) openClicked();
+  });
+  QObject::connect(showInFolder_, &QPushButton::clicked, [this] {
+    if (showInFolderClicked) showInFolderClicked();
+  });
+  QObject::connect(saveAs_, &QPushButton::clicked, [this] {
+    if (saveAsClicked) saveAsClicked();
+  });
+  QObject::connect(close_, &QPushButton::clicked, [this] { window_.close(); });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), &window_);
+  QObject::connect(escape, &QShortcut::activated, [this] { window_.close(); });
+}
+
+// The window's owner may free it from `closed`: that runs once this event is over, from a copy.
+void QtVersionsWindow::whenClosed() {
+  std::function<void()> done = closed;
+  QTimer::singleShot(0, [done] {
+    if (done) done();
+  });
+}
+
+void QtVersionsWindow::showDocuments(const std::vector<DocumentRow>& rows) {
+  choosingFromCode_ = true;
+  documents_->setUpdatesEnabled(false);
+  documents_->clear();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows.size()));
+  for (const DocumentRow& row : rows) {
+    items.append(new QTreeWidgetItem(
+        QStringList{ToQString(row.name), ToQString(row.folder), ToQString(row.newestCopy)}));
+  }
+  documents_->addTopLevelItems(items);
+  documents_->setUpdatesEnabled(true);
+  choosingFromCode_ = false;
+}
+
+void QtVersionsWindow::showCopies(const std::vector<CopyRow>& rows) {
+  choosingFromCode_ = true;
+  copies_->clear();
+  const QBrush gone = window_.palette().brush(QPalette::Disabled, QPalette::Text);
+  for (const CopyRow& row : rows) {
+    auto* item = new QTreeWidgetItem(
+        QStringList{ToQString(row.madeAt), row.present ? ToQString(row.size) : QString("gone"),
+                    ToQString(row.folder)});
+    if (!row.present) {
+      for (int column = 0; column < 3; ++column) item->setForeground(column, gone);
+    }
+    copies_->addTopLevelItem(item);
+  }
+  choosingFromCode_ = false;
+}
+
+void QtVersionsWindow::chooseDocument(int row) {
+  choosingFromCode_ = true;
+  documents_->setCurrentItem(documents_->topLevelItem(row));
+  choosingFromCode_ = false;
+}
+
+void QtVersionsWindow::chooseCopy(int row) {
+  choosingFromCode_ = true;
+  copies_->setCurrentItem(copies_->topLevelItem(row));
+  choosingFromCode_ = false;
+}
+
+void QtVersionsWindow::enableCopyActions(bool open, bool showInFolder, bool saveAs) {
+  open_->setEnabled(open);
+  showInFolder_->setEnabled(showInFolder);
+  saveAs_->setEnabled(saveAs);
+}
+
+void QtVersionsWindow::setStatus(std::string_view text) { status_->setText(ToQString(text)); }
+
+std::optional<std::string> QtVersionsWindow::askWhereToSave(std::string_view suggestedPath) {
+  const QString chosen =
+      QFileDialog::getSaveFileName(&window_, "Save the copy as", ToQString(suggestedPath));
+  if (chosen.isEmpty()) return std::nullopt;
+  return ToStdString(chosen);
+}
+
+void QtVersionsWindow::tell(std::string_view text) {
+  QMessageBox::warning(&window_, ToQString(ProductTitle), ToQString(text));
+}
+
+void QtVersionsWindow::bringToFront() {
+  window_.show();
+  window_.setWindowState(window_.windowState() & ~Qt::WindowMinimized);
+  window_.raise();
+  window_.activateWindow();
+  if (!window_.focusWidget()) filter_->setFocus();
+}
+
+WindowSize QtVersionsWindow::size() const { return {window_.width(), window_.height()}; }
+
+void QtVersionsWindow::setSize(WindowSize size) { window_.resize(size.width, size.height); }
+
+}  // namespace tg

@@ -1,0 +1,58 @@
+#pragma once
+// The Versions window on the Qt desktop: the filter box over the documents on the left, the
+// chosen document's copies on the right, the buttons and the status line below. Made each time it
+// is opened and freed when closed.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include "common/ports/VersionsView.h"
+
+namespace tg {
+
+class QtVersionsWidget : public QWidget {
+ public:
+  std::function<void()> hidden;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+};
+
+class QtVersionsWindow : public VersionsView {
+ public:
+  QtVersionsWindow();
+
+  void showDocuments(const std::vector<DocumentRow>& rows) override;
+  void showCopies(const std::vector<CopyRow>& rows) override;
+  void chooseDocument(int row) override;
+  void chooseCopy(int row) override;
+  void enableCopyActions(bool open, bool showInFolder, bool saveAs) override;
+  void setStatus(std::string_view text) override;
+  std::optional<std::string> askWhereToSave(std::string_view suggestedPath) override;
+  void tell(std::string_view text) override;
+  void bringToFront() override;
+  WindowSize size() const override;
+  void setSize(WindowSize size) override;
+
+  QWidget& widget() { return window_; }
+
+ private:
+  void build();
+  void whenClosed();
+
+  QtVersionsWidget window_;
+  QLineEdit* filter_ = nullptr;
+  QTreeWidget* documents_ = nullptr;
+  QTreeWidget* copies_ = nullptr;
+  QPushButton* open_ = nullptr;
+  QPushButton* showInFolder_ = nullptr;
+  QPushButton* saveAs_ = nullptr;
+  QPushButton* close_ = nullptr;
+  QLabel* status_ = nullptr;
+  bool choosingFromCode_ = false;
+};
+
+}  // namespace tg

@@ -1,0 +1,200 @@
+#include "mainwindow/Versions.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+#include "backup/BackupNaming.h"
+#include "backup/CopyKeeping.h"
+#include "common/Globals.h"
+#include "mainwindow/Settings.h"
+
+namespace tg {
+namespace {
+
+std::optional<WindowSize> ReadSize(std::string_view text) {
+  const size_t by = text.find('x');
+  if (by == std::string_view::npos) return std::nullopt;
+  try {
+    WindowSize size{std::stoi(std::string(text.substr(0, by))),
+                    std::stoi(std::string(text.substr(by + 1)))};
+    if (size.width < 200 || size.height < 150 || size.width > 20000 || size.height > 20000)
+      return std::nullopt;
+    return size;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::vector<CatalogueDocument> ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
+                                                const RegionalSettings& regional, PathStyle style,
+                                                const std::string& historyLogPath) {
+  std::string log;
+  try {
+    log = fileSystem.readText(historyLogPath);
+  } catch (const std::exception&) {
+    // No log yet (no copy made, or the log was cleared): no documents.
+  }
+  std::vector<RecordedCopy> record;
+  try {
+    if (state) record = ParseCopyRecord(state->read(CopyRecordName).value_or(""));
+  } catch (const std::exception&) {
+    // An untrusted record tells nothing; the log still lists every copy.
+  }
+  return ReadCopyCatalogue(log, record, style, regional);
+}
+
+Versions::Versions(VersionsView& view, VersionsPorts ports)
+    : view_(view),
+      ports_(std::move(ports)),
+      documents_(ReadCopiesOfUser(ports_.fileSystem, ports_.state, ports_.regional,
+                                  ports_.pathStyle, ports_.historyLogPath)) {
+  view_.filterChanged = [this](const std::string& text) { filterChanged(text); };
+  view_.documentChosen = [this](int row) { documentChosen(row); };
+  view_.copyChosen = [this](int row) { copyChosen(row); };
+  view_.openClicked = [this] { openCopy(); };
+  view_.showInFolderClicked = [this] { showCopyInFolder(); };
+  view_.saveAsClicked = [this] { saveCopyAs(); };
+  view_.closed = [this] {
+    const std::function<void()> done = finished;  // outlives this, which it may free
+    rememberSize();
+    if (done) done();
+  };
+  if (std::optional<WindowSize> size =
+          ReadSize(Settings(ports_.settings).ReadSetting(VersionsSizeKey, ""))) {
+    view_.setSize(*size);
+  }
+  filterChanged("");
+  if (documents_.empty()) {
+    view_.setStatus("No copies yet: every backup adds its copies here.");
+  }
+}
+
+void Versions::rememberSize() {
+  const WindowSize size = view_.size();
+  Settings(ports_.settings)
+      .WriteSetting(VersionsSizeKey,
+                    std::to_string(size.width) + "x" + std::to_string(size.height));
+}
+
+void Versions::filterChanged(const std::string& text) {
+  shown_.clear();
+  std::vector<DocumentRow> rows;
+  for (const CatalogueDocument& document : documents_) {
+    if (!MatchesFilter(document, text)) continue;
+    shown_.push_back(&document);
+    rows.push_back({document.name, document.folder, document.newest().madeAt});
+  }
+  view_.showDocuments(rows);
+  // The document chosen stays chosen while the filter keeps it.
+  const auto kept = std::find(shown_.begin(), shown_.end(), document_);
+  if (document_ && kept != shown_.end()) {
+    view_.chooseDocument(static_cast<int>(kept - shown_.begin()));
+  } else if (!shown_.empty() && !text.empty()) {
+    view_.chooseDocument(0);
+    documentChosen(0);
+  } else if (document_) {
+    document_ = nullptr;
+    copy_ = -1;
+    view_.showCopies({});
+    view_.enableCopyActions(false, false, false);
+  } else {
+    view_.enableCopyActions(false, false, false);
+  }
+}
+
+void Versions::documentChosen(int row) {
+  if (row < 0 || row >= static_cast<int>(shown_.size())) return;
+  document_ = shown_[static_cast<size_t>(row)];
+  std::vector<CopyRow> rows;
+  for (const CatalogueCopy& copy : document_->copies) {
+    const CopyOnDisk disk = LookAtCopy(ports_.facts, copy.path);
+    rows.push_back({copy.madeAt, disk.present ? SizeText(disk.size) : std::string(),
+                    FolderPartOf(copy.path, ports_.pathStyle), disk.present});
+  }
+  view_.showCopies(rows);
+  view_.chooseCopy(0);
+  copyChosen(0);
+}
+
+const CatalogueCopy* Versions::chosenCopy() const {
+  if (!document_ || copy_ < 0 || copy_ >= static_cast<int>(document_->copies.size()))
+    return nullptr;
+  return &document_->copies[static_cast<size_t>(copy_)];
+}
+
+bool Versions::chosenCopyPresent() const {
+  const CatalogueCopy* copy = chosenCopy();
+  return copy && LookAtCopy(ports_.facts, copy->path).present;
+}
+
+void Versions::copyChosen(int row) {
+  copy_ = row;
+  const CatalogueCopy* copy = chosenCopy();
+  const bool present = chosenCopyPresent();
+  view_.enableCopyActions(present, present, present);
+  if (!copy) return;
+  view_.setStatus(present
+                      ? copy->path
+                      : copy->path + " is no longer on disk: Keep Copies or someone removed it.");
+}
+
+void Versions::openCopy() {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !chosenCopyPresent()) return;
+  const std::string name = FileNameOf(copy->path, ports_.pathStyle);
+  try {
+    if (ports_.office.openReadOnly(copy->path)) {
+      view_.setStatus("Opened " + name +
+                      " in the office, read-only: the copy and your document stay as they are, "
+                      "and backups leave it alone. To take it back, save it under a name of "
+                      "your own.");
+      return;
+    }
+    ports_.shell.openDocument(copy->path);
+    view_.setStatus("Opened " + name + " with the desktop's application for it (no office is " +
+                    "running): save it under a name of your own to keep changes apart.");
+  } catch (const std::exception& failure) {
+    view_.tell("The copy could not be opened: " + std::string(failure.what()));
+  }
+}
+
+void Versions::showCopyInFolder() {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !chosenCopyPresent()) return;
+  try {
+    ports_.shell.showInFileManager(copy->path);
+  } catch (const std::exception& failure) {
+    view_.tell("The folder could not be shown: " + std::string(failure.what()));
+  }
+}
+
+// A file the office has open is never written over: the office would go on with the text it
+// holds and store it over the copy put there.
+void Versions::saveCopyAs() {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !chosenCopyPresent()) return;
+  const std::string name = FileNameOf(copy->path, ports_.pathStyle);
+  const std::optional<std::string> target = view_.askWhereToSave(document_->folder + name);
+  if (!target || target->empty()) return;
+  if (*target == copy->path) {
+    view_.tell("That is the copy itself. Choose another name or folder.");
+    return;
+  }
+  if (ports_.facts.stampOf(LockFileOf(*target, ports_.pathStyle))) {
+    view_.tell(*target +
+               " is open in the office, so it was not written over. Close it there first, "
+               "or choose another name.");
+    return;
+  }
+  try {
+    ports_.fileSystem.copyFile(copy->path, *target);
+    view_.setStatus("Saved " + name + " as " + *target + ".");
+  } catch (const std::exception& failure) {
+    view_.tell("The copy was not saved: " + std::string(failure.what()));
+  }
+}
+
+}  // namespace tg
