@@ -88,19 +88,17 @@ void Versions::filterChanged(const std::string& text) {
     rows.push_back({document.name, document.folder, document.newest().madeAt});
   }
   view_.showDocuments(rows);
-  // The document chosen stays chosen while the filter keeps it.
+  // The document chosen stays chosen while the filter keeps it; else the one copied last is.
   const auto kept = std::find(shown_.begin(), shown_.end(), document_);
   if (document_ && kept != shown_.end()) {
     view_.chooseDocument(static_cast<int>(kept - shown_.begin()));
-  } else if (!shown_.empty() && !text.empty()) {
+  } else if (!shown_.empty()) {
     view_.chooseDocument(0);
     documentChosen(0);
-  } else if (document_) {
+  } else {
     document_ = nullptr;
     copy_ = -1;
     view_.showCopies({});
-    view_.enableCopyActions(false, false, false);
-  } else {
     view_.enableCopyActions(false, false, false);
   }
 }

@@ -224,7 +224,7 @@ TEST_F(ProgramTest, TheTrayIconsMenuOffersShowBackupNowAndQuit) {
   program().start();
   QStringList captions;
   for (const QAction* action : program().trayShell.menu().actions()) captions << action->text();
-  EXPECT_EQ(captions, QStringList({"Show Tallyguard", "Backup Now", "Quit"}));
+  EXPECT_EQ(captions, QStringList({"Show Tallyguard", "Versions…", "Backup Now", "Quit"}));
   program().trayShell.trayPresent = [] { return true; };
   program().trayShell.trayAppeared();
   ASSERT_NE(program().trayShell.trayIcon(), nullptr);

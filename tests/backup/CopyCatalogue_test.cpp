@@ -1,0 +1,112 @@
+// The copies as the Versions window and --list-copies read them back from the history log and
+// the record of kept copies.
+
+#include "backup/CopyCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "adapters/memory/MemoryFileFacts.h"
+#include "adapters/memory/MemoryFileSystem.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "backup/HistoryLog.h"
+
+namespace tg {
+namespace {
+
+std::string Line(std::string_view name, std::string_view path, LocalDateTime when) {
+  return HistoryLine(name, path, when, UnitedStatesRegionalSettings()) + "\r\n";
+}
+
+std::vector<std::string> PathsOf(const CatalogueDocument& document) {
+  std::vector<std::string> paths;
+  for (const CatalogueCopy& copy : document.copies) paths.push_back(copy.path);
+  return paths;
+}
+
+// Lines as the pass writes them: copies beside the document and in a chosen folder, a fixed
+// " Backup" copy replaced by every pass, a removal, names holding " at " and an escaped blank,
+// and the copy of an opened copy.
+TEST(CopyCatalogue, DocumentsAndTheirCopiesAreReadBackNewestFirst) {
+  const LocalDateTime day{2026, 12, 7, 9, 0, 0};
+  auto at = [&](int minute) {
+    LocalDateTime when = day;
+    when.minute = minute;
+    return when;
+  };
+  const std::string log =
+      Line("Budget.ods", "/data/Budget Date December.7.2026 Time 09.01.00.AM.ods", at(1)) +
+      Line("Look at me.ods", "/data/Look at me Backup.ods", at(2)) +
+      Line("Budget.ods", "/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods", at(3)) +
+      "/data/Budget Date December.7.2026 Time 09.01.00.AM.ods removed (keeping the newest 1) at "
+      "12/7/2026 9:04:00 AM\r\n" +
+      Line("Look at me.ods", "/data/Look at me Backup.ods", at(5)) +
+      Line("My%20Plan.ods", "/data/My%20Plan Backup.ods", at(6)) +
+      Line("Budget Date December.7.2026 Time 09.03.00.AM.ods",
+           "/safe/Budget Date December.7.2026 Time 09.03.00.AM Backup.ods", at(7));
+  // Only the record knows that the copy in /safe/ is of /data/Budget.ods.
+  const std::vector<RecordedCopy> record{
+      {"file:///data/Budget.ods", {}, "/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods"}};
+  const std::vector<CatalogueDocument> documents =
+      ReadCopyCatalogue(log, record, PathStyle::Posix, UnitedStatesRegionalSettings());
+
+  ASSERT_EQ(documents.size(), 3u);  // the copy of a copy is no document of its own
+  EXPECT_EQ(documents[0].name, "My Plan.ods");
+  EXPECT_EQ(PathsOf(documents[0]), std::vector<std::string>{"/data/My Plan Backup.ods"});
+  EXPECT_EQ(documents[1].name, "Look at me.ods");
+  EXPECT_EQ(PathsOf(documents[1]), std::vector<std::string>{"/data/Look at me Backup.ods"});
+  EXPECT_EQ(documents[1].newest().time, at(5));  // the replaced file, as its last line tells
+  EXPECT_EQ(documents[2].name, "Budget.ods");
+  EXPECT_EQ(documents[2].folder, "/data/");
+  EXPECT_EQ(PathsOf(documents[2]),
+            (std::vector<std::string>{"/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods",
+                                      "/data/Budget Date December.7.2026 Time 09.01.00.AM.ods"}));
+  EXPECT_EQ(documents[2].newest().madeAt, "12/7/2026 9:03:00 AM");
+
+  EXPECT_TRUE(MatchesFilter(documents[2], "BUDG"));
+  EXPECT_TRUE(MatchesFilter(documents[2], "/data/budget.ods"));
+  EXPECT_FALSE(MatchesFilter(documents[2], "plan"));
+}
+
+// The time reads back under the settings that wrote it, whichever order they write the parts in.
+class DayFirstClock : public UnitedStatesRegionalSettings {
+ public:
+  std::string shortDate(const LocalDateTime& when) const override {
+    return std::to_string(when.day) + "." + std::to_string(when.month) + "." +
+           std::to_string(when.year % 100);
+  }
+  std::string longTime(const LocalDateTime& when) const override {
+    return std::to_string(when.hour) + ":" + std::to_string(when.minute) + ":" +
+           std::to_string(when.second);
+  }
+};
+
+TEST(CopyCatalogue, LoggedTimesReadBackUnderTheSettingsThatWroteThem) {
+  const UnitedStatesRegionalSettings american;
+  const DayFirstClock european;
+  for (const LocalDateTime& when :
+       {LocalDateTime{2026, 12, 7, 0, 0, 0}, LocalDateTime{2026, 1, 31, 0, 30, 5},
+        LocalDateTime{2026, 7, 4, 12, 0, 1}, LocalDateTime{2026, 7, 4, 23, 59, 59}}) {
+    EXPECT_EQ(ReadGeneralDate(GeneralDate(when, american), american), when);
+    EXPECT_EQ(ReadGeneralDate(GeneralDate(when, european), european), when);
+  }
+  EXPECT_EQ(IsoDateTime({2026, 7, 4, 23, 5, 9}), "2026-07-04T23:05:09");
+  EXPECT_EQ(ReadGeneralDate("yesterday", american), std::nullopt);
+  EXPECT_EQ(ReadGeneralDate("13/45/2026", american), std::nullopt);
+}
+
+TEST(CopyCatalogue, TheScriptsListSaysWhatIsOnDiskNow) {
+  MemoryFileSystem files;
+  files.files["/data/Budget Date 2.ods"] = "12345";
+  MemoryFileFacts facts(files);
+  const std::string log = Line("Budget.ods", "/data/Budget Date 1.ods", {2026, 12, 7, 9, 0, 0}) +
+                          Line("Budget.ods", "/data/Budget Date 2.ods", {2026, 12, 7, 9, 1, 0});
+  const auto documents =
+      ReadCopyCatalogue(log, {}, PathStyle::Posix, UnitedStatesRegionalSettings());
+  EXPECT_EQ(ListCopiesText(documents, "", facts),
+            "/data/Budget.ods\t2026-12-07T09:01:00\t5\t/data/Budget Date 2.ods\tpresent\n"
+            "/data/Budget.ods\t2026-12-07T09:00:00\t\t/data/Budget Date 1.ods\tgone\n");
+  EXPECT_EQ(ListCopiesText(documents, "Stock", facts), "");
+}
+
+}  // namespace
+}  // namespace tg

@@ -1,0 +1,140 @@
+// The Versions window's logic over in-memory files: what it lists, and the three ways back to a
+// copy with their refusals.
+
+#include "mainwindow/Versions.h"
+
+#include <gtest/gtest.h>
+
+#include "adapters/memory/MemoryFileFacts.h"
+#include "adapters/memory/MemoryFileSystem.h"
+#include "adapters/memory/MemorySettingsBackend.h"
+#include "adapters/memory/MemoryShell.h"
+#include "adapters/memory/MemoryVersionsView.h"
+#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "backup/HistoryLog.h"
+
+namespace tg {
+namespace {
+
+class VersionsTest : public ::testing::Test {
+ protected:
+  VersionsTest() {
+    log("Budget.ods", "/data/Budget Date 1.ods", 1);
+    log("Stock.ods", "/data/Stock Date 1.ods", 2);
+    log("Budget.ods", "/data/Budget Date 2.ods", 3);
+    files.files["/data/Budget Date 1.ods"] = "first version";
+    files.files["/data/Stock Date 1.ods"] = "stock";
+    files.directories.insert("/data");
+  }
+
+  void log(std::string_view name, std::string_view copy, int minute) {
+    files.files["/tmp/Tallyguard.txt"] +=
+        HistoryLine(name, copy, {2026, 12, 7, 9, minute, 0}, regional) + "\r\n";
+  }
+
+  Versions& open() {
+    versions = std::make_unique<Versions>(
+        view, VersionsPorts{files, facts, nullptr, regional, shell, office, settings,
+                            PathStyle::Posix, "/tmp/Tallyguard.txt"});
+    return *versions;
+  }
+
+  MemoryFileSystem files;
+  MemoryFileFacts facts{files};
+  UnitedStatesRegionalSettings regional;
+  MemoryShell shell;
+  MemoryOfficeDocuments office;
+  MemorySettingsBackend settings;
+  MemoryVersionsView view;
+  std::unique_ptr<Versions> versions;
+};
+
+// Opened, the document copied last is chosen with its newest copy; typing narrows the list and
+// keeps the chosen document while it matches.
+TEST_F(VersionsTest, TheListNarrowsAsTheUserTypesAndAGoneCopyCannotBeActedOn) {
+  open();
+  ASSERT_EQ(view.documents.size(), 2u);
+  EXPECT_EQ(view.documents[0].name, "Budget.ods");
+  EXPECT_EQ(view.documents[0].newestCopy, "12/7/2026 9:03:00 AM");
+  EXPECT_EQ(view.chosenDocument, 0);
+  ASSERT_EQ(view.copies.size(), 2u);
+  // The newest copy was removed since: greyed, without a size, and nothing acts on it.
+  EXPECT_FALSE(view.copies[0].present);
+  EXPECT_EQ(view.copies[0].size, "");
+  EXPECT_FALSE(view.openEnabled || view.showInFolderEnabled || view.saveAsEnabled);
+  EXPECT_NE(view.status.find("no longer on disk"), std::string::npos);
+  view.pickCopy(1);
+  EXPECT_TRUE(view.copies[1].present);
+  EXPECT_EQ(view.copies[1].size, "13 bytes");
+  EXPECT_TRUE(view.openEnabled && view.showInFolderEnabled && view.saveAsEnabled);
+
+  view.typeFilter("stock");
+  ASSERT_EQ(view.documents.size(), 1u);
+  EXPECT_EQ(view.documents[0].name, "Stock.ods");
+  EXPECT_EQ(view.chosenDocument, 0);
+  EXPECT_EQ(view.copies.size(), 1u);
+  view.typeFilter("st");  // Stock.ods still matches: it stays chosen
+  EXPECT_EQ(view.chosenDocument, 0);
+  view.typeFilter("nothing like it");
+  EXPECT_TRUE(view.documents.empty());
+  EXPECT_TRUE(view.copies.empty());
+  EXPECT_FALSE(view.openEnabled);
+}
+
+TEST_F(VersionsTest, OpenGoesToTheRunningOfficeElseToTheDesktopsApplication) {
+  open();
+  view.pickCopy(1);
+  view.openClicked();
+  EXPECT_EQ(office.opened, std::vector<std::string>{"/data/Budget Date 1.ods"});
+  EXPECT_NE(view.status.find("read-only"), std::string::npos);
+  office.running = false;
+  view.openClicked();
+  EXPECT_EQ(shell.openedDocuments, std::vector<std::string>{"/data/Budget Date 1.ods"});
+  view.showInFolderClicked();
+  EXPECT_EQ(shell.shownInFileManager, std::vector<std::string>{"/data/Budget Date 1.ods"});
+  shell.failDocuments = true;
+  view.openClicked();
+  ASSERT_EQ(view.told.size(), 1u);
+  EXPECT_EQ(view.told[0].rfind("The copy could not be opened: ", 0), 0u);
+}
+
+// Save As is the way back without the office: never over a file the office has open (its lock
+// file lies beside it), never over the copy itself.
+TEST_F(VersionsTest, SaveAsWritesTheCopyWhereAskedButNeverOverAnOpenDocumentOrItself) {
+  files.files["/data/Budget.ods"] = "today's work";
+  files.files["/data/.~lock.Budget.ods#"] = "office";
+  open();
+  view.pickCopy(1);
+  view.saveAnswers = {"/data/Budget.ods", "/data/Budget Date 1.ods", std::nullopt,
+                      "/data/Budget restored.ods"};
+  view.saveAsClicked();
+  EXPECT_EQ(view.suggested, "/data/Budget Date 1.ods");
+  EXPECT_EQ(files.files["/data/Budget.ods"], "today's work");
+  view.saveAsClicked();
+  view.saveAsClicked();  // cancelled
+  ASSERT_EQ(view.told.size(), 2u);
+  EXPECT_NE(view.told[0].find("is open in the office"), std::string::npos);
+  EXPECT_NE(view.told[1].find("the copy itself"), std::string::npos);
+  EXPECT_FALSE(files.exists("/data/Budget restored.ods"));
+  view.saveAsClicked();
+  EXPECT_EQ(files.files["/data/Budget restored.ods"], "first version");
+  EXPECT_EQ(view.status, "Saved Budget Date 1.ods as /data/Budget restored.ods.");
+}
+
+TEST_F(VersionsTest, TheWindowReopensAtTheSizeItWasClosedAtAndTellsWhenThereIsNothing) {
+  bool finished = false;
+  open().finished = [&] { finished = true; };
+  view.windowSize = {1010, 640};
+  view.close();
+  EXPECT_TRUE(finished);
+  view.windowSize = {};
+  files.files.erase("/tmp/Tallyguard.txt");
+  open();
+  EXPECT_EQ(view.windowSize.width, 1010);
+  EXPECT_EQ(view.windowSize.height, 640);
+  EXPECT_TRUE(view.documents.empty());
+  EXPECT_EQ(view.status, "No copies yet: every backup adds its copies here.");
+}
+
+}  // namespace
+}  // namespace tg
