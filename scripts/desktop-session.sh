@@ -110,8 +110,11 @@ session_start_notifications() {
 session_start_office() {
   SESSION_PIPE="tallyguard_session_$$"
   SESSION_PROFILE="file://$SESSION_ROOT/office-profile"
+  # "with-windows": an office as on a user's desktop, which shows the documents it opens.
+  local headless=(--headless --invisible)
+  [ "${1:-}" = with-windows ] && headless=()
   session_spawn "$SESSION_ROOT/office.log" soffice \
-    "-env:UserInstallation=$SESSION_PROFILE" --headless --invisible \
+    "-env:UserInstallation=$SESSION_PROFILE" "${headless[@]}" \
     --norestore --nologo --nodefault \
     "--accept=pipe,name=$SESSION_PIPE;urp;StarOffice.ComponentContext"
 }

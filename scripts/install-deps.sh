@@ -8,8 +8,9 @@ packages=(
   build-essential pkg-config cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
   # MD5, to find the office of the user's own profile by its socket
   libssl-dev
-  # the office suite, headless, and its C++ SDK
-  libreoffice-calc-nogui libreoffice-writer-nogui libreoffice-dev libreoffice-dev-common
+  # the office suite as on a desktop (it runs headless too, and with windows shows the copies the
+  # Versions window opens), and its C++ SDK
+  libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
   # the office's own Python bridge: the user's side of the soak benchmark
   python3-uno python3-dbus python3-gi
   # the desktop program
@@ -29,13 +30,6 @@ packages=(
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-
-# The -nogui office core conflicts with the desktop one: on a desktop that already has the office,
-# only the SDK is added.
-if dpkg-query -W -f='${Status}' libreoffice-core 2>/dev/null | grep -q 'install ok installed'; then
-  packages=("${packages[@]/libreoffice-calc-nogui/libreoffice-calc}")
-  packages=("${packages[@]/libreoffice-writer-nogui/libreoffice-writer}")
-fi
 
 export DEBIAN_FRONTEND=noninteractive
 as_root apt-get update -qq

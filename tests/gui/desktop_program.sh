@@ -66,12 +66,13 @@ desktop_test_finish() {
   exit "$status"
 }
 
-# On the session's display: a private bus with a notification server, and a headless office the
-# program is told is the user's own, answering before the program's start-up check needs it.
+# On the session's display: a private bus with a notification server, and a headless office (or,
+# given "with-windows", one that shows its documents) the program is told is the user's own,
+# answering before the program's start-up check needs it.
 desktop_test_start_bus_and_office() {
   session_start_bus || { echo "dbus-daemon did not start" >&2; exit 1; }
   session_start_notifications || { echo "dunst did not start" >&2; exit 1; }
-  session_start_office
+  session_start_office "${1:-}"
   export TALLYGUARD_OFFICE_PIPE="$SESSION_PIPE" TALLYGUARD_OFFICE_PROFILE="$SESSION_PROFILE"
   export TALLYGUARD_OFFICE_LAUNCHER=""
   session_wait_for 60 sh -c "ls /tmp/OSL_PIPE_*_$SESSION_PIPE" ||

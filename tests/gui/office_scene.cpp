@@ -5,6 +5,8 @@
 //   tallyguard_office_scene PIPE open-filled ROWS COLUMNS PATH...
 //                                              as open, each filled with ROWS x COLUMNS numbers
 //   tallyguard_office_scene PIPE close-all     closes every open component
+//   tallyguard_office_scene PIPE set PATH CELL TEXT
+//                                              types TEXT into CELL of the open PATH
 //   tallyguard_office_scene PIPE bare-copies SUFFIX
 //                                              stores a copy of every open spreadsheet beside it
 //                                              (its name + SUFFIX + .ods) with a bare loop of typed
@@ -22,7 +24,8 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list | PIPE open-filled "
-               "ROWS COLUMNS PATH... | PIPE close-all | PIPE bare-copies SUFFIX\n";
+               "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE close-all | PIPE bare-copies "
+               "SUFFIX\n";
   return 2;
 }
 
@@ -53,6 +56,15 @@ int main(int argc, char* argv[]) {
         std::cout << suite.title(sheet) << "\n";
       }
       return 0;
+    }
+    if (command == "set" && argc == 6) {
+      for (const tg::office::Document& document : suite.components()) {
+        if (suite.url(document) != std::string("file://") + argv[3]) continue;
+        suite.setCell(document, argv[4], argv[5]);
+        return 0;
+      }
+      std::cerr << "office scene: " << argv[3] << " is not open\n";
+      return 1;
     }
     if (command == "close-all") {
       suite.closeAll();

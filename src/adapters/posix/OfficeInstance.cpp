@@ -199,12 +199,19 @@ std::optional<pid_t> ProfileOffice(std::string_view profileUrl) {
   return ServerOf(SingleInstanceSocket(profileUrl));
 }
 
-bool RunsHeadless(pid_t office) {
-  std::ifstream file("/proc/" + std::to_string(office) + "/cmdline", std::ios::binary);
-  for (std::string word; std::getline(file, word, '\0');) {
+bool ShowsNoWindows(pid_t office) {
+  const std::string process = "/proc/" + std::to_string(office);
+  std::ifstream arguments(process + "/cmdline", std::ios::binary);
+  for (std::string word; std::getline(arguments, word, '\0');) {
     if (word == "--headless" || word == "-headless") return true;
   }
-  return false;
+  // Without --headless, an office still draws nothing when no windowing module of its own is
+  // loaded: the -nogui packages have none, and without a display none loads.
+  std::ifstream libraries(process + "/maps");
+  for (std::string line; std::getline(libraries, line);) {
+    if (line.find("/libvclplug_") != std::string::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace tg

@@ -46,9 +46,9 @@ std::optional<pid_t> PipeServer(std::string_view pipeName);
 // The office process of the profile `profileUrl` ("" = the user's default), when it answers.
 std::optional<pid_t> ProfileOffice(std::string_view profileUrl);
 
-// True when the office process was started without windows (--headless): a document shown in
-// it would have nowhere to appear, and LibreOffice 7.4 ends when asked to show one.
-bool RunsHeadless(pid_t office);
+// True when the office process has no windows to show a document in (started --headless, or
+// without a windowing module): LibreOffice 7.4 ends, losing what is open, when asked to show one.
+bool ShowsNoWindows(pid_t office);
 
 // The office port's presence: the office of the profile answers on its single-instance socket.
 class ProfileOfficePresence : public OfficePresence {

@@ -53,6 +53,13 @@ void QtVersionsWindow::build() {
   findLabel->setBuddy(filter_);
   documents_ = MakeList({ToQString(VersionsCaptions::Documents), "Folder", "Newest copy"});
   copies_ = MakeList({ToQString(VersionsCaptions::Copies), "Size", "Folder"});
+  // Wide enough for a name and a date and time as the log writes them; measuring thousands of
+  // rows instead would cost the opening its speed.
+  const int character = window_.fontMetrics().averageCharWidth();
+  documents_->setColumnWidth(0, 22 * character);
+  documents_->setColumnWidth(1, 22 * character);
+  copies_->setColumnWidth(0, 24 * character);
+  copies_->setColumnWidth(1, 9 * character);
 
   auto* left = new QWidget;
   auto* leftLayout = new QVBoxLayout(left);

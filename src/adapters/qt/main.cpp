@@ -183,7 +183,7 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
   }
   int openReadOnly(const std::string& path) override {
     const std::optional<pid_t> office = tg::ProfileOffice(tg::OfficeProfileFromEnvironment());
-    if (office && tg::RunsHeadless(*office)) {
+    if (office && tg::ShowsNoWindows(*office)) {
       std::cerr << "The running office suite has no windows to show the file in.\n";
       return tg::ExitCodes::NoOffice;
     }

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The way back to an earlier copy, as a user takes it: copies made by passes over an edited
+# workbook with Keep Copies 3, then the Versions window opened from the tray menu and from a
+# second start, worked with the keyboard alone: Open puts the copy in the office beside the
+# original, Show in Folder asks the desktop's file manager to select it, Save As... writes it
+# where the user says. A real window on Xvfb with a window manager, a StatusNotifierItem tray and
+# a file manager service on a private bus, and a real office that shows its documents.
+#   versions_test.sh PROGRAM OFFICE_SCENE ARTEFACTS
+# Exits 77 (skipped) when a tool it needs is not installed.
+set -u
+
+PROGRAM=$1
+OFFICE_SCENE=$2
+ARTEFACTS=$3
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../scripts/desktop-session.sh
+source "$HERE/../../scripts/desktop-session.sh"
+# shellcheck source=desktop_program.sh
+source "$HERE/desktop_program.sh"
+
+desktop_test_begin "$ARTEFACTS" Xvfb openbox dunst dbus-daemon xdotool xwininfo xprop xdpyinfo \
+  soffice setsid import py:dbus py:gi
+DOCS="$SESSION_ROOT/docs"
+STATE="$SESSION_ROOT/desktop"
+mkdir -p "$DOCS" "$STATE" "$HOME_DIR/.config/Morvane"
+printf '[Tallyguard]\nKeep%%20Copies=3\n' >"$HOME_DIR/.config/Morvane/Tallyguard.conf"
+KEEP_ARTEFACTS=("$TEMP/Tallyguard.txt" "$STATE/shown")
+session_start_display || { echo "Xvfb did not start" >&2; exit 1; }
+desktop_test_start_bus_and_office with-windows
+scene() { timeout 60 "$OFFICE_SCENE" "$SESSION_PIPE" "$@"; }
+scene open "$DOCS/Budget.ods" "$DOCS/Stock.ods" >/dev/null ||
+  { echo "the office did not open the spreadsheets" >&2; exit 1; }
+for service in sni_tray file_manager; do
+  setsid /usr/bin/python3 "$HERE/$service.py" serve "$STATE" >>"$SESSION_ROOT/$service.log" 2>&1 &
+  SESSION_PIDS+=("-$!")
+done
+session_wait_for 10 session_bus_name_owned org.kde.StatusNotifierWatcher &&
+  session_wait_for 10 session_bus_name_owned org.freedesktop.FileManager1 ||
+  { echo "the tray or the file manager stand-in did not start" >&2; exit 1; }
+
+back_up() { sleep 1.1; timeout 120 "$PROGRAM" --backup-now >>"$SESSION_ROOT/backups.log" 2>&1; }
+copies_of() { find "$DOCS" -name "$1 Date *" | wc -l; }
+documents_open() { scene list | wc -l; }
+more_open_than() { [ "$(documents_open)" -gt "$1" ]; }
+versions_window() { session_windows "$PROGRAM_PID" '^Tallyguard - Versions$' | head -n 1; }
+versions_closed() { [ -z "$(versions_window)" ]; }
+keys() { xdo windowactivate --sync "$VERSIONS" && xdo key --delay 150 "$@"; sleep 0.5; }
+shown_by_file_manager() { grep -q "$1" "$STATE/shown" 2>/dev/null; }
+
+echo "# Copies of distinct versions"
+for version in first second third; do
+  scene set "$DOCS/Budget.ods" B2 "$version" && back_up
+done
+for _ in 1 2 3; do back_up; done
+check "three passes over edits and three without keep the three versions" test "$(copies_of Budget)" -eq 3
+BUDGET=$(cksum <"$DOCS/Budget.ods")
+
+echo "# The Versions window from the tray menu"
+start_program
+check "the main window appears" session_wait_for 30 main_window
+session_wait_for 15 test -s "$STATE/items"
+timeout 10 /usr/bin/python3 "$HERE/sni_tray.py" menu "$STATE" "Versions…"
+check "the tray menu's Versions… opens the window" session_wait_for 10 versions_window
+VERSIONS=$(versions_window)
+sleep 1
+/usr/bin/import -window root "$ARTEFACTS/versions.png" 2>/dev/null
+BEFORE=$(documents_open)
+keys Tab Tab Return  # from the find box to the copies, where Enter opens the newest
+check "Open puts the copy in the office as a document of its own" session_wait_for 30 more_open_than "$BEFORE"
+check "which is the newest copy of Budget" sh -c "'$OFFICE_SCENE' '$SESSION_PIPE' list | grep -q 'Budget Date'"
+check "and the original's file is unchanged" test "$(cksum <"$DOCS/Budget.ods")" = "$BUDGET"
+/usr/bin/import -window root "$ARTEFACTS/opened.png" 2>/dev/null
+keys Tab Tab space  # past Open to Show in Folder
+check "Show in Folder asks the file manager to select the copy" \
+  session_wait_for 10 shown_by_file_manager "^file://$DOCS/Budget%20Date"
+keys Escape
+check "Escape closes the window" session_wait_for 10 versions_closed
+back_up
+check "a pass makes no copy of the opened copy" test "$(find "$DOCS" -name '* Date * Date *' | wc -l)" -eq 0
+
+echo "# Again from a second start, to save a copy elsewhere"
+timeout 30 "$PROGRAM" --versions >>"$SESSION_ROOT/second-start.log" 2>&1
+check "tallyguard --versions opens it in the running program" session_wait_for 10 versions_window
+VERSIONS=$(versions_window)
+keys S t o c k Tab Tab Tab Tab Tab space  # narrowed to Stock, then Save As...
+sleep 1
+xdo key --delay 100 ctrl+a && xdo type --delay 20 "$SESSION_ROOT/Stock restored.ods" && xdo key Return
+STOCK_COPY=$(find "$DOCS" -name 'Stock Date *' | head -n 1)
+check "Save As... writes the copy where the user said" session_wait_for 10 test -f "$SESSION_ROOT/Stock restored.ods"
+check "byte for byte" cmp -s "$STOCK_COPY" "$SESSION_ROOT/Stock restored.ods"
+/usr/bin/import -window root "$ARTEFACTS/saved.png" 2>/dev/null
+kill -TERM "$PROGRAM_PID" 2>/dev/null
+session_wait_for 15 program_ended
+
+echo "$((CHECKS - FAILURES)) passed, $FAILURES failed"
+[ "$FAILURES" -eq 0 ]
