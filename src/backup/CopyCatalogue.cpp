@@ -4,22 +4,26 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <numeric>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "backup/BackupNaming.h"
 #include "backup/CopyKeeping.h"
+#include "backup/HistoryLog.h"
 
 namespace tg {
 namespace {
+
+using Part = GeneralDateReader::Part;
 
 constexpr std::string_view SavedAs = " was backup saved as ";
 constexpr std::string_view At = " at ";
 
 struct LoggedCopy {
-  std::string name;
-  std::string path;
-  std::string madeAt;
+  std::string_view name;
+  std::string_view path;
+  std::string_view madeAt;
 };
 
 // "<file name> was backup saved as <backup path> at <date>"; other lines (the removals) are not
@@ -31,9 +35,17 @@ std::optional<LoggedCopy> ReadCopyLine(std::string_view line) {
   if (at == std::string_view::npos || at < savedAs + SavedAs.size()) return std::nullopt;
   std::string_view path = line.substr(savedAs + SavedAs.size(), at - savedAs - SavedAs.size());
   if (path.empty()) return std::nullopt;
-  // The log shows the office's part of a path as the office spells it ("%20" for a blank).
-  return LoggedCopy{DecodeUrlEscapes(line.substr(0, savedAs)), DecodeUrlEscapes(path),
-                    std::string(line.substr(at + At.size()))};
+  return LoggedCopy{line.substr(0, savedAs), path, line.substr(at + At.size())};
+}
+
+// The log shows the office's part of a path as the office spells it ("%20" for a blank). Into a
+// buffer that is used again: the log has a line per copy ever made.
+void DecodeInto(std::string& decoded, std::string_view text) {
+  if (text.find('%') == std::string_view::npos) {
+    decoded.assign(text);
+  } else {
+    decoded = DecodeUrlEscapes(text);
+  }
 }
 
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -54,33 +66,39 @@ std::string Lowered(std::string_view text) {
   return lowered;
 }
 
-// The runs of digits of a text, as numbers with their width.
+// The runs of digits of a text, as numbers with their width: no more than a date and a time
+// hold, which is all that is ever read (one more tells a text that is no such moment).
 struct Number {
   int value = 0;
   size_t digits = 0;
 };
-std::vector<Number> NumbersIn(std::string_view text) {
-  std::vector<Number> numbers;
-  for (size_t i = 0; i < text.size();) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+struct Numbers {
+  std::array<Number, 7> found{};
+  size_t count = 0;
+  auto begin() const { return found.begin(); }
+  auto end() const { return found.begin() + static_cast<std::ptrdiff_t>(count); }
+  size_t size() const { return count; }
+  const Number& operator[](size_t i) const { return found[i]; }
+};
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+Numbers NumbersIn(std::string_view text) {
+  Numbers numbers;
+  for (size_t i = 0; i < text.size() && numbers.count < numbers.found.size();) {
+    if (!IsDigit(text[i])) {
       ++i;
       continue;
     }
-    Number number;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    Number& number = numbers.found[numbers.count++];
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
       if (number.digits < 9) number.value = number.value * 10 + (text[i] - '0');
       ++number.digits;
     }
-    numbers.push_back(number);
   }
   return numbers;
 }
 
-enum class Part { Year, Month, Day, Hour, Minute, Second };
-
-// Which part each number of a written moment is, from how the settings write 2001-02-03
-// 16:05:06 (or 4 PM): every part has a value of its own there.
-std::optional<std::vector<Part>> PartsInOrder(const std::vector<Number>& probe, bool date) {
+std::optional<std::vector<Part>> PartsInOrder(const Numbers& probe, bool date) {
   std::vector<Part> parts;
   for (const Number& number : probe) {
     if (date) {
@@ -136,32 +154,38 @@ bool Plausible(const LocalDateTime& when) {
 
 }  // namespace
 
-std::optional<LocalDateTime> ReadGeneralDate(std::string_view text,
-                                             const RegionalSettings& regional) {
+GeneralDateReader::GeneralDateReader(const RegionalSettings& regional)
+    : pm_(regional.pmDesignator()) {
   const LocalDateTime probe{2001, 2, 3, 16, 5, 6};
-  const std::optional<std::vector<Part>> dateParts =
+  std::optional<std::vector<Part>> dateParts =
       PartsInOrder(NumbersIn(regional.shortDate(probe)), true);
   const std::string probeTime = regional.longTime(probe);
-  const std::optional<std::vector<Part>> timeParts = PartsInOrder(NumbersIn(probeTime), false);
-  if (!dateParts || !timeParts || dateParts->size() != 3) return std::nullopt;
-  const bool twelveHours = probeTime.find("16") == std::string::npos;
+  std::optional<std::vector<Part>> timeParts = PartsInOrder(NumbersIn(probeTime), false);
+  if (!dateParts || !timeParts || dateParts->size() != 3) return;
+  parts_ = std::move(*dateParts);
+  parts_.insert(parts_.end(), timeParts->begin(), timeParts->end());
+  twelveHours_ = probeTime.find("16") == std::string::npos;
+}
 
-  const std::vector<Number> numbers = NumbersIn(text);
+std::optional<LocalDateTime> GeneralDateReader::read(std::string_view text) const {
+  if (parts_.empty()) return std::nullopt;
+  const Numbers numbers = NumbersIn(text);
   // Midnight is written as the date alone.
-  if (numbers.size() != dateParts->size() && numbers.size() != 3 + timeParts->size())
-    return std::nullopt;
+  if (numbers.size() != 3 && numbers.size() != parts_.size()) return std::nullopt;
   LocalDateTime when{};
-  for (size_t i = 0; i < numbers.size(); ++i) {
-    Assign(when, i < 3 ? (*dateParts)[i] : (*timeParts)[i - 3], numbers[i]);
-  }
-  if (twelveHours && numbers.size() > 3) {
-    const std::string pm = regional.pmDesignator();
-    const bool afternoon = !pm.empty() && text.find(pm) != std::string_view::npos;
+  for (size_t i = 0; i < numbers.size(); ++i) Assign(when, parts_[i], numbers[i]);
+  if (twelveHours_ && numbers.size() > 3) {
+    const bool afternoon = !pm_.empty() && text.find(pm_) != std::string_view::npos;
     if (when.hour == 12) when.hour = 0;
     if (afternoon) when.hour += 12;
   }
   if (!Plausible(when)) return std::nullopt;
   return when;
+}
+
+std::optional<LocalDateTime> ReadGeneralDate(std::string_view text,
+                                             const RegionalSettings& regional) {
+  return GeneralDateReader(regional).read(text);
 }
 
 std::string IsoDateTime(const LocalDateTime& when) {
@@ -182,41 +206,110 @@ std::string SizeText(std::uint64_t bytes) {
   return oneDecimal(static_cast<double>(bytes) / (1024.0 * 1024.0), "MB");
 }
 
-std::vector<CatalogueDocument> ReadCopyCatalogue(std::string_view historyLog,
-                                                 const std::vector<RecordedCopy>& record,
-                                                 PathStyle style,
-                                                 const RegionalSettings& regional) {
+// The whole log is read into few large blocks: a view per copy into one text, and the copies of
+// all documents in one array. A program that idles in the tray for days gets all of it back from
+// the C library when the window closes, which thousands of small blocks would not give.
+CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<RecordedCopy>& record,
+                             PathStyle style, const RegionalSettings& regional) {
   // Where each recorded copy's document lies.
   std::unordered_map<std::string_view, std::string> documentOfCopy;
   for (const RecordedCopy& copy : record) {
     if (copy.document.starts_with("untitled:")) continue;
     documentOfCopy[copy.path] = FileOfUrl(copy.document, style);
   }
-
-  // Newest line first, so the first sight of a copy is its last line.
+  struct Seen {
+    std::uint32_t document;
+    std::string_view path;  // as the log spells it
+    std::string_view madeAt;
+  };
   const std::vector<std::string_view> lines = Lines(historyLog);
-  std::vector<CatalogueDocument> documents;
-  std::unordered_map<std::string, size_t> documentAt;  // by the document's path
-  std::unordered_set<std::string> copyPaths;
+  std::vector<Seen> seen;
+  seen.reserve(lines.size());
+  std::unordered_map<std::string, std::uint32_t> documentAt;  // by the document's path
+  std::string path, name, documentPath;
+  // Newest line first, so the first sight of a copy is its last line.
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-    std::optional<LoggedCopy> logged = ReadCopyLine(*line);
-    if (!logged || !copyPaths.insert(logged->path).second) continue;
-    const auto recorded = documentOfCopy.find(logged->path);
+    const std::optional<LoggedCopy> logged = ReadCopyLine(*line);
+    if (!logged) continue;
+    DecodeInto(path, logged->path);
+    const auto recorded = documentOfCopy.find(path);
     // Without the record, a copy is taken to lie beside its document, as it does by default.
-    const std::string document = recorded != documentOfCopy.end()
-                                     ? recorded->second
-                                     : FolderPartOf(logged->path, style) + logged->name;
-    auto [at, isNew] = documentAt.try_emplace(document, documents.size());
-    if (isNew) {
-      documents.push_back({logged->name, FolderPartOf(document, style), {}});
+    if (recorded != documentOfCopy.end()) {
+      documentPath = recorded->second;
+    } else {
+      DecodeInto(name, logged->name);
+      const size_t separator = path.rfind(Separator(style));
+      documentPath.assign(path, 0, separator == std::string::npos ? 0 : separator + 1);
+      documentPath += name;
     }
-    documents[at->second].copies.push_back(
-        {logged->path, logged->madeAt, ReadGeneralDate(logged->madeAt, regional)});
+    auto at = documentAt.find(documentPath);
+    if (at == documentAt.end()) {
+      at = documentAt.emplace(documentPath, static_cast<std::uint32_t>(documents_.size())).first;
+      documents_.push_back(
+          {FileNameOf(documentPath, style), FolderPartOf(documentPath, style), {}});
+    }
+    seen.push_back({at->second, logged->path, logged->madeAt});
   }
-  std::erase_if(documents, [&](const CatalogueDocument& document) {
-    return copyPaths.count(document.folder + document.name) > 0;
-  });
-  return documents;
+
+  // Each document's copies together, newest first.
+  std::vector<std::uint32_t> starts(documents_.size() + 1, 0);
+  for (const Seen& copy : seen) ++starts[copy.document + 1];
+  std::partial_sum(starts.begin(), starts.end(), starts.begin());
+  std::vector<const Seen*> grouped(seen.size());
+  std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+  for (const Seen& copy : seen) grouped[next[copy.document]++] = &copy;
+
+  // Decoding never lengthens a text, so the text never moves once reserved.
+  size_t textSize = 16;  // beyond a string's own small buffer: the views survive moves
+  for (const Seen& copy : seen) textSize += copy.path.size() + copy.madeAt.size();
+  text_.reserve(textSize);
+  copies_.reserve(seen.size());
+  const auto keep = [this](std::string_view text) {
+    const size_t at = text_.size();
+    if (text.find('%') == std::string_view::npos) {
+      text_ += text;
+    } else {
+      text_ += DecodeUrlEscapes(text);
+    }
+    return std::string_view(text_).substr(at);
+  };
+  const GeneralDateReader dates(regional);
+  std::unordered_set<std::string_view> inDocument;
+  for (size_t document = 0; document < documents_.size(); ++document) {
+    const size_t first = copies_.size();
+    inDocument.clear();
+    for (std::uint32_t i = starts[document]; i < starts[document + 1]; ++i) {
+      const Seen& logged = *grouped[i];
+      // A file logged again (a " Backup" copy, replaced by every pass) is one copy.
+      if (!inDocument.insert(logged.path).second) continue;
+      CatalogueCopy& copy = copies_.emplace_back();
+      copy.path = keep(logged.path);
+      copy.time = dates.read(logged.madeAt);
+      if (!copy.time) copy.unreadTime = keep(logged.madeAt);
+    }
+    documents_[document].copies =
+        std::span<const CatalogueCopy>(copies_.data() + first, copies_.size() - first);
+  }
+
+  // A copy opened and itself copied is no document of its own.
+  std::unordered_map<std::string_view, size_t> documentNamed;
+  for (const auto& [key, index] : documentAt) documentNamed.emplace(key, index);
+  std::vector<bool> copyOfACopy(documents_.size(), false);
+  for (const CatalogueCopy& copy : copies_) {
+    const auto found = documentNamed.find(copy.path);
+    if (found != documentNamed.end()) copyOfACopy[found->second] = true;
+  }
+  size_t kept = 0;
+  for (size_t i = 0; i < documents_.size(); ++i) {
+    if (copyOfACopy[i]) continue;
+    if (kept != i) documents_[kept] = std::move(documents_[i]);
+    ++kept;
+  }
+  documents_.resize(kept);
+}
+
+std::string MadeAt(const CatalogueCopy& copy, const RegionalSettings& regional) {
+  return copy.time ? GeneralDate(*copy.time, regional) : std::string(copy.unreadTime);
 }
 
 bool MatchesFilter(const CatalogueDocument& document, std::string_view filter) {
@@ -238,9 +331,9 @@ std::string ListCopiesText(const std::vector<CatalogueDocument>& documents, std:
     for (const CatalogueCopy& copy : document.copies) {
       const CopyOnDisk disk = LookAtCopy(facts, copy.path);
       text += document.folder + document.name + '\t';
-      text += copy.time ? IsoDateTime(*copy.time) : copy.madeAt;
+      text += copy.time ? IsoDateTime(*copy.time) : std::string(copy.unreadTime);
       text += '\t' + (disk.present ? std::to_string(disk.size) : std::string()) + '\t';
-      text += copy.path + '\t' + (disk.present ? "present" : "gone") + '\n';
+      text += std::string(copy.path) + '\t' + (disk.present ? "present" : "gone") + '\n';
     }
   }
   return text;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,24 +19,42 @@
 namespace tg {
 
 struct CatalogueCopy {
-  std::string path;
-  std::string madeAt;                 // the time as the history log shows it
-  std::optional<LocalDateTime> time;  // that time read back, when it reads
+  std::string_view path;
+  std::optional<LocalDateTime> time;  // when it was made, as the history log tells
+  std::string_view unreadTime;        // the log's text of that time, when it did not read
 };
 
+// When the copy was made, as the history log writes times.
+std::string MadeAt(const CatalogueCopy& copy, const RegionalSettings& regional);
+
 struct CatalogueDocument {
-  std::string name;    // the file name, as the history log shows it
+  std::string name;    // the file name
   std::string folder;  // the document's own folder when known, else the folder of its copies
-  std::vector<CatalogueCopy> copies;  // newest first; never empty
+  std::span<const CatalogueCopy> copies;  // newest first; never empty
   const CatalogueCopy& newest() const { return copies.front(); }
 };
 
 // The documents with copies, the one copied last first. A file named in the log more than once
 // (a " Backup" copy, replaced by every pass) is one copy, as its last line tells. A copy opened
-// and itself copied is no document of its own: its copies are left out.
-std::vector<CatalogueDocument> ReadCopyCatalogue(std::string_view historyLog,
-                                                 const std::vector<RecordedCopy>& record,
-                                                 PathStyle style, const RegionalSettings& regional);
+// and itself copied is no document of its own: its copies are left out. The copies' texts live
+// in the catalogue: it moves, but is never copied.
+class CopyCatalogue {
+ public:
+  CopyCatalogue() = default;
+  CopyCatalogue(std::string_view historyLog, const std::vector<RecordedCopy>& record,
+                PathStyle style, const RegionalSettings& regional);
+  CopyCatalogue(CopyCatalogue&&) = default;
+  CopyCatalogue& operator=(CopyCatalogue&&) = default;
+  CopyCatalogue(const CopyCatalogue&) = delete;
+  CopyCatalogue& operator=(const CopyCatalogue&) = delete;
+
+  const std::vector<CatalogueDocument>& documents() const { return documents_; }
+
+ private:
+  std::string text_;  // every copy's path (and unread time), one after the other
+  std::vector<CatalogueCopy> copies_;
+  std::vector<CatalogueDocument> documents_;
+};
 
 // True when `filter` is empty or found in the document's path, regardless of case.
 bool MatchesFilter(const CatalogueDocument& document, std::string_view filter);
@@ -49,7 +68,19 @@ CopyOnDisk LookAtCopy(const FileFacts& facts, std::string_view path);
 
 // Reads a history line's time, written by GeneralDate under the same regional settings: the
 // order of the day, month and year and of the clock's parts is learnt from how the settings
-// write a known moment. Nothing when the text does not read that way.
+// write a known moment, once. Nothing when the text does not read that way.
+class GeneralDateReader {
+ public:
+  explicit GeneralDateReader(const RegionalSettings& regional);
+  std::optional<LocalDateTime> read(std::string_view text) const;
+
+  enum class Part { Year, Month, Day, Hour, Minute, Second };
+
+ private:
+  std::vector<Part> parts_;  // of the date, then of the time; none when they cannot be learnt
+  bool twelveHours_ = false;
+  std::string pm_;
+};
 std::optional<LocalDateTime> ReadGeneralDate(std::string_view text,
                                              const RegionalSettings& regional);
 

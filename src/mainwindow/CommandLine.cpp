@@ -244,9 +244,9 @@ int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::
     errors << "The history log has no folder: " << failure.what() << '\n';
     return ExitCodes::SomethingFailed;
   }
-  out << ListCopiesText(ReadCopiesOfUser(ports.fileSystem, ports.state, ports.regional,
-                                         ports.pathStyle, historyLogPath),
-                        document, ports.facts);
+  const CopyCatalogue catalogue = ReadCopiesOfUser(ports.fileSystem, ports.state, ports.regional,
+                                                   ports.pathStyle, historyLogPath);
+  out << ListCopiesText(catalogue.documents(), document, ports.facts);
   return ExitCodes::AllCopied;
 }
 

@@ -28,9 +28,9 @@ std::optional<WindowSize> ReadSize(std::string_view text) {
 
 }  // namespace
 
-std::vector<CatalogueDocument> ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
-                                                const RegionalSettings& regional, PathStyle style,
-                                                const std::string& historyLogPath) {
+CopyCatalogue ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
+                               const RegionalSettings& regional, PathStyle style,
+                               const std::string& historyLogPath) {
   std::string log;
   try {
     log = fileSystem.readText(historyLogPath);
@@ -43,13 +43,13 @@ std::vector<CatalogueDocument> ReadCopiesOfUser(FileSystem& fileSystem, PrivateS
   } catch (const std::exception&) {
     // An untrusted record tells nothing; the log still lists every copy.
   }
-  return ReadCopyCatalogue(log, record, style, regional);
+  return CopyCatalogue(log, record, style, regional);
 }
 
 Versions::Versions(VersionsView& view, VersionsPorts ports)
     : view_(view),
       ports_(std::move(ports)),
-      documents_(ReadCopiesOfUser(ports_.fileSystem, ports_.state, ports_.regional,
+      catalogue_(ReadCopiesOfUser(ports_.fileSystem, ports_.state, ports_.regional,
                                   ports_.pathStyle, ports_.historyLogPath)) {
   view_.filterChanged = [this](const std::string& text) { filterChanged(text); };
   view_.documentChosen = [this](int row) { documentChosen(row); };
@@ -67,7 +67,7 @@ Versions::Versions(VersionsView& view, VersionsPorts ports)
     view_.setSize(*size);
   }
   filterChanged("");
-  if (documents_.empty()) {
+  if (catalogue_.documents().empty()) {
     view_.setStatus("No copies yet: every backup adds its copies here.");
   }
 }
@@ -82,10 +82,10 @@ void Versions::rememberSize() {
 void Versions::filterChanged(const std::string& text) {
   shown_.clear();
   std::vector<DocumentRow> rows;
-  for (const CatalogueDocument& document : documents_) {
+  for (const CatalogueDocument& document : catalogue_.documents()) {
     if (!MatchesFilter(document, text)) continue;
     shown_.push_back(&document);
-    rows.push_back({document.name, document.folder, document.newest().madeAt});
+    rows.push_back({document.name, document.folder, MadeAt(document.newest(), ports_.regional)});
   }
   view_.showDocuments(rows);
   // The document chosen stays chosen while the filter keeps it; else the one copied last is.
@@ -109,7 +109,8 @@ void Versions::documentChosen(int row) {
   std::vector<CopyRow> rows;
   for (const CatalogueCopy& copy : document_->copies) {
     const CopyOnDisk disk = LookAtCopy(ports_.facts, copy.path);
-    rows.push_back({copy.madeAt, disk.present ? SizeText(disk.size) : std::string(),
+    rows.push_back({MadeAt(copy, ports_.regional),
+                    disk.present ? SizeText(disk.size) : std::string(),
                     FolderPartOf(copy.path, ports_.pathStyle), disk.present});
   }
   view_.showCopies(rows);
@@ -134,9 +135,9 @@ void Versions::copyChosen(int row) {
   const bool present = chosenCopyPresent();
   view_.enableCopyActions(present, present, present);
   if (!copy) return;
-  view_.setStatus(present
-                      ? copy->path
-                      : copy->path + " is no longer on disk: Keep Copies or someone removed it.");
+  const std::string path(copy->path);
+  view_.setStatus(present ? path
+                          : path + " is no longer on disk: Keep Copies or someone removed it.");
 }
 
 void Versions::openCopy() {

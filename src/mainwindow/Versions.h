@@ -37,9 +37,9 @@ inline constexpr std::string_view VersionsSizeKey = "Versions Size";
 
 // Reads the history log and the record the way the window and --list-copies show them: a log or
 // record that cannot be read gives fewer documents, never a failure.
-std::vector<CatalogueDocument> ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
-                                                const RegionalSettings& regional, PathStyle style,
-                                                const std::string& historyLogPath);
+CopyCatalogue ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
+                               const RegionalSettings& regional, PathStyle style,
+                               const std::string& historyLogPath);
 
 class Versions {
  public:
@@ -67,7 +67,7 @@ class Versions {
 
   VersionsView& view_;
   VersionsPorts ports_;
-  std::vector<CatalogueDocument> documents_;
+  CopyCatalogue catalogue_;
   std::vector<const CatalogueDocument*> shown_;
   const CatalogueDocument* document_ = nullptr;
   int copy_ = -1;

@@ -19,7 +19,7 @@ std::string Line(std::string_view name, std::string_view path, LocalDateTime whe
 
 std::vector<std::string> PathsOf(const CatalogueDocument& document) {
   std::vector<std::string> paths;
-  for (const CatalogueCopy& copy : document.copies) paths.push_back(copy.path);
+  for (const CatalogueCopy& copy : document.copies) paths.emplace_back(copy.path);
   return paths;
 }
 
@@ -46,8 +46,8 @@ TEST(CopyCatalogue, DocumentsAndTheirCopiesAreReadBackNewestFirst) {
   // Only the record knows that the copy in /safe/ is of /data/Budget.ods.
   const std::vector<RecordedCopy> record{
       {"file:///data/Budget.ods", {}, "/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods"}};
-  const std::vector<CatalogueDocument> documents =
-      ReadCopyCatalogue(log, record, PathStyle::Posix, UnitedStatesRegionalSettings());
+  const CopyCatalogue catalogue(log, record, PathStyle::Posix, UnitedStatesRegionalSettings());
+  const std::vector<CatalogueDocument>& documents = catalogue.documents();
 
   ASSERT_EQ(documents.size(), 3u);  // the copy of a copy is no document of its own
   EXPECT_EQ(documents[0].name, "My Plan.ods");
@@ -60,7 +60,7 @@ TEST(CopyCatalogue, DocumentsAndTheirCopiesAreReadBackNewestFirst) {
   EXPECT_EQ(PathsOf(documents[2]),
             (std::vector<std::string>{"/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods",
                                       "/data/Budget Date December.7.2026 Time 09.01.00.AM.ods"}));
-  EXPECT_EQ(documents[2].newest().madeAt, "12/7/2026 9:03:00 AM");
+  EXPECT_EQ(MadeAt(documents[2].newest(), UnitedStatesRegionalSettings()), "12/7/2026 9:03:00 AM");
 
   EXPECT_TRUE(MatchesFilter(documents[2], "BUDG"));
   EXPECT_TRUE(MatchesFilter(documents[2], "/data/budget.ods"));
@@ -100,8 +100,8 @@ TEST(CopyCatalogue, TheScriptsListSaysWhatIsOnDiskNow) {
   MemoryFileFacts facts(files);
   const std::string log = Line("Budget.ods", "/data/Budget Date 1.ods", {2026, 12, 7, 9, 0, 0}) +
                           Line("Budget.ods", "/data/Budget Date 2.ods", {2026, 12, 7, 9, 1, 0});
-  const auto documents =
-      ReadCopyCatalogue(log, {}, PathStyle::Posix, UnitedStatesRegionalSettings());
+  const CopyCatalogue catalogue(log, {}, PathStyle::Posix, UnitedStatesRegionalSettings());
+  const auto& documents = catalogue.documents();
   EXPECT_EQ(ListCopiesText(documents, "", facts),
             "/data/Budget.ods\t2026-12-07T09:01:00\t5\t/data/Budget Date 2.ods\tpresent\n"
             "/data/Budget.ods\t2026-12-07T09:00:00\t\t/data/Budget Date 1.ods\tgone\n");

@@ -24,6 +24,7 @@ class QtVersionsWidget : public QWidget {
 class QtVersionsWindow : public VersionsView {
  public:
   QtVersionsWindow();
+  ~QtVersionsWindow() override;
 
   void showDocuments(const std::vector<DocumentRow>& rows) override;
   void showCopies(const std::vector<CopyRow>& rows) override;
