@@ -223,7 +223,7 @@ echo "# The tray menu"
 xdo windowminimize "$WINDOW"
 check "hidden for the menu" session_wait_for 10 window_unmapped "$WINDOW"
 LINES_BEFORE=$(log_lines)
-tray_menu_choose 2  # Backup Now
+tray_menu_choose 3  # Backup Now
 check "Backup Now from the menu writes two more history lines" \
   session_wait_for 60 at_least $((LINES_BEFORE + 2)) log_lines
 check "the menu's right click leaves the window in the tray" window_unmapped "$WINDOW"
@@ -303,7 +303,7 @@ echo "# Quit from the tray menu, as closing does"
 start_program
 check "the tray icon appears again" session_wait_for 30 tray_icon_present
 sleep 1
-tray_menu_choose 3  # Quit
+tray_menu_choose 4  # Quit
 check "Quit in the tray menu ends the program" session_wait_for 15 program_ended
 reap_program
 check "and takes the tray icon away" session_wait_for 10 tray_icon_gone
