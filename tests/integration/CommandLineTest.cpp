@@ -267,6 +267,32 @@ TEST_F(BackupNow, RecordsPlantedByAnotherAccountRemoveNothing) {
   EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"), Not(HasSubstr(" removed ")));
 }
 
+// The office gives the title of a closed workbook that was never saved to the next new one: the
+// copies of the first, perhaps all that is left of it, are never counted against the second's.
+TEST_F(BackupNow, ANewUnsavedWorkbookNeverRemovesTheCopiesOfAnEarlierOneOfTheSameTitle) {
+  store("WhereOption=1\nPath=" + docs("") + "\nKeep%20Copies=1\n");
+  const auto backUp = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
+    Outcome outcome = run();
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+  };
+  Document first = suite().newSpreadsheet();
+  const std::string title = suite().title(first);
+  suite().setCell(first, "A1", "project A");
+  backUp();
+  suite().close(first);
+  Document second = suite().newSpreadsheet();
+  ASSERT_EQ(suite().title(second), title);
+  for (const char* version : {"project B", "project B, edited"}) {
+    suite().setCell(second, "A1", version);
+    backUp();
+  }
+  size_t copiesOfTitle = 0;
+  for (const std::string& name : copies(temp / "docs")) copiesOfTitle += name.starts_with(title);
+  EXPECT_EQ(copiesOfTitle, 3u);
+  EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"), Not(HasSubstr(" removed ")));
+}
+
 // With Keep Copies, a workbook left unchanged gets no copy that repeats its newest one: the
 // versions before the user's last edits stay. Every edit gets its copy.
 TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
