@@ -111,6 +111,15 @@ class BackupNow : public ::testing::Test {
     return result;
   }
 
+  // One pass a second after the last, so that its stamped copy has a name of its own; the
+  // number of copies it made.
+  size_t backUpStamped() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    Outcome outcome = run();
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    return lines(outcome.out);
+  }
+
   std::string docs(const std::string& name) const { return temp / ("docs/" + name); }
   std::vector<std::string> copies(const std::string& folder) const {
     std::vector<std::string> names;
@@ -271,21 +280,16 @@ TEST_F(BackupNow, RecordsPlantedByAnotherAccountRemoveNothing) {
 // copies of the first, perhaps all that is left of it, are never counted against the second's.
 TEST_F(BackupNow, ANewUnsavedWorkbookNeverRemovesTheCopiesOfAnEarlierOneOfTheSameTitle) {
   store("WhereOption=1\nPath=" + docs("") + "\nKeep%20Copies=1\n");
-  const auto backUp = [&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
-    Outcome outcome = run();
-    EXPECT_EQ(outcome.status, 0) << outcome.errors;
-  };
   Document first = suite().newSpreadsheet();
   const std::string title = suite().title(first);
   suite().setCell(first, "A1", "project A");
-  backUp();
+  backUpStamped();
   suite().close(first);
   Document second = suite().newSpreadsheet();
   ASSERT_EQ(suite().title(second), title);
   for (const char* version : {"project B", "project B, edited"}) {
     suite().setCell(second, "A1", version);
-    backUp();
+    backUpStamped();
   }
   size_t copiesOfTitle = 0;
   for (const std::string& name : copies(temp / "docs")) copiesOfTitle += name.starts_with(title);
@@ -298,21 +302,15 @@ TEST_F(BackupNow, ANewUnsavedWorkbookNeverRemovesTheCopiesOfAnEarlierOneOfTheSam
 TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
   store("Keep%20Copies=2\n");
   Document budget = openStored("Budget.ods");
-  const auto backUp = [&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
-    Outcome outcome = run();
-    EXPECT_EQ(outcome.status, 0) << outcome.errors;
-    return lines(outcome.out);
-  };
   suite().setCell(budget, "B2", "first version");
-  EXPECT_EQ(backUp(), 1u);
-  EXPECT_EQ(backUp(), 0u);  // unchanged: no copy, no line, and no failure
+  EXPECT_EQ(backUpStamped(), 1u);
+  EXPECT_EQ(backUpStamped(), 0u);  // unchanged: no copy, no line, and no failure
   suite().setCell(budget, "B2", "second version");
-  EXPECT_EQ(backUp(), 1u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(backUp(), 0u);
+  EXPECT_EQ(backUpStamped(), 1u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(backUpStamped(), 0u);
   EXPECT_EQ(copies(temp / "docs").size(), 2u);  // both versions, though five passes ran since
   suite().setCell(budget, "B2", "third version");
-  EXPECT_EQ(backUp(), 1u);
+  EXPECT_EQ(backUpStamped(), 1u);
   EXPECT_EQ(copies(temp / "docs").size(), 2u);
   const std::string history = ReadWholeFile(temp / "temp/Tallyguard.txt");
   EXPECT_EQ(lines(history), 4u);  // three copies, one removal
@@ -327,21 +325,15 @@ TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
 TEST_F(BackupNow, KeptVersionsAreListedAndACopyOpenedReadOnlyIsNotCopiedAgain) {
   store("Keep%20Copies=3\n");
   Document budget = openStored("Budget.ods");
-  const auto backUp = [&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // stamped to the second
-    Outcome outcome = run();
-    EXPECT_EQ(outcome.status, 0) << outcome.errors;
-    return lines(outcome.out);
-  };
   const auto command = [&](const std::string& arguments) {
     return run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
                "-command", arguments);
   };
   for (const char* version : {"first", "second", "third"}) {
     suite().setCell(budget, "B2", version);
-    EXPECT_EQ(backUp(), 1u);
+    EXPECT_EQ(backUpStamped(), 1u);
   }
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(backUp(), 0u);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(backUpStamped(), 0u);
   ASSERT_EQ(copies(temp / "docs").size(), 3u);
 
   Outcome listed = command("--list-copies Budget");
@@ -372,7 +364,7 @@ TEST_F(BackupNow, KeptVersionsAreListedAndACopyOpenedReadOnlyIsNotCopiedAgain) {
   Document copy = suite().load(rows[2][3], "", true);
   EXPECT_EQ(suite().cell(copy, "B2"), "first");
   suite().setCell(budget, "B2", "fourth");
-  EXPECT_EQ(backUp(), 1u);  // the workbook; the opened copy holds nothing new
+  EXPECT_EQ(backUpStamped(), 1u);  // the workbook; the opened copy holds nothing new
   EXPECT_EQ(ReadWholeFile(docs("Budget.ods")), original);
   for (const std::string& name : copies(temp / "docs")) {
     EXPECT_EQ(name.find(" Date "), name.rfind(" Date ")) << "a copy of a copy: " << name;
@@ -383,7 +375,7 @@ TEST_F(BackupNow, KeptVersionsAreListedAndACopyOpenedReadOnlyIsNotCopiedAgain) {
   EXPECT_THAT(listed.out, Not(HasSubstr("\tgone\n")));
   suite().close(copy);
   suite().setCell(budget, "B2", "fifth");
-  EXPECT_EQ(backUp(), 1u);
+  EXPECT_EQ(backUpStamped(), 1u);
   listed = command("--list-copies");
   EXPECT_EQ(lines(listed.out), 5u) << listed.out;
   EXPECT_EQ(listed.out.find(rows[2][3] + "\tgone\n") != std::string::npos, true) << listed.out;
