@@ -342,6 +342,27 @@ TEST_F(MainWindow, MovedToAnotherDpiEverythingIsLaidOutAgainAtThatScale) {
   EXPECT_EQ(ended, 0) << "a new DPI is no close";
 }
 
+// "Versions…" in the options frame opens the real Versions window, brings it forward when it is
+// open, and the window is gone once closed.
+TEST_F(MainWindow, TheVersionsButtonInTheOptionsFrameOpensTheVersionsWindow) {
+  start();
+  ASSERT_EQ(GetParent(named("PushButton13")), named("Frame3"));
+  EXPECT_EQ(WindowText(named("PushButton13")), Captions::Versions);
+  click("PushButton13");
+  HWND versions = FindWindowA("TallyguardVersionsWindow", nullptr);
+  ASSERT_NE(versions, nullptr);
+  EXPECT_TRUE(IsWindowVisible(versions));
+  EXPECT_TRUE(program().versionsOpen());
+  click("PushButton13");
+  EXPECT_EQ(FindWindowExA(nullptr, versions, "TallyguardVersionsWindow", nullptr), nullptr)
+      << "one Versions window";
+  SendMessageA(versions, WM_CLOSE, 0, 0);
+  RunWaitingMessages();
+  EXPECT_FALSE(IsWindow(versions));
+  EXPECT_FALSE(program().versionsOpen());
+  EXPECT_EQ(ended, 0) << "closing it leaves the program running";
+}
+
 // Start-up shows the stored settings in the real controls without storing them anew where it
 // must not; then each kind of control stores the user's change through its own handler.
 TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {
