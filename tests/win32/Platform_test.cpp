@@ -182,6 +182,49 @@ TEST(Win32FileSystem, RenameReplacesWhatHadTheName) {
   EXPECT_FALSE(Exists(folder / "new.tmp"));
 }
 
+// The names in a folder, to see that a copy leaves nothing of its own behind.
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    if (found.cFileName[0] != '.' || found.cFileName[1] > '.') names.emplace_back(found.cFileName);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return names;
+}
+
+// A copy replaces its target whole; a source that is no plain file of the user (a folder, a link)
+// or a target that cannot be written leaves the target as it was and nothing beside it.
+TEST(Win32FileSystem, ACopyReplacesItsTargetWholeOrLeavesItAsItWas) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string copy = folder / "Budget Backup.ods";
+  const std::string target = folder / "Budget.ods";
+  WriteFile(copy, std::string(200000, 'x') + "end");
+  WriteFile(target, "mine");
+  files.copyFile(copy, target);
+  EXPECT_EQ(files.readText(target), std::string(200000, 'x') + "end");
+  EXPECT_THAT(NamesIn(folder.path()),
+              ::testing::UnorderedElementsAre("Budget Backup.ods", "Budget.ods"));
+
+  WriteFile(target, "mine");
+  CreateDirectoryA((folder / "Folder.ods").c_str(), nullptr);
+  EXPECT_THROW(files.copyFile(folder / "Folder.ods", target), std::system_error);
+  EXPECT_THROW(files.copyFile(folder / "Missing.ods", target), std::system_error);
+  EXPECT_THROW(files.copyFile(copy, folder / "No folder\\Budget.ods"), std::system_error);
+  if (CreateSymbolicLinkA((folder / "Link.ods").c_str(), copy.c_str(), 0)) {
+    EXPECT_THROW(files.copyFile(folder / "Link.ods", target), std::system_error);
+    RemoveDirectoryA((folder / "Folder.ods").c_str());
+    DeleteFileA((folder / "Link.ods").c_str());
+  } else {
+    RemoveDirectoryA((folder / "Folder.ods").c_str());
+  }
+  EXPECT_EQ(files.readText(target), "mine");
+  EXPECT_THAT(NamesIn(folder.path()),
+              ::testing::UnorderedElementsAre("Budget Backup.ods", "Budget.ods"));
+}
+
 TEST(Win32FileSystem, MakeDirectoryCreatesOneLevelAndSaysWhichFolderFailed) {
   WinTempFolder folder;
   Win32FileSystem files;
@@ -369,6 +412,33 @@ TEST(Win32Shell, TheWebPagesAreOpenedAsTheShellIsAskedTo) {
     return false;
   };
   EXPECT_THROW(shell.openWebAddressInBackground("https://example.org/"), std::runtime_error);
+}
+
+// A document opens with the shell's "open"; Explorer selects a file in its folder, or the folder
+// opens alone when Explorer cannot be started; a shell that opens nothing is said.
+TEST(Win32Shell, DocumentsOpenWithTheirApplicationAndExplorerSelectsAFile) {
+  Win32Shell shell("Tallyguard.exe");
+  std::vector<std::string> opened;
+  INT_PTR answer = 42;
+  shell.shellExecute = [&](HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR, INT show) {
+    opened.push_back(std::string(operation) + " " + file + " " + std::to_string(show));
+    return reinterpret_cast<HINSTANCE>(answer);
+  };
+  std::vector<std::string> started;
+  bool starts = true;
+  shell.startCommandLine = [&](const std::string& commandLine, WORD) {
+    started.push_back(commandLine);
+    return starts;
+  };
+  shell.openDocument("C:\\Copies\\Budget Backup.ods");
+  shell.showInFileManager("C:\\Copies\\Budget Backup.ods");
+  starts = false;
+  shell.showInFileManager("C:\\Copies\\Plan Backup.ods");
+  EXPECT_THAT(started, ElementsAre("explorer.exe /select,\"C:\\Copies\\Budget Backup.ods\"",
+                                   "explorer.exe /select,\"C:\\Copies\\Plan Backup.ods\""));
+  EXPECT_THAT(opened, ElementsAre("open C:\\Copies\\Budget Backup.ods 1", "open C:\\Copies\\ 1"));
+  answer = SE_ERR_NOASSOC;
+  EXPECT_THROW(shell.openDocument("C:\\Copies\\Budget Backup.ods"), std::runtime_error);
 }
 
 }  // namespace

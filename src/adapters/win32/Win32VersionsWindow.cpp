@@ -23,20 +23,6 @@ constexpr UINT ClosedLater = WM_APP + 1;
 constexpr WindowSize FirstSize{900, 480};
 constexpr WindowSize SmallestSize{520, 300};
 
-void RegisterClassOnce(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = WindowClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 std::vector<std::string> Cells(const DocumentRow& row) {
   return {row.name, row.folder, row.newestCopy};
 }
@@ -53,7 +39,7 @@ void Win32VersionsWindow::OwnedFont::reset(HFONT replacement) {
 }
 
 HWND Win32VersionsWindow::CreateFrame() {
-  RegisterClassOnce(WindowProc);
+  RegisterWindowClass(WindowClass, WindowProc, true);
   const HWND created = CreateWindowExA(WindowExtendedStyle, WindowClass,
                                        std::string(VersionsCaptions::Window).c_str(), WindowStyle,
                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
