@@ -154,11 +154,11 @@ TEST(KeyboardOrder, TabGoesThroughEachFrameWholeWithItsOptionButtonsTogether) {
   for (const KeyboardStop& stop : KeyboardOrder(takesFocus)) {
     order.push_back(std::string(stop.design->name) + (stop.startsGroup ? "" : " (same group)"));
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"Option2", "Option1 (same group)", "Text1",
-                                             "PushButton1", "Option3", "Option4 (same group)",
-                                             "Spin1", "Check6", "Check5", "Check8", "ListView1",
-                                             "PushButton4", "PushButton2", "PushButton3",
-                                             "PushButton5", "PushButton11", "PushButton12"}));
+  EXPECT_EQ(order, (std::vector<std::string>{
+                       "Option2", "Option1 (same group)", "Text1", "PushButton1", "Option3",
+                       "Option4 (same group)", "Spin1", "Check6", "PushButton13", "Check5",
+                       "Check8", "ListView1", "PushButton4", "PushButton2", "PushButton3",
+                       "PushButton5", "PushButton11", "PushButton12"}));
 }
 
 class ProgramAdditionsTest : public ProgramWiring {
@@ -176,11 +176,14 @@ TEST_F(ProgramAdditionsTest, TheTrayMenuShowsTheWindowBacksUpAndQuitsAsClosingDo
   program(PathStyle::Posix).start();
   std::vector<std::string_view> captions;
   for (const TrayMenuEntry& each : program_->trayMenu()) captions.push_back(each.caption);
-  EXPECT_EQ(captions, (std::vector<std::string_view>{"Show Tallyguard", "Backup Now", "Quit"}));
+  EXPECT_EQ(captions, (std::vector<std::string_view>{"Show Tallyguard", Captions::Versions,
+                                                     "Backup Now", "Quit"}));
   window.minimize();
   ASSERT_FALSE(window.visible());
   entry("Show Tallyguard");
   EXPECT_TRUE(window.visible());
+  entry(Captions::Versions);
+  EXPECT_TRUE(program_->versionsOpen());
   entry("Backup Now");
   EXPECT_EQ(suite.copies.size(), 1u);
   EXPECT_THROW(entry("Quit"), ProgramEnded);
