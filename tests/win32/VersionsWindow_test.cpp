@@ -10,6 +10,7 @@
 
 #include "ModalDriver.h"
 #include "WinTempFolder.h"
+#include "WindowPlace.h"
 #include "adapters/memory/MemorySettingsBackend.h"
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemoryVersionsView.h"
@@ -206,6 +207,14 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   PostMessageA(copies.handle(), WM_KEYDOWN, VK_RETURN, 0);
   run();
   EXPECT_THAT(office.opened, ::testing::ElementsAre(folder / "Budget Backup 2.ods"));
+
+  // Moved to a monitor at 200 %, it is laid out again at that scale and keeps its size at 100 %.
+  const RECT close = testing::PlaceInParent(view->closeButton.handle());
+  RECT proposed{0, 0, 1800, 960};
+  SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposed));
+  const RECT closeAt200 = testing::PlaceInParent(view->closeButton.handle());
+  EXPECT_EQ(closeAt200.bottom - closeAt200.top, 2 * (close.bottom - close.top));
+  EXPECT_EQ(ListView_GetColumnWidth(copies.handle(), 0), 2 * 2400 / 15);
 
   PostMessageA(copies.handle(), WM_KEYDOWN, VK_ESCAPE, 0);
   run();
