@@ -210,7 +210,7 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
 
   // Moved to a monitor at 200 %, it is laid out again at that scale and keeps its size at 100 %.
   const RECT close = testing::PlaceInParent(view->closeButton.handle());
-  RECT proposed{0, 0, 1800, 960};
+  RECT proposed{0, 0, 1200, 640};
   SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposed));
   const RECT closeAt200 = testing::PlaceInParent(view->closeButton.handle());
   EXPECT_EQ(closeAt200.bottom - closeAt200.top, 2 * (close.bottom - close.top));
@@ -220,7 +220,7 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   run();
   EXPECT_EQ(finished, 1);
   EXPECT_FALSE(IsWindow(window)) << "freed from its own close";
-  EXPECT_EQ(settings.value(VersionsSizeKey), "900x480");
+  EXPECT_EQ(settings.value(VersionsSizeKey), "600x320");
 }
 
 }  // namespace
