@@ -414,32 +414,5 @@ TEST(Win32Shell, TheWebPagesAreOpenedAsTheShellIsAskedTo) {
   EXPECT_THROW(shell.openWebAddressInBackground("https://example.org/"), std::runtime_error);
 }
 
-// A document opens with the shell's "open"; Explorer selects a file in its folder, or the folder
-// opens alone when Explorer cannot be started; a shell that opens nothing is said.
-TEST(Win32Shell, DocumentsOpenWithTheirApplicationAndExplorerSelectsAFile) {
-  Win32Shell shell("Tallyguard.exe");
-  std::vector<std::string> opened;
-  INT_PTR answer = 42;
-  shell.shellExecute = [&](HWND, LPCSTR operation, LPCSTR file, LPCSTR, LPCSTR, INT show) {
-    opened.push_back(std::string(operation) + " " + file + " " + std::to_string(show));
-    return reinterpret_cast<HINSTANCE>(answer);
-  };
-  std::vector<std::string> started;
-  bool starts = true;
-  shell.startCommandLine = [&](const std::string& commandLine, WORD) {
-    started.push_back(commandLine);
-    return starts;
-  };
-  shell.openDocument("C:\\Copies\\Budget Backup.ods");
-  shell.showInFileManager("C:\\Copies\\Budget Backup.ods");
-  starts = false;
-  shell.showInFileManager("C:\\Copies\\Plan Backup.ods");
-  EXPECT_THAT(started, ElementsAre("explorer.exe /select,\"C:\\Copies\\Budget Backup.ods\"",
-                                   "explorer.exe /select,\"C:\\Copies\\Plan Backup.ods\""));
-  EXPECT_THAT(opened, ElementsAre("open C:\\Copies\\Budget Backup.ods 1", "open C:\\Copies\\ 1"));
-  answer = SE_ERR_NOASSOC;
-  EXPECT_THROW(shell.openDocument("C:\\Copies\\Budget Backup.ods"), std::runtime_error);
-}
-
 }  // namespace
 }  // namespace tg
