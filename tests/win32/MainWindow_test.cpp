@@ -26,12 +26,14 @@
 #include "adapters/memory/MemorySingleInstance.h"
 #include "adapters/memory/MemorySkin.h"
 #include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/MemoryVersionsView.h"
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/RecordingTrayShell.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/win32/WideText.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32Form1View.h"
+#include "adapters/win32/Win32VersionsWindow.h"
 #include "backup/BackupNaming.h"
 #include "common/Descriptions.h"
 #include "mainwindow/Program.h"
@@ -126,16 +128,20 @@ class MainWindow : public ::testing::Test {
 
   Program& program() {
     if (!program_) {
-      program_ =
-          std::make_unique<Program>(view().controls(),
-                                    ProgramPorts{{settings, suite, shell, singleInstance, autostart,
-                                                  environment, files, clock, regional, helper, 1e9},
-                                                 dialogs,
-                                                 skin,
-                                                 random,
-                                                 messageLoop,
-                                                 PathStyle::Windows},
-                                    ProgramAdditions{view().Spin1});
+      program_ = std::make_unique<Program>(
+          view().controls(),
+          ProgramPorts{{settings, suite, shell, singleInstance, autostart, environment, files,
+                        clock, regional, helper, 1e9},
+                       dialogs,
+                       skin,
+                       random,
+                       messageLoop,
+                       PathStyle::Windows},
+          ProgramAdditions{view().Spin1, view().PushButton13,
+                           VersionsPlatform{fileFacts, nullptr, office, [this] {
+                                              return std::make_unique<Win32VersionsWindow>(
+                                                  versionsLoop);
+                                            }}});
       view().window.onClose([this] {
         try {
           program_->close();
@@ -196,6 +202,8 @@ class MainWindow : public ::testing::Test {
   MemorySkin skin;
   FixedRandom random{0.5};
   CountingMessageLoop messageLoop;
+  Win32MessageLoop versionsLoop;
+  MemoryOfficeDocuments office;
   RecordingTrayShell trayShell;
   std::unique_ptr<Win32Form1View> view_;
   std::unique_ptr<Program> program_;
@@ -332,6 +340,27 @@ TEST_F(MainWindow, MovedToAnotherDpiEverythingIsLaidOutAgainAtThatScale) {
   EXPECT_EQ(windowIcon(ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
   EXPECT_EQ(sizeOf(view().window.pointerCursor()).cx, GetSystemMetrics(SM_CXCURSOR));
   EXPECT_EQ(ended, 0) << "a new DPI is no close";
+}
+
+// "Versions…" in the options frame opens the real Versions window, brings it forward when it is
+// open, and the window is gone once closed.
+TEST_F(MainWindow, TheVersionsButtonInTheOptionsFrameOpensTheVersionsWindow) {
+  start();
+  ASSERT_EQ(GetParent(named("PushButton13")), named("Frame3"));
+  EXPECT_EQ(WindowText(named("PushButton13")), Captions::Versions);
+  click("PushButton13");
+  HWND versions = FindWindowA("TallyguardVersionsWindow", nullptr);
+  ASSERT_NE(versions, nullptr);
+  EXPECT_TRUE(IsWindowVisible(versions));
+  EXPECT_TRUE(program().versionsOpen());
+  click("PushButton13");
+  EXPECT_EQ(FindWindowExA(nullptr, versions, "TallyguardVersionsWindow", nullptr), nullptr)
+      << "one Versions window";
+  SendMessageA(versions, WM_CLOSE, 0, 0);
+  RunWaitingMessages();
+  EXPECT_FALSE(IsWindow(versions));
+  EXPECT_FALSE(program().versionsOpen());
+  EXPECT_EQ(ended, 0) << "closing it leaves the program running";
 }
 
 // Start-up shows the stored settings in the real controls without storing them anew where it

@@ -182,6 +182,49 @@ TEST(Win32FileSystem, RenameReplacesWhatHadTheName) {
   EXPECT_FALSE(Exists(folder / "new.tmp"));
 }
 
+// The names in a folder, to see that a copy leaves nothing of its own behind.
+std::vector<std::string> NamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+    if (found.cFileName[0] != '.' || found.cFileName[1] > '.') names.emplace_back(found.cFileName);
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return names;
+}
+
+// A copy replaces its target whole; a source that is no plain file of the user (a folder, a link)
+// or a target that cannot be written leaves the target as it was and nothing beside it.
+TEST(Win32FileSystem, ACopyReplacesItsTargetWholeOrLeavesItAsItWas) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string copy = folder / "Budget Backup.ods";
+  const std::string target = folder / "Budget.ods";
+  WriteFile(copy, std::string(200000, 'x') + "end");
+  WriteFile(target, "mine");
+  files.copyFile(copy, target);
+  EXPECT_EQ(files.readText(target), std::string(200000, 'x') + "end");
+  EXPECT_THAT(NamesIn(folder.path()),
+              ::testing::UnorderedElementsAre("Budget Backup.ods", "Budget.ods"));
+
+  WriteFile(target, "mine");
+  CreateDirectoryA((folder / "Folder.ods").c_str(), nullptr);
+  EXPECT_THROW(files.copyFile(folder / "Folder.ods", target), std::system_error);
+  EXPECT_THROW(files.copyFile(folder / "Missing.ods", target), std::system_error);
+  EXPECT_THROW(files.copyFile(copy, folder / "No folder\\Budget.ods"), std::system_error);
+  if (CreateSymbolicLinkA((folder / "Link.ods").c_str(), copy.c_str(), 0)) {
+    EXPECT_THROW(files.copyFile(folder / "Link.ods", target), std::system_error);
+    RemoveDirectoryA((folder / "Folder.ods").c_str());
+    DeleteFileA((folder / "Link.ods").c_str());
+  } else {
+    RemoveDirectoryA((folder / "Folder.ods").c_str());
+  }
+  EXPECT_EQ(files.readText(target), "mine");
+  EXPECT_THAT(NamesIn(folder.path()),
+              ::testing::UnorderedElementsAre("Budget Backup.ods", "Budget.ods"));
+}
+
 TEST(Win32FileSystem, MakeDirectoryCreatesOneLevelAndSaysWhichFolderFailed) {
   WinTempFolder folder;
   Win32FileSystem files;

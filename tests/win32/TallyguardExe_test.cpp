@@ -26,15 +26,23 @@
 #include "WinTempFolder.h"
 #include "WindowPlace.h"
 #include "adapters/com/ComAutomation.h"
+#include "adapters/memory/MemorySettingsBackend.h"
+#include "adapters/memory/MemoryShell.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/Win32Dpi.h"
+#include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32Form1View.h"
+#include "adapters/win32/Win32OfficeDocuments.h"
+#include "adapters/win32/Win32VersionsWindow.h"
 #include "adapters/win32/WindowsPlatform.h"
+#include "backup/BackupNaming.h"
 #include "backup/Calc.h"
+#include "backup/HistoryLog.h"
 #include "common/Globals.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Settings.h"
+#include "mainwindow/Versions.h"
 
 namespace tg {
 namespace {
@@ -181,6 +189,7 @@ class TallyguardExe : public ::testing::Test {
     ASSERT_NE(office.process, nullptr);
   }
   void TearDown() override {
+    if (suite && ownOffice) EndOffice(suite);
     for (HANDLE process : {program.process, office.process}) {
       if (process == nullptr) continue;
       TerminateProcess(process, 0);
@@ -202,8 +211,50 @@ class TallyguardExe : public ::testing::Test {
     suite->call("fixtureOpen",
                 {"com.sun.star.sheet.SpreadsheetDocument", url, title, "calc8", content});
   }
+  // An office of this test's own: one another test left running is ended first, and this one
+  // ends with the test, so no test reaches another's documents.
+  void startOwnOffice() {
+    ObjectRef earlier = automation.create(OfficeServiceManagerId);
+    EndOffice(earlier);
+    suite = automation.create(OfficeServiceManagerId);
+    ownOffice = true;
+  }
+  // Asks the office to end, and waits until it has.
+  static void EndOffice(ObjectRef& manager) {
+    const DWORD id = static_cast<DWORD>(manager->call("fixtureProcessId").asInt());
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    manager->call("fixtureEnd");
+    manager.reset();
+    if (process == nullptr) return;
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+  }
+  // The documents the office has open.
+  std::vector<ObjectRef> officeDocuments() {
+    ObjectRef enumeration = suite->call("createInstance", {"com.sun.star.frame.Desktop"})
+                                .asObject()
+                                ->call("getComponents")
+                                .asObject()
+                                ->call("createEnumeration")
+                                .asObject();
+    std::vector<ObjectRef> documents;
+    while (enumeration->call("hasMoreElements").asBool()) {
+      documents.push_back(enumeration->call("nextElement").asObject());
+    }
+    return documents;
+  }
+  // A copy on disk and its line in the history log, where the program reads it (TEMP).
+  std::string keepCopy(const std::string& document, const std::string& name,
+                       const std::string& bytes) {
+    std::ofstream(folder / name, std::ios::binary) << bytes;
+    AppendHistoryLine(files, folder / "Tallyguard.txt",
+                      HistoryLine(document, folder / name, {2026, 12, 7, 14, 5, 0}, regional));
+    return folder / name;
+  }
   ComAutomationFactory automation;
+  WindowsRegionalSettings regional;
   ObjectRef suite;
+  bool ownOffice = false;
   Started office;
   Started program;
 };
@@ -679,6 +730,90 @@ TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
     expectScaled(measured.list, standard.list, dpi);
     EXPECT_NEAR(measured.buttonText, scaled(standard.buttonText, dpi), 1);
   }
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+// Open in the Versions window hands the copy to this program's own child, which has the running
+// office load it read-only: the office has one document more, that copy, marked read-only. With
+// no office running the child says so and the desktop's application opens the copy instead.
+TEST_F(TallyguardExe, OpenInTheVersionsWindowLoadsTheCopyReadOnlyInTheRunningOffice) {
+  if (!std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) GTEST_SKIP() << "the window needs a display";
+  startOwnOffice();
+  const std::string copy = keepCopy("Budget.ods", "Budget Backup.ods", "budget copy");
+  Win32MessageLoop loop;
+  Win32VersionsWindow view(loop);
+  Win32FileFacts facts;
+  MemoryShell shell;
+  MemorySettingsBackend settings;
+  Win32OfficeDocuments opener(ProgramPath());
+  Versions versions(view, {files, facts, nullptr, regional, shell, opener, settings,
+                           PathStyle::Windows, folder / "Tallyguard.txt"});
+  view.documentChosen(0);  // as the user's click on it raises
+  ASSERT_TRUE(IsWindowEnabled(view.openButton.handle()));
+  ASSERT_TRUE(officeDocuments().empty());
+
+  SendMessageA(view.openButton.handle(), BM_CLICK, 0, 0);
+  EXPECT_THAT(WindowText(view.statusLine.handle()),
+              HasSubstr("Opened Budget Backup.ods in the office, read-only"));
+  const std::vector<ObjectRef> opened = officeDocuments();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0]->call("getURL").asText(), "file:///" + UrlPath(copy));
+  bool readOnly = false;
+  const Value arguments = opened[0]->call("getArgs");
+  for (const Value& property : arguments.asList()) {
+    const ObjectRef& argument = property.asObject();
+    if (argument->call("Name").asText() == "ReadOnly") readOnly = argument->call("Value").asBool();
+  }
+  EXPECT_TRUE(readOnly);
+  EXPECT_TRUE(shell.openedDocuments.empty());
+
+  TerminateProcess(office.process, 0);  // the office's program is no longer running
+  WaitForSingleObject(office.process, 5000);
+  SendMessageA(view.openButton.handle(), BM_CLICK, 0, 0);
+  EXPECT_THAT(shell.openedDocuments, ::testing::ElementsAre(copy));
+  EXPECT_EQ(officeDocuments().size(), 1u) << "no office was asked";
+}
+
+// The copies are listed for scripts, and a second start with --versions opens the running
+// copy's Versions window, as the window's own "Versions…" button does.
+TEST_F(TallyguardExe, ListsItsCopiesAndASecondStartOpensTheRunningCopysVersionsWindow) {
+  if (!std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) GTEST_SKIP() << "the window needs a display";
+  const std::string copy = keepCopy("Budget.ods", "Budget Backup.ods", "budget copy");
+  const Answer listed = RunProgram("--list-copies budget");
+  EXPECT_EQ(listed.exitCode, 0u);
+  EXPECT_THAT(listed.output, HasSubstr("\t11\t" + copy + "\tpresent"));
+
+  program = Start("\"" + ProgramPath() + "\"");
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (window = MainWindowOf(program.id)) != nullptr; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 10000));
+  const auto versionsWindow = [&] {
+    return TopWindowOf(program.id, [](HWND top) {
+      return ClassOf(top) == "TallyguardVersionsWindow" && IsWindowVisible(top);
+    });
+  };
+  Started second = Start("\"" + ProgramPath() + "\" --versions");
+  ASSERT_NE(second.process, nullptr);
+  EXPECT_EQ(ExitCodeWithin(second.process, 30000), 0u);
+  CloseHandle(second.process);
+  HWND versions = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (versions = versionsWindow()) != nullptr; }, 10000));
+  EXPECT_EQ(testing::TextOf(versions), std::string(VersionsCaptions::Window));
+  PostMessageA(versions, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(versions); }, 10000)) << "freed once closed";
+
+  HWND button = ControlCaptioned(window, Captions::Versions);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(GetParent(button), ControlCaptioned(window, Captions::OptionsFrame));
+  PostMessageA(button, BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return versionsWindow() != nullptr; }, 10000));
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
 }
 
 }  // namespace

@@ -13,10 +13,13 @@
 #include "adapters/memory/LoopbackHelper.h"
 #include "adapters/memory/MemoryAutostart.h"
 #include "adapters/memory/MemoryEnvironment.h"
+#include "adapters/memory/MemoryFileFacts.h"
+#include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/MemorySettingsBackend.h"
 #include "adapters/memory/MemoryShell.h"
 #include "adapters/memory/MemorySingleInstance.h"
 #include "adapters/memory/MemorySuite.h"
+#include "adapters/memory/MemoryVersionsView.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/win32/Win32FileSystem.h"
 
@@ -39,8 +42,12 @@ TEST(Win32Program, TabMovesBetweenTheControlsWhileAPassYields) {
   UnitedStatesRegionalSettings regional;
   LoopbackHelper helper(
       PassEnvironment{suite, files, clock, regional, "", PathStyle::Windows, nullptr, nullptr});
+  MemoryFileSystem noFiles;
+  MemoryFileFacts facts{noFiles};
+  MemoryOfficeDocuments office;
   Win32Program program({settings, suite, shell, singleInstance, autostart, environment, files,
-                        clock, regional, helper});
+                        clock, regional, helper},
+                       {facts, nullptr, office});
   if (program.view.window.handle() == nullptr) {
     if (std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) FAIL() << "no main window";
     GTEST_SKIP() << "no window can be created without a display";

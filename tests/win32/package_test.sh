@@ -20,7 +20,7 @@ for file in Tallyguard.exe Tallyguard.com; do
   [ -f "$unpacked/$name/$file" ] || fail "the zip holds no $file"
   # Windows' own libraries only: anything else would have to lie beside the program.
   others=$(x86_64-w64-mingw32-objdump -p "$unpacked/$name/$file" | sed -n 's/^\s*DLL Name: //p' |
-    grep -viE '^(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32)\.dll$' ||
+    grep -viE '^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|user32)\.dll$' ||
     true)
   [ -z "$others" ] || fail "$file needs DLLs Windows does not have: $others"
 done

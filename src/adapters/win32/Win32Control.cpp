@@ -30,6 +30,19 @@ const char* Ready(const char* windowClass) {
 
 }  // namespace
 
+void RegisterWindowClass(const char* name, WNDPROC procedure, bool shown) {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  if (shown) {
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  }
+  windowClass.lpszClassName = name;
+  RegisterClassExA(&windowClass);  // a second time fails, and the first registration stands
+}
+
 std::string WindowText(HWND window) {
   if (IsWindowUnicode(window)) {
     std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');

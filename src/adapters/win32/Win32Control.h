@@ -20,6 +20,9 @@ namespace tg {
 std::string WindowText(HWND window);
 // Sets a window's text from UTF-8, whichever character set the window keeps.
 void SetWindowTextUtf8(HWND window, std::string_view text);
+// Registers a window class of the program's own; a class already registered stays as it is. A
+// `shown` class draws its background and the arrow pointer, as a window on screen does.
+void RegisterWindowClass(const char* name, WNDPROC procedure, bool shown);
 // "&" would underline the next letter of a button's or frame's caption; the captions are plain.
 std::string WithoutAccelerators(std::string_view caption);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "adapters/win32/WinError.h"
 
@@ -20,6 +21,12 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
   HANDLE get() const { return handle_; }
+  // False when the system could not finish what was written (a full network share).
+  bool close() {
+    const bool closed = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
 
  private:
   HANDLE handle_;
@@ -75,6 +82,24 @@ Handle OpenPlainFile(std::string_view path, DWORD access, DWORD share, DWORD dis
         "The file " + std::string(path) + " is not a plain file, so " + std::string(refused) + ".");
   }
   return file;
+}
+
+// A new file beside `target` that no other file has the name of, for writing alone.
+std::pair<Handle, std::string> CreatePartialBeside(std::string_view target) {
+  const size_t separator = target.find_last_of("\\/");
+  const std::string folder(separator == std::string_view::npos ? ""
+                                                               : target.substr(0, separator + 1));
+  for (unsigned attempt = 0;; ++attempt) {
+    const std::string partial = folder + "~tallyguard-save-" +
+                                std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(GetTickCount() + attempt) + ".tmp";
+    Handle file(CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid()) return {std::move(file), partial};
+    if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) {
+      ThrowLastError("The file", target, "written");
+    }
+  }
 }
 
 }  // namespace
@@ -162,6 +187,33 @@ void Win32FileSystem::forceDeleteFile(std::string_view path) {
     SetFileAttributesA(name.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
   }
   if (!DeleteFileA(name.c_str())) ThrowLastError("The file", path, "deleted");
+}
+
+// Written beside the target under another name and moved over it once whole and on the disk: a
+// full disk or a crash leaves the target as it was, never half a spreadsheet under its name.
+void Win32FileSystem::copyFile(std::string_view from, std::string_view to) {
+  Handle source = OpenPlainFile(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING, "it was not copied");
+  auto [written, partial] = CreatePartialBeside(to);
+  try {
+    char buffer[65536];
+    for (DWORD got = 0;;) {
+      if (!ReadFile(source.get(), buffer, sizeof buffer, &got, nullptr)) {
+        ThrowLastError("The copy", from, "read");
+      }
+      if (got == 0) break;
+      WriteAll(written.get(), std::string_view(buffer, got), to);
+    }
+    if (!FlushFileBuffers(written.get()) || !written.close() ||
+        !MoveFileExA(partial.c_str(), std::string(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowLastError("The file", to, "written");
+    }
+  } catch (...) {
+    if (written.valid()) written.close();
+    DeleteFileA(partial.c_str());
+    throw;
+  }
 }
 
 void Win32FileSystem::rename(std::string_view from, std::string_view to) {

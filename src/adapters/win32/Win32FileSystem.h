@@ -17,6 +17,7 @@ class Win32FileSystem : public FileSystem {
   void checkPlainFileOfUser(std::string_view path) const override;
   void deleteFile(std::string_view path) override;
   void rename(std::string_view from, std::string_view to) override;
+  void copyFile(std::string_view from, std::string_view to) override;
   void forceDeleteFile(std::string_view path) override;
 };
 

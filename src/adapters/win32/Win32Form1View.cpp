@@ -44,6 +44,7 @@ Win32Control* Win32Form1View::controlNamed(std::string_view name) {
                                                                  {"Option3", &Option3},
                                                                  {"Label1", &Label1},
                                                                  {"Spin1", &Spin1},
+                                                                 {"PushButton13", &PushButton13},
                                                                  {"Frame1", &Frame1},
                                                                  {"Option2", &Option2},
                                                                  {"Option1", &Option1},

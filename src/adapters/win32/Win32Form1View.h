@@ -38,6 +38,7 @@ class Win32Form1View {
   Win32OptionButton Option3{Frame3.handle(), Form1Design::Find("Option3").caption};
   Win32Label Label1{Frame3.handle(), Form1Design::Find("Label1").caption};
   Win32NumberBox Spin1{Frame3.handle(), 0, KeepCopiesMost};
+  Win32PushButton PushButton13{Frame3.handle()};
   cSysTray cSysTray1;
   Win32Frame Frame1{window.handle()};
   Win32OptionButton Option2{Frame1.handle(), Form1Design::Find("Option2").caption};

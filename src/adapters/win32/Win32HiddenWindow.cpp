@@ -1,27 +1,12 @@
 #include "adapters/win32/Win32HiddenWindow.h"
 
+#include "adapters/win32/Win32Control.h"
 #include "adapters/win32/WinError.h"
 
 namespace tg {
 
-namespace {
-
-void RegisterClassOnce(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = Win32HiddenWindow::ClassName;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
-}  // namespace
-
 Win32HiddenWindow::Win32HiddenWindow(const char* name) {
-  RegisterClassOnce(WindowProc);
+  RegisterWindowClass(ClassName, WindowProc, false);
   handle_ = CreateWindowExA(0, ClassName, name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
   if (handle_ == nullptr) {

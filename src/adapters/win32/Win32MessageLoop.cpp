@@ -12,6 +12,9 @@ constexpr DWORD LongestIdleMs = 10;
 
 void Win32MessageLoop::dispatch(MSG& message) {
   if (dialogKeys_ && dialogKeys_(message)) return;
+  for (HWND window : dialogWindows_) {
+    if (IsDialogMessageA(window, &message)) return;
+  }
   TranslateMessage(&message);
   DispatchMessageA(&message);
 }

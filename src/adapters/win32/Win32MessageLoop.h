@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "common/ports/MessageLoop.h"
 
@@ -16,6 +17,9 @@ class Win32MessageLoop : public MessageLoop {
   // when the key was used so. The main loop does the same, so keys work alike during a pass.
   using DialogKeys = std::function<bool(MSG&)>;
   void setDialogKeys(DialogKeys dialogKeys) { dialogKeys_ = std::move(dialogKeys); }
+  // Another window whose controls take the keys as a dialog's do, while it exists.
+  void addDialogWindow(HWND window) { dialogWindows_.push_back(window); }
+  void removeDialogWindow(HWND window) { std::erase(dialogWindows_, window); }
   // The main loop: runs until the program asks to quit; answers the quit's code.
   int run();
   void yield() override;
@@ -23,6 +27,7 @@ class Win32MessageLoop : public MessageLoop {
  private:
   void dispatch(MSG& message);
   DialogKeys dialogKeys_;
+  std::vector<HWND> dialogWindows_;
 };
 
 }  // namespace tg

@@ -6,7 +6,7 @@
 
 namespace tg {
 
-Win32Program::Win32Program(SystemPorts ports)
+Win32Program::Win32Program(SystemPorts ports, Win32VersionsPorts versions)
     : trayShell(trayIcon.get()),
       view(trayShell, messageLoop, ports.clock),
       dialogs(view.window.handle()),
@@ -14,7 +14,11 @@ Win32Program::Win32Program(SystemPorts ports)
           [this](COLORREF background, COLORREF text) { view.window.setColours(background, text); }),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Windows},
-              ProgramAdditions{view.Spin1}) {
+              ProgramAdditions{
+                  view.Spin1, view.PushButton13,
+                  VersionsPlatform{versions.facts, versions.state, versions.office, [this] {
+                                     return std::make_unique<Win32VersionsWindow>(messageLoop);
+                                   }}}) {
   view.window.onClose([this] { program.close(); });
   // Tab and the arrow keys move between the window's controls, in the main loop and while a pass
   // lets messages run alike.

@@ -9,13 +9,21 @@
 #include "adapters/win32/Win32RandomSource.h"
 #include "adapters/win32/Win32Skin.h"
 #include "adapters/win32/Win32TrayShell.h"
+#include "adapters/win32/Win32VersionsWindow.h"
 #include "mainwindow/Program.h"
 
 namespace tg {
 
+// What the Versions window reads and asks of the system beyond the system's ports.
+struct Win32VersionsPorts {
+  const FileFacts& facts;
+  PrivateState* state;
+  OfficeDocuments& office;
+};
+
 class Win32Program {
  public:
-  explicit Win32Program(SystemPorts ports);
+  Win32Program(SystemPorts ports, Win32VersionsPorts versions);
   void start() { program.start(); }
 
   Win32MessageLoop messageLoop;

@@ -22,6 +22,10 @@ std::string Win32Shell::BackgroundBrowserCommand(std::string_view url) {
   return "explorer \"" + std::string(url) + "\"";
 }
 
+std::string Win32Shell::FileManagerCommand(std::string_view path) {
+  return "explorer.exe /select,\"" + std::string(path) + "\"";
+}
+
 bool Win32Shell::StartCommandLine(const std::string& commandLine, WORD show) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
@@ -54,6 +58,22 @@ void Win32Shell::openWebAddressInBackground(std::string_view url) {
   if (!startCommandLine(BackgroundBrowserCommand(url), SW_SHOWMINIMIZED)) {
     throw WinError(GetLastError(), Descriptions::NothingOpens(url));
   }
+}
+
+// ShellExecute answers a number above 32 when it started something.
+void Win32Shell::openDocument(std::string_view path) {
+  const std::string file(path);
+  const HINSTANCE started =
+      shellExecute(owner_, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (reinterpret_cast<INT_PTR>(started) <= 32) {
+    throw WinError(GetLastError(), Descriptions::NothingOpens(path));
+  }
+}
+
+void Win32Shell::showInFileManager(std::string_view path) {
+  if (startCommandLine(FileManagerCommand(path), SW_SHOWNORMAL)) return;
+  const std::string file(path);
+  openDocument(file.substr(0, file.find_last_of("\\/") + 1));
 }
 
 std::optional<std::string> Win32Shell::desktopFolder() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The Windows shell: notepad for the history log, the default browser for web addresses, the
-// desktop folder, the program's own folder.
+// user's applications for documents, Explorer for a file's folder, the desktop folder, the
+// program's own folder.
 
 // clang-format off
 #include <windows.h>
@@ -26,6 +27,11 @@ class Win32Shell : public Shell {
   void openWebAddress(std::string_view url) override;
   // "explorer" and the quoted address, started minimised and active, without waiting.
   void openWebAddressInBackground(std::string_view url) override;
+  // The shell's "open" on the file: the application the user has for its kind.
+  void openDocument(std::string_view path) override;
+  // Explorer on the file's folder with the file selected, without waiting; the folder alone
+  // when Explorer cannot be started.
+  void showInFileManager(std::string_view path) override;
   std::optional<std::string> desktopFolder() const override;
   std::string programFolder() const override;
   [[noreturn]] void endProgram() override;
@@ -36,6 +42,7 @@ class Win32Shell : public Shell {
   // The command lines openInTextEditor and openWebAddressInBackground start.
   static std::string TextEditorCommand(std::string_view path);
   static std::string BackgroundBrowserCommand(std::string_view url);
+  static std::string FileManagerCommand(std::string_view path);
 
   // The shell's calls, replaceable so that a test sees what would be started.
   std::function<HINSTANCE(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)> shellExecute = ShellExecuteA;

@@ -17,20 +17,6 @@ constexpr DWORD WindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD WindowExtendedStyle = WS_EX_CONTROLPARENT;
 
-void RegisterClassOnce(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = WindowClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 BOOL CALLBACK TellSkinColoursChanged(HWND child, LPARAM) {
   SendMessageA(child, SkinColoursChangedMessage(), 0, 0);
   return TRUE;
@@ -39,7 +25,7 @@ BOOL CALLBACK TellSkinColoursChanged(HWND child, LPARAM) {
 }  // namespace
 
 Win32Window::Win32Window() {
-  RegisterClassOnce(WindowProc);
+  RegisterWindowClass(WindowClass, WindowProc, true);
   const HWND created = CreateWindowExA(WindowExtendedStyle, WindowClass, "", WindowStyle,
                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                        nullptr, nullptr, GetModuleHandleA(nullptr), this);

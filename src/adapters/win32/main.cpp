@@ -15,15 +15,19 @@
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
+#include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/Win32MessageLoop.h"
+#include "adapters/win32/Win32OfficeDocuments.h"
 #include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/Win32Program.h"
 #include "adapters/win32/Win32Shell.h"
 #include "adapters/win32/Win32ShowRequests.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/PassProtocol.h"
+#include "backup/RunningOfficeOnly.h"
 #include "mainwindow/CommandLine.h"
 
 #ifndef TALLYGUARD_VERSION
@@ -63,12 +67,16 @@ int BackupNow() {
                           std::cout, std::cerr);
 }
 
-int StartWindow() {
+int StartWindow(bool versions) {
   // Before any window or tray icon exists, so that a second copy is never seen and ends at once,
   // once it has asked the running copy to show its window.
   tg::MutexSingleInstance singleInstance;
   if (singleInstance.anotherCopyRuns()) {
-    tg::Win32ShowRequests::AskRunningCopyToShow();
+    if (versions) {
+      tg::Win32ShowRequests::AskRunningCopyForVersions();
+    } else {
+      tg::Win32ShowRequests::AskRunningCopyToShow();
+    }
     return 0;
   }
   const std::string executable = tg::RunningExecutablePath();
@@ -81,12 +89,18 @@ int StartWindow() {
   tg::WindowsClock clock;
   tg::WindowsRegionalSettings regional;
   tg::Win32HelperProcess helper(executable);
-  tg::Win32Program program({settings, automation, shell, singleInstance, autostart, environment,
-                            fileSystem, clock, regional, helper,
-                            tg::ChosenOfficeHangSeconds(environment)});
+  tg::Win32FileFacts facts;
+  tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
+  tg::Win32OfficeDocuments office(executable);
+  tg::Win32Program program(
+      {settings, automation, shell, singleInstance, autostart, environment, fileSystem, clock,
+       regional, helper, tg::ChosenOfficeHangSeconds(environment)},
+      {facts, &state, office});
   shell.setOwner(program.view.window.handle());
   // Heard from before any start-up message: the program does what is asked once it has started.
-  tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); });
+  tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); },
+                                     [&program] { program.program.showVersions(); });
+  if (versions) program.program.showVersions();  // once started
   program.start();
   return program.messageLoop.run();
 }
@@ -111,8 +125,25 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
   int runBackupHelper(const std::string& log) override {
     return tg::RunWindowsBackupHelper(log.c_str());  // one pass, no window
   }
+  // A running office only: creating the office's service manager would start a hidden one.
+  int openReadOnly(const std::string& path) override {
+    tg::ComAutomationFactory com;
+    tg::Win32OfficePresence presence;
+    tg::RunningOfficeOnly automation(com, presence);
+    return tg::RunOpenReadOnly(automation, path, tg::PathStyle::Windows, std::cerr);
+  }
   int backupNow(const tg::Command&) override { return BackupNow(); }
-  int startWindow() override { return StartWindow(); }
+  int listCopies(const tg::Command& command) override {
+    tg::Win32FileSystem fileSystem;
+    tg::Win32FileFacts facts;
+    tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
+    tg::WindowsRegionalSettings regional;
+    tg::WindowsEnvironment environment;
+    return tg::RunListCopies(
+        {fileSystem, facts, &state, regional, environment, tg::PathStyle::Windows},
+        command.document, std::cout, std::cerr);
+  }
+  int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };
 
 }  // namespace

@@ -1,0 +1,107 @@
+#include "adapters/win32/Win32OfficeDocuments.h"
+
+#include <stdexcept>
+
+#include "adapters/win32/WinError.h"
+#include "mainwindow/CommandLine.h"
+
+namespace tg {
+namespace {
+
+struct OwnedHandle {
+  HANDLE handle = nullptr;
+  ~OwnedHandle() {
+    if (handle) CloseHandle(handle);
+  }
+};
+
+// Runs what the thread's windows are sent and posted (paint, timers, requests of a second start)
+// until the process ends or the time is up; the user's clicks and keys wait in the queue until
+// the opener is done, so a button pressed twice does not open the copy twice. False when the
+// time ran out.
+bool WaitAnswering(HANDLE process, DWORD milliseconds) {
+  const DWORD started = GetTickCount();
+  bool quitAsked = false;
+  int quitCode = 0;
+  for (;;) {
+    const DWORD waited = GetTickCount() - started;
+    if (waited >= milliseconds) break;
+    const DWORD woken =
+        MsgWaitForMultipleObjects(1, &process, FALSE, milliseconds - waited,
+                                  QS_POSTMESSAGE | QS_PAINT | QS_SENDMESSAGE | QS_TIMER);
+    if (woken == WAIT_OBJECT_0) break;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0,
+                        PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE)) {
+      if (message.message == WM_QUIT) {  // for the main loop, once this wait is over
+        quitAsked = true;
+        quitCode = static_cast<int>(message.wParam);
+        continue;
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  if (quitAsked) PostQuitMessage(quitCode);
+  return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
+
+// What the opener wrote to its error output: its reason, on one line.
+std::string ReadReason(HANDLE pipe) {
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  OwnedHandle reading, writing;
+  // Large enough for any reason the opener gives, so it never waits for this side to read.
+  if (!CreatePipe(&reading.handle, &writing.handle, &inheritable, 65536)) {
+    throw WinError(GetLastError(), "the office could not be asked.");
+  }
+  SetHandleInformation(reading.handle, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdError = writing.handle;
+  std::string commandLine =
+      "\"" + executable_ + "\" " + OpenReadOnlyFlag + " \"" + std::string(path) + "\"";
+  PROCESS_INFORMATION created{};
+  // The office comes to the front with the copy: this window, in front since the user's click,
+  // hands that right on.
+  AllowSetForegroundWindow(ASFW_ANY);
+  if (!CreateProcessA(executable_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &created)) {
+    throw WinError(GetLastError(), "the office could not be asked.");
+  }
+  CloseHandle(created.hThread);
+  OwnedHandle opener{created.hProcess};
+  CloseHandle(writing.handle);  // the opener's end only: its end closes the pipe
+  writing.handle = nullptr;
+
+  const HCURSOR before = SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  const bool ended = WaitAnswering(opener.handle, waitMilliseconds_);
+  SetCursor(before);
+  if (!ended) {
+    TerminateProcess(opener.handle, 1);
+    WaitForSingleObject(opener.handle, 2000);
+    throw std::runtime_error("the office did not answer within a minute.");
+  }
+  DWORD exitCode = 1;
+  GetExitCodeProcess(opener.handle, &exitCode);
+  const int status = static_cast<int>(exitCode);
+  if (status == ExitCodes::AllCopied) return true;
+  if (status == ExitCodes::NoOffice) return false;
+  const std::string reason = ReadReason(reading.handle);
+  throw std::runtime_error(reason.empty() ? "the office could not be asked." : reason);
+}
+
+}  // namespace tg

@@ -1,0 +1,26 @@
+#pragma once
+// Opening a file in the user's office from the window: this same program, started with
+// "--open-read-only", does the talking, so an office that hangs holds that child, never the
+// window. The window keeps painting and its timers keep running while it waits.
+
+#include <windows.h>
+
+#include <string>
+
+#include "common/ports/OfficeDocuments.h"
+
+namespace tg {
+
+class Win32OfficeDocuments : public OfficeDocuments {
+ public:
+  // `executable`: the full path of the running program.
+  explicit Win32OfficeDocuments(std::string executable, DWORD waitMilliseconds = 60000)
+      : executable_(std::move(executable)), waitMilliseconds_(waitMilliseconds) {}
+  bool openReadOnly(std::string_view path) override;
+
+ private:
+  std::string executable_;
+  DWORD waitMilliseconds_;
+};
+
+}  // namespace tg
