@@ -5,6 +5,8 @@
 #include <optional>
 #include <set>
 
+#include "backup/CopyCatalogue.h"
+#include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
 #include "desktop/AddFolder.h"
 #include "reporting/ContextLabels.h"
@@ -19,7 +21,7 @@ struct StoreFormat {
   bool known = false;  // false while the document's arguments could not be read
   ValueList properties;
   bool ownFilterWrites = true;
-  bool readOnly = false;  // opened read-only: nothing in it can differ from its file
+  bool readOnly = false;  // opened read-only
 };
 // A copy is first written under a hidden name in its own folder (see PartialCopyPrefix).
 PathText PartialCopyPath(const PathText& backupPath, PathStyle style) {
@@ -116,9 +118,9 @@ class Pass {
     if (!trap_.step(122, [&] { v.location = document.call("geturl").asText(); })) return;
     if (c_.extras) c_.extras->seen(v.location);
     if (!nameFile(document, v)) return;
-    // A document opened read-only (an earlier copy opened to look at) holds nothing its file does
-    // not: a copy of it would only be a copy of a copy.
-    if (v.format.readOnly && !v.neverStored) return;
+    // One of this program's own copies, opened read-only to look at (as the Versions window
+    // opens them), would only give a copy of a copy.
+    if (v.format.readOnly && !v.neverStored && isOwnCopy(v.location)) return;
     // Options that cannot be read stay as they start: same folder, a new file, no stamp.
     if (trap_.test(134, [&] {
           v.options = c_.options();
@@ -138,6 +140,16 @@ class Pass {
             HistoryLine(v.fileName.shown, v.backupPath.shown, c_.clock.now(), c_.regional));
       });
       if (c_.extras) c_.extras->stored(v.location, v);
+    }
+  }
+
+  // Read only when a document is open read-only, which is seldom: the log can be long.
+  bool isOwnCopy(const std::string& location) {
+    try {
+      return IsLoggedCopy(c_.fileSystem.readText(c_.historyLogPath),
+                          FileOfUrl(location, c_.pathStyle));
+    } catch (const std::exception&) {
+      return false;  // no log to tell: copied as any other document
     }
   }
 

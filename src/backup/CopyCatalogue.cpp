@@ -308,6 +308,17 @@ CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<Reco
   documents_.resize(kept);
 }
 
+bool IsLoggedCopy(std::string_view historyLog, std::string_view path) {
+  std::string logged;
+  for (std::string_view line : Lines(historyLog)) {
+    const std::optional<LoggedCopy> copy = ReadCopyLine(line);
+    if (!copy) continue;
+    DecodeInto(logged, copy->path);
+    if (logged == path) return true;
+  }
+  return false;
+}
+
 std::string MadeAt(const CatalogueCopy& copy, const RegionalSettings& regional) {
   return copy.time ? GeneralDate(*copy.time, regional) : std::string(copy.unreadTime);
 }

@@ -56,6 +56,9 @@ class CopyCatalogue {
   std::vector<CatalogueDocument> documents_;
 };
 
+// True when the history log names the file `path` as a copy it made.
+bool IsLoggedCopy(std::string_view historyLog, std::string_view path);
+
 // True when `filter` is empty or found in the document's path, regardless of case.
 bool MatchesFilter(const CatalogueDocument& document, std::string_view filter);
 

@@ -1,7 +1,7 @@
 #pragma once
 // Opening an earlier copy in the user's running office, as a document of its own and read-only:
 // the user looks, takes back what they need, and neither the copy nor the original is written
-// over; backups leave a document opened read-only alone.
+// over; backups leave their own copies opened read-only alone.
 
 #include <string_view>
 

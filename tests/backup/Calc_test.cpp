@@ -43,6 +43,24 @@ TEST_F(CalcTest, ThreeSpreadsheetsAreStoredInEnumerationOrderWithOneYieldBeforeE
   EXPECT_EQ(suite.liveObjects(), 0) << "every automation object is released at the end";
 }
 
+// A copy this program made, opened read-only to look at, gets no copy of its own; any other
+// document opened read-only (the user's, locked by another) is copied as always.
+TEST_F(CalcTest, OnlyItsOwnCopiesOpenedReadOnlyAreLeftAlone) {
+  files.files[historyLogPath] =
+      std::string("Budget.ods was backup saved as /data/Budget Date 1.ods") + At + "\r\n";
+  for (const char* url : {"file:///data/Budget%20Date%201.ods", "file:///data/Plan.ods"}) {
+    MemoryDocument document;
+    document.url = url;
+    document.title = "opened";
+    document.readOnly = true;
+    suite.open(document);
+  }
+
+  runPass();
+
+  EXPECT_THAT(copiedUrls(), ElementsAre("file:///data/Plan Backup.ods"));
+}
+
 TEST_F(CalcTest, CallsGoByTheNamesAndArgumentsTheSuiteIsDrivenWith) {
   suite.openSpreadsheet("file:///data/Budget.ods");
   suite.openNeverStored("Letter", ComponentKind::Text);
