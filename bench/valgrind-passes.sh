@@ -40,8 +40,8 @@ setsid /usr/lib/libreoffice/program/soffice "-env:UserInstallation=$profile" --h
   --invisible --norestore --nologo --nodefault --nolockcheck \
   "--accept=pipe,name=$pipe;urp;StarOffice.ComponentContext" >"$root/office.log" 2>&1 &
 office=$!
-"$scene" "$pipe" open "$root/docs/Budget.ods" "$root/docs/Stock List.ods" \
-  "$root/docs/Quarter 3.ods" >/dev/null
+documents=("$root/docs/Budget.ods" "$root/docs/Stock List.ods" "$root/docs/Quarter 3.ods")
+"$scene" "$pipe" open "${documents[@]}" >/dev/null
 echo "office $office on pipe $pipe; $(ls "$root/docs" | wc -l) spreadsheets open"
 
 # The window's options: beside each document, with a date stamp, keeping the newest 3, so that
@@ -87,9 +87,20 @@ run_pass() {
   echo "${errors:-1}"
 }
 
+# The user works between passes: each spreadsheet gets a new value, so that every pass stores a
+# new version of each (an unchanged workbook is not copied again) and Keep Copies has copies to
+# remove.
+edit_all() {
+  local document
+  for document in "${documents[@]}"; do
+    "$scene" "$pipe" set "$document" A1 "pass $1" >/dev/null
+  done
+}
+
 total=0
 started=$(date +%s)
 for number in $(seq "$passes"); do
+  edit_all "$number"
   errors=$(run_pass "$number")
   total=$((total + errors))
   if [ "$errors" -ne 0 ]; then

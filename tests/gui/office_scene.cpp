@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     }
     if (command == "set" && argc == 6) {
       for (const tg::office::Document& document : suite.components()) {
-        if (suite.url(document) != std::string("file://") + argv[3]) continue;
+        if (suite.url(document) != tg::office::FileUrl(argv[3])) continue;
         suite.setCell(document, argv[4], argv[5]);
         return 0;
       }
