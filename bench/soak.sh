@@ -77,8 +77,8 @@ finish() {
   if [ -n "${HISTORY:-}" ]; then
     for pid in $(run_processes); do kill -KILL "$pid" 2>/dev/null; done
   fi
+  [ -z "${PIPE:-}" ] || session_remove_office_sockets "$PIPE" "$PROFILE_URL"
   session_stop
-  [ -n "${PIPE:-}" ] && rm -f "/tmp/OSL_PIPE_$(id -u)_$PIPE"
   exit "$status"
 }
 trap finish EXIT

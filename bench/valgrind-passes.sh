@@ -20,6 +20,7 @@ cmake --build "$build" -j2 --target tallyguard tallyguard_office tallyguard_offi
 program="$build/bin/tallyguard"
 scene="$build/tests/gui/tallyguard_office_scene"
 
+source "$here/scripts/desktop-session.sh"
 root=$(mktemp -d "${TMPDIR:-/tmp}/tallyguard-valgrind-XXXXXX")
 pipe="tallyguard_valgrind_$$"
 profile="file://$root/profile"
@@ -30,6 +31,7 @@ cleanup() {
     kill -TERM -- "-$office" 2>/dev/null || true
     for _ in $(seq 50); do kill -0 -- "-$office" 2>/dev/null || break; sleep 0.2; done
     kill -KILL -- "-$office" 2>/dev/null || true
+    session_remove_office_sockets "$pipe" "$profile"
   fi
   rm -rf "$root"
 }

@@ -193,8 +193,25 @@ session_stop() {
   done
   wait 2>/dev/null || true
   SESSION_PIDS=()
+  [ -z "$SESSION_PIPE" ] || session_remove_office_sockets "$SESSION_PIPE" "$SESSION_PROFILE"
   if [ -n "$SESSION_ROOT" ] && [ -z "${SESSION_KEEP:-}" ]; then rm -rf "$SESSION_ROOT"; fi
   return 0
+}
+
+# An office leaves the files of its sockets behind in /tmp when it is stopped or killed: one for
+# the pipe it accepts on, one for its profile's single instance, named after the MD5 of the
+# profile's URL as UTF-16LE, each byte in hex without a leading zero. Call it once that office is
+# gone: PIPE PROFILE-URL.
+session_remove_office_sockets() {
+  local folder=/tmp uid profile digest socket
+  [ -w /tmp ] || folder=/var/tmp
+  uid=$(id -u)
+  profile="file://$(realpath -m "${2#file://}")"
+  digest=$(printf '%s' "$profile" | iconv -f UTF-8 -t UTF-16LE | md5sum | cut -c1-32 |
+    sed 's/../&\n/g' | sed 's/^0//' | tr -d '\n')
+  for socket in "$folder/OSL_PIPE_${uid}_$1" "$folder/OSL_PIPE_${uid}_SingleOfficeIPC_$digest"; do
+    if [ -S "$socket" ]; then rm -f "$socket"; fi
+  done
 }
 
 # For the desktop tests: one line "ok" or "FAIL" a check, counted in CHECKS and FAILURES.

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 #include <stdexcept>
 #include <thread>
 #include <vector>
+
+#include "adapters/posix/OfficeInstance.h"
 
 namespace tg::office {
 namespace {
@@ -128,6 +131,13 @@ void InstallLastChanceCleanup() {
   for (int fatal : {SIGSEGV, SIGABRT, SIGBUS, SIGINT, SIGTERM}) ::signal(fatal, KillAllFromSignal);
 }
 
+// The office leaves the files of its sockets (its pipe, its profile's single instance) in /tmp
+// when it is stopped or killed; nothing serves them once it is gone.
+void RemoveSocketFile(const std::string& path) {
+  struct stat facts {};
+  if (::lstat(path.c_str(), &facts) == 0 && S_ISSOCK(facts.st_mode)) ::unlink(path.c_str());
+}
+
 }  // namespace
 
 std::string TestLauncher() {
@@ -145,6 +155,8 @@ OfficeProcess::OfficeProcess() {
 
 OfficeProcess::~OfficeProcess() {
   stop();
+  RemoveSocketFile(OfficePipePath(pipe_));
+  RemoveSocketFile(SingleInstanceSocket(profileUrl()));
   std::error_code ignored;
   std::filesystem::remove_all(profile_, ignored);
 }

@@ -554,9 +554,9 @@ TEST_F(RealPass, TheLauncherHandsThePipeToTheOfficeOfTheProfile) {
   setenv("HOME", (folder + "/home").c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
   openEdited(folder + "/Budget.ods");
+  const std::string pipe = "tallyguard_test_launched_" + std::to_string(getpid());
   ModuleAutomationFactory launching{
-      OfficeConnectionOptions{"tallyguard_test_launched_" + std::to_string(getpid()),
-                              TestLauncher(), 30.0, SharedOffice::process->profileUrl()},
+      OfficeConnectionOptions{pipe, TestLauncher(), 30.0, SharedOffice::process->profileUrl()},
       TALLYGUARD_OFFICE_MODULE_PATH};
   SaveAll(CalcContext{launching, passOptions(), dialogs, loop, files, clock, regional,
                       historyLogPath, PathStyle::Posix});
@@ -568,6 +568,8 @@ TEST_F(RealPass, TheLauncherHandsThePipeToTheOfficeOfTheProfile) {
   if (!xdg.empty()) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
   EXPECT_THAT(dialogs.messages, IsEmpty());
   EXPECT_TRUE(fs::exists(folder + "/Budget Backup.ods"));
+  // The shared office keeps the pipe it was handed open, and its socket file would outlive it.
+  ::unlink(OfficePipePath(pipe).c_str());
 }
 
 // The pass's pipe has a fixed name, and whichever office opened it first serves it: here the
