@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   # toolchain and test framework
   build-essential pkg-config cmake clang libclang-rt-14-dev clang-format googletest libgtest-dev libgmock-dev
-  # MD5, to find the office of the user's own profile by its socket
-  libssl-dev
+  # MD5, to find the office of the user's own profile by its socket; zlib, to read the
+  # descriptions inside a copy's package (also for the Windows program)
+  libssl-dev zlib1g-dev libz-mingw-w64-dev
   # the office suite as on a desktop (it runs headless too, and with windows shows the copies the
   # Versions window opens), and its C++ SDK
   libreoffice-calc libreoffice-writer libreoffice-dev libreoffice-dev-common
@@ -25,8 +26,9 @@ packages=(
   e2fsprogs procps
   # the Windows program: cross compiler (POSIX threads), Wine to run its tests, NSIS and zip to pack it, unzip to try the zip
   g++-mingw-w64-x86-64-posix wine wine64 nsis zip unzip
-  # locale sources, to test the regional settings with a locale that has no AM/PM designators
-  locales
+  # locale sources, to test the regional settings with a locale that has no AM/PM designators,
+  # and a clock of the program's own for the copies made at 01:00 and 13:00
+  locales faketime
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

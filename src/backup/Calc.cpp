@@ -1,6 +1,7 @@
 #include "backup/Calc.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -42,7 +43,19 @@ struct DocumentValues : BackupTarget {
   PassOptions options;
   PathText copyExtension;  // the file's own, or the suite's when its format cannot be written
   StoreFormat format;
+  // What the name was made of, to number it when it is taken by a copy of another moment.
+  PathText base;
+  SuffixOptions suffix;
+  LocalDateTime when;
 };
+
+// Files written this close together count as made at one moment: FAT keeps times to 2 seconds.
+constexpr std::int64_t OneMomentNanoseconds = 2'000'000'000;
+
+// A name with date and time is meant to be a new file at every pass; it replaces a file only
+// when that was made within the same moment. Any other clock reading that repeats (the 12-hour
+// clock of a locale without AM/PM, a clock set back) must never cost an earlier copy.
+bool NewFileEveryPass(const SuffixOptions& suffix) { return suffix.stamp && suffix.newFile; }
 
 // A filter the suite offers for writing carries this flag.
 constexpr std::int32_t FilterExportFlag = 0x2;
@@ -219,26 +232,28 @@ class Pass {
   void nameBackup(DocumentValues& v) {
     PathStyle style = c_.pathStyle;
     PathText path;
-    PathText base;
     trap_.step(166, [&] { path = JoinBackupPath(v.folder, v.fileName, style); });
     trap_.step(168, [&] { path = TidySeparators(path, style); });
-    trap_.step(172, [&] { base = RemoveExtension(path, v.extension); });
-    SuffixOptions suffix;
-    LocalDateTime when;
-    trap_.step(174, [&] { suffix.stamp = v.options.stamp; });
+    trap_.step(172, [&] { v.base = RemoveExtension(path, v.extension); });
+    trap_.step(174, [&] { v.suffix.stamp = v.options.stamp; });
     trap_.step(176, [&] {
-      when = c_.clock.now();
-      suffix.newFile = v.options.newFile;
-      suffix.overwrite = v.options.overwrite;
+      v.when = c_.clock.now();
+      v.suffix.newFile = v.options.newFile;
+      v.suffix.overwrite = v.options.overwrite;
     });
     trap_.step(178, [&] {
-      v.backupPath = AddBackupSuffix(base, v.copyExtension, suffix, when, c_.regional);
+      v.backupPath = numbered(v, 1);
       for (int number = 2; !v.backupPath.empty() && takenInThisPass(v.backupPath); ++number) {
-        v.backupPath = AddBackupSuffix(base + DistinctNameMark(number), v.copyExtension, suffix,
-                                       when, c_.regional);
+        v.backupPath = numbered(v, number);
       }
     });
     trap_.step(180, [&] { v.backupUrl = BackupUrlFromPath(v.backupPath, style); });
+  }
+
+  // The backup name with " (2)", " (3)"... before its suffix; the plain name for 1.
+  PathText numbered(const DocumentValues& v, int number) const {
+    const PathText base = number < 2 ? v.base : v.base + DistinctNameMark(number);
+    return AddBackupSuffix(base, v.copyExtension, v.suffix, v.when, c_.regional);
   }
 
   // Two documents of one pass that map to one backup path (same file names from different
@@ -250,7 +265,7 @@ class Pass {
 
   // Step 182. The copy keeps the document's format and its password protection. False when the
   // copy was written but not kept (the disk nearly full after all).
-  bool store(AutomationObject& document, const DocumentValues& v) {
+  bool store(AutomationObject& document, DocumentValues& v) {
     // The suite would create the missing folders itself; a folder that could not be made is
     // reported and gets no copy.
     if (v.folderNotCreated && !c_.fileSystem.isDirectory(v.folder.onDisk)) {
@@ -268,7 +283,9 @@ class Pass {
     if (!v.format.known) {
       throw AutomationError("The document's file format could not be read, so no copy was stored.");
     }
-    refuseToReplaceAnOpenDocument(v);
+    // A name taken by a copy of another moment is numbered once the copy is written; the file
+    // there then stays whatever it is.
+    if (!NewFileEveryPass(v.suffix) || !c_.facts) refuseToReplaceAnOpenDocument(v);
     const PathText partial = PartialCopyPath(v.backupPath, c_.pathStyle);
     if (c_.stores) c_.stores->storing(v.backupPath.shown);
     try {
@@ -277,6 +294,7 @@ class Pass {
         removePartial(partial.onDisk);
         return false;
       }
+      if (NewFileEveryPass(v.suffix) && c_.facts) takeAFreeName(v, partial.onDisk);
       c_.fileSystem.rename(partial.onDisk, v.backupPath.onDisk);
     } catch (...) {
       removePartial(partial.onDisk);
@@ -290,6 +308,25 @@ class Pass {
     storedThisPass_.insert(*stored);
     if (c_.stores) c_.stores->stored(v.backupPath.shown);
     return true;
+  }
+
+  // The stamped name, unless a file of another moment has it: then the first free numbered one.
+  // The office wrote the partial copy just now, so its time is the moment of this copy by the
+  // same clock that timed the file already there.
+  void takeAFreeName(DocumentValues& v, const std::string& partial) {
+    const std::optional<FileStamp> written = c_.facts->stampOf(partial);
+    for (int number = 2;; ++number) {
+      if (!c_.fileSystem.identity(v.backupPath.onDisk)) return;
+      const std::optional<FileStamp> there = c_.facts->stampOf(v.backupPath.onDisk);
+      if (written && there && !takenInThisPass(v.backupPath) &&
+          std::llabs(written->modifiedNanoseconds - there->modifiedNanoseconds) <
+              OneMomentNanoseconds) {
+        refuseToReplaceAnOpenDocument(v);
+        return;
+      }
+      v.backupPath = numbered(v, number);
+      v.backupUrl = BackupUrlFromPath(v.backupPath, c_.pathStyle);
+    }
   }
 
   // A store that failed halfway may have left part of the copy; it never outlives its store.

@@ -11,6 +11,7 @@
 #include "common/ports/Clock.h"
 #include "common/ports/Controls.h"
 #include "common/ports/Dialogs.h"
+#include "common/ports/FileFacts.h"
 #include "common/ports/FileSystem.h"
 #include "common/ports/MessageLoop.h"
 #include "common/ports/RegionalSettings.h"
@@ -60,6 +61,9 @@ struct CalcContext {
   PathStyle pathStyle;                // the front end says which; there is no default
   StoreObserver* stores = nullptr;
   PassExtras* extras = nullptr;
+  // To tell a copy of this moment from one of another that has the same stamped name; without
+  // it a stamped name is replaced as the fixed one is.
+  const FileFacts* facts = nullptr;
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";

@@ -341,10 +341,10 @@ std::string ListCopiesText(const std::vector<CatalogueDocument>& documents, std:
     if (!MatchesFilter(document, filter)) continue;
     for (const CatalogueCopy& copy : document.copies) {
       const CopyOnDisk disk = LookAtCopy(facts, copy.path);
-      text += document.folder + document.name + '\t';
-      text += copy.time ? IsoDateTime(*copy.time) : std::string(copy.unreadTime);
+      text += EscapedField(document.folder + document.name) + '\t';
+      text += EscapedField(copy.time ? IsoDateTime(*copy.time) : copy.unreadTime);
       text += '\t' + (disk.present ? std::to_string(disk.size) : std::string()) + '\t';
-      text += std::string(copy.path) + '\t' + (disk.present ? "present" : "gone") + '\n';
+      text += EscapedField(copy.path) + '\t' + (disk.present ? "present" : "gone") + '\n';
     }
   }
   return text;

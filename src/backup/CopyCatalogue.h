@@ -95,7 +95,8 @@ std::string SizeText(std::uint64_t bytes);
 
 // The copies of every document whose path holds `filter` (all when empty), one a line,
 // newest first: document path, time (ISO 8601), size in bytes (empty when gone), copy path,
-// "present" or "gone", separated by tabs.
+// "present" or "gone", separated by tabs; tabs, line breaks and backslashes within a field are
+// escaped (EscapedField), so every line has its five fields.
 std::string ListCopiesText(const std::vector<CatalogueDocument>& documents, std::string_view filter,
                            const FileFacts& facts);
 

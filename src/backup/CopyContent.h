@@ -1,10 +1,12 @@
 #pragma once
-// Whether two copies of a document hold the same spreadsheet. The office's own formats are zip
-// packages: two copies are the same when every member has the same size and CRC-32 in the
-// packages' central directories, leaving out the members that carry only the document's
-// metadata, view settings or thumbnail (the office rewrites those without any edit). Any other
-// file is the same only byte for byte. Anything that cannot be read counts as different: a copy
-// is never given up for one that may not hold the same.
+// Whether a new copy of a document holds the same spreadsheet as its last kept copy. The office's
+// own formats are zip packages: two copies are the same when every member is the same, except
+// that the office rewrites a few parts at every store without any edit (the time of the store,
+// the time spent editing, the view: where the cursor was, the thumbnail), which are left out;
+// everything else in the document's properties and settings counts (its title, keywords,
+// "AutoCalculate", "open read-only"). Where that cannot be told for certain (a package protected
+// by a password is encrypted afresh at every store; a binary format of another suite), the
+// answer is Unknown, and the copy is kept.
 
 #include <cstdint>
 #include <map>
@@ -17,16 +19,31 @@ namespace tg {
 struct ZipMember {
   std::uint32_t crc = 0;
   std::uint64_t size = 0;
-  bool operator==(const ZipMember&) const = default;
+  // Where its data lies, to read it; not part of what makes two members the same.
+  std::uint16_t method = 0;
+  std::uint64_t compressedSize = 0;
+  std::uint64_t localHeader = 0;
+  bool operator==(const ZipMember& other) const { return crc == other.crc && size == other.size; }
 };
 
 // The members of a zip package by name, from its central directory; none when the bytes are no
 // zip package this can read (also one that needs the 64-bit extensions).
 std::optional<std::map<std::string, ZipMember>> ZipMembers(std::string_view package);
 
-// Members that only describe the document, its last view or its picture.
+// A member's uncompressed bytes, checked against its size and CRC-32; none when it cannot be
+// read (another compression, damaged, larger than a document's description ever is).
+std::optional<std::string> ZipMemberText(std::string_view package, const ZipMember& member);
+
+// Members that describe the document or its last view, rather than hold its cells.
 bool OnlyMetadata(std::string_view memberName);
 
-bool SameSpreadsheet(std::string_view first, std::string_view second);
+// The text of a description or settings member (or a flat XML document) without the parts the
+// office rewrites at every store: the times of the store and of editing, the count of editing
+// sessions, and the view settings.
+std::string WithoutStoreNoise(std::string_view xml);
+
+enum class Sameness { Same, Different, Unknown };
+
+Sameness CompareCopies(std::string_view earlier, std::string_view later);
 
 }  // namespace tg

@@ -31,7 +31,7 @@ std::string FileOfUrl(std::string_view url, PathStyle style) {
 
 std::string RemovedHistoryLine(std::string_view copyPath, int keep, const LocalDateTime& when,
                                const RegionalSettings& regional) {
-  return std::string(copyPath) + " removed (keeping the newest " + std::to_string(keep) + ") at " +
+  return OnOneLine(copyPath) + " removed (keeping the newest " + std::to_string(keep) + ") at " +
          GeneralDate(when, regional);
 }
 
@@ -129,6 +129,7 @@ bool CopyKeeping::mayStore(const BackupTarget& target) {
 // newest kept one is not kept either, without a word: while a workbook stays unchanged, its
 // earlier versions are not pushed out by copies of the same.
 bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPath) {
+  unsure_ = false;
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
   if (std::optional<SpaceFigures> space = c_.facts.spaceOf(folder)) {
@@ -140,36 +141,41 @@ bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPa
       return false;
     }
   }
-  return !repeatsNewestCopy(target, partialPath);
+  const Sameness sameness = compareWithNewestCopy(target, partialPath);
+  if (sameness == Sameness::Same) return false;
+  unsure_ = sameness == Sameness::Unknown;
+  return true;
 }
 
-// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0.
-bool CopyKeeping::repeatsNewestCopy(const BackupTarget& target, std::string_view partialPath) {
+// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0. The
+// first copy, or one whose forerunner cannot be read, begins a version of its own.
+Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
+                                            std::string_view partialPath) {
   const std::string& file = target.backupPath.onDisk;
-  if (c_.keep <= 0 || !c_.state || target.localPath.empty()) return false;
-  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return false;
+  if (c_.keep <= 0 || !c_.state || target.localPath.empty()) return Sameness::Different;
+  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) {
+    return Sameness::Different;
+  }
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
-  if (!newest) return false;
+  if (!newest) return Sameness::Different;
   try {
-    return SameSpreadsheet(c_.fileSystem.readText(newest->path),
-                           c_.fileSystem.readText(partialPath));
+    return CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(partialPath));
   } catch (const std::exception&) {
-    return false;  // a copy that cannot be read is no reason to give up the new one
+    return Sameness::Unknown;  // a copy that cannot be read is no reason to give up the new one
   }
 }
 
 // The newest copy of the document in the folder of `target` that is still as it was recorded.
+// Newest by the order in which this program made them (the record's order, then this pass's),
+// never by file times: a clock set back or a file system with coarse times would turn it around.
 std::optional<RecordedCopy> CopyKeeping::newestCopyOf(const BackupTarget& target) {
   readRecordOnce();
   const std::string folder = FolderPartOf(target.backupPath.onDisk, c_.pathStyle);
   const std::string document = DecodeUrlEscapes(target.localPath);
   std::optional<RecordedCopy> newest;
   const auto consider = [&](const RecordedCopy& copy) {
-    if (FolderPartOf(copy.path, c_.pathStyle) != folder ||
-        FileOfUrl(copy.document, c_.pathStyle) != document) {
-      return;
-    }
-    if (!newest || newest->stamp.modifiedNanoseconds < copy.stamp.modifiedNanoseconds) {
+    if (FolderPartOf(copy.path, c_.pathStyle) == folder &&
+        FileOfUrl(copy.document, c_.pathStyle) == document) {
       newest = copy;
     }
   };
@@ -192,7 +198,8 @@ void CopyKeeping::stored(std::string_view location, const BackupTarget& target) 
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
   const std::string document(location);
-  newCopies_.push_back(RecordedCopy{document, *stamp, file});
+  newCopies_.push_back(RecordedCopy{document, *stamp, file, false, unsure_});
+  unsure_ = false;
   stampedGroups_.insert(Group{document, FolderPartOf(file, c_.pathStyle)});
 }
 
@@ -200,8 +207,15 @@ bool CopyKeeping::inUse(const std::string& path) const {
   return openFiles_.count(path) > 0 || c_.facts.stampOf(LockFileOf(path, c_.pathStyle));
 }
 
+// A pass that stored no stamped copy still finishes what a pass cut short left half removed.
 void CopyKeeping::ended() {
-  if (newCopies_.empty()) return;
+  if (newCopies_.empty()) {
+    readRecordOnce();
+    if (!knownCopies_ || std::none_of(knownCopies_->begin(), knownCopies_->end(),
+                                      [](const RecordedCopy& copy) { return copy.removing; })) {
+      return;
+    }
+  }
   try {
     prune();
   } catch (const std::exception& failure) {
@@ -210,36 +224,58 @@ void CopyKeeping::ended() {
   }
 }
 
-// What goes is first written out of the record, then deleted, each deletion with its history
-// line; a record or a log that cannot be written deletes nothing.
+// What goes is first marked in the record as being removed, then each copy gets its history
+// line, written to the disk, and only then is deleted; a record or a log that cannot be written
+// deletes nothing. A pass cut short in between leaves the marks, and the next pass finishes.
 void CopyKeeping::prune() {
   const std::unique_ptr<PrivateState::Lock> lock = c_.state->lock(CopyRecordLock, CopyRecordWait);
   if (!lock) throw std::runtime_error("another backup held the record of the copies too long.");
   std::vector<RecordedCopy> record = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
   for (RecordedCopy& copy : newCopies_) RecordCopy(record, std::move(copy));
   newCopies_.clear();
+  std::vector<RecordedCopy> removed;
+  std::erase_if(record, [&](RecordedCopy& copy) {
+    if (copy.removing) removed.push_back(std::move(copy));
+    return copy.removing;
+  });
   const PruneRules rules{c_.facts, c_.pathStyle,
                          [this](const std::string& path) { return inUse(path); }};
-  std::vector<RecordedCopy> removed;
   for (const Group& group : stampedGroups_) {
     for (RecordedCopy& copy : PruneCopies(record, group.document, group.folder, c_.keep, rules)) {
       removed.push_back(std::move(copy));
     }
   }
-  // Nothing appended: only whether the log takes lines at all.
-  if (!removed.empty()) c_.fileSystem.appendText(c_.historyLogPath, "");
-  c_.state->replace(CopyRecordName, FormatCopyRecord(record));
+  if (removed.empty()) {
+    c_.state->replace(CopyRecordName, FormatCopyRecord(record));
+    return;
+  }
+  for (RecordedCopy& copy : removed) copy.removing = true;
+  std::vector<RecordedCopy> marked = record;
+  marked.insert(marked.end(), removed.begin(), removed.end());
+  c_.state->replace(CopyRecordName, FormatCopyRecord(marked));
   deleteRemoved(removed, record);
 }
 
 // A copy that cannot be deleted, or whose line cannot be written, goes back into the record as
-// the oldest of its document's, for a later pass.
+// the oldest of its document's, for a later pass. One that is no longer the file this program
+// wrote, or that the office has open now, is left alone.
 void CopyKeeping::deleteRemoved(std::vector<RecordedCopy>& removed,
                                 std::vector<RecordedCopy>& record) {
   std::vector<RecordedCopy> keptBack;
-  bool logWorks = true;
+  std::optional<std::string> logFailure;
   for (RecordedCopy& copy : removed) {
-    if (!logWorks) {
+    copy.removing = false;
+    if (c_.facts.stampOf(copy.path) != copy.stamp) continue;
+    // Keep Copies set to keep all since a pass was cut short: what it marked stays after all.
+    if (logFailure || c_.keep <= 0 || inUse(copy.path)) {
+      keptBack.push_back(std::move(copy));
+      continue;
+    }
+    try {
+      AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
+                        RemovedHistoryLine(copy.path, c_.keep, c_.clock.now(), c_.regional));
+    } catch (const std::exception& failure) {
+      logFailure = failure.what();
       keptBack.push_back(std::move(copy));
       continue;
     }
@@ -247,18 +283,16 @@ void CopyKeeping::deleteRemoved(std::vector<RecordedCopy>& removed,
       c_.fileSystem.deleteFile(copy.path);
     } catch (const std::exception&) {
       keptBack.push_back(std::move(copy));
-      continue;
-    }
-    try {
-      AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
-                        RemovedHistoryLine(copy.path, c_.keep, c_.clock.now(), c_.regional));
-    } catch (const std::exception&) {
-      logWorks = false;
     }
   }
-  if (keptBack.empty()) return;
   record.insert(record.begin(), keptBack.begin(), keptBack.end());
   c_.state->replace(CopyRecordName, FormatCopyRecord(record));
+  if (logFailure && c_.keepingFailed) {
+    c_.keepingFailed(
+        "Old copies were kept, because the history log could not take the line "
+        "that tells of their removal: " +
+        *logFailure);
+  }
 }
 
 }  // namespace tg

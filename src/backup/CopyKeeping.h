@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "backup/Calc.h"
+#include "backup/CopyContent.h"
 #include "backup/Retention.h"
 #include "common/ports/FileFacts.h"
 #include "common/ports/PrivateState.h"
@@ -82,7 +83,7 @@ class CopyKeeping : public PassExtras {
   bool inUse(const std::string& path) const;
   std::uint64_t expectedSize(const BackupTarget& target);
   void readRecordOnce();
-  bool repeatsNewestCopy(const BackupTarget& target, std::string_view partialPath);
+  Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view partialPath);
   std::optional<RecordedCopy> newestCopyOf(const BackupTarget& target);
   void skip(const std::string& file, const std::string& folder);
   void clearLeftovers(const std::string& folder);
@@ -95,6 +96,7 @@ class CopyKeeping : public PassExtras {
   std::set<Group> stampedGroups_;
   std::vector<RecordedCopy> newCopies_;
   std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
+  bool unsure_ = false;  // the copy last let keep its name may repeat the one before it
   int skippedCount_ = 0;
 };
 

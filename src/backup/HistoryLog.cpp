@@ -50,10 +50,6 @@ std::string GeneralDate(const LocalDateTime& when, const RegionalSettings& regio
   return text + " " + regional.longTime(when);
 }
 
-namespace {
-
-// A line end (or any control character) in a typed folder or a title must never split a line of
-// the log: it shows as "?", as file listings show it.
 std::string OnOneLine(std::string_view text) {
   std::string shown(text);
   for (char& c : shown) {
@@ -61,8 +57,6 @@ std::string OnOneLine(std::string_view text) {
   }
   return shown;
 }
-
-}  // namespace
 
 std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
                         const LocalDateTime& when, const RegionalSettings& regional) {

@@ -27,6 +27,10 @@ std::string HistoryLogPath(std::string_view title, const Environment& environmen
 // Short date, a blank, the long time; midnight shows the date alone.
 std::string GeneralDate(const LocalDateTime& when, const RegionalSettings& regional);
 
+// A line end (or any control character) in a typed folder, a title or a file name must never
+// split a line of the log: it shows as "?", as file listings show it.
+std::string OnOneLine(std::string_view text);
+
 // "<file name> was backup saved as <backup path> at <general date>"
 std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
                         const LocalDateTime& when, const RegionalSettings& regional);

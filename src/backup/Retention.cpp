@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 #include "backup/BackupNaming.h"
 
@@ -26,12 +27,98 @@ bool ReadNumber(std::string_view text, Number& number) {
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-bool Writable(const RecordedCopy& copy) {
-  const auto unsafe = [](std::string_view text) {
-    return text.find_first_of("\t\r\n") != std::string_view::npos;
-  };
-  return !unsafe(copy.document) && copy.path.find_first_of("\r\n") == std::string::npos &&
-         !copy.path.empty();
+constexpr std::string_view RemovingMark = "removing\t";
+constexpr std::string_view UnsureMark = "unsure\t";
+constexpr std::string_view EscapedMark = "escaped\t";
+
+bool TakeMark(std::string_view& line, std::string_view mark) {
+  if (!line.starts_with(mark)) return false;
+  line.remove_prefix(mark.size());
+  return true;
+}
+
+bool NeedsEscapes(const RecordedCopy& copy) {
+  return copy.document.find_first_of("\t\r\n") != std::string::npos ||
+         copy.path.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+std::string EscapedField(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    switch (c) {
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      case '\\':
+        escaped += "\\\\";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+namespace {
+
+// Nothing for a text with an escape this record never writes.
+std::optional<std::string> Unescaped(std::string_view text) {
+  std::string plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      plain += text[i];
+      continue;
+    }
+    if (++i == text.size()) return std::nullopt;
+    switch (text[i]) {
+      case 't':
+        plain += '\t';
+        break;
+      case 'n':
+        plain += '\n';
+        break;
+      case 'r':
+        plain += '\r';
+        break;
+      case '\\':
+        plain += '\\';
+        break;
+      default:
+        return std::nullopt;
+    }
+  }
+  return plain;
+}
+
+std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
+  RecordedCopy copy;
+  copy.removing = TakeMark(line, RemovingMark);
+  copy.unsure = TakeMark(line, UnsureMark);
+  const bool escaped = TakeMark(line, EscapedMark);
+  const std::vector<std::string_view> fields = SplitFields(line, 4);
+  if (fields.size() != 4 || !ReadNumber(fields[1], copy.stamp.size) ||
+      !ReadNumber(fields[2], copy.stamp.modifiedNanoseconds) || fields[3].empty()) {
+    return std::nullopt;
+  }
+  if (!escaped) {
+    copy.document = fields[0];
+    copy.path = fields[3];
+    return copy;
+  }
+  std::optional<std::string> document = Unescaped(fields[0]);
+  std::optional<std::string> path = Unescaped(fields[3]);
+  if (!document || !path) return std::nullopt;
+  copy.document = std::move(*document);
+  copy.path = std::move(*path);
+  return copy;
 }
 
 }  // namespace
@@ -42,15 +129,9 @@ std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    const std::vector<std::string_view> fields = SplitFields(line, 4);
-    RecordedCopy copy;
-    if (fields.size() != 4 || !ReadNumber(fields[1], copy.stamp.size) ||
-        !ReadNumber(fields[2], copy.stamp.modifiedNanoseconds) || fields[3].empty()) {
-      continue;
+    if (std::optional<RecordedCopy> copy = ReadRecordLine(line)) {
+      RecordCopy(copies, std::move(*copy));
     }
-    copy.document = fields[0];
-    copy.path = fields[3];
-    RecordCopy(copies, std::move(copy));
   }
   return copies;
 }
@@ -58,8 +139,14 @@ std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
 std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies) {
   std::string text;
   for (const RecordedCopy& copy : copies) {
-    text += copy.document + '\t' + std::to_string(copy.stamp.size) + '\t' +
-            std::to_string(copy.stamp.modifiedNanoseconds) + '\t' + copy.path + '\n';
+    if (copy.removing) text += RemovingMark;
+    if (copy.unsure) text += UnsureMark;
+    const bool escaped = NeedsEscapes(copy);
+    if (escaped) text += EscapedMark;
+    text += (escaped ? EscapedField(copy.document) : copy.document) + '\t' +
+            std::to_string(copy.stamp.size) + '\t' +
+            std::to_string(copy.stamp.modifiedNanoseconds) + '\t' +
+            (escaped ? EscapedField(copy.path) : copy.path) + '\n';
   }
   return text;
 }
@@ -78,7 +165,7 @@ bool IsStampedCopy(std::string_view backupPath, std::string_view extension) {
 }
 
 void RecordCopy(std::vector<RecordedCopy>& record, RecordedCopy copy) {
-  if (!Writable(copy)) return;  // never recorded, so never removed
+  if (copy.path.empty()) return;
   std::erase_if(record, [&](const RecordedCopy& old) { return old.path == copy.path; });
   record.push_back(std::move(copy));
 }
@@ -89,14 +176,28 @@ std::vector<RecordedCopy> PruneCopies(std::vector<RecordedCopy>& record, std::st
   if (keep <= 0) return removed;
   // The record is in the order the copies were made, so the newest come last.
   int newer = 0;
+  int versionsKept = 0;
+  bool versionKept = false;
+  bool newerBeganAVersion = true;  // the copy visited before (a newer one) began its version
   for (auto entry = record.end(); entry != record.begin();) {
     --entry;
-    if (entry->document != document || FolderPartOf(entry->path, rules.style) != folder) continue;
+    if (entry->removing || entry->document != document ||
+        FolderPartOf(entry->path, rules.style) != folder) {
+      continue;
+    }
     if (rules.facts.stampOf(entry->path) != entry->stamp) {
       entry = record.erase(entry);  // no longer the file this program wrote
       continue;
     }
-    if (++newer <= keep || rules.inUse(entry->path)) continue;
+    const bool newestOfItsVersion = newerBeganAVersion;
+    newerBeganAVersion = !entry->unsure;
+    if (newestOfItsVersion) versionKept = false;
+    const bool kept = ++newer <= keep || (newestOfItsVersion && versionsKept < keep);
+    if (kept && !versionKept) {
+      versionKept = true;
+      ++versionsKept;
+    }
+    if (kept || rules.inUse(entry->path)) continue;
     removed.push_back(*entry);
     entry = record.erase(entry);
   }

@@ -22,17 +22,32 @@ struct RecordedCopy {
   std::string document;  // the document's location; "untitled:" and its name when never stored
   FileStamp stamp;
   std::string path;  // the copy's file on disk
+  // Taken out by Keep Copies and about to be deleted: a pass cut short (the program killed) left
+  // it, and the next pass finishes the deletion.
+  bool removing = false;
+  // Not known to differ from the document's copy made before it (one protected by a password,
+  // say): it may be the same version again, so it never counts as a version of its own.
+  bool unsure = false;
   bool operator==(const RecordedCopy&) const = default;
 };
 
 // The record's name in the user's private folder.
 inline constexpr std::string_view CopyRecordName = "Tallyguard copies.txt";
 
-// One copy per line: document, size, time of last change, path, separated by tabs. Lines that do
-// not read are skipped: a damaged record can only mean fewer copies removed. A file recorded more
-// than once counts once, as its last entry.
+// One copy per line: document, size, time of last change, path, separated by tabs, in the order
+// the copies were made. A copy being removed has the line "removing", a tab, and the rest; one
+// not known to differ from the copy before it, "unsure" and a tab before the rest. A
+// document or path that holds a tab, a line break or a backslash-escape sequence is written
+// behind the mark "escaped" and a tab, with "\t", "\n", "\r" and "\\" standing for those (paths
+// with backslashes as separators stay as they are on all other lines). Lines that do not read are
+// skipped: a damaged record can only mean fewer copies removed. A file recorded more than once
+// counts once, as its last entry.
 std::vector<RecordedCopy> ParseCopyRecord(std::string_view text);
 std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies);
+
+// A field of a tab-separated line: a tab, a line feed, a carriage return and a backslash become
+// "\t", "\n", "\r" and "\\".
+std::string EscapedField(std::string_view text);
 
 // The stored "Keep Copies" text as a count: 0 (keep all) for anything but a plain decimal number.
 int KeepCountOf(std::string_view text);
@@ -51,10 +66,14 @@ struct PruneRules {
   std::function<bool(const std::string& path)> inUse;
 };
 
-// Takes the recorded copies of `document` in `folder` beyond the newest `keep` out of the record
-// and returns them, to be deleted once the record without them is safely written. Entries whose
-// file no longer matches are dropped from the record; copies in use stay recorded for a later
-// pass.
+// Takes the recorded copies of `document` in `folder` out of the record that Keep Copies lets
+// go, and returns them, to be deleted once the record without them is safely written. It keeps
+// the newest `keep` copies, and beyond them the newest copy of each earlier version until `keep`
+// versions are kept: a version begins with every copy known to differ from the one before it,
+// and copies not known to differ belong to the version before them. So copies that may all be the
+// same never push out the last copy of an earlier version, and at most twice `keep` stay. Entries
+// whose file no longer matches are dropped from the record; copies in use stay recorded for a
+// later pass.
 std::vector<RecordedCopy> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
                                       std::string_view folder, int keep, const PruneRules& rules);
 

@@ -49,6 +49,7 @@ void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
       environment.automation, surface.options,   surface.dialogs,      surface.messageLoop,
       environment.fileSystem, environment.clock, environment.regional, environment.historyLogPath,
       environment.pathStyle,  &surface.notices};
+  calc.facts = environment.facts;
   std::optional<CopyKeeping> keeping;
   if (environment.facts) {
     // The count is taken once: copies are removed at the end of the pass, by one rule.

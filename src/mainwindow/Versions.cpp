@@ -182,7 +182,8 @@ void Versions::saveCopyAs() {
     view_.tell("That is the copy itself. Choose another name or folder.");
     return;
   }
-  if (ports_.facts.stampOf(LockFileOf(*target, ports_.pathStyle))) {
+  // Whoever's lock it is: in a shared folder another account's office may have it open.
+  if (ports_.fileSystem.identity(LockFileOf(*target, ports_.pathStyle))) {
     view_.tell(*target +
                " is open in the office, so it was not written over. Close it there first, "
                "or choose another name.");

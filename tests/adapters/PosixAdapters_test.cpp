@@ -145,6 +145,32 @@ TEST(PosixFileSystem, AFailedAppendNamesThePath) {
   }
 }
 
+// Saving a copy over a file works as an editor's save: a private file stays private, and a link
+// stays a link, the file behind it getting the bytes.
+TEST(PosixFileSystem, ACopySavedOverAFileKeepsItsModeAndWritesThroughALink) {
+  TempFolder folder;
+  PosixFileSystem files;
+  const std::string copy = folder / "Budget Date 1.ods";
+  testing::WriteWholeFile(copy, "restored");
+  const std::string secret = folder / "Salaries.ods";
+  testing::WriteWholeFile(secret, "old");
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  files.copyFile(copy, secret);
+  EXPECT_EQ(testing::ReadWholeFile(secret), "restored");
+  struct stat status {};
+  ASSERT_EQ(::stat(secret.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+  std::filesystem::create_directory(folder / "synced");
+  const std::string synced = folder / "synced/Budget.ods";
+  testing::WriteWholeFile(synced, "old");
+  const std::string link = folder / "Budget.ods";
+  std::filesystem::create_symlink(synced, link);
+  files.copyFile(copy, link);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(testing::ReadWholeFile(synced), "restored");
+}
+
 TEST(ProcessEnvironment, StateFolderFollowsXdgAndIsCreated) {
   TempFolder folder;
   const std::optional<std::string> home = ProcessEnvironment().variable("HOME");

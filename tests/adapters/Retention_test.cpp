@@ -169,6 +169,97 @@ TEST_F(KeepingADay, ARecordPlantedByAnotherAccountOrLinkedElsewhereDeletesNothin
   EXPECT_EQ(problems.size(), 2u);
 }
 
+// A pass killed between marking its removals and deleting them: the next pass, even one that
+// stores nothing, deletes what was marked, each with its line, and leaves no mark behind. A copy
+// whose name holds a tab or a line break is recorded and removed like any other.
+TEST_F(KeepingADay, RemovalsCutShortAreFinishedByTheNextPassAndOddNamesAreKept) {
+  keep = 1;
+  pass(8, 0);
+  const std::string odd = docs("Budget\tQ1\nfinal Date December.7.2026 Time 07.00.00.AM.ods");
+  WriteWholeFile(odd, "an odd copy");
+  std::vector<RecordedCopy> recorded = ParseCopyRecord(ReadWholeFile(record));
+  ASSERT_EQ(recorded.size(), 1u);
+  RecordedCopy oddCopy{recorded[0].document, *facts.stampOf(odd), odd, true};
+  recorded[0].removing = true;
+  recorded.insert(recorded.begin(), oddCopy);
+  WriteWholeFile(record, FormatCopyRecord(recorded));
+  EXPECT_EQ(ParseCopyRecord(ReadWholeFile(record)), recorded);
+  const fs::path stray = temp / "state/Tallyguard/.Tallyguard copies.txt.Ab12Cd";
+  WriteWholeFile(stray, "left by a killed pass");
+  fs::last_write_time(stray, fs::last_write_time(stray) - std::chrono::hours(1));
+
+  CopyKeeping nothingStored(CopyKeepingContext{files, facts, clock, regional, historyLog,
+                                               PathStyle::Posix, keep, nullptr, nullptr, &state});
+  nothingStored.ended();
+  EXPECT_FALSE(fs::exists(odd));
+  EXPECT_FALSE(fs::exists(docs(copyAt("08.00.00.AM"))));
+  EXPECT_EQ(ReadWholeFile(record), "");
+  const std::string log = ReadWholeFile(historyLog);
+  EXPECT_THAT(log, HasSubstr(docs(copyAt("08.00.00.AM")) + " removed (keeping the newest 1)"));
+  EXPECT_THAT(log, HasSubstr("Budget?Q1?final Date"));  // the log keeps one line per copy
+  for (const auto& entry : fs::directory_iterator(temp / "state/Tallyguard")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
+  }
+}
+
+// Which copy is the newest comes from the order the copies were made, not from their times: with
+// the clock set back, a new copy like the one made last is not kept, and Keep still removes the
+// oldest copy, not the one with the oldest time.
+TEST_F(KeepingADay, TheNewestCopyIsTheLastMadeWhateverTheFileTimesSay) {
+  keep = 2;
+  pass(8, 0);
+  pass(9, 0);
+  const std::string first = docs(copyAt("08.00.00.AM"));
+  const std::string second = docs(copyAt("09.00.00.AM"));
+  fs::last_write_time(second, fs::last_write_time(first) - std::chrono::hours(3));
+  // Rewrite the record with the copies' times as they now are, in the order they were made.
+  std::vector<RecordedCopy> recorded = ParseCopyRecord(ReadWholeFile(record));
+  for (RecordedCopy& copy : recorded) copy.stamp = *facts.stampOf(copy.path);
+  WriteWholeFile(record, FormatCopyRecord(recorded));
+
+  clock.set({2026, 12, 7, 10, 0, 0});
+  CopyKeepingContext context{files, facts, clock, regional, historyLog, PathStyle::Posix, keep};
+  context.state = &state;
+  CopyKeeping keeping(std::move(context));
+  BackupRequest request{"file://" + original, true, "", {true, true, false}};
+  const BackupTarget target = ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
+  const std::string partial = temp / "docs/partial";
+  WriteWholeFile(partial, "copy at 540");  // the same as the 09:00 copy
+  EXPECT_FALSE(keeping.mayKeep(target, partial));
+  WriteWholeFile(partial, "copy at 480");  // the same as the 08:00 copy, not the newest
+  EXPECT_TRUE(keeping.mayKeep(target, partial));
+
+  pass(11, 0);
+  EXPECT_FALSE(fs::exists(first));
+  EXPECT_TRUE(fs::exists(second));
+}
+
+// Copies not known to differ from the one before them belong to its version: a run of them
+// never pushes out the last copy of an earlier version, and no more than twice Keep stay.
+TEST_F(KeepingADay, CopiesThatMayRepeatTheirVersionNeverPushOutAnEarlierOne) {
+  // A, B, C known to differ; then copies of C that may or may not be the same.
+  const auto prune = [&](const std::string& versions, int keepCount) {
+    std::vector<RecordedCopy> made;
+    for (size_t i = 0; i < versions.size(); ++i) {
+      const std::string path = docs("copy " + std::to_string(i));
+      WriteWholeFile(path, std::string(1, versions[i]));
+      made.push_back({"file://" + original, *facts.stampOf(path), path, false, versions[i] == '?'});
+    }
+    const PruneRules rules{facts, PathStyle::Posix, [](const std::string&) { return false; }};
+    PruneCopies(made, "file://" + original, docs(""), keepCount, rules);
+    std::string kept;
+    for (const RecordedCopy& copy : made) kept += ReadWholeFile(copy.path);
+    return kept;
+  };
+  EXPECT_EQ(prune("ABC???", 3), "AB???");  // C may be the same as the three after it
+  EXPECT_EQ(prune("ABCDEF", 3), "DEF");
+  EXPECT_EQ(prune("A?B?C?", 3), "??C?");  // each version by its newest copy
+  EXPECT_EQ(prune("A?B?C?D", 3), "?C?D");
+  EXPECT_EQ(prune("A????????", 2), "??");  // the last one of A's may be A itself
+  EXPECT_EQ(prune("AB????????", 2), "A??");
+  EXPECT_EQ(prune("ABCD??????", 2), "C??");
+}
+
 // What goes is written out of the record first: a record that cannot be written (a full disk),
 // or a log that takes no line, removes nothing; the copies stay for a pass that can.
 TEST_F(KeepingADay, ARecordOrALogThatCannotBeWrittenRemovesNothing) {

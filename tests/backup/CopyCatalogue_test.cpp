@@ -106,6 +106,13 @@ TEST(CopyCatalogue, TheScriptsListSaysWhatIsOnDiskNow) {
             "/data/Budget.ods\t2026-12-07T09:01:00\t5\t/data/Budget Date 2.ods\tpresent\n"
             "/data/Budget.ods\t2026-12-07T09:00:00\t\t/data/Budget Date 1.ods\tgone\n");
   EXPECT_EQ(ListCopiesText(documents, "Stock", facts), "");
+
+  // A tab or a backslash in a name never adds or splits a field.
+  const RecordedCopy recorded{"file:///data/Q1%09Q2.ods", {}, "/data/a\\b Date 3.ods"};
+  const CopyCatalogue odd(Line("Q1?Q2.ods", recorded.path, {2026, 12, 7, 9, 2, 0}), {recorded},
+                          PathStyle::Posix, UnitedStatesRegionalSettings());
+  EXPECT_EQ(ListCopiesText(odd.documents(), "", facts),
+            "/data/Q1\\tQ2.ods\t2026-12-07T09:02:00\t\t/data/a\\\\b Date 3.ods\tgone\n");
 }
 
 }  // namespace

@@ -1,93 +1,152 @@
 #include "backup/CopyContent.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tg {
 namespace {
 
-struct Entry {
-  std::string name;
-  std::uint32_t crc;
-  std::uint32_t size;
-};
-
-// Little-endian, as zip writes its numbers; bytes beyond the value's four are zeros.
+// Little-endian, as zip writes its numbers.
 void Put(std::string& bytes, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) {
-    bytes += static_cast<char>(i < 4 ? (value >> (8 * i)) & 0xFF : 0);
-  }
+  for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-// A package as its central directory and end record tell it (what the comparison reads), behind
-// `body` standing for the members' data.
-std::string Package(const std::vector<Entry>& entries, const std::string& body = "data") {
+std::string Deflated(const std::string& text) {
+  z_stream stream{};
+  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+// A whole zip package as the office writes one: the members deflated, but "mimetype" stored.
+std::string Package(const std::vector<std::pair<std::string, std::string>>& members) {
+  std::string body;
   std::string directory;
-  for (const Entry& entry : entries) {
+  for (const auto& [name, text] : members) {
+    const bool stored = name == "mimetype";
+    const std::string data = stored ? text : Deflated(text);
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+    const auto offset = static_cast<std::uint32_t>(body.size());
+    const auto describe = [&](std::string& to) {
+      Put(to, 20, 2);
+      Put(to, 0, 2);
+      Put(to, stored ? 0 : 8, 2);
+      Put(to, 0, 4);  // time and date
+      Put(to, crc, 4);
+      Put(to, static_cast<std::uint32_t>(data.size()), 4);
+      Put(to, static_cast<std::uint32_t>(text.size()), 4);
+      Put(to, static_cast<std::uint32_t>(name.size()), 2);
+      Put(to, 0, 2);
+    };
+    Put(body, 0x04034b50, 4);
+    describe(body);
+    body += name + data;
     Put(directory, 0x02014b50, 4);
     Put(directory, 20, 2);
-    Put(directory, 20, 2);
-    Put(directory, 0, 2);
-    Put(directory, 0, 2);
-    Put(directory, 0, 4);
-    Put(directory, entry.crc, 4);
-    Put(directory, entry.size, 4);
-    Put(directory, entry.size, 4);
-    Put(directory, static_cast<std::uint32_t>(entry.name.size()), 2);
-    Put(directory, 0, 2 * 3 + 2 + 4 + 4);  // extra, comment, disk, attributes, offset
-    directory += entry.name;
+    describe(directory);
+    Put(directory, 0, 2 + 2 + 2 + 4);  // comment, disk, attributes
+    Put(directory, offset, 4);
+    directory += name;
   }
   std::string package = body + directory;
   Put(package, 0x06054b50, 4);
   Put(package, 0, 4);
-  Put(package, static_cast<std::uint32_t>(entries.size()), 2);
-  Put(package, static_cast<std::uint32_t>(entries.size()), 2);
+  Put(package, static_cast<std::uint32_t>(members.size()), 2);
+  Put(package, static_cast<std::uint32_t>(members.size()), 2);
   Put(package, static_cast<std::uint32_t>(directory.size()), 4);
   Put(package, static_cast<std::uint32_t>(body.size()), 4);
   Put(package, 0, 2);
   return package;
 }
 
-// Two copies are one version when only what describes the document differs; any difference in a
-// member that holds the spreadsheet, a member more or less, or a package that does not read
-// makes them two.
-TEST(CopyContent, OnlyMetadataViewAndThumbnailMayDifferBetweenTwoCopiesOfOneVersion) {
-  const std::vector<Entry> first = {{"mimetype", 1, 46},
-                                    {"content.xml", 0xC0FFEE, 900},
-                                    {"meta.xml", 7, 800},
-                                    {"settings.xml", 8, 700},
-                                    {"Thumbnails/thumbnail.png", 9, 600}};
-  std::vector<Entry> described = first;
-  described[2].crc = 70;
-  described[3].size = 701;
-  described[4].crc = 90;
-  EXPECT_TRUE(SameSpreadsheet(Package(first), Package(described, "other data")));
-
-  std::vector<Entry> edited = first;
-  edited[1].crc = 0xC0FFEF;
-  EXPECT_FALSE(SameSpreadsheet(Package(first), Package(edited)));
-  std::vector<Entry> grown = first;
-  grown.push_back({"Pictures/chart.png", 5, 10});
-  EXPECT_FALSE(SameSpreadsheet(Package(first), Package(grown)));
-
-  const std::string package = Package(first);
-  EXPECT_FALSE(SameSpreadsheet(package, package.substr(0, package.size() - 3)));  // cut short
-  EXPECT_FALSE(SameSpreadsheet(package, "a;b\n1;2\n"));
-
-  // Flat files: byte for byte.
-  EXPECT_TRUE(SameSpreadsheet("a;b\n1;2\n", "a;b\n1;2\n"));
-  EXPECT_FALSE(SameSpreadsheet("a;b\n1;2\n", "a;b\n1;3\n"));
+std::string Meta(const std::string& date, const std::string& title = "") {
+  return "<?xml version=\"1.0\"?><office:document-meta><office:meta><dc:date>" + date +
+         "</dc:date><meta:editing-duration>PT" + date.substr(17, 2) +
+         "S</meta:editing-duration><meta:editing-cycles>2</meta:editing-cycles>" + title +
+         "<meta:generator>LibreOffice</meta:generator></office:meta></office:document-meta>";
 }
 
-TEST(CopyContent, ThePackagesMembersAreReadFromItsCentralDirectory) {
-  const auto members = ZipMembers(Package({{"content.xml", 0xDEADBEEF, 1234}}));
-  ASSERT_TRUE(members);
-  ASSERT_EQ(members->size(), 1u);
-  EXPECT_EQ(members->at("content.xml"), (ZipMember{0xDEADBEEF, 1234}));
-  EXPECT_FALSE(ZipMembers("PK\x03\x04 not a whole package"));
+std::string Settings(const std::string& cursor, const std::string& autoCalculate) {
+  return "<office:settings><config:config-item-set config:name=\"ooo:view-settings\">"
+         "<config:config-item config:name=\"VisibleAreaTop\">0</config:config-item>"
+         "<config:config-item-set config:name=\"Views\"><config:config-item "
+         "config:name=\"CursorPositionX\">" +
+         cursor +
+         "</config:config-item></config:config-item-set></config:config-item-set>"
+         "<config:config-item-set config:name=\"ooo:configuration-settings\"><config:config-item "
+         "config:name=\"AutoCalculate\">" +
+         autoCalculate + "</config:config-item></config:config-item-set></office:settings>";
+}
+
+const std::string Manifest = "<manifest:manifest><manifest:file-entry manifest:full-path=\"/\"/>";
+
+std::string Workbook(const std::string& cells, const std::string& date,
+                     const std::string& title = "", const std::string& cursor = "0",
+                     const std::string& autoCalculate = "true") {
+  return Package({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                  {"content.xml", "<office:document-content>" + cells},
+                  {"meta.xml", Meta(date, title)},
+                  {"settings.xml", Settings(cursor, autoCalculate)},
+                  {"Thumbnails/thumbnail.png", "picture of " + cursor},
+                  {"META-INF/manifest.xml", Manifest + "</manifest:manifest>"}});
+}
+
+// Two stores of one unchanged workbook differ in the time of the store, the editing time, the
+// view and the thumbnail: the same version. Cells, the title or a setting that changed make two.
+TEST(CompareCopies, TellsTheOfficesRewritesFromTheUsersEdits) {
+  const std::string first = Workbook("A1=1", "2026-12-08T10:29:17.44");
+  EXPECT_EQ(CompareCopies(first, first), Sameness::Same);
+  EXPECT_EQ(CompareCopies(first, Workbook("A1=1", "2026-12-08T10:31:19.52", "", "7")),
+            Sameness::Same);
+  EXPECT_EQ(CompareCopies(first, Workbook("A1=2", "2026-12-08T10:31:19.52")), Sameness::Different);
+  EXPECT_EQ(CompareCopies(first, Workbook("A1=1", "2026-12-08T10:31:19.52",
+                                          "<dc:title>Budget 2027</dc:title>")),
+            Sameness::Different);
+  EXPECT_EQ(CompareCopies(first, Workbook("A1=1", "2026-12-08T10:31:19.52", "", "0", "false")),
+            Sameness::Different);
+  EXPECT_EQ(CompareCopies(first, "a;b\n1;2\n"), Sameness::Different);
+
+  // Flat files: XML without the times of the store; text byte for byte.
+  EXPECT_EQ(CompareCopies("<?xml?>" + Meta("2026-12-08T10:29:17.44") + "<cells>1</cells>",
+                          "<?xml?>" + Meta("2026-12-09T11:00:05.01") + "<cells>1</cells>"),
+            Sameness::Same);
+  EXPECT_EQ(CompareCopies("a;b\n1;2\n", "a;b\n1;3\n"), Sameness::Different);
+}
+
+// Where sameness cannot be read for certain, the answer is Unknown, never Same: a protected
+// package (encrypted afresh at every store), a damaged member, a binary format of another suite.
+TEST(CompareCopies, WhatCannotBeReadForCertainIsUnknown) {
+  const auto locked = [](const std::string& salt) {
+    return Package(
+        {{"content.xml", "encrypted " + salt},
+         {"META-INF/manifest.xml", Manifest + "<manifest:encryption-data manifest:salt=\"" + salt +
+                                       "\"/></manifest:manifest>"}});
+  };
+  EXPECT_EQ(CompareCopies(locked("a1"), locked("b2")), Sameness::Unknown);
+
+  const std::string first = Workbook("A1=1", "2026-12-08T10:29:17.44");
+  std::string damaged = Workbook("A1=1", "2026-12-08T10:31:19.52");
+  const size_t meta = damaged.find("meta.xml") + 8;  // the first byte of its deflated data
+  damaged[meta] = static_cast<char>(damaged[meta] ^ 0x55);
+  EXPECT_EQ(CompareCopies(first, damaged), Sameness::Unknown);
+  EXPECT_EQ(CompareCopies(first, first.substr(0, first.size() - 3)), Sameness::Different);
+
+  EXPECT_EQ(
+      CompareCopies(std::string("\xD0\xCF\x11\xE0\0\1", 6), std::string("\xD0\xCF\x11\xE0\0\2", 6)),
+      Sameness::Unknown);
 }
 
 }  // namespace

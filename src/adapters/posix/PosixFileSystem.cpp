@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -53,6 +54,8 @@ void PosixFileSystem::appendText(std::string_view path, std::string_view text) {
       OpenPlainFileOfUser(path, O_RDWR | O_APPEND | O_CREAT, "nothing was written to it", status);
   if (EndsInsideALine(file.get(), status)) WriteAll(file.get(), "\r\n", path);
   WriteAll(file.get(), text, path);
+  // On the disk before it returns: a copy is deleted only once its line is there to tell.
+  if (::fdatasync(file.get()) != 0) ThrowFileError("The file", path, "written");
   if (::close(file.release()) != 0) ThrowFileError("The file", path, "written");
 }
 
@@ -103,17 +106,45 @@ void PosixFileSystem::rename(std::string_view from, std::string_view to) {
 
 // Written in the target's folder under a hidden name and renamed over the target once whole: a
 // full disk or a crash leaves the target as it was, and never half a spreadsheet under its name.
+namespace {
+
+// A link is written through, as an editor saves: the file it leads to gets the bytes, and the
+// link stays (a synced or shared file behind it gets the restored version).
+std::string WrittenThroughLinks(std::string_view to) {
+  std::error_code failed;
+  const std::filesystem::path resolved = std::filesystem::canonical(std::string(to), failed);
+  return failed ? std::string(to) : resolved.string();
+}
+
+// What the file written takes on: the replaced file's mode (and owner, where this account may
+// give it), or for a new file what the user's umask allows.
+void TakeOverModeAndOwner(int fd, const std::string& target) {
+  struct stat replaced {};
+  if (::stat(target.c_str(), &replaced) == 0) {
+    ::fchmod(fd, replaced.st_mode & 07777);
+    if (replaced.st_uid != ::geteuid() || replaced.st_gid != ::getegid()) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, replaced.st_uid, replaced.st_gid);
+    }
+    return;
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+}
+
+}  // namespace
+
 void PosixFileSystem::copyFile(std::string_view from, std::string_view to) {
   struct stat status {};
   FileDescriptor source = OpenPlainFileOfUser(from, O_RDONLY, "it was not copied", status);
-  const std::string target(to);
+  const std::string target = WrittenThroughLinks(to);
   const size_t slash = target.rfind('/');
   std::string partial = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
                         ".tallyguard-save-XXXXXX";
   FileDescriptor written(::mkostemp(partial.data(), O_CLOEXEC));
   if (written.get() < 0) ThrowFileError("The file", to, "written");
   try {
-    ::fchmod(written.get(), 0644);
+    TakeOverModeAndOwner(written.get(), target);
     char buffer[1 << 16];
     for (;;) {
       const ssize_t count = ::read(source.get(), buffer, sizeof buffer);

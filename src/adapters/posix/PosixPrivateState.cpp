@@ -93,8 +93,29 @@ std::optional<std::string> PosixPrivateState::read(std::string_view name) {
   }
 }
 
+// A replacement takes moments; a temporary file of one that is older than this was left by a
+// process killed halfway, and nobody will ever rename it.
+constexpr std::chrono::minutes LeftBehind{10};
+
+void PosixPrivateState::clearLeftTemporaries(std::string_view name) const {
+  namespace fs = std::filesystem;
+  const std::string prefix = "." + std::string(name) + ".";
+  std::error_code failed;
+  const auto now = fs::file_time_type::clock::now();
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_, failed)) {
+    const std::string file = entry.path().filename().string();
+    if (!file.starts_with(prefix) || file.size() != prefix.size() + 6) continue;
+    std::error_code unread;
+    const auto written = fs::last_write_time(entry.path(), unread);
+    if (!unread && entry.is_regular_file(unread) && now - written > LeftBehind) {
+      fs::remove(entry.path(), unread);
+    }
+  }
+}
+
 void PosixPrivateState::replace(std::string_view name, std::string_view text) {
   ensureFolder();
+  clearLeftTemporaries(name);
   const std::string path = pathOf(name);
   std::string temporary = pathOf("." + std::string(name) + ".XXXXXX");
   const int fd = ::mkstemp(temporary.data());

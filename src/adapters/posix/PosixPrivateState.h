@@ -23,6 +23,7 @@ class PosixPrivateState : public PrivateState {
  private:
   // Makes the folder when missing; throws unless it is a folder of this user closed to others.
   void ensureFolder() const;
+  void clearLeftTemporaries(std::string_view name) const;
   std::string pathOf(std::string_view name) const;
   std::string folder_;
 };

@@ -151,6 +151,8 @@ void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
   } unlock{file.get(), turn};
   if (EndsInsideALine(file.get())) WriteAll(file.get(), "\r\n", path);
   WriteAll(file.get(), text, path);
+  // On the disk before it returns: a copy is deleted only once its line is there to tell.
+  if (!FlushFileBuffers(file.get())) ThrowLastError("The file", path, "written");
 }
 
 std::string Win32FileSystem::readText(std::string_view path) const {

@@ -30,7 +30,8 @@ class FileSystem {
   virtual void makeDirectory(std::string_view path) = 0;
   // Appends one line of the history log: opens for append without waiting (creating the file
   // owner-only), never through a link, and only into a regular file of this user; the text starts
-  // on a line of its own even when an earlier write stopped halfway through a line; closes.
+  // on a line of its own even when an earlier write stopped halfway through a line; flushes to
+  // the disk and closes.
   virtual void appendText(std::string_view path, std::string_view text) = 0;
   // The whole file, read under the same rule as appendText: without waiting, never through a
   // link, and only from a regular file of this user; anything else throws with a plain report.
@@ -45,7 +46,9 @@ class FileSystem {
   virtual void rename(std::string_view from, std::string_view to) = 0;
   // A new file `to` with the bytes of the user's regular file `from` (never read through a link):
   // written beside `to` under another name and renamed over it when whole, so a failure leaves
-  // what was at `to` as it was. Throws with a plain report.
+  // what was at `to` as it was. A link at `to` is written through to the file it leads to, and
+  // the file replaced keeps its mode (a new one gets what the user's umask allows). Throws with
+  // a plain report.
   virtual void copyFile(std::string_view from, std::string_view to) = 0;
   // Deletes also a read-only file.
   virtual void forceDeleteFile(std::string_view path) = 0;
