@@ -20,3 +20,5 @@ set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Libraries found by find_package link statically too (zlib's import library would need its DLL).
+set(ZLIB_USE_STATIC_LIBS ON)
