@@ -43,6 +43,8 @@ set(TALLYGUARD_OFFICE_TEST_UNO_TYPES
   com.sun.star.container.XEnumeration
   com.sun.star.container.XEnumerationAccess
   com.sun.star.container.XIndexAccess
+  com.sun.star.document.XDocumentProperties
+  com.sun.star.document.XDocumentPropertiesSupplier
   com.sun.star.frame.Desktop
   com.sun.star.frame.XComponentLoader
   com.sun.star.frame.XDesktop2

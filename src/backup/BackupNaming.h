@@ -3,6 +3,7 @@
 // location as the office suite reports it, a folder as the user typed or picked it, and the
 // options of the window. Comparisons are exact; nothing is trimmed.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -104,6 +105,9 @@ struct BackupTarget {
   PathText folder;
   PathText backupPath;
   std::string backupUrl;
+  // Whether the office holds edits of the document not yet saved to its file, as it says; nothing
+  // when it could not say.
+  std::optional<bool> unsavedEdits;
 };
 
 struct BackupRequest {

@@ -144,6 +144,7 @@ class Pass {
       chooseTypedFolder(v);
     }
     nameBackup(v);
+    if (c_.extras) v.unsavedEdits = unsavedEdits(document);
     if (c_.extras && !c_.extras->mayStore(v)) return;
     bool kept = false;
     if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
@@ -153,6 +154,14 @@ class Pass {
             HistoryLine(v.fileName.shown, v.backupPath.shown, c_.clock.now(), c_.regional));
       });
       if (c_.extras) c_.extras->stored(v.location, v);
+    }
+  }
+
+  std::optional<bool> unsavedEdits(AutomationObject& document) {
+    try {
+      return document.call("isModified").asBool();
+    } catch (const AutomationError&) {
+      return std::nullopt;
     }
   }
 

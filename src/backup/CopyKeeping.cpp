@@ -116,6 +116,7 @@ void CopyKeeping::clearLeftovers(const std::string& folder) {
 
 // A folder whose figures cannot be read is not held back: the store itself then says what fails.
 bool CopyKeeping::mayStore(const BackupTarget& target) {
+  if (unchangedSinceNewestCopy(target)) return false;
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
   clearLeftovers(folder);
@@ -123,6 +124,20 @@ bool CopyKeeping::mayStore(const BackupTarget& target) {
   if (!space || LeavesEnoughSpace(*space, expectedSize(target))) return true;
   skip(file, folder);
   return false;
+}
+
+// The office says the document holds no unsaved edits, and its file is the very one the newest
+// kept copy was made from, then also without unsaved edits: that copy holds this version already,
+// and the office is not asked to store it again. Only where copies are counted and recorded.
+bool CopyKeeping::unchangedSinceNewestCopy(const BackupTarget& target) {
+  if (target.unsavedEdits != false || c_.keep <= 0 || !c_.state || target.localPath.empty()) {
+    return false;
+  }
+  const std::string& file = target.backupPath.onDisk;
+  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return false;
+  const std::optional<RecordedCopy> newest = newestCopyOf(target);
+  return newest && newest->savedFile &&
+         c_.facts.stampOf(DecodeUrlEscapes(target.localPath)) == newest->savedFile;
 }
 
 // The copy is written; the file it replaces frees its room at the rename. A copy that repeats the
@@ -158,11 +173,19 @@ Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
   }
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
   if (!newest) return Sameness::Different;
+  Sameness sameness = Sameness::Unknown;  // a copy that cannot be read is no reason to give up
   try {
-    return CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(partialPath));
+    sameness =
+        CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(partialPath));
   } catch (const std::exception&) {
-    return Sameness::Unknown;  // a copy that cannot be read is no reason to give up the new one
   }
+  // Both made from the saved document, and the user has saved it since: a version of its own,
+  // also where the bytes cannot tell (a protected workbook).
+  if (sameness == Sameness::Unknown && target.unsavedEdits == false && newest->savedFile &&
+      c_.facts.stampOf(DecodeUrlEscapes(target.localPath)) != newest->savedFile) {
+    return Sameness::Different;
+  }
+  return sameness;
 }
 
 // The newest copy of the document in the folder of `target` that is still as it was recorded.
@@ -198,8 +221,12 @@ void CopyKeeping::stored(std::string_view location, const BackupTarget& target) 
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
   const std::string document(location);
-  newCopies_.push_back(RecordedCopy{document, *stamp, file, false, unsure_});
+  RecordedCopy copy{document, *stamp, file, false, unsure_};
   unsure_ = false;
+  if (target.unsavedEdits == false) {
+    copy.savedFile = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
+  }
+  newCopies_.push_back(std::move(copy));
   stampedGroups_.insert(Group{document, FolderPartOf(file, c_.pathStyle)});
 }
 

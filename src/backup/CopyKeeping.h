@@ -83,6 +83,7 @@ class CopyKeeping : public PassExtras {
   bool inUse(const std::string& path) const;
   std::uint64_t expectedSize(const BackupTarget& target);
   void readRecordOnce();
+  bool unchangedSinceNewestCopy(const BackupTarget& target);
   Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view partialPath);
   std::optional<RecordedCopy> newestCopyOf(const BackupTarget& target);
   void skip(const std::string& file, const std::string& folder);

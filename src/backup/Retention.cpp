@@ -29,6 +29,25 @@ bool ReadNumber(std::string_view text, Number& number) {
 
 constexpr std::string_view RemovingMark = "removing\t";
 constexpr std::string_view UnsureMark = "unsure\t";
+constexpr std::string_view SavedFileMark = "saved:";
+
+// "saved:<size>:<time>" and a tab; nothing when the line has no such mark.
+std::optional<FileStamp> TakeSavedFile(std::string_view& line) {
+  if (!line.starts_with(SavedFileMark)) return std::nullopt;
+  const size_t colon = line.find(':', SavedFileMark.size());
+  const size_t tab = line.find('\t');
+  if (colon == std::string_view::npos || tab == std::string_view::npos || colon > tab) {
+    return std::nullopt;
+  }
+  FileStamp stamp;
+  const std::string_view size = line.substr(SavedFileMark.size(), colon - SavedFileMark.size());
+  const std::string_view time = line.substr(colon + 1, tab - colon - 1);
+  if (!ReadNumber(size, stamp.size) || !ReadNumber(time, stamp.modifiedNanoseconds)) {
+    return std::nullopt;
+  }
+  line.remove_prefix(tab + 1);
+  return stamp;
+}
 constexpr std::string_view EscapedMark = "escaped\t";
 
 bool TakeMark(std::string_view& line, std::string_view mark) {
@@ -102,6 +121,7 @@ std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
   RecordedCopy copy;
   copy.removing = TakeMark(line, RemovingMark);
   copy.unsure = TakeMark(line, UnsureMark);
+  copy.savedFile = TakeSavedFile(line);
   const bool escaped = TakeMark(line, EscapedMark);
   const std::vector<std::string_view> fields = SplitFields(line, 4);
   if (fields.size() != 4 || !ReadNumber(fields[1], copy.stamp.size) ||
@@ -141,6 +161,10 @@ std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies) {
   for (const RecordedCopy& copy : copies) {
     if (copy.removing) text += RemovingMark;
     if (copy.unsure) text += UnsureMark;
+    if (copy.savedFile) {
+      text += std::string(SavedFileMark) + std::to_string(copy.savedFile->size) + ':' +
+              std::to_string(copy.savedFile->modifiedNanoseconds) + '\t';
+    }
     const bool escaped = NeedsEscapes(copy);
     if (escaped) text += EscapedMark;
     text += (escaped ? EscapedField(copy.document) : copy.document) + '\t' +

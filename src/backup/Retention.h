@@ -28,6 +28,8 @@ struct RecordedCopy {
   // Not known to differ from the document's copy made before it (one protected by a password,
   // say): it may be the same version again, so it never counts as a version of its own.
   bool unsure = false;
+  // Made while the document had no unsaved edits: its file then, which the copy repeats.
+  std::optional<FileStamp> savedFile;
   bool operator==(const RecordedCopy&) const = default;
 };
 
@@ -36,7 +38,8 @@ inline constexpr std::string_view CopyRecordName = "Tallyguard copies.txt";
 
 // One copy per line: document, size, time of last change, path, separated by tabs, in the order
 // the copies were made. A copy being removed has the line "removing", a tab, and the rest; one
-// not known to differ from the copy before it, "unsure" and a tab before the rest. A
+// not known to differ from the copy before it, "unsure" and a tab before the rest; one made from
+// a document without unsaved edits, "saved:", its file's size, ":", its time, and a tab. A
 // document or path that holds a tab, a line break or a backslash-escape sequence is written
 // behind the mark "escaped" and a tab, with "\t", "\n", "\r" and "\\" standing for those (paths
 // with backslashes as separators stay as they are on all other lines). Lines that do not read are

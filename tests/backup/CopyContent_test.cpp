@@ -11,9 +11,11 @@
 namespace tg {
 namespace {
 
-// Little-endian, as zip writes its numbers.
+// Little-endian, as zip writes its numbers; bytes beyond the value's four are zeros.
 void Put(std::string& bytes, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  for (int i = 0; i < width; ++i) {
+    bytes += static_cast<char>(i < 4 ? (value >> (8 * i)) & 0xFF : 0);
+  }
 }
 
 std::string Deflated(const std::string& text) {

@@ -318,6 +318,37 @@ TEST_F(BackupNow, AnUnchangedWorkbookDoesNotPushOutItsEarlierVersions) {
   EXPECT_THAT(ReadWholeFile(temp / "errors"), ::testing::IsEmpty());
 }
 
+// A workbook protected by a password is encrypted afresh at every store, so its copies never
+// read the same. Saved and left alone, the office says it is unchanged and no copy is made: the
+// three saved versions stay. An edit of its title alone is a version too.
+TEST_F(BackupNow, AProtectedWorkbookSavedAndLeftAloneKeepsItsVersions) {
+  store("Keep%20Copies=3\n");
+  Document budget = suite().newSpreadsheet();
+  const std::string file = docs("Salaries.ods");
+  const auto saveVersion = [&](const std::string& text) {
+    suite().setCell(budget, "A1", text);
+    suite().storeAs(budget, file, "calc8", "secret");
+    EXPECT_EQ(backUpStamped(), 1u) << text;
+  };
+  saveVersion("version A");
+  saveVersion("version B");
+  saveVersion("version C");
+  for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(backUpStamped(), 0u) << "unchanged pass " << pass;
+  EXPECT_EQ(copies(temp / "docs").size(), 3u);
+  std::set<std::string> versions;
+  for (const std::string& name : copies(temp / "docs")) {
+    Document copy = suite().load(docs(name), "secret", true);
+    versions.insert(suite().cell(copy, "A1"));
+    suite().close(copy);
+  }
+  EXPECT_EQ(versions, (std::set<std::string>{"version A", "version B", "version C"}));
+
+  suite().setTitle(budget, "Salaries 2027");  // not saved: the office holds the edit
+  EXPECT_EQ(backUpStamped(), 1u);
+  EXPECT_EQ(copies(temp / "docs").size(), 4u)  // the new one may repeat C: C stays
+      << ReadWholeFile(temp / "home/.local/state/Tallyguard/Tallyguard copies.txt");
+}
+
 // In a locale without AM/PM designators the stamp of 13:00:00 repeats that of 01:00:00: the later
 // copy gets a name of its own, and both versions stay, each named in the log once.
 TEST_F(BackupNow, ACopyWhoseStampRepeatsAnEarlierMomentNeverReplacesIt) {

@@ -7,6 +7,8 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -143,6 +145,11 @@ void RealSuite::storeAs(const Document& document, const std::string& path,
           ? Properties({{"FilterName", Any(U(filter))}})
           : Properties({{"FilterName", Any(U(filter))}, {"Password", Any(U(password))}});
   storable->storeAsURL(U(FileUrl(path)), properties);
+}
+
+void RealSuite::setTitle(const Document& document, const std::string& title) {
+  Reference<css::document::XDocumentPropertiesSupplier> supplier(document, UNO_QUERY_THROW);
+  supplier->getDocumentProperties()->setTitle(U(title));
 }
 
 void RealSuite::storeCopy(const Document& document, const std::string& url,

@@ -37,6 +37,8 @@ class RealSuite {
   void setCell(const Document& sheet, const std::string& cell, const std::string& text);
   std::string cell(const Document& sheet, const std::string& cell);
   void setText(const Document& text, const std::string& content);
+  // The title among the document's properties (File > Properties), as the user sets it.
+  void setTitle(const Document& document, const std::string& title);
 
   std::string url(const Document& document);
   std::string title(const Document& document);
