@@ -1,12 +1,18 @@
 // Times the backup pass against a bare loop of typed store calls on the same open documents, and a
-// late-bound call against a typed one, in a headless LibreOffice of its own. Prints the figures.
+// late-bound call against a typed one, in a headless LibreOffice of its own; then, with Keep
+// Copies 3, a pass over open workbooks left unchanged against one that stores them all, with the
+// office's processor time for each. Prints the figures.
 //
 //   tallyguard_office_bench [counts (default 1,10,50)] [repetitions (default 3)]
+//                           [unchanged workbooks (default 10)] [their rows (default 1000)]
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,8 +24,11 @@
 #include "adapters/memory/RecordingDialogs.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "backup/Calc.h"
+#include "backup/RunPass.h"
 
 namespace tg::office {
 namespace {
@@ -30,6 +39,40 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// Processor seconds the office's processes have used so far: its soffice.bin (and any other
+// process) started with this benchmark's own pipe.
+double OfficeProcessorSeconds(const std::string& pipe) {
+  double seconds = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream command(entry.path() / "cmdline");
+    std::string line((std::istreambuf_iterator<char>(command)), {});
+    if (line.find("soffice.bin") == std::string::npos || line.find(pipe) == std::string::npos) {
+      continue;
+    }
+    std::ifstream stat(entry.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 14) user = std::stoll(field);
+      if (i == 15) system = std::stoll(field);
+    }
+    seconds += static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+  }
+  return seconds;
+}
+
+class CountingNotices : public PassNotices {
+ public:
+  void storing(std::string_view) override {}
+  void stored(std::string_view) override { ++stored; }
+  void waiting() override {}
+  void copied(const std::string&) override {}
+  void skipped(const std::string&, const std::string&) override {}
+  int stored = 0;
+};
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -91,6 +134,43 @@ class Bench {
     suite_.closeAll();
   }
 
+  // Keep Copies 3 over `count` saved workbooks: a pass after an edit of each (every one stored),
+  // a pass with those edits still unsaved (each stored, then found the same and not kept), and,
+  // once the user saved them and a pass stored that version, a pass over them unchanged (the
+  // office says so: nothing stored).
+  void unchangedAgainstStored(int count, int rows, int repetitions) {
+    suite_.closeAll();
+    std::vector<Document> documents;
+    for (int i = 0; i < count; ++i) {
+      Document sheet = suite_.newSpreadsheet();
+      suite_.fill(sheet, rows, 100);
+      suite_.storeAs(sheet, workbook(i), "calc8");
+      documents.push_back(sheet);
+    }
+    std::vector<double> storing, unsaved, saved, storingBusy, unsavedBusy, savedBusy;
+    int keptUnsaved = 0, keptSaved = 0;
+    for (int round = 0; round < repetitions; ++round) {
+      for (const Document& sheet : documents) {
+        suite_.setCell(sheet, "A1", "round " + std::to_string(round));
+      }
+      timedKeepingPass(storing, storingBusy);
+      keptUnsaved += timedKeepingPass(unsaved, unsavedBusy);
+      for (int i = 0; i < count; ++i) suite_.storeAs(documents[i], workbook(i), "calc8");
+      timedKeepingPass(storing, storingBusy);  // saved anew: a version of its own, stored
+      keptSaved += timedKeepingPass(saved, savedBusy);
+    }
+    std::printf(
+        "Keep 3, N=%d x %d cells: storing pass %.3f s (office %.3f s)\n"
+        "  unchanged, edits unsaved: %.3f s (office %.3f s), pass/storing %.3f, %d kept\n"
+        "  unchanged, saved:         %.3f s (office %.3f s), pass/storing %.3f, %d kept\n"
+        "  staging in a private tmpfs: not taken\n",
+        count, rows * 100, Median(storing), Median(storingBusy), Median(unsaved),
+        Median(unsavedBusy), Median(unsaved) / Median(storing), keptUnsaved, Median(saved),
+        Median(savedBusy), Median(saved) / Median(storing), keptSaved);
+    std::fflush(stdout);
+    suite_.closeAll();
+  }
+
   void lateBoundAgainstTyped(int calls) {
     suite_.closeAll();
     Document sheet = suite_.newSpreadsheet();
@@ -126,6 +206,35 @@ class Bench {
   }
 
  private:
+  std::string workbook(int i) const { return folder_ + "/Workbook" + std::to_string(i) + ".ods"; }
+
+  // One pass as the program runs it, with Keep Copies 3 and stamped copies; its time and the
+  // office's processor time go to the lists. Returns how many copies were kept.
+  int timedKeepingPass(std::vector<double>& times, std::vector<double>& busy) {
+    RecordingDialogs dialogs;
+    CountingMessageLoop loop;
+    PosixFileSystem files;
+    PosixFileFacts facts;
+    FixedClock clock;
+    ++passes_;
+    clock.set({2026, 12, 8, 9 + passes_ / 60, passes_ % 60, 0});
+    UnitedStatesRegionalSettings regional;
+    PosixPrivateState state(folder_ + "/state");
+    CountingNotices notices;
+    PassOptions options;
+    options.stamp = true;
+    options.keep = 3;
+    const double before = OfficeProcessorSeconds(office_.pipeName());
+    const auto start = Clock::now();
+    RunPass({automation_, files, clock, regional, folder_ + "/Tallyguard.txt", PathStyle::Posix,
+             &facts, &state},
+            {[options] { return options; }, dialogs, loop, notices});
+    times.push_back(SecondsSince(start));
+    busy.push_back(OfficeProcessorSeconds(office_.pipeName()) - before);
+    if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
+    return notices.stored;
+  }
+
   void runPass() {
     RecordingDialogs dialogs;
     CountingMessageLoop loop;
@@ -141,9 +250,11 @@ class Bench {
 
   OfficeProcess office_;
   RealSuite suite_;
-  ModuleAutomationFactory automation_{OfficeConnectionOptions{office_.pipeName(), "", 5.0},
-                                      TALLYGUARD_OFFICE_MODULE_PATH};
+  ModuleAutomationFactory automation_{
+      OfficeConnectionOptions{office_.pipeName(), "", 5.0, office_.profileUrl()},
+      TALLYGUARD_OFFICE_MODULE_PATH};
   std::string folder_;
+  int passes_ = 0;
 };
 
 std::vector<int> Counts(const char* text) {
@@ -160,10 +271,13 @@ int main(int argc, char** argv) {
   using namespace tg::office;
   std::vector<int> counts = Counts(argc > 1 ? argv[1] : "1,10,50");
   int repetitions = argc > 2 ? std::stoi(argv[2]) : 3;
+  int unchanged = argc > 3 ? std::stoi(argv[3]) : 10;
+  int rows = argc > 4 ? std::stoi(argv[4]) : 1000;
   Bench bench;
   bench.lateBoundAgainstTyped(2000);
   for (const Size& size : {Size{"10x10", 10, 10}, Size{"100k cells", 1000, 100}}) {
     for (int count : counts) bench.passAgainstBareLoop(count, size, repetitions);
   }
+  bench.unchangedAgainstStored(unchanged, rows, repetitions);
   return 0;
 }

@@ -27,5 +27,6 @@ export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan.supp:print_suppressions=0"
 
 # The Qt widget tests run here too (offscreen). The desktop tests that drive the program in a
 # whole X session with a tray and a notification server (label user) are left to the normal
-# build: minutes each, and what they start is the program the command line tests run here.
-(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE user)
+# build: minutes each, and what they start is the program the command line tests run here. The
+# benchmarks (label bench) are measured in the normal build only.
+(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE "user|bench")
