@@ -67,11 +67,11 @@ double OfficeProcessorSeconds(const std::string& pipe) {
 class CountingNotices : public PassNotices {
  public:
   void storing(std::string_view) override {}
-  void stored(std::string_view) override { ++stored; }
+  void stored(std::string_view) override { ++count; }
   void waiting() override {}
   void copied(const std::string&) override {}
   void skipped(const std::string&, const std::string&) override {}
-  int stored = 0;
+  int count = 0;
 };
 
 double Median(std::vector<double> values) {
@@ -232,7 +232,7 @@ class Bench {
     times.push_back(SecondsSince(start));
     busy.push_back(OfficeProcessorSeconds(office_.pipeName()) - before);
     if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
-    return notices.stored;
+    return notices.count;
   }
 
   void runPass() {

@@ -335,16 +335,19 @@ CopyOnDisk LookAtCopy(const FileFacts& facts, std::string_view path) {
 }
 
 std::string ListCopiesText(const std::vector<CatalogueDocument>& documents, std::string_view filter,
-                           const FileFacts& facts) {
+                           const FileFacts& facts, PathStyle style) {
+  const auto field = [style](std::string_view text) {
+    return style == PathStyle::Posix ? EscapedField(text) : std::string(text);
+  };
   std::string text;
   for (const CatalogueDocument& document : documents) {
     if (!MatchesFilter(document, filter)) continue;
     for (const CatalogueCopy& copy : document.copies) {
       const CopyOnDisk disk = LookAtCopy(facts, copy.path);
-      text += EscapedField(document.folder + document.name) + '\t';
-      text += EscapedField(copy.time ? IsoDateTime(*copy.time) : copy.unreadTime);
+      text += field(document.folder + document.name) + '\t';
+      text += field(copy.time ? IsoDateTime(*copy.time) : copy.unreadTime);
       text += '\t' + (disk.present ? std::to_string(disk.size) : std::string()) + '\t';
-      text += EscapedField(copy.path) + '\t' + (disk.present ? "present" : "gone") + '\n';
+      text += field(copy.path) + '\t' + (disk.present ? "present" : "gone") + '\n';
     }
   }
   return text;

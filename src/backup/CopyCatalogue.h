@@ -95,9 +95,10 @@ std::string SizeText(std::uint64_t bytes);
 
 // The copies of every document whose path holds `filter` (all when empty), one a line,
 // newest first: document path, time (ISO 8601), size in bytes (empty when gone), copy path,
-// "present" or "gone", separated by tabs; tabs, line breaks and backslashes within a field are
-// escaped (EscapedField), so every line has its five fields.
+// "present" or "gone", separated by tabs. Where names may hold tabs and line breaks (POSIX),
+// those and backslashes are escaped within a field (EscapedField), so every line has its five
+// fields; Windows names hold neither, and its paths are written as Windows shows them.
 std::string ListCopiesText(const std::vector<CatalogueDocument>& documents, std::string_view filter,
-                           const FileFacts& facts);
+                           const FileFacts& facts, PathStyle style);
 
 }  // namespace tg

@@ -221,7 +221,7 @@ void CopyKeeping::stored(std::string_view location, const BackupTarget& target) 
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
   const std::string document(location);
-  RecordedCopy copy{document, *stamp, file, false, unsure_};
+  RecordedCopy copy{document, *stamp, file, false, unsure_, std::nullopt};
   unsure_ = false;
   if (target.unsavedEdits == false) {
     copy.savedFile = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));

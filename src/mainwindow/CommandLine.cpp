@@ -247,7 +247,7 @@ int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::
   }
   const CopyCatalogue catalogue = ReadCopiesOfUser(ports.fileSystem, ports.state, ports.regional,
                                                    ports.pathStyle, historyLogPath);
-  out << ListCopiesText(catalogue.documents(), document, ports.facts);
+  out << ListCopiesText(catalogue.documents(), document, ports.facts, ports.pathStyle);
   return ExitCodes::AllCopied;
 }
 

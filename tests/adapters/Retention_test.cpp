@@ -179,7 +179,7 @@ TEST_F(KeepingADay, RemovalsCutShortAreFinishedByTheNextPassAndOddNamesAreKept) 
   WriteWholeFile(odd, "an odd copy");
   std::vector<RecordedCopy> recorded = ParseCopyRecord(ReadWholeFile(record));
   ASSERT_EQ(recorded.size(), 1u);
-  RecordedCopy oddCopy{recorded[0].document, *facts.stampOf(odd), odd, true};
+  RecordedCopy oddCopy{recorded[0].document, *facts.stampOf(odd), odd, true, false, std::nullopt};
   recorded[0].removing = true;
   recorded.insert(recorded.begin(), oddCopy);
   WriteWholeFile(record, FormatCopyRecord(recorded));
@@ -243,7 +243,8 @@ TEST_F(KeepingADay, CopiesThatMayRepeatTheirVersionNeverPushOutAnEarlierOne) {
     for (size_t i = 0; i < versions.size(); ++i) {
       const std::string path = docs("copy " + std::to_string(i));
       WriteWholeFile(path, std::string(1, versions[i]));
-      made.push_back({"file://" + original, *facts.stampOf(path), path, false, versions[i] == '?'});
+      made.push_back(
+          {"file://" + original, *facts.stampOf(path), path, false, versions[i] == '?', {}});
     }
     const PruneRules rules{facts, PathStyle::Posix, [](const std::string&) { return false; }};
     PruneCopies(made, "file://" + original, docs(""), keepCount, rules);

@@ -44,8 +44,12 @@ TEST(CopyCatalogue, DocumentsAndTheirCopiesAreReadBackNewestFirst) {
       Line("Budget Date December.7.2026 Time 09.03.00.AM.ods",
            "/safe/Budget Date December.7.2026 Time 09.03.00.AM Backup.ods", at(7));
   // Only the record knows that the copy in /safe/ is of /data/Budget.ods.
-  const std::vector<RecordedCopy> record{
-      {"file:///data/Budget.ods", {}, "/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods"}};
+  const std::vector<RecordedCopy> record{{"file:///data/Budget.ods",
+                                          {},
+                                          "/safe/Budget Date December.7.2026 Time 09.03.00.AM.ods",
+                                          false,
+                                          false,
+                                          std::nullopt}};
   const CopyCatalogue catalogue(log, record, PathStyle::Posix, UnitedStatesRegionalSettings());
   const std::vector<CatalogueDocument>& documents = catalogue.documents();
 
@@ -102,16 +106,17 @@ TEST(CopyCatalogue, TheScriptsListSaysWhatIsOnDiskNow) {
                           Line("Budget.ods", "/data/Budget Date 2.ods", {2026, 12, 7, 9, 1, 0});
   const CopyCatalogue catalogue(log, {}, PathStyle::Posix, UnitedStatesRegionalSettings());
   const auto& documents = catalogue.documents();
-  EXPECT_EQ(ListCopiesText(documents, "", facts),
+  EXPECT_EQ(ListCopiesText(documents, "", facts, PathStyle::Posix),
             "/data/Budget.ods\t2026-12-07T09:01:00\t5\t/data/Budget Date 2.ods\tpresent\n"
             "/data/Budget.ods\t2026-12-07T09:00:00\t\t/data/Budget Date 1.ods\tgone\n");
-  EXPECT_EQ(ListCopiesText(documents, "Stock", facts), "");
+  EXPECT_EQ(ListCopiesText(documents, "Stock", facts, PathStyle::Posix), "");
 
   // A tab or a backslash in a name never adds or splits a field.
-  const RecordedCopy recorded{"file:///data/Q1%09Q2.ods", {}, "/data/a\\b Date 3.ods"};
+  const RecordedCopy recorded{
+      "file:///data/Q1%09Q2.ods", {}, "/data/a\\b Date 3.ods", false, false, std::nullopt};
   const CopyCatalogue odd(Line("Q1?Q2.ods", recorded.path, {2026, 12, 7, 9, 2, 0}), {recorded},
                           PathStyle::Posix, UnitedStatesRegionalSettings());
-  EXPECT_EQ(ListCopiesText(odd.documents(), "", facts),
+  EXPECT_EQ(ListCopiesText(odd.documents(), "", facts, PathStyle::Posix),
             "/data/Q1\\tQ2.ods\t2026-12-07T09:02:00\t\t/data/a\\\\b Date 3.ods\tgone\n");
 }
 

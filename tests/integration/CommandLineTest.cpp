@@ -250,7 +250,8 @@ TEST_F(BackupNow, RecordsPlantedByAnotherAccountRemoveNothing) {
   std::vector<RecordedCopy> planted;
   for (const std::string name : {"Thesis.ods", "Notes.ods", "Plan.ods"}) {
     WriteWholeFile(docs(name), "the user's own " + name);
-    planted.push_back({suite().url(budget), *PosixFileFacts().stampOf(docs(name)), docs(name)});
+    planted.push_back({suite().url(budget), *PosixFileFacts().stampOf(docs(name)), docs(name),
+                       false, false, std::nullopt});
   }
   WriteWholeFile(temp / "planted.txt", FormatCopyRecord(planted));
   fs::permissions(temp.path(), fs::perms::others_exec, fs::perm_options::add);
