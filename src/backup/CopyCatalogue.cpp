@@ -210,7 +210,8 @@ std::string SizeText(std::uint64_t bytes) {
 // all documents in one array. A program that idles in the tray for days gets all of it back from
 // the C library when the window closes, which thousands of small blocks would not give.
 CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<RecordedCopy>& record,
-                             PathStyle style, const RegionalSettings& regional) {
+                             PathStyle style, const RegionalSettings& regional,
+                             const std::function<bool(const std::string& path)>& exists) {
   // Where each recorded copy's document lies.
   std::unordered_map<std::string_view, std::string> documentOfCopy;
   for (const RecordedCopy& copy : record) {
@@ -273,6 +274,17 @@ CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<Reco
     }
     return std::string_view(text_).substr(at);
   };
+  const auto keepPath = [&](std::string_view logged) {
+    if (exists && logged.find('%') != std::string_view::npos) {
+      const std::string asLogged(logged);
+      if (!exists(DecodeUrlEscapes(logged)) && exists(asLogged)) {
+        const size_t at = text_.size();
+        text_ += logged;
+        return std::string_view(text_).substr(at);
+      }
+    }
+    return keep(logged);
+  };
   const GeneralDateReader dates(regional);
   std::unordered_set<std::string_view> inDocument;
   for (size_t document = 0; document < documents_.size(); ++document) {
@@ -283,7 +295,7 @@ CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<Reco
       // A file logged again (a " Backup" copy, replaced by every pass) is one copy.
       if (!inDocument.insert(logged.path).second) continue;
       CatalogueCopy& copy = copies_.emplace_back();
-      copy.path = keep(logged.path);
+      copy.path = keepPath(logged.path);
       copy.time = dates.read(logged.madeAt);
       if (!copy.time) copy.unreadTime = keep(logged.madeAt);
     }

@@ -4,6 +4,7 @@
 // which alone knows where a document lies when its copies went into a folder of their own.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,8 +42,12 @@ struct CatalogueDocument {
 class CopyCatalogue {
  public:
   CopyCatalogue() = default;
+  // `exists`, when given, settles a logged path that holds "%": the log spells the office's part
+  // of a path escaped ("%20" for a blank) and a typed folder as it is ("a%20b" for that very
+  // name), so the spelling that names a file on disk is taken.
   CopyCatalogue(std::string_view historyLog, const std::vector<RecordedCopy>& record,
-                PathStyle style, const RegionalSettings& regional);
+                PathStyle style, const RegionalSettings& regional,
+                const std::function<bool(const std::string& path)>& exists = nullptr);
   CopyCatalogue(CopyCatalogue&&) = default;
   CopyCatalogue& operator=(CopyCatalogue&&) = default;
   CopyCatalogue(const CopyCatalogue&) = delete;

@@ -43,7 +43,9 @@ CopyCatalogue ReadCopiesOfUser(FileSystem& fileSystem, PrivateState* state,
   } catch (const std::exception&) {
     // An untrusted record tells nothing; the log still lists every copy.
   }
-  return CopyCatalogue(log, record, style, regional);
+  return CopyCatalogue(log, record, style, regional, [&fileSystem](const std::string& path) {
+    return fileSystem.identity(path).has_value();
+  });
 }
 
 Versions::Versions(VersionsView& view, VersionsPorts ports)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "adapters/memory/MemoryFileFacts.h"
 #include "adapters/memory/MemoryFileSystem.h"
 #include "adapters/memory/UnitedStatesRegionalSettings.h"
@@ -96,6 +98,26 @@ TEST(CopyCatalogue, LoggedTimesReadBackUnderTheSettingsThatWroteThem) {
   EXPECT_EQ(IsoDateTime({2026, 7, 4, 23, 5, 9}), "2026-07-04T23:05:09");
   EXPECT_EQ(ReadGeneralDate("yesterday", american), std::nullopt);
   EXPECT_EQ(ReadGeneralDate("13/45/2026", american), std::nullopt);
+}
+
+// The log spells a typed folder as it is and the office's part of a path escaped: a folder whose
+// very name holds "%20" is found as well as one whose blank the office wrote as "%20".
+TEST(CopyCatalogue, APercentInAPathIsReadAsTheFileOnDiskSpellsIt) {
+  MemoryFileSystem files;
+  files.files["/data/a%20b/Budget Date 1.ods"] = "typed folder";
+  files.files["/data/My Data/Budget Date 2.ods"] = "the office's folder";
+  const std::string log =
+      Line("Budget.ods", "/data/a%20b/Budget Date 1.ods", {2026, 12, 7, 9, 0, 0}) +
+      Line("Budget.ods", "/data/My%20Data/Budget Date 2.ods", {2026, 12, 7, 9, 1, 0});
+  const CopyCatalogue catalogue(
+      log, {}, PathStyle::Posix, UnitedStatesRegionalSettings(),
+      [&files](const std::string& path) { return files.files.count(path) > 0; });
+  std::set<std::string> paths;
+  for (const CatalogueDocument& document : catalogue.documents()) {
+    for (const CatalogueCopy& copy : document.copies) paths.emplace(copy.path);
+  }
+  EXPECT_EQ(paths, (std::set<std::string>{"/data/a%20b/Budget Date 1.ods",
+                                          "/data/My Data/Budget Date 2.ods"}));
 }
 
 TEST(CopyCatalogue, TheScriptsListSaysWhatIsOnDiskNow) {
