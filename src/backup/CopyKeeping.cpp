@@ -157,9 +157,23 @@ bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPa
     }
   }
   const Sameness sameness = compareWithNewestCopy(target, partialPath);
-  if (sameness == Sameness::Same) return false;
+  if (sameness == Sameness::Same) {
+    rememberSavedFileOfNewestCopy(target);
+    return false;
+  }
   unsure_ = sameness == Sameness::Unknown;
   return true;
+}
+
+// The document was saved with what its newest copy holds: from now on that copy stands for the
+// saved file, and the passes while it stays so store nothing.
+void CopyKeeping::rememberSavedFileOfNewestCopy(const BackupTarget& target) {
+  if (target.unsavedEdits != false) return;
+  const std::optional<RecordedCopy> newest = newestCopyOf(target);
+  const std::optional<FileStamp> file = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
+  if (newest && file && newest->savedFile != file) {
+    savedFiles_.push_back({newest->path, newest->stamp, *file});
+  }
 }
 
 // Only where copies are counted: stamped copies of a stored document, Keep Copies above 0. The
@@ -236,7 +250,7 @@ bool CopyKeeping::inUse(const std::string& path) const {
 
 // A pass that stored no stamped copy still finishes what a pass cut short left half removed.
 void CopyKeeping::ended() {
-  if (newCopies_.empty()) {
+  if (newCopies_.empty() && savedFiles_.empty()) {
     readRecordOnce();
     if (!knownCopies_ || std::none_of(knownCopies_->begin(), knownCopies_->end(),
                                       [](const RecordedCopy& copy) { return copy.removing; })) {
@@ -260,6 +274,12 @@ void CopyKeeping::prune() {
   std::vector<RecordedCopy> record = ParseCopyRecord(c_.state->read(CopyRecordName).value_or(""));
   for (RecordedCopy& copy : newCopies_) RecordCopy(record, std::move(copy));
   newCopies_.clear();
+  for (const SavedFile& saved : savedFiles_) {
+    for (RecordedCopy& copy : record) {
+      if (copy.path == saved.copy && copy.stamp == saved.copyStamp) copy.savedFile = saved.file;
+    }
+  }
+  savedFiles_.clear();
   std::vector<RecordedCopy> removed;
   std::erase_if(record, [&](RecordedCopy& copy) {
     if (copy.removing) removed.push_back(std::move(copy));

@@ -84,6 +84,7 @@ class CopyKeeping : public PassExtras {
   std::uint64_t expectedSize(const BackupTarget& target);
   void readRecordOnce();
   bool unchangedSinceNewestCopy(const BackupTarget& target);
+  void rememberSavedFileOfNewestCopy(const BackupTarget& target);
   Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view partialPath);
   std::optional<RecordedCopy> newestCopyOf(const BackupTarget& target);
   void skip(const std::string& file, const std::string& folder);
@@ -98,6 +99,13 @@ class CopyKeeping : public PassExtras {
   std::vector<RecordedCopy> newCopies_;
   std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
   bool unsure_ = false;  // the copy last let keep its name may repeat the one before it
+  // Copies found to hold what their document's saved file holds, to note in the record.
+  struct SavedFile {
+    std::string copy;
+    FileStamp copyStamp;
+    FileStamp file;
+  };
+  std::vector<SavedFile> savedFiles_;
   int skippedCount_ = 0;
 };
 

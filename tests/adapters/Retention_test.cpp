@@ -261,6 +261,43 @@ TEST_F(KeepingADay, CopiesThatMayRepeatTheirVersionNeverPushOutAnEarlierOne) {
   EXPECT_EQ(prune("ABCD??????", 2), "C??");
 }
 
+// The user saves what the newest copy already holds: that copy is noted as the saved file's, and
+// while the office says the workbook is unchanged, later passes store nothing at all.
+TEST_F(KeepingADay, AWorkbookSavedAsItsNewestCopyIsNotStoredAgainWhileUnchanged) {
+  BackupRequest request{"file://" + original, true, "", {true, true, false}};
+  const auto keeping = [&](int hour) {
+    clock.set({2026, 12, 7, hour, 0, 0});
+    CopyKeepingContext context{files, facts, clock, regional, historyLog, PathStyle::Posix, keep};
+    context.state = &state;
+    return std::make_unique<CopyKeeping>(std::move(context));
+  };
+  const auto target = [&](bool unsavedEdits) {
+    BackupTarget made = ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
+    made.unsavedEdits = unsavedEdits;
+    return made;
+  };
+  std::unique_ptr<CopyKeeping> pass = keeping(8);  // edits not yet saved: stored
+  BackupTarget edited = target(true);
+  ASSERT_TRUE(pass->mayStore(edited));
+  WriteWholeFile(edited.backupPath.onDisk, "the edits");
+  ASSERT_TRUE(pass->mayKeep(edited, edited.backupPath.onDisk));
+  pass->stored(request.location, edited);
+  pass->ended();
+
+  WriteWholeFile(original, "the edits");  // saved: the same as the copy
+  pass = keeping(9);
+  BackupTarget saved = target(false);
+  ASSERT_TRUE(pass->mayStore(saved));  // nothing yet says the copy is the saved file's
+  const std::string partial = temp / "docs/partial";
+  WriteWholeFile(partial, "the edits");
+  EXPECT_FALSE(pass->mayKeep(saved, partial));
+  pass->ended();
+
+  pass = keeping(10);
+  EXPECT_FALSE(pass->mayStore(target(false)));  // unchanged: the office is not asked
+  EXPECT_TRUE(pass->mayStore(target(true)));    // edited again
+}
+
 // What goes is written out of the record first: a record that cannot be written (a full disk),
 // or a log that takes no line, removes nothing; the copies stay for a pass that can.
 TEST_F(KeepingADay, ARecordOrALogThatCannotBeWrittenRemovesNothing) {
