@@ -15,7 +15,7 @@
 #  - kept copies that do not open in the office (each opened at the end, two cells compared);
 #  - history lines naming a missing or wrong file, and copies no line names;
 #  - leftover partial copies and leftover processes (helpers, offices) after the end;
-#  - per document exactly its 5 newest stamped copies;
+#  - per document its 5 newest stamped copies, and at most 5 more of earlier versions;
 #  - the window's resident memory and the helper's peak resident memory after the run against
 #    after the first BASE passes (100, or a third of a shorter run): at most 1 MB more;
 #  - passes per minute.
@@ -127,15 +127,15 @@ user_side open "$DOCS" || { echo "the office did not open the documents" >&2; ex
 mapfile -t NAMES < <("$PYTHON" "$USER_SIDE" - names)
 declare -A HASH EDITS DUE
 # DUE: 1 when the document changed since its newest copy (or has none), so the next pass must copy
-# it; 2 when an edit met a pass and may or may not be in that pass's copy. A pass copies only what
-# changed: an unchanged workbook's copy would repeat its newest one. The password-protected one
-# is encrypted afresh on every store, so each of its copies differs.
+# it; 2 when an edit met a pass and may or may not be in that pass's copy. A pass must copy what
+# changed; an unchanged workbook's copy would repeat its newest one and is not kept, or not even
+# stored (the password-protected one, encrypted afresh on every store, may still be copied
+# when unchanged: its copies cannot be compared).
 for name in "${NAMES[@]}"; do
   HASH[$name]=$(sha256sum <"$DOCS/$name")
   EDITS[$name]=0
   DUE[$name]=1
 done
-ALWAYS_COPIED="Vault.ods"
 
 cat >"$XDG_CONFIG_HOME/Morvane/Tallyguard.conf" <<CONF
 [Tallyguard]
@@ -287,7 +287,7 @@ for ((pass = 1; pass <= PASSES; pass++)); do
   for name in "${NAMES[@]}"; do
     if printf '%s\n' "$copied_now" | grep -qxF "$name"; then
       DUE[$name]=0
-    elif [ "${DUE[$name]}" = 1 ] || [ "$name" = "$ALWAYS_COPIED" ]; then
+    elif [ "${DUE[$name]}" = 1 ]; then
       missing_copies+=" $name"
     else
       DUE[$name]=0  # an edit that met the last pass was in its copy
