@@ -144,8 +144,10 @@ class Pass {
       chooseTypedFolder(v);
     }
     nameBackup(v);
-    if (c_.extras) v.unsavedEdits = unsavedEdits(document);
-    if (c_.extras && !c_.extras->mayStore(v)) return;
+    if (c_.extras) {
+      v.unsavedEdits = unsavedEdits(document);
+      if (!c_.extras->mayStore(v)) return;
+    }
     bool kept = false;
     if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
       trap_.step(184, [&] {

@@ -117,6 +117,42 @@ void RemoveViewSettings(std::string& text) {
   }
 }
 
+// A member's uncompressed bytes, checked against its size and CRC-32; none when it cannot be
+// read (another compression, damaged, larger than a document's description ever is).
+std::optional<std::string> ZipMemberText(std::string_view package, const ZipMember& member) {
+  const std::uint64_t header = member.localHeader;
+  if (member.size > LargestDescription || header + LocalHeaderSize > package.size() ||
+      Read32(package, header) != LocalHeaderSignature) {
+    return std::nullopt;
+  }
+  const std::uint64_t data =
+      header + LocalHeaderSize + Read16(package, header + 26) + Read16(package, header + 28);
+  if (data + member.compressedSize > package.size()) return std::nullopt;
+  const std::string_view stored = package.substr(data, member.compressedSize);
+  std::string text;
+  if (member.method == StoredMethod) {
+    text.assign(stored);
+  } else if (member.method != DeflatedMethod || !Inflate(stored, member.size, text)) {
+    return std::nullopt;
+  }
+  const auto bytes = reinterpret_cast<const Bytef*>(text.data());
+  if (text.size() != member.size ||
+      crc32(crc32(0L, Z_NULL, 0), bytes, static_cast<uInt>(text.size())) != member.crc) {
+    return std::nullopt;
+  }
+  return text;
+}
+
+// The text of a description or settings member (or a flat XML document) without the parts the
+// office rewrites at every store: the times of the store and of editing, the count of editing
+// sessions, and the view settings.
+std::string WithoutStoreNoise(std::string_view xml) {
+  std::string text(xml);
+  for (std::string_view tag : RewrittenAtEveryStore) RemoveElements(text, tag);
+  RemoveViewSettings(text);
+  return text;
+}
+
 // A package protected by a password names its encryption in its manifest.
 std::optional<bool> Encrypted(std::string_view package,
                               const std::map<std::string, ZipMember>& members) {
@@ -196,30 +232,6 @@ std::optional<std::map<std::string, ZipMember>> ZipMembers(std::string_view pack
   return members;
 }
 
-std::optional<std::string> ZipMemberText(std::string_view package, const ZipMember& member) {
-  const std::uint64_t header = member.localHeader;
-  if (member.size > LargestDescription || header + LocalHeaderSize > package.size() ||
-      Read32(package, header) != LocalHeaderSignature) {
-    return std::nullopt;
-  }
-  const std::uint64_t data =
-      header + LocalHeaderSize + Read16(package, header + 26) + Read16(package, header + 28);
-  if (data + member.compressedSize > package.size()) return std::nullopt;
-  const std::string_view stored = package.substr(data, member.compressedSize);
-  std::string text;
-  if (member.method == StoredMethod) {
-    text.assign(stored);
-  } else if (member.method != DeflatedMethod || !Inflate(stored, member.size, text)) {
-    return std::nullopt;
-  }
-  const auto bytes = reinterpret_cast<const Bytef*>(text.data());
-  if (text.size() != member.size ||
-      crc32(crc32(0L, Z_NULL, 0), bytes, static_cast<uInt>(text.size())) != member.crc) {
-    return std::nullopt;
-  }
-  return text;
-}
-
 bool OnlyMetadata(std::string_view memberName) {
   static constexpr std::array<std::string_view, 4> Described = {
       "meta.xml", "settings.xml", "docProps/core.xml", "docProps/app.xml"};
@@ -227,13 +239,6 @@ bool OnlyMetadata(std::string_view memberName) {
     if (memberName == name) return true;
   }
   return IsThumbnail(memberName);
-}
-
-std::string WithoutStoreNoise(std::string_view xml) {
-  std::string text(xml);
-  for (std::string_view tag : RewrittenAtEveryStore) RemoveElements(text, tag);
-  RemoveViewSettings(text);
-  return text;
 }
 
 Sameness CompareCopies(std::string_view earlier, std::string_view later) {

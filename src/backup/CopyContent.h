@@ -30,17 +30,8 @@ struct ZipMember {
 // zip package this can read (also one that needs the 64-bit extensions).
 std::optional<std::map<std::string, ZipMember>> ZipMembers(std::string_view package);
 
-// A member's uncompressed bytes, checked against its size and CRC-32; none when it cannot be
-// read (another compression, damaged, larger than a document's description ever is).
-std::optional<std::string> ZipMemberText(std::string_view package, const ZipMember& member);
-
 // Members that describe the document or its last view, rather than hold its cells.
 bool OnlyMetadata(std::string_view memberName);
-
-// The text of a description or settings member (or a flat XML document) without the parts the
-// office rewrites at every store: the times of the store and of editing, the count of editing
-// sessions, and the view settings.
-std::string WithoutStoreNoise(std::string_view xml);
 
 enum class Sameness { Same, Different, Unknown };
 

@@ -130,14 +130,20 @@ bool CopyKeeping::mayStore(const BackupTarget& target) {
 // kept copy was made from, then also without unsaved edits: that copy holds this version already,
 // and the office is not asked to store it again. Only where copies are counted and recorded.
 bool CopyKeeping::unchangedSinceNewestCopy(const BackupTarget& target) {
-  if (target.unsavedEdits != false || c_.keep <= 0 || !c_.state || target.localPath.empty()) {
-    return false;
-  }
-  const std::string& file = target.backupPath.onDisk;
-  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return false;
+  if (target.unsavedEdits != false || !countsCopies(target)) return false;
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
-  return newest && newest->savedFile &&
-         c_.facts.stampOf(DecodeUrlEscapes(target.localPath)) == newest->savedFile;
+  return newest && newest->savedFile && documentFile(target) == newest->savedFile;
+}
+
+// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0.
+bool CopyKeeping::countsCopies(const BackupTarget& target) const {
+  const std::string& file = target.backupPath.onDisk;
+  return c_.keep > 0 && c_.state && !target.localPath.empty() &&
+         IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)));
+}
+
+std::optional<FileStamp> CopyKeeping::documentFile(const BackupTarget& target) const {
+  return c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
 }
 
 // The copy is written; the file it replaces frees its room at the rename. A copy that repeats the
@@ -170,21 +176,16 @@ bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPa
 void CopyKeeping::rememberSavedFileOfNewestCopy(const BackupTarget& target) {
   if (target.unsavedEdits != false) return;
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
-  const std::optional<FileStamp> file = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
+  const std::optional<FileStamp> file = documentFile(target);
   if (newest && file && newest->savedFile != file) {
     savedFiles_.push_back({newest->path, newest->stamp, *file});
   }
 }
 
-// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0. The
-// first copy, or one whose forerunner cannot be read, begins a version of its own.
+// The first copy, or one not counted at all, begins a version of its own.
 Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
                                             std::string_view partialPath) {
-  const std::string& file = target.backupPath.onDisk;
-  if (c_.keep <= 0 || !c_.state || target.localPath.empty()) return Sameness::Different;
-  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) {
-    return Sameness::Different;
-  }
+  if (!countsCopies(target)) return Sameness::Different;
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
   if (!newest) return Sameness::Different;
   Sameness sameness = Sameness::Unknown;  // a copy that cannot be read is no reason to give up
@@ -196,7 +197,7 @@ Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
   // Both made from the saved document, and the user has saved it since: a version of its own,
   // also where the bytes cannot tell (a protected workbook).
   if (sameness == Sameness::Unknown && target.unsavedEdits == false && newest->savedFile &&
-      c_.facts.stampOf(DecodeUrlEscapes(target.localPath)) != newest->savedFile) {
+      documentFile(target) != newest->savedFile) {
     return Sameness::Different;
   }
   return sameness;
@@ -230,16 +231,13 @@ void CopyKeeping::stored(std::string_view location, const BackupTarget& target) 
   }
   // A document never stored is known only by a title the office gives the next new document
   // too: its copies, perhaps the only trace of it, are never counted against another's.
-  if (c_.keep <= 0 || !c_.state || location.empty()) return;
-  if (!IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)))) return;
+  if (location.empty() || !countsCopies(target)) return;
   const std::optional<FileStamp> stamp = c_.facts.stampOf(file);
   if (!stamp) return;  // nothing this program can be sure it wrote
   const std::string document(location);
   RecordedCopy copy{document, *stamp, file, false, unsure_, std::nullopt};
   unsure_ = false;
-  if (target.unsavedEdits == false) {
-    copy.savedFile = c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
-  }
+  if (target.unsavedEdits == false) copy.savedFile = documentFile(target);
   newCopies_.push_back(std::move(copy));
   stampedGroups_.insert(Group{document, FolderPartOf(file, c_.pathStyle)});
 }

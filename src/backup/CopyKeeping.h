@@ -83,6 +83,9 @@ class CopyKeeping : public PassExtras {
   bool inUse(const std::string& path) const;
   std::uint64_t expectedSize(const BackupTarget& target);
   void readRecordOnce();
+  bool countsCopies(const BackupTarget& target) const;
+  // The document's own file as it is now.
+  std::optional<FileStamp> documentFile(const BackupTarget& target) const;
   bool unchangedSinceNewestCopy(const BackupTarget& target);
   void rememberSavedFileOfNewestCopy(const BackupTarget& target);
   Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view partialPath);

@@ -1,8 +1,10 @@
 #include "backup/Retention.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
+#include <utility>
 
 #include "backup/BackupNaming.h"
 
@@ -30,6 +32,17 @@ bool ReadNumber(std::string_view text, Number& number) {
 constexpr std::string_view RemovingMark = "removing\t";
 constexpr std::string_view UnsureMark = "unsure\t";
 constexpr std::string_view SavedFileMark = "saved:";
+constexpr std::string_view EscapedMark = "escaped\t";
+
+// A character of a field and the letter that stands for it behind a backslash.
+constexpr std::array<std::pair<char, char>, 4> Escapes = {
+    {{'\t', 't'}, {'\n', 'n'}, {'\r', 'r'}, {'\\', '\\'}}};
+
+bool TakeMark(std::string_view& line, std::string_view mark) {
+  if (!line.starts_with(mark)) return false;
+  line.remove_prefix(mark.size());
+  return true;
+}
 
 // "saved:<size>:<time>" and a tab; nothing when the line has no such mark.
 std::optional<FileStamp> TakeSavedFile(std::string_view& line) {
@@ -48,45 +61,11 @@ std::optional<FileStamp> TakeSavedFile(std::string_view& line) {
   line.remove_prefix(tab + 1);
   return stamp;
 }
-constexpr std::string_view EscapedMark = "escaped\t";
-
-bool TakeMark(std::string_view& line, std::string_view mark) {
-  if (!line.starts_with(mark)) return false;
-  line.remove_prefix(mark.size());
-  return true;
-}
 
 bool NeedsEscapes(const RecordedCopy& copy) {
   return copy.document.find_first_of("\t\r\n") != std::string::npos ||
          copy.path.find_first_of("\r\n") != std::string::npos;
 }
-
-}  // namespace
-
-std::string EscapedField(std::string_view text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-      case '\t':
-        escaped += "\\t";
-        break;
-      case '\n':
-        escaped += "\\n";
-        break;
-      case '\r':
-        escaped += "\\r";
-        break;
-      case '\\':
-        escaped += "\\\\";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
-}
-
-namespace {
 
 // Nothing for a text with an escape this record never writes.
 std::optional<std::string> Unescaped(std::string_view text) {
@@ -97,22 +76,10 @@ std::optional<std::string> Unescaped(std::string_view text) {
       continue;
     }
     if (++i == text.size()) return std::nullopt;
-    switch (text[i]) {
-      case 't':
-        plain += '\t';
-        break;
-      case 'n':
-        plain += '\n';
-        break;
-      case 'r':
-        plain += '\r';
-        break;
-      case '\\':
-        plain += '\\';
-        break;
-      default:
-        return std::nullopt;
-    }
+    const auto escape = std::find_if(Escapes.begin(), Escapes.end(),
+                                     [&](const auto& pair) { return pair.second == text[i]; });
+    if (escape == Escapes.end()) return std::nullopt;
+    plain += escape->first;
   }
   return plain;
 }
@@ -142,6 +109,21 @@ std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
 }
 
 }  // namespace
+
+std::string EscapedField(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    const auto escape = std::find_if(Escapes.begin(), Escapes.end(),
+                                     [c](const auto& pair) { return pair.first == c; });
+    if (escape == Escapes.end()) {
+      escaped += c;
+    } else {
+      escaped += '\\';
+      escaped += escape->second;
+    }
+  }
+  return escaped;
+}
 
 std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
   std::vector<RecordedCopy> copies;

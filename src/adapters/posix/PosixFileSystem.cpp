@@ -104,8 +104,6 @@ void PosixFileSystem::rename(std::string_view from, std::string_view to) {
   }
 }
 
-// Written in the target's folder under a hidden name and renamed over the target once whole: a
-// full disk or a crash leaves the target as it was, and never half a spreadsheet under its name.
 namespace {
 
 // A link is written through, as an editor saves: the file it leads to gets the bytes, and the
@@ -134,6 +132,8 @@ void TakeOverModeAndOwner(int fd, const std::string& target) {
 
 }  // namespace
 
+// Written in the target's folder under a hidden name and renamed over the target once whole: a
+// full disk or a crash leaves the target as it was, and never half a spreadsheet under its name.
 void PosixFileSystem::copyFile(std::string_view from, std::string_view to) {
   struct stat status {};
   FileDescriptor source = OpenPlainFileOfUser(from, O_RDONLY, "it was not copied", status);
