@@ -151,5 +151,16 @@ TEST(CompareCopies, WhatCannotBeReadForCertainIsUnknown) {
       Sameness::Unknown);
 }
 
+TEST(CopyContent, ThePackagesMembersAreReadFromItsCentralDirectory) {
+  const std::string text = "<office:document-content/>";
+  const auto members = ZipMembers(Package({{"content.xml", text}}));
+  ASSERT_TRUE(members);
+  ASSERT_EQ(members->size(), 1u);
+  const auto crc = static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+  EXPECT_EQ(members->at("content.xml"), (ZipMember{crc, text.size()}));
+  EXPECT_FALSE(ZipMembers("PK\x03\x04 not a whole package"));
+}
+
 }  // namespace
 }  // namespace tg
