@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "backup/CopyCatalogue.h"
 #include "backup/CopyKeeping.h"
@@ -299,15 +300,25 @@ class Pass {
     if (!NewFileEveryPass(v.suffix) || !c_.facts) refuseToReplaceAnOpenDocument(v);
     const PathText partial = PartialCopyPath(v.backupPath, c_.pathStyle);
     if (c_.stores) c_.stores->storing(v.backupPath.shown);
+    const std::optional<PathText> staged = stageCopy(document, v);
     try {
-      document.call("storetourl", {BackupUrlFromPath(partial, c_.pathStyle), v.format.properties});
-      if (c_.extras && !c_.extras->mayKeep(v, partial.onDisk)) {
-        removePartial(partial.onDisk);
+      if (!staged) {
+        document.call("storetourl",
+                      {BackupUrlFromPath(partial, c_.pathStyle), v.format.properties});
+      }
+      const std::string& written = staged ? staged->onDisk : partial.onDisk;
+      if (c_.extras && !c_.extras->mayKeep(v, written, staged.has_value())) {
+        removePartial(written);
         return false;
+      }
+      if (staged) {
+        c_.fileSystem.copyFile(staged->onDisk, partial.onDisk);
+        removePartial(staged->onDisk);
       }
       if (NewFileEveryPass(v.suffix) && c_.facts) takeAFreeName(v, partial.onDisk);
       c_.fileSystem.rename(partial.onDisk, v.backupPath.onDisk);
     } catch (...) {
+      if (staged) removePartial(staged->onDisk);
       removePartial(partial.onDisk);
       throw;
     }
@@ -319,6 +330,35 @@ class Pass {
     storedThisPass_.insert(*stored);
     if (c_.stores) c_.stores->stored(v.backupPath.shown);
     return true;
+  }
+
+  // The office writes the copy into the staging folder first, where there is one and it has the
+  // room. A staging folder the office cannot write into (too small after all, out of reach of a
+  // sandboxed office) costs nothing but the try: the copy is then written as without one.
+  std::optional<PathText> stageCopy(AutomationObject& document, const DocumentValues& v) {
+    if (c_.stagingFolder.empty() || !c_.extras || !c_.extras->mayStage(v, c_.stagingFolder)) {
+      return std::nullopt;
+    }
+    clearStagingFolder();
+    const PathText staged = PlainText(c_.stagingFolder + "copy") + v.copyExtension;
+    try {
+      document.call("storetourl", {BackupUrlFromPath(staged, c_.pathStyle), v.format.properties});
+      return staged;
+    } catch (const OfficeConnectionLost&) {
+      removePartial(staged.onDisk);
+      throw;
+    } catch (const AutomationError&) {
+      removePartial(staged.onDisk);
+      return std::nullopt;
+    }
+  }
+
+  // What a pass cut short left there. This user's passes take turns, so none writes there now.
+  void clearStagingFolder() {
+    if (std::exchange(stagingCleared_, true) || !c_.facts) return;
+    for (const std::string& name : c_.facts->namesIn(c_.stagingFolder)) {
+      removePartial(c_.stagingFolder + name);
+    }
   }
 
   // The stamped name, unless a file of another moment has it: then the first free numbered one.
@@ -437,6 +477,7 @@ class Pass {
   ObjectRef filters_;
   std::map<std::string, bool> filterWrites_;
   std::set<FileIdentity> storedThisPass_;
+  bool stagingCleared_ = false;
 };
 
 }  // namespace

@@ -38,9 +38,13 @@ class PassExtras {
   virtual void seen(std::string_view location) = 0;
   // Asked before each store; false skips this copy without a report of its own.
   virtual bool mayStore(const BackupTarget& target) = 0;
-  // Asked once the office has written the copy under its partial name, before it takes its own;
-  // false deletes the partial copy and skips this copy without a report of its own.
-  virtual bool mayKeep(const BackupTarget& target, std::string_view partialPath) = 0;
+  // Asked before the office writes the copy into the staging folder: false when that folder's
+  // file system lacks the room, and the copy is then written straight into its own folder.
+  virtual bool mayStage(const BackupTarget& target, std::string_view stagingFolder) = 0;
+  // Asked once the office has written the copy, under its partial name in its own folder or, when
+  // `staged`, in the staging folder (still to be written into its own); false deletes what was
+  // written and skips this copy without a report of its own.
+  virtual bool mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) = 0;
   // After a copy was stored and its history line written.
   virtual void stored(std::string_view location, const BackupTarget& target) = 0;
   // The pass is over, also when it ended early.
@@ -64,6 +68,10 @@ struct CalcContext {
   // To tell a copy of this moment from one of another that has the same stamped name; without
   // it a stamped name is replaced as the fixed one is.
   const FileFacts* facts = nullptr;
+  // A private folder, on a file system other than the copies' (a tmpfs), where the office first
+  // writes each copy: its size is then known before the copies' folder gives up any room, so a
+  // workbook grown in memory can't fill that disk. Ends with a separator; empty: none.
+  std::string stagingFolder = {};
 };
 
 inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";

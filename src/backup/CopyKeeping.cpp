@@ -146,10 +146,18 @@ std::optional<FileStamp> CopyKeeping::documentFile(const BackupTarget& target) c
   return c_.facts.stampOf(DecodeUrlEscapes(target.localPath));
 }
 
-// The copy is written; the file it replaces frees its room at the rename. A copy that repeats the
-// newest kept one is not kept either, without a word: while a workbook stays unchanged, its
-// earlier versions are not pushed out by copies of the same.
-bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPath) {
+// The staging folder's file system is guarded as the copies' is: other programs of the user's
+// keep what they write there too.
+bool CopyKeeping::mayStage(const BackupTarget& target, std::string_view stagingFolder) {
+  const std::optional<SpaceFigures> space = c_.facts.spaceOf(stagingFolder);
+  return space && LeavesEnoughSpace(*space, expectedSize(target));
+}
+
+// The copy is written; the file it replaces frees its room at the rename. A staged copy is yet to
+// be written into its folder, now that its size is known. A copy that repeats the newest kept
+// one is not kept either, without a word: while a workbook stays unchanged, its earlier versions
+// are not pushed out by copies of the same.
+bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) {
   unsure_ = false;
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
@@ -157,12 +165,14 @@ bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view partialPa
     if (const std::optional<FileStamp> replaced = c_.facts.stampOf(file)) {
       space->available += replaced->size;
     }
-    if (!LeavesEnoughSpace(*space, 0)) {
+    const std::optional<FileStamp> written = c_.facts.stampOf(writtenPath);
+    const std::uint64_t stillToWrite = staged ? (written ? written->size : UnknownCopySize) : 0;
+    if (!LeavesEnoughSpace(*space, stillToWrite)) {
       skip(file, folder);
       return false;
     }
   }
-  const Sameness sameness = compareWithNewestCopy(target, partialPath);
+  const Sameness sameness = compareWithNewestCopy(target, writtenPath);
   if (sameness == Sameness::Same) {
     rememberSavedFileOfNewestCopy(target);
     return false;
@@ -184,14 +194,14 @@ void CopyKeeping::rememberSavedFileOfNewestCopy(const BackupTarget& target) {
 
 // The first copy, or one not counted at all, begins a version of its own.
 Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
-                                            std::string_view partialPath) {
+                                            std::string_view writtenPath) {
   if (!countsCopies(target)) return Sameness::Different;
   const std::optional<RecordedCopy> newest = newestCopyOf(target);
   if (!newest) return Sameness::Different;
   Sameness sameness = Sameness::Unknown;  // a copy that cannot be read is no reason to give up
   try {
     sameness =
-        CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(partialPath));
+        CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(writtenPath));
   } catch (const std::exception&) {
   }
   // Both made from the saved document, and the user has saved it since: a version of its own,

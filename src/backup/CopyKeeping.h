@@ -66,7 +66,8 @@ class CopyKeeping : public PassExtras {
 
   void seen(std::string_view location) override;
   bool mayStore(const BackupTarget& target) override;
-  bool mayKeep(const BackupTarget& target, std::string_view partialPath) override;
+  bool mayStage(const BackupTarget& target, std::string_view stagingFolder) override;
+  bool mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) override;
   void stored(std::string_view location, const BackupTarget& target) override;
   void ended() override;
 
@@ -88,7 +89,7 @@ class CopyKeeping : public PassExtras {
   std::optional<FileStamp> documentFile(const BackupTarget& target) const;
   bool unchangedSinceNewestCopy(const BackupTarget& target);
   void rememberSavedFileOfNewestCopy(const BackupTarget& target);
-  Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view partialPath);
+  Sameness compareWithNewestCopy(const BackupTarget& target, std::string_view writtenPath);
   std::optional<RecordedCopy> newestCopyOf(const BackupTarget& target);
   void skip(const std::string& file, const std::string& folder);
   void clearLeftovers(const std::string& folder);

@@ -45,11 +45,18 @@ void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
       // the same, and Keep Copies, which keeps its record there, says so when it would remove any.
     }
   }
-  CalcContext calc{
-      environment.automation, surface.options,   surface.dialogs,      surface.messageLoop,
-      environment.fileSystem, environment.clock, environment.regional, environment.historyLogPath,
-      environment.pathStyle,  &surface.notices};
-  calc.facts = environment.facts;
+  CalcContext calc{.automation = environment.automation,
+                   .options = surface.options,
+                   .dialogs = surface.dialogs,
+                   .messageLoop = surface.messageLoop,
+                   .fileSystem = environment.fileSystem,
+                   .clock = environment.clock,
+                   .regional = environment.regional,
+                   .historyLogPath = environment.historyLogPath,
+                   .pathStyle = environment.pathStyle,
+                   .stores = &surface.notices,
+                   .facts = environment.facts,
+                   .stagingFolder = environment.facts ? environment.stagingFolder : ""};
   std::optional<CopyKeeping> keeping;
   if (environment.facts) {
     // The count is taken once: copies are removed at the end of the pass, by one rule.

@@ -225,9 +225,9 @@ TEST_F(KeepingADay, TheNewestCopyIsTheLastMadeWhateverTheFileTimesSay) {
   const BackupTarget target = ComputeBackupTarget(request, PathStyle::Posix, clock.now(), regional);
   const std::string partial = temp / "docs/partial";
   WriteWholeFile(partial, "copy at 540");  // the same as the 09:00 copy
-  EXPECT_FALSE(keeping.mayKeep(target, partial));
+  EXPECT_FALSE(keeping.mayKeep(target, partial, false));
   WriteWholeFile(partial, "copy at 480");  // the same as the 08:00 copy, not the newest
-  EXPECT_TRUE(keeping.mayKeep(target, partial));
+  EXPECT_TRUE(keeping.mayKeep(target, partial, false));
 
   pass(11, 0);
   EXPECT_FALSE(fs::exists(first));
@@ -280,7 +280,7 @@ TEST_F(KeepingADay, AWorkbookSavedAsItsNewestCopyIsNotStoredAgainWhileUnchanged)
   BackupTarget edited = target(true);
   ASSERT_TRUE(pass->mayStore(edited));
   WriteWholeFile(edited.backupPath.onDisk, "the edits");
-  ASSERT_TRUE(pass->mayKeep(edited, edited.backupPath.onDisk));
+  ASSERT_TRUE(pass->mayKeep(edited, edited.backupPath.onDisk, false));
   pass->stored(request.location, edited);
   pass->ended();
 
@@ -290,7 +290,7 @@ TEST_F(KeepingADay, AWorkbookSavedAsItsNewestCopyIsNotStoredAgainWhileUnchanged)
   ASSERT_TRUE(pass->mayStore(saved));  // nothing yet says the copy is the saved file's
   const std::string partial = temp / "docs/partial";
   WriteWholeFile(partial, "the edits");
-  EXPECT_FALSE(pass->mayKeep(saved, partial));
+  EXPECT_FALSE(pass->mayKeep(saved, partial, false));
   pass->ended();
 
   pass = keeping(10);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -58,12 +59,27 @@ struct Outcome {
   std::string errors;
 };
 
+// A tmpfs of `size` mounted over a folder for one test (as root only), unmounted at its end.
+struct SmallDisk {
+  SmallDisk(const std::string& folder, const char* size) : at(folder) {
+    fs::create_directories(at);
+    mounted = ::mount("tmpfs", at.c_str(), "tmpfs", 0, size) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted) ::umount2(at.c_str(), MNT_DETACH);
+  }
+  std::string at;
+  bool mounted = false;
+};
+
 class BackupNow : public ::testing::Test {
  protected:
   void SetUp() override {
     suite().closeAll();
     fs::create_directories(temp.path() / "docs");
     fs::create_directories(temp.path() / "temp");
+    fs::create_directories(temp.path() / "runtime");
+    fs::permissions(temp.path() / "runtime", fs::perms::owner_all);
   }
   void TearDown() override { suite().closeAll(); }
 
@@ -87,7 +103,8 @@ class BackupNow : public ::testing::Test {
                         const std::string& launcher = "", const std::string& more = "",
                         const std::string& arguments = "--backup-now") const {
     return "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
-           (temp / "home") + "' TEMP='" + (temp / "temp") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
+           (temp / "home") + "' TEMP='" + (temp / "temp") + "' XDG_RUNTIME_DIR='" +
+           (temp / "runtime") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
            "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
            "' " + more + " '" + TALLYGUARD_PROGRAM + "' " + arguments;
   }
@@ -119,6 +136,8 @@ class BackupNow : public ::testing::Test {
     EXPECT_EQ(outcome.status, 0) << outcome.errors;
     return lines(outcome.out);
   }
+
+  void killDuringABigStore(const std::string& storeFolder, const std::string& more);
 
   std::string docs(const std::string& name) const { return temp / ("docs/" + name); }
   std::vector<std::string> copies(const std::string& folder) const {
@@ -214,14 +233,8 @@ TEST_F(BackupNow, KeepsTheNewestCopiesItMadeAndNothingElse) {
 // again the next run stores it.
 TEST_F(BackupNow, SkipsACopyThatWouldFillTheDiskAndTriesAgainNextTime) {
   const std::string small = temp / "small";
-  fs::create_directories(small);
-  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64m") != 0) {
-    GTEST_SKIP() << "mounting a tmpfs is not allowed here";
-  }
-  struct Unmount {
-    std::string at;
-    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-  } unmount{small};
+  SmallDisk disk(small, "size=64m");
+  if (!disk.mounted) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
   {
     std::ofstream filler(small + "/filler", std::ios::binary);
     const std::string block(1 << 20, 'x');
@@ -238,6 +251,67 @@ TEST_F(BackupNow, SkipsACopyThatWouldFillTheDiskAndTriesAgainNextTime) {
   Outcome room = run();
   EXPECT_EQ(room.status, 0) << room.errors;
   EXPECT_EQ(copies(small).size(), 1u);
+}
+
+// A CSV saved tiny and grown in memory to some 3.5 MB, its copies' folder on a 16 MiB tmpfs with
+// 3 MiB free, while another program keeps writing there: the copy is measured before it takes
+// any room, so it is skipped and said so, and none of the other program's writes fail.
+TEST_F(BackupNow, AWorkbookGrownInMemoryNeverFillsTheDiskUnderAnotherProgram) {
+  const std::string small = temp / "small";
+  SmallDisk disk(small, "size=16m");
+  if (!disk.mounted) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  {
+    std::ofstream filler(small + "/filler", std::ios::binary);
+    filler << std::string(13 << 20, 'x');
+  }
+  Document sheet = suite().newSpreadsheet();
+  suite().setCell(sheet, "A1", "x");
+  suite().storeAs(sheet, docs("Grown.csv"), "Text - txt - csv (StarCalc)");
+  suite().fill(sheet, 100000, 5);
+  store("WhereOption=1\nPath=" + small + "\n");
+
+  std::atomic<bool> passOver{false};
+  std::atomic<int> writes{0};
+  std::atomic<int> refused{0};
+  std::thread otherProgram([&] {
+    const std::string file = small + "/other program's file";
+    const std::string block(64 << 10, 'o');
+    while (!passOver) {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << block;
+      out.flush();
+      (out.good() ? writes : refused)++;
+      out.close();
+      fs::remove(file);
+    }
+  });
+  Outcome outcome = run();
+  passOver = true;
+  otherProgram.join();
+
+  EXPECT_EQ(refused, 0) << "of " << writes << " writes";
+  EXPECT_GT(writes, 0);
+  EXPECT_EQ(outcome.status, 1) << outcome.errors;
+  EXPECT_THAT(outcome.errors, HasSubstr("not enough free disk space in " + small + "/"));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(small)) left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"filler"});
+  EXPECT_TRUE(fs::is_empty(temp / "runtime/Tallyguard")) << "the staged copy is removed";
+}
+
+// A runtime folder too small for the workbook: the copy is written straight into its folder.
+TEST_F(BackupNow, AStagingFolderTooSmallForTheCopyStillLetsItBeMade) {
+  SmallDisk runtime(temp / "runtime", "size=1m,mode=700");
+  if (!runtime.mounted) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  Document sheet = suite().newSpreadsheet();
+  suite().storeAs(sheet, docs("Grown.csv"), "Text - txt - csv (StarCalc)");
+  suite().fill(sheet, 60000, 5);
+  Outcome outcome = run();
+  EXPECT_EQ(outcome.status, 0) << outcome.errors;
+  const std::vector<std::string> made = copies(docs(""));
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_GT(fs::file_size(docs(made[0])), 1u << 20);
+  EXPECT_TRUE(fs::is_empty(temp / "runtime/Tallyguard"));
 }
 
 // Another account plants records naming the user's own files, with their real sizes and times, as
@@ -502,13 +576,15 @@ TEST_F(BackupNow, PairsOfPassesStartedAtOnceKeepTheNewestThreeAndARecordWithoutD
   for (const std::string& path : paths) EXPECT_TRUE(fs::exists(path)) << path;
 }
 
-// The program killed while the office writes a big copy: the office finishes the partial file
-// alone, and the next pass into that folder clears it away.
-TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPass) {
+// The program killed while the office writes a big copy, into the staging folder or, without
+// one, beside the copies: the office finishes its file alone, and the next pass clears it away.
+void BackupNow::killDuringABigStore(const std::string& storeFolder, const std::string& more) {
   Document big = openStored("Big.ods");
   suite().fill(big, 200000, 8);
   const std::string command =
-      "exec " + backupNow() + " >/dev/null 2>'" + (temp / "errors-killed") + "'";
+      "exec " +
+      backupNow(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", more) +
+      " >/dev/null 2>'" + (temp / "errors-killed") + "'";
   const pid_t program = fork();
   ASSERT_GE(program, 0);
   if (program == 0) {
@@ -516,34 +592,54 @@ TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPa
     execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
     _exit(127);
   }
-  auto named = [&](std::string_view ending) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::directory_iterator(temp / "docs")) {
+  auto lockedStore = [&] {
+    std::error_code missing;
+    for (const auto& entry : fs::directory_iterator(storeFolder, missing)) {
       const std::string name = entry.path().filename().string();
-      if (name.ends_with(ending)) found.push_back(name);
+      if (name.starts_with(".~lock.") && !name.starts_with(".~lock.Big.ods")) return true;
+    }
+    return false;
+  };
+  auto leftovers = [&] {
+    std::vector<std::string> found;
+    for (const std::string& folder : {temp / "docs", temp / "runtime/Tallyguard"}) {
+      std::error_code missing;
+      for (const auto& entry : fs::directory_iterator(folder, missing)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".tallyguard-partial") || name.starts_with("copy")) {
+          found.push_back(name);
+        }
+      }
     }
     return found;
   };
-  auto partials = [&] { return named(".tallyguard-partial"); };
-  // The office writes into a file of its own and gives it the partial name only at the very end,
-  // moments before the program renames it; its lock on the partial name shows the store began.
+  // The office writes into a file of its own and gives it its name only at the very end; its
+  // lock on that name shows the store began.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (named(".tallyguard-partial#").empty() && std::chrono::steady_clock::now() < deadline) {
+  while (!lockedStore() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  ASSERT_FALSE(named(".tallyguard-partial#").empty())
-      << "the store never began: " << ReadWholeFile(temp / "errors-killed");
+  ASSERT_TRUE(lockedStore()) << "the store never began: " << ReadWholeFile(temp / "errors-killed");
   ::kill(-program, SIGKILL);  // the program and its helper, as a logout or an OOM kill would
   ::waitpid(program, nullptr, 0);
   // The office goes on writing; this connection waits for it to be free again.
   suite().closeAll();
   openStored("Small.ods");
-  ASSERT_FALSE(partials().empty()) << "the office left the partial copy behind";
+  ASSERT_FALSE(leftovers().empty()) << "the office left no file behind";
 
-  Outcome next = run();
+  Outcome next =
+      run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", more);
   EXPECT_EQ(next.status, 0) << next.errors;
-  EXPECT_THAT(partials(), ::testing::IsEmpty());
+  EXPECT_THAT(leftovers(), ::testing::IsEmpty());
   EXPECT_EQ(copies(temp / "docs").size(), 1u);
+}
+
+TEST_F(BackupNow, AProgramKilledDuringABigStagedStoreLeavesNothingAfterTheNextPass) {
+  killDuringABigStore(temp / "runtime/Tallyguard", "");
+}
+
+TEST_F(BackupNow, AProgramKilledDuringABigStoreLeavesNoPartialCopyAfterTheNextPass) {
+  killDuringABigStore(temp / "docs", "XDG_RUNTIME_DIR=");
 }
 
 // A stopped office accepts connections and answers nothing. The command line waits on its helper

@@ -14,6 +14,7 @@
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/PosixPrivateState.h"
+#include "adapters/posix/StagingFolder.h"
 #include "adapters/posix/SystemClock.h"
 #include "backup/PassHelperSide.h"
 
@@ -36,8 +37,15 @@ int RunBackupHelper(const char* historyLogPath) {
   int status = 0;
   try {
     ServePass(std::cin, std::cout,
-              PassEnvironment{automation, fileSystem, clock, regional, historyLogPath,
-                              PathStyle::Posix, &facts, &state});
+              PassEnvironment{.automation = automation,
+                              .fileSystem = fileSystem,
+                              .clock = clock,
+                              .regional = regional,
+                              .historyLogPath = historyLogPath,
+                              .pathStyle = PathStyle::Posix,
+                              .facts = &facts,
+                              .state = &state,
+                              .stagingFolder = PrivateStagingFolder()});
   } catch (const std::exception& failure) {
     std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
     status = 1;

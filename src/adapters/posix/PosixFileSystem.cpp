@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "adapters/posix/PlainFile.h"
+#include "backup/Calc.h"
 
 namespace tg {
 namespace {
@@ -138,10 +139,14 @@ void PosixFileSystem::copyFile(std::string_view from, std::string_view to) {
   struct stat status {};
   FileDescriptor source = OpenPlainFileOfUser(from, O_RDONLY, "it was not copied", status);
   const std::string target = WrittenThroughLinks(to);
+  // Named as a backup pass names a copy not yet whole, so one left by a kill is cleared by the
+  // next pass into that folder as that pass's own would be.
   const size_t slash = target.rfind('/');
   std::string partial = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
-                        ".tallyguard-save-XXXXXX";
-  FileDescriptor written(::mkostemp(partial.data(), O_CLOEXEC));
+                        std::string(PartialCopyPrefix) + "tallyguard-save-XXXXXX" +
+                        std::string(PartialCopySuffix);
+  FileDescriptor written(
+      ::mkostemps(partial.data(), static_cast<int>(PartialCopySuffix.size()), O_CLOEXEC));
   if (written.get() < 0) ThrowFileError("The file", to, "written");
   try {
     TakeOverModeAndOwner(written.get(), target);

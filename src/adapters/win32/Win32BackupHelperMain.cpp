@@ -35,8 +35,14 @@ int RunWindowsBackupHelper(const char* historyLogPath,
     WindowsRegionalSettings regional;
     try {
       ServePass(std::cin, std::cout,
-                PassEnvironment{automation, fileSystem, clock, regional, historyLogPath,
-                                PathStyle::Windows, &facts, &state});
+                PassEnvironment{.automation = automation,
+                                .fileSystem = fileSystem,
+                                .clock = clock,
+                                .regional = regional,
+                                .historyLogPath = historyLogPath,
+                                .pathStyle = PathStyle::Windows,
+                                .facts = &facts,
+                                .state = &state});
     } catch (const std::exception& failure) {
       std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
       status = 1;
