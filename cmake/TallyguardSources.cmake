@@ -16,6 +16,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/IntervalForSelection.cpp
   src/backup/OfficeFailure.cpp
   src/backup/OpenCopy.cpp
+  src/backup/OpenDocuments.cpp
   src/backup/PassHelperSide.cpp
   src/backup/PassOptions.cpp
   src/backup/PassProtocol.cpp

@@ -10,6 +10,7 @@
 #include "backup/CopyCatalogue.h"
 #include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
+#include "backup/OpenDocuments.h"
 #include "desktop/AddFolder.h"
 #include "reporting/ContextLabels.h"
 #include "reporting/FailureTrap.h"
@@ -443,28 +444,10 @@ class Pass {
   // extra calls on the suite. The open documents are listed at every check, never remembered: a
   // prompt or a yield may have let the user open the very file since.
   void refuseToReplaceAnOpenDocument(const DocumentValues& v) {
-    std::optional<FileIdentity> target = c_.fileSystem.identity(v.backupPath.onDisk);
-    if (!target) return;
-    ObjectRef open = RequireObject(components_->call("createenumeration"), "enumeration");
-    while (open->call("hasMoreElements").asBool()) {
-      ObjectRef component = RequireObject(open->call("nextelement"), "component");
-      std::optional<std::string> file = fileOf(*component);
-      if (file && c_.fileSystem.identity(*file) == target) {
-        throw AutomationError("The copy was not stored: its backup file " + v.backupPath.shown +
-                              " is open in the office suite as a document of its own, and storing "
-                              "would replace that document's file.");
-      }
-    }
-  }
-
-  // The file behind an open component; nothing for one that has no file.
-  std::optional<std::string> fileOf(AutomationObject& component) {
-    try {
-      std::string location = component.call("geturl").asText();
-      if (location.rfind("file:///", 0) != 0) return std::nullopt;
-      return DecodeUrlEscapes(LocalPathFromLocation(location, c_.pathStyle));
-    } catch (const AutomationError&) {
-      return std::nullopt;  // a component without a location cannot be in the way
+    if (ComponentsHaveOpen(*components_, c_.fileSystem, v.backupPath.onDisk, c_.pathStyle)) {
+      throw AutomationError("The copy was not stored: its backup file " + v.backupPath.shown +
+                            " is open in the office suite as a document of its own, and storing "
+                            "would replace that document's file.");
     }
   }
 

@@ -9,6 +9,7 @@
 #include "backup/CopyCatalogue.h"
 #include "backup/HistoryLog.h"
 #include "backup/OpenCopy.h"
+#include "backup/OpenDocuments.h"
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
@@ -152,6 +153,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   if (arguments.size() == 2 && arguments[0] == OpenReadOnlyFlag) {
     return platform.openReadOnly(arguments[1]);
   }
+  if (arguments.size() == 2 && arguments[0] == HasOpenFlag) return platform.hasOpen(arguments[1]);
   const Command command = ParseCommandLine(arguments);
   if (command.kind == CommandKind::StartWindow) return platform.startWindow(command);
   platform.beforeWriting();
@@ -258,6 +260,17 @@ int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathSt
     if (OpenReadOnlyInOffice(automation, path, style)) return ExitCodes::AllCopied;
     errors << "No office suite is running.\n";
     return ExitCodes::NoOffice;
+  } catch (const std::exception& failure) {
+    errors << failure.what() << '\n';
+    return ExitCodes::SomethingFailed;
+  }
+}
+
+int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std::string_view path,
+               PathStyle style, std::ostream& errors) {
+  try {
+    return OfficeHasOpen(automation, fileSystem, path, style) ? ExitCodes::DocumentOpen
+                                                              : ExitCodes::AllCopied;
   } catch (const std::exception& failure) {
     errors << failure.what() << '\n';
     return ExitCodes::SomethingFailed;

@@ -43,12 +43,15 @@ struct Command {
 // The program starts itself with this and a file's path to open the file read-only in the
 // user's office, so that an office that hangs never holds the window.
 inline constexpr const char* OpenReadOnlyFlag = "--open-read-only";
+// The window asks, through this same program, whether the office has a file open.
+inline constexpr const char* HasOpenFlag = "--has-open";
 
 namespace ExitCodes {
 inline constexpr int AllCopied = 0;
 inline constexpr int SomethingFailed = 1;
 inline constexpr int NoOffice = 2;
-inline constexpr int Usage = 64;  // as sysexits.h numbers a wrong command line
+inline constexpr int DocumentOpen = 3;  // the answer of --has-open: the office has it open
+inline constexpr int Usage = 64;        // as sysexits.h numbers a wrong command line
 }  // namespace ExitCodes
 
 // The whole command line, `arguments` without the program's own name: the backup helper's
@@ -100,6 +103,11 @@ int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::
 // on `errors` when the office did not open it.
 int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathStyle style,
                     std::ostream& errors);
+
+// The asker's exit status: ExitCodes::DocumentOpen when the office has the file open, 0 when it
+// has not or none runs, 1 with the reason on `errors` when the office could not be asked.
+int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std::string_view path,
+               PathStyle style, std::ostream& errors);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

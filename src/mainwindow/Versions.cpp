@@ -12,6 +12,10 @@
 namespace tg {
 namespace {
 
+constexpr const char* OpenInTheOffice =
+    " is open in the office, so it was not written over. Close it there first, or choose another "
+    "name.";
+
 std::optional<WindowSize> ReadSize(std::string_view text) {
   const size_t by = text.find('x');
   if (by == std::string_view::npos) return std::nullopt;
@@ -172,6 +176,19 @@ void Versions::showCopyInFolder() {
   }
 }
 
+// True, once told, when the office has the target open (with lock files off it leaves none) or
+// could not say whether it has.
+bool Versions::officeHasOpen(const std::string& target) {
+  try {
+    if (!ports_.office.hasOpen(target)) return false;
+    view_.tell(target + OpenInTheOffice);
+  } catch (const std::exception& failure) {
+    view_.tell("Whether the office has " + target +
+               " open could not be learned, so it was not written over: " + failure.what());
+  }
+  return true;
+}
+
 // A file the office has open is never written over: the office would go on with the text it
 // holds and store it over the copy put there.
 void Versions::saveCopyAs() {
@@ -186,11 +203,11 @@ void Versions::saveCopyAs() {
   }
   // Whoever's lock it is: in a shared folder another account's office may have it open.
   if (ports_.fileSystem.identity(LockFileOf(*target, ports_.pathStyle))) {
-    view_.tell(*target +
-               " is open in the office, so it was not written over. Close it there first, "
-               "or choose another name.");
+    view_.tell(*target + OpenInTheOffice);
     return;
   }
+  // Only a file that is there can be open; a new one costs no question.
+  if (ports_.fileSystem.identity(*target) && officeHasOpen(*target)) return;
   try {
     ports_.fileSystem.copyFile(copy->path, *target);
     view_.setStatus("Saved " + name + " as " + *target + ".");

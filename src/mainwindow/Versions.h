@@ -61,6 +61,7 @@ class Versions {
   void openCopy();
   void showCopyInFolder();
   void saveCopyAs();
+  bool officeHasOpen(const std::string& target);
   void rememberSize();
   const CatalogueCopy* chosenCopy() const;
   bool chosenCopyPresent() const;

@@ -471,6 +471,24 @@ TEST_F(BackupNow, ACopyWhoseStampRepeatsAnEarlierMomentNeverReplacesIt) {
   EXPECT_EQ(log.find("as " + nightCopy + " at"), log.rfind("as " + nightCopy + " at")) << log;
 }
 
+// Before the Versions window's Save As writes over a file, it asks the office, whose lock files
+// may be off: by the file, not the spelling, so a link to an open workbook counts as open.
+TEST_F(BackupNow, TheOfficeIsAskedWhetherItHasAFileOpen) {
+  openStored("Budget.ods");
+  WriteWholeFile(docs("Closed.ods"), "not open");
+  fs::create_symlink(docs("Budget.ods"), docs("Link to Budget.ods"));
+  fs::remove(docs(".~lock.Budget.ods#"));  // as with lock files off
+  const auto hasOpen = [&](const std::string& path, const std::string& pipe) {
+    return run(pipe, SharedOffice::process->profileUrl(), "", "", "-asked",
+               "--has-open '" + path + "'");
+  };
+  const std::string pipe = SharedOffice::process->pipeName();
+  EXPECT_EQ(hasOpen(docs("Budget.ods"), pipe).status, 3);
+  EXPECT_EQ(hasOpen(docs("Link to Budget.ods"), pipe).status, 3);
+  EXPECT_EQ(hasOpen(docs("Closed.ods"), pipe).status, 0);
+  EXPECT_EQ(hasOpen(docs("Budget.ods"), "tallyguard_test_nobody").status, 0) << "none runs";
+}
+
 // The way back to an earlier version: the kept copies listed as the Versions window shows them.
 // A headless office has no window to show one in, and is not asked to (LibreOffice ends when it
 // is). A copy opened read-only, as the window opens one in a desktop's office, is left alone by

@@ -58,6 +58,10 @@ class RecordingPlatform : public CommandLinePlatform {
     done += "open:" + path + " ";
     return 0;
   }
+  int hasOpen(const std::string& path) override {
+    done += "has-open:" + path + " ";
+    return 0;
+  }
   int backupNow(const Command& command) override {
     done += command.notify ? "backup+notify " : "backup ";
     return 1;

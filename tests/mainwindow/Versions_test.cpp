@@ -121,6 +121,27 @@ TEST_F(VersionsTest, SaveAsWritesTheCopyWhereAskedButNeverOverAnOpenDocumentOrIt
   EXPECT_EQ(view.status, "Saved Budget Date 1.ods as /data/Budget restored.ods.");
 }
 
+// An office with lock files off leaves none: it is asked, and one that cannot answer is taken
+// to have the file open. A new file needs no question.
+TEST_F(VersionsTest, SaveAsAsksTheOfficeAndWritesNothingItCannotBeSureOf) {
+  files.files["/data/Budget.ods"] = "today's work";
+  office.opened = {"/data/Budget.ods"};
+  open();
+  view.pickCopy(1);
+  view.saveAnswers = {"/data/Budget.ods", "/data/Budget.ods", "/data/New.ods"};
+  view.saveAsClicked();
+  office.answers = false;
+  view.saveAsClicked();
+  view.saveAsClicked();
+  EXPECT_EQ(files.files["/data/Budget.ods"], "today's work");
+  ASSERT_EQ(view.told.size(), 2u);
+  EXPECT_NE(view.told[0].find("is open in the office"), std::string::npos);
+  EXPECT_EQ(view.told[1],
+            "Whether the office has /data/Budget.ods open could not be learned, so it was not "
+            "written over: the office did not answer within a minute.");
+  EXPECT_EQ(files.files["/data/New.ods"], "first version");
+}
+
 TEST_F(VersionsTest, TheWindowReopensAtTheSizeItWasClosedAtAndTellsWhenThereIsNothing) {
   bool finished = false;
   open().finished = [&] { finished = true; };

@@ -2,7 +2,9 @@
 // A Versions window for tests: keeps what it was told to show, answers the save dialog from a
 // queue, and lets a test act as the user by raising the view's events.
 
+#include <algorithm>
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -79,8 +81,13 @@ class MemoryOfficeDocuments : public OfficeDocuments {
     opened.emplace_back(path);
     return true;
   }
+  bool hasOpen(std::string_view path) override {
+    if (!answers) throw std::runtime_error("the office did not answer within a minute.");
+    return running && std::find(opened.begin(), opened.end(), path) != opened.end();
+  }
   bool running = true;
-  std::vector<std::string> opened;
+  bool answers = true;
+  std::vector<std::string> opened;  // what it opened, and so has open
 };
 
 }  // namespace tg

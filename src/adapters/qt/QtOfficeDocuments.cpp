@@ -11,33 +11,45 @@
 
 namespace tg {
 
-bool QtOfficeDocuments::openReadOnly(std::string_view path) {
-  QProcess opener;
-  opener.setProgram(program_);
-  opener.setArguments({OpenReadOnlyFlag, ToQString(path)});
-  opener.setProcessChannelMode(QProcess::SeparateChannels);
+// This program, started with `flag` and the path, does the talking; its exit status. Throws
+// when it could not be started or did not end within the wait.
+int QtOfficeDocuments::ask(const char* flag, std::string_view path) {
+  QProcess asker;
+  asker.setProgram(program_);
+  asker.setArguments({flag, ToQString(path)});
+  asker.setProcessChannelMode(QProcess::SeparateChannels);
   QEventLoop waiting;
-  QObject::connect(&opener, &QProcess::finished, &waiting, &QEventLoop::quit);
-  QObject::connect(&opener, &QProcess::errorOccurred, &waiting, &QEventLoop::quit);
+  QObject::connect(&asker, &QProcess::finished, &waiting, &QEventLoop::quit);
+  QObject::connect(&asker, &QProcess::errorOccurred, &waiting, &QEventLoop::quit);
   QTimer::singleShot(waitMilliseconds_, &waiting, &QEventLoop::quit);
   QApplication::setOverrideCursor(Qt::BusyCursor);
-  opener.start();
-  if (opener.state() != QProcess::NotRunning) waiting.exec(QEventLoop::ExcludeUserInputEvents);
+  asker.start();
+  if (asker.state() != QProcess::NotRunning) waiting.exec(QEventLoop::ExcludeUserInputEvents);
   QApplication::restoreOverrideCursor();
-  if (opener.state() != QProcess::NotRunning) {
-    opener.kill();
-    opener.waitForFinished(2000);
+  if (asker.state() != QProcess::NotRunning) {
+    asker.kill();
+    asker.waitForFinished(2000);
     throw std::runtime_error("the office did not answer within a minute.");
   }
-  if (opener.exitStatus() != QProcess::NormalExit || opener.error() == QProcess::FailedToStart) {
+  if (asker.exitStatus() != QProcess::NormalExit || asker.error() == QProcess::FailedToStart) {
     throw std::runtime_error("the office could not be asked.");
   }
-  if (opener.exitCode() == ExitCodes::NoOffice) return false;
-  if (opener.exitCode() != 0) {
-    throw std::runtime_error(
-        ToStdString(QString::fromUtf8(opener.readAllStandardError()).trimmed()));
-  }
+  reason_ = ToStdString(QString::fromUtf8(asker.readAllStandardError()).trimmed());
+  return asker.exitCode();
+}
+
+bool QtOfficeDocuments::openReadOnly(std::string_view path) {
+  const int status = ask(OpenReadOnlyFlag, path);
+  if (status == ExitCodes::NoOffice) return false;
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
   return true;
+}
+
+bool QtOfficeDocuments::hasOpen(std::string_view path) {
+  const int status = ask(HasOpenFlag, path);
+  if (status == ExitCodes::DocumentOpen) return true;
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
+  return false;
 }
 
 }  // namespace tg

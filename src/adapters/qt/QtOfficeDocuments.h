@@ -1,9 +1,10 @@
 #pragma once
-// Opening a file in the user's office from the window: this same program, started with
-// "--open-read-only", does the talking, so an office that hangs holds that child, never the
-// window. The window keeps answering while it waits.
+// Opening a file in the user's office from the window, and asking whether it has one open: this
+// same program, started with "--open-read-only" or "--has-open", does the talking, so an office
+// that hangs holds that child, never the window. The window keeps answering while it waits.
 
 #include <QString>
+#include <string>
 
 #include "common/ports/OfficeDocuments.h"
 
@@ -14,8 +15,12 @@ class QtOfficeDocuments : public OfficeDocuments {
   explicit QtOfficeDocuments(QString program, int waitMilliseconds = 60000)
       : program_(std::move(program)), waitMilliseconds_(waitMilliseconds) {}
   bool openReadOnly(std::string_view path) override;
+  bool hasOpen(std::string_view path) override;
 
  private:
+  int ask(const char* flag, std::string_view path);
+
+  std::string reason_;  // what the last asker wrote to its error output
   QString program_;
   int waitMilliseconds_;
 };

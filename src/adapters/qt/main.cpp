@@ -190,6 +190,11 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
     tg::ModuleAutomationFactory automation;
     return tg::RunOpenReadOnly(automation, path, tg::PathStyle::Posix, std::cerr);
   }
+  int hasOpen(const std::string& path) override {
+    tg::ModuleAutomationFactory automation;
+    tg::PosixFileSystem fileSystem;
+    return tg::RunHasOpen(automation, fileSystem, path, tg::PathStyle::Posix, std::cerr);
+  }
   int backupNow(const tg::Command& command) override {
     return BackupNow(argc_, argv_, command.notify);
   }

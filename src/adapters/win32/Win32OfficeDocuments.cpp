@@ -60,7 +60,9 @@ std::string ReadReason(HANDLE pipe) {
 
 }  // namespace
 
-bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
+// This program, started with `flag` and the path, does the talking; its exit status. Throws
+// when it could not be started or did not end within the wait.
+int Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   OwnedHandle reading, writing;
   // Large enough for any reason the opener gives, so it never waits for this side to read.
@@ -72,8 +74,7 @@ bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdError = writing.handle;
-  std::string commandLine =
-      "\"" + executable_ + "\" " + OpenReadOnlyFlag + " \"" + std::string(path) + "\"";
+  std::string commandLine = "\"" + executable_ + "\" " + flag + " \"" + std::string(path) + "\"";
   PROCESS_INFORMATION created{};
   // The office comes to the front with the copy: this window, in front since the user's click,
   // hands that right on.
@@ -97,11 +98,23 @@ bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
   }
   DWORD exitCode = 1;
   GetExitCodeProcess(opener.handle, &exitCode);
-  const int status = static_cast<int>(exitCode);
-  if (status == ExitCodes::AllCopied) return true;
+  reason_ = ReadReason(reading.handle);
+  if (reason_.empty()) reason_ = "the office could not be asked.";
+  return static_cast<int>(exitCode);
+}
+
+bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
+  const int status = ask(OpenReadOnlyFlag, path);
   if (status == ExitCodes::NoOffice) return false;
-  const std::string reason = ReadReason(reading.handle);
-  throw std::runtime_error(reason.empty() ? "the office could not be asked." : reason);
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
+  return true;
+}
+
+bool Win32OfficeDocuments::hasOpen(std::string_view path) {
+  const int status = ask(HasOpenFlag, path);
+  if (status == ExitCodes::DocumentOpen) return true;
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
+  return false;
 }
 
 }  // namespace tg

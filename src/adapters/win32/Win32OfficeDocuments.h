@@ -1,7 +1,8 @@
 #pragma once
-// Opening a file in the user's office from the window: this same program, started with
-// "--open-read-only", does the talking, so an office that hangs holds that child, never the
-// window. The window keeps painting and its timers keep running while it waits.
+// Opening a file in the user's office from the window, and asking whether it has one open: this
+// same program, started with "--open-read-only" or "--has-open", does the talking, so an office
+// that hangs holds that child, never the window. The window keeps painting and its timers keep
+// running while it waits.
 
 #include <windows.h>
 
@@ -17,8 +18,12 @@ class Win32OfficeDocuments : public OfficeDocuments {
   explicit Win32OfficeDocuments(std::string executable, DWORD waitMilliseconds = 60000)
       : executable_(std::move(executable)), waitMilliseconds_(waitMilliseconds) {}
   bool openReadOnly(std::string_view path) override;
+  bool hasOpen(std::string_view path) override;
 
  private:
+  int ask(const char* flag, std::string_view path);
+
+  std::string reason_;  // what the last asker wrote to its error output
   std::string executable_;
   DWORD waitMilliseconds_;
 };

@@ -132,6 +132,13 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
     tg::RunningOfficeOnly automation(com, presence);
     return tg::RunOpenReadOnly(automation, path, tg::PathStyle::Windows, std::cerr);
   }
+  int hasOpen(const std::string& path) override {
+    tg::ComAutomationFactory com;
+    tg::Win32OfficePresence presence;
+    tg::RunningOfficeOnly automation(com, presence);
+    tg::Win32FileSystem fileSystem;
+    return tg::RunHasOpen(automation, fileSystem, path, tg::PathStyle::Windows, std::cerr);
+  }
   int backupNow(const tg::Command&) override { return BackupNow(); }
   int listCopies(const tg::Command& command) override {
     tg::Win32FileSystem fileSystem;

@@ -20,6 +20,8 @@ class CommandLinePlatform {
   virtual int runBackupHelper(const std::string& log) = 0;
   // Opens the file read-only in the user's office; returns the opener's exit status.
   virtual int openReadOnly(const std::string& path) = 0;
+  // Asks the user's office whether it has the file open; returns the asker's exit status.
+  virtual int hasOpen(const std::string& path) = 0;
   virtual int backupNow(const Command& command) = 0;
   virtual int listCopies(const Command& command) = 0;
   // The window, with the Versions window when the command asks for it.

@@ -1,0 +1,53 @@
+#include "backup/OpenDocuments.h"
+
+#include <optional>
+#include <string>
+
+#include "backup/BackupNaming.h"
+#include "backup/Calc.h"
+
+namespace tg {
+namespace {
+
+// The file behind an open component; nothing for one that has no file.
+std::optional<std::string> FileOf(AutomationObject& component, PathStyle style) {
+  try {
+    const std::string location = component.call("geturl").asText();
+    if (location.rfind("file:///", 0) != 0) return std::nullopt;
+    return DecodeUrlEscapes(LocalPathFromLocation(location, style));
+  } catch (const AutomationError&) {
+    return std::nullopt;  // a component without a location cannot be in the way
+  }
+}
+
+}  // namespace
+
+bool ComponentsHaveOpen(AutomationObject& components, const FileSystem& fileSystem,
+                        std::string_view path, PathStyle style) {
+  const std::optional<FileIdentity> target = fileSystem.identity(path);
+  if (!target) return false;
+  ObjectRef open = RequireObject(components.call("createenumeration"), "enumeration");
+  while (open->call("hasMoreElements").asBool()) {
+    ObjectRef component = RequireObject(open->call("nextelement"), "component");
+    const std::optional<std::string> file = FileOf(*component, style);
+    if (file && fileSystem.identity(*file) == target) return true;
+  }
+  return false;
+}
+
+bool OfficeHasOpen(AutomationFactory& automation, const FileSystem& fileSystem,
+                   std::string_view path, PathStyle style) {
+  if (!fileSystem.identity(path)) return false;
+  ObjectRef serviceManager;
+  try {
+    serviceManager = automation.create(OfficeServiceManagerId);
+  } catch (const OfficeNotRunning&) {
+    return false;
+  }
+  ObjectRef desktop = RequireObject(
+      serviceManager->call("createInstance", {"com.sun.star.frame.Desktop"}), "desktop");
+  ObjectRef components = RequireObject(desktop->call("getComponents"), "list of components");
+  return ComponentsHaveOpen(*components, fileSystem, path, style);
+}
+
+}  // namespace tg
