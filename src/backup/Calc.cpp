@@ -366,7 +366,11 @@ class Pass {
   // The office wrote the partial copy just now, so its time is the moment of this copy by the
   // same clock that timed the file already there.
   void takeAFreeName(DocumentValues& v, const std::string& partial) {
-    const std::optional<FileStamp> written = c_.facts->stampOf(partial);
+    // Where times follow summer time, the hour repeated in autumn reads as the same moment:
+    // there every taken name is numbered, two passes in one second included.
+    const std::optional<FileStamp> written = c_.facts->timesFollowSummerTime(v.folder.onDisk)
+                                                 ? std::nullopt
+                                                 : c_.facts->stampOf(partial);
     for (int number = 2;; ++number) {
       if (!c_.fileSystem.identity(v.backupPath.onDisk)) return;
       const std::optional<FileStamp> there = c_.facts->stampOf(v.backupPath.onDisk);

@@ -491,5 +491,26 @@ TEST_F(CalcTest, NoPartialCopyOutlivesItsPass) {
   EXPECT_THAT(historyLines(), IsEmpty());
 }
 
+// Two passes in one second share a stamped name, and the second replaces the first's copy. Where
+// file times follow summer time, an hour apart can read as that same second: there the name is
+// numbered instead.
+TEST_F(CalcTest, ASameSecondCopyIsReplacedExceptWhereTimesFollowSummerTime) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  Check6.setValue(CheckBox::Checked);
+  MemoryFileFacts facts(files);
+  CalcContext pass = context();
+  pass.facts = &facts;
+  SaveAll(pass);
+  SaveAll(pass);
+  const std::string stamped = "/data/Budget Date December.6.2026 Time 01.58.16.PM.ods";
+  const std::string numbered = "/data/Budget (2) Date December.6.2026 Time 01.58.16.PM.ods";
+  EXPECT_TRUE(files.exists(stamped));
+  EXPECT_FALSE(files.exists(numbered));
+  facts.localTimes = true;
+  SaveAll(pass);
+  EXPECT_TRUE(files.exists(numbered));
+  EXPECT_THAT(reportedLines(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace tg::testing

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 
 #include "WinTempFolder.h"
 #include "adapters/win32/Win32FileFacts.h"
@@ -43,6 +45,30 @@ TEST(Win32FileFacts, AFilesStampIsItsSizeAndLastWriteAndChangesWithAWrite) {
 
   EXPECT_EQ(facts.stampOf(folder.path()), std::nullopt);
   EXPECT_EQ(facts.stampOf(folder / "none.ods"), std::nullopt);
+}
+
+// In a shared folder, a file another account owns is not this user's to clear away or count.
+TEST(Win32FileFacts, AFileOfAnotherAccountHasNoStampAndAnNtfsFolderKeepsUniversalTimes) {
+  WinTempFolder folder;
+  Win32FileFacts facts;
+  EXPECT_FALSE(facts.timesFollowSummerTime(folder.path()));
+  const std::string theirs = folder / ".Budget Date 1.ods.tallyguard-partial";
+  Append(theirs, "their copy");
+  ASSERT_TRUE(facts.stampOf(theirs));
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof everyone;
+  ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size));
+  SetNamedSecurityInfoA(const_cast<char*>(theirs.c_str()), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION, everyone, nullptr, nullptr, nullptr);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  GetNamedSecurityInfoA(theirs.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor);
+  const bool givenAway = owner && EqualSid(owner, everyone);
+  LocalFree(descriptor);
+  // Wine answers with the user for every file, whatever was set.
+  if (!givenAway) GTEST_SKIP() << "this account may not give a file away here";
+  EXPECT_EQ(facts.stampOf(theirs), std::nullopt);
 }
 
 TEST(Win32FileFacts, AFolderNotYetMadeIsMeasuredByTheNearestOneAbove) {

@@ -194,6 +194,32 @@ std::vector<std::string> NamesIn(const std::string& folder) {
   return names;
 }
 
+// Save As writes like an editor: the file replaced keeps its attributes (hidden here), and a
+// link at the target leads the bytes to its file and stays a link.
+TEST(Win32FileSystem, ACopyKeepsTheReplacedFilesAttributesAndWritesThroughALink) {
+  WinTempFolder folder;
+  Win32FileSystem files;
+  const std::string copy = folder / "Budget Backup.ods";
+  const std::string target = folder / "Budget.ods";
+  WriteFile(copy, "restored");
+  WriteFile(target, "mine");
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  files.copyFile(copy, target);
+  EXPECT_EQ(files.readText(target), "restored");
+  EXPECT_TRUE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  const std::string link = folder / "Synced.ods";
+  CreateSymbolicLinkA(link.c_str(), target.c_str(), 0);
+  const DWORD linkAttributes = GetFileAttributesA(link.c_str());
+  if (linkAttributes == INVALID_FILE_ATTRIBUTES ||
+      !(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    GTEST_SKIP() << "no symbolic links here";  // Wine says it made one, and made none that works
+  }
+  WriteFile(copy, "restored again");
+  files.copyFile(copy, link);
+  EXPECT_EQ(files.readText(target), "restored again");
+  EXPECT_TRUE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 // A copy replaces its target whole; a source that is no plain file of the user (a folder, a link)
 // or a target that cannot be written leaves the target as it was and nothing beside it.
 TEST(Win32FileSystem, ACopyReplacesItsTargetWholeOrLeavesItAsItWas) {

@@ -35,7 +35,10 @@ class MemoryFileFacts : public FileFacts {
     return names;
   }
 
+  bool timesFollowSummerTime(std::string_view) const override { return localTimes; }
+
   std::map<std::string, std::int64_t> modifiedAt;
+  bool localTimes = false;
   std::optional<SpaceFigures> space = SpaceFigures{OneTerabyte, 2 * OneTerabyte};
 
   static constexpr std::uint64_t OneTerabyte = 1'000'000'000'000;

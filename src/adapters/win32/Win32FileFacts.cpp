@@ -1,6 +1,8 @@
 #include "adapters/win32/Win32FileFacts.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 
 #include <string>
 
@@ -18,6 +20,37 @@ std::int64_t Nanoseconds(const FILETIME& time) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The account this program runs as, and the owner it gives what it creates.
+bool IsOwnSid(PSID sid) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  bool own = false;
+  for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+    alignas(SID_AND_ATTRIBUTES) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+    DWORD size = 0;
+    if (!GetTokenInformation(token, kind, buffer, sizeof buffer, &size)) continue;
+    PSID mine = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid
+                                  : reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
+    own = own || EqualSid(sid, mine);
+  }
+  CloseHandle(token);
+  return own;
+}
+
+// Another account's file in a shared folder (its partial copy, its record) is never taken for
+// this user's. A file system without owners (FAT) has only the user's.
+bool OwnedByAnotherAccount(const std::string& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                            nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const bool another = owner && IsValidSid(owner) && !IsOwnSid(owner);
+  LocalFree(descriptor);
+  return another;
+}
+
 }  // namespace
 
 std::optional<FileStamp> Win32FileFacts::stampOf(std::string_view path) const {
@@ -29,6 +62,7 @@ std::optional<FileStamp> Win32FileFacts::stampOf(std::string_view path) const {
   if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
     return std::nullopt;
   }
+  if (OwnedByAnotherAccount(std::string(path))) return std::nullopt;
   return FileStamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
                    Nanoseconds(data.ftLastWriteTime)};
 }
@@ -60,6 +94,18 @@ std::optional<SpaceFigures> Win32FileFacts::spaceOf(std::string_view folder) con
     path.erase(separator);
   }
   return std::nullopt;
+}
+
+bool Win32FileFacts::timesFollowSummerTime(std::string_view folder) const {
+  char volume[MAX_PATH + 1] = {};
+  char fileSystem[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameA(std::string(folder).c_str(), volume, sizeof volume) ||
+      !GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                             sizeof fileSystem)) {
+    return true;
+  }
+  const std::string name = fileSystem;
+  return name.rfind("FAT", 0) == 0 || name == "exFAT";
 }
 
 }  // namespace tg

@@ -84,6 +84,23 @@ Handle OpenPlainFile(std::string_view path, DWORD access, DWORD share, DWORD dis
   return file;
 }
 
+// A link is written through, as an editor saves: the file it leads to gets the bytes, and the
+// link stays. A path that leads nowhere yet is its own.
+std::string WrittenThroughLinks(std::string_view to) {
+  Handle existing(CreateFileA(std::string(to).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!existing.valid()) return std::string(to);
+  char resolved[MAX_PATH + 8] = {};
+  const DWORD length =
+      GetFinalPathNameByHandleA(existing.get(), resolved, sizeof resolved, FILE_NAME_NORMALIZED);
+  if (length == 0 || length >= sizeof resolved) return std::string(to);
+  std::string path(resolved, length);
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
 // A new file beside `target` that no other file has the name of, for writing alone.
 std::pair<Handle, std::string> CreatePartialBeside(std::string_view target) {
   const size_t separator = target.find_last_of("\\/");
@@ -196,7 +213,10 @@ void Win32FileSystem::forceDeleteFile(std::string_view path) {
 void Win32FileSystem::copyFile(std::string_view from, std::string_view to) {
   Handle source = OpenPlainFile(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 OPEN_EXISTING, "it was not copied");
-  auto [written, partial] = CreatePartialBeside(to);
+  const std::string target = WrittenThroughLinks(to);
+  const DWORD replacedAttributes = GetFileAttributesA(target.c_str());
+  const bool replacing = replacedAttributes != INVALID_FILE_ATTRIBUTES;
+  auto [written, partial] = CreatePartialBeside(target);
   try {
     char buffer[65536];
     for (DWORD got = 0;;) {
@@ -206,11 +226,21 @@ void Win32FileSystem::copyFile(std::string_view from, std::string_view to) {
       if (got == 0) break;
       WriteAll(written.get(), std::string_view(buffer, got), to);
     }
-    if (!FlushFileBuffers(written.get()) || !written.close() ||
-        !MoveFileExA(partial.c_str(), std::string(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!FlushFileBuffers(written.get()) || !written.close())
       ThrowLastError("The file", to, "written");
+    // Replacing keeps what the file had besides its bytes: its permissions, attributes and
+    // creation time.
+    if (replacing) {
+      SetFileAttributesA(partial.c_str(),
+                         replacedAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     }
+    const bool renamed =
+        replacing ? ReplaceFileA(target.c_str(), partial.c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                                 nullptr, nullptr)
+                  : MoveFileExA(partial.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!renamed) ThrowLastError("The file", to, "written");
   } catch (...) {
     if (written.valid()) written.close();
     DeleteFileA(partial.c_str());

@@ -34,6 +34,9 @@ class FileFacts {
   virtual std::vector<std::string> namesIn(std::string_view folder) const = 0;
   // The figures of the file system that holds `folder`; std::nullopt when they cannot be read.
   virtual std::optional<SpaceFigures> spaceOf(std::string_view folder) const = 0;
+  // True where the file system keeps local times (FAT on Windows): a file's time read back then
+  // moves with the summer-time shift, and two moments an hour apart can read the same.
+  virtual bool timesFollowSummerTime(std::string_view /*folder*/) const { return false; }
 };
 
 }  // namespace tg
