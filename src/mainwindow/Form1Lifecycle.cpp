@@ -187,14 +187,14 @@ void Form1::Form_Resize() {
   c_.cSysTray1.ShowBalloon(Messages::MinimizedBalloon, ProductTitle, BalloonSeconds, true);
 }
 
-// Asked from outside the window (a second start, the tray menu): back from the tray or the task
-// bar, in front.
-void Form1::ShowWindow() {
-  if (c_.window.state() == WindowState::Minimized) c_.window.setState(WindowState::Normal);
-  cSysTray1_MouseUp(1, 0);
-}
+// Asked from outside the window (a second start, the tray menu): back as a click on the icon
+// brings it.
+void Form1::ShowWindow() { cSysTray1_MouseUp(1, 0); }
 
+// Back from the tray, and from the task bar too: a window minimised while there was no tray (the
+// logon race, a panel restart) is an ordinary minimised one, and showing it alone leaves it so.
 void Form1::cSysTray1_MouseUp(int /*Button*/, int /*Id*/) {
+  if (c_.window.state() == WindowState::Minimized) c_.window.setState(WindowState::Normal);
   c_.window.setVisible(true);
   c_.window.setFocus();
   ports_.globals.HiddenInTray = false;

@@ -163,9 +163,10 @@ TEST_F(NoTray, AStartInTheTrayStartsMinimisedInTheTaskBarAndATrayLaterIsUsed) {
   EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), 0);
   EXPECT_TRUE(cSysTray1.IconInTray());  // added all the same: it shows once a tray comes
 
-  form->ShowWindow();  // e.g. a second start
+  trayShell.trayAvailable = true;  // a tray host starts, and its icon is clicked
+  trayShell.leftClick();
   EXPECT_EQ(window.state(), WindowState::Normal);
-  trayShell.trayAvailable = true;  // a tray host starts
+  EXPECT_TRUE(window.visible());
   window.minimize();
   EXPECT_FALSE(window.visible());
   EXPECT_TRUE(globals.HiddenInTray);

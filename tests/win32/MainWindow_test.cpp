@@ -543,6 +543,23 @@ TEST_F(MainWindow, TheUsersMinimiseHidesIntoTheTrayAStateFromCodeDoesNot) {
   EXPECT_FALSE(IsIconic(window));
 }
 
+// Minimised while there was no tray (the logon race): an ordinary minimised window, which a
+// click on the icon that comes later brings back.
+TEST_F(MainWindow, AClickOnTheIconBringsBackAWindowMinimisedBeforeTheTrayCame) {
+  trayShell.trayAvailable = false;
+  start();
+  HWND window = view().window.handle();
+  SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  RunWaitingMessages();
+  ASSERT_TRUE(IsIconic(window));
+  EXPECT_TRUE(IsWindowVisible(window));
+  trayShell.trayAvailable = true;
+  trayShell.leftClick();
+  RunWaitingMessages();
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_TRUE(IsWindowVisible(window));
+}
+
 TEST_F(MainWindow, AStartInTheTrayNeverShowsTheWindow) {
   settings.store("Minimized", "On");
   start();
