@@ -57,6 +57,12 @@ check "no balloon" test "$(session_notification_count)" -eq "$BALLOONS"
 echo "# A tray host comes later"
 session_start_tray || { echo "trayer did not start" >&2; exit 1; }
 check "the icon appears in it" session_wait_for 15 tray_has_icon
+check "the window is still minimised in the task bar" window_iconic "$WINDOW"
+session_click_tray_icon
+restored() { window_mapped "$WINDOW" && ! window_iconic "$WINDOW"; }
+check "a click on the icon brings the minimised window back" session_wait_for 10 restored
+xdo windowminimize "$WINDOW"
+check "minimised again, now into the tray" session_wait_for 10 window_unmapped "$WINDOW"
 second_start
 check "a second start shows the window" session_wait_for 10 window_mapped "$WINDOW"
 xdo windowminimize "$WINDOW"
