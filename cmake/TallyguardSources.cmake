@@ -42,6 +42,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/mainwindow/Form1Schedule.cpp
   src/mainwindow/KeyboardOrder.cpp
   src/mainwindow/Program.cpp
+  src/mainwindow/RunningCopy.cpp
   src/mainwindow/Settings.cpp
   src/mainwindow/Versions.cpp
   src/reporting/ErrorReport.cpp

@@ -259,6 +259,33 @@ class TallyguardExe : public ::testing::Test {
   Started program;
 };
 
+struct Answer {
+  DWORD exitCode = STILL_ACTIVE;
+  std::string output;
+};
+
+// Runs the program with its output to a pipe, as a prompt redirected to a file would.
+Answer RunProgram(const std::string& options) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE reading = nullptr;
+  HANDLE writing = nullptr;
+  if (!CreatePipe(&reading, &writing, &inheritable, 0)) return {};
+  Started started = Start("\"" + ProgramPath() + "\" " + options, writing);
+  CloseHandle(writing);
+  Answer answer;
+  char buffer[256];
+  DWORD got = 0;
+  while (started.process && ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    answer.output.append(buffer, got);
+  }
+  CloseHandle(reading);
+  if (started.process) {
+    answer.exitCode = ExitCodeWithin(started.process, 30000);
+    CloseHandle(started.process);
+  }
+  return answer;
+}
+
 TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   const std::string sheet = folder / "Budget.ods";
   openSheet("file:///" + UrlPath(sheet), "Budget.ods");
@@ -297,6 +324,16 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   EXPECT_TRUE(
       WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); }, 10000));
 
+  // The desktop's Backup Now while the window runs: handed over, and the window backs up.
+  const Answer handed = RunProgram("--backup-now --notify");
+  EXPECT_EQ(handed.exitCode, 0u);
+  EXPECT_THAT(handed.output, HasSubstr("The running Tallyguard makes the backup."));
+  const auto lines = [&] {
+    const std::string text = logText();
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  EXPECT_TRUE(WaitFor([&] { return lines() == 2; }, 30000)) << logText();
+
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
 }
@@ -331,33 +368,6 @@ TEST_F(TallyguardExe, WithoutTheOfficeSuiteItSaysSoAndEnds) {
 
   PostMessageA(box, WM_COMMAND, IDNO, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
-}
-
-struct Answer {
-  DWORD exitCode = STILL_ACTIVE;
-  std::string output;
-};
-
-// Runs the program with its output to a pipe, as a prompt redirected to a file would.
-Answer RunProgram(const std::string& options) {
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  HANDLE reading = nullptr;
-  HANDLE writing = nullptr;
-  if (!CreatePipe(&reading, &writing, &inheritable, 0)) return {};
-  Started started = Start("\"" + ProgramPath() + "\" " + options, writing);
-  CloseHandle(writing);
-  Answer answer;
-  char buffer[256];
-  DWORD got = 0;
-  while (started.process && ReadFile(reading, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    answer.output.append(buffer, got);
-  }
-  CloseHandle(reading);
-  if (started.process) {
-    answer.exitCode = ExitCodeWithin(started.process, 30000);
-    CloseHandle(started.process);
-  }
-  return answer;
 }
 
 TEST_F(TallyguardExe, AnswersItsCommandLineOnTheCallersOutput) {

@@ -18,9 +18,18 @@ namespace tg {
 
 namespace {
 
-constexpr char ShowRequest[] = "show\n";
-constexpr char BackupRequest[] = "backup\n";
-constexpr char VersionsRequest[] = "versions\n";
+// One line a request, as a later start writes it.
+const char* RequestLine(RunningCopyRequest request) {
+  switch (request) {
+    case RunningCopyRequest::Show:
+      return "show\n";
+    case RunningCopyRequest::Versions:
+      return "versions\n";
+    case RunningCopyRequest::BackupNow:
+      return "backup\n";
+  }
+  return "";
+}
 constexpr int RequestMilliseconds = 2000;
 
 std::string Uid() { return std::to_string(::geteuid()); }
@@ -141,8 +150,7 @@ QString QtSingleInstance::requestSocketPath() const {
          QString::number(::geteuid()) + ".socket";
 }
 
-void QtSingleInstance::listenForRequests(std::function<void()> show, std::function<void()> backUp,
-                                         std::function<void()> versions) {
+void QtSingleInstance::listen(std::function<void(RunningCopyRequest)> answer) {
   if (!lock_ || !lock_->isLocked()) return;
   // Only the lock's holder gets here, so a socket file left by a copy that was killed is stale.
   QLocalServer::removeServer(requestSocketPath());
@@ -152,36 +160,30 @@ void QtSingleInstance::listenForRequests(std::function<void()> show, std::functi
     throw std::runtime_error("Cannot listen for a second start: " +
                              server_->errorString().toStdString());
   }
-  QObject::connect(
-      server_.get(), &QLocalServer::newConnection, server_.get(), [this, show, backUp, versions] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-          QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-          QObject::connect(client, &QLocalSocket::readyRead, client,
-                           [client, show, backUp, versions] {
-                             if (!client->canReadLine()) return;
-                             const QByteArray request = client->readLine();
-                             client->disconnectFromServer();
-                             // A backup runs for a while; the asking copy is let go first.
-                             if (request == ShowRequest) QTimer::singleShot(0, show);
-                             if (request == BackupRequest) QTimer::singleShot(0, backUp);
-                             if (request == VersionsRequest && versions)
-                               QTimer::singleShot(0, versions);
-                           });
+  QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this, answer] {
+    while (QLocalSocket* client = server_->nextPendingConnection()) {
+      QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+      QObject::connect(client, &QLocalSocket::readyRead, client, [client, answer] {
+        if (!client->canReadLine()) return;
+        const QByteArray line = client->readLine();
+        client->disconnectFromServer();
+        for (RunningCopyRequest request : {RunningCopyRequest::Show, RunningCopyRequest::Versions,
+                                           RunningCopyRequest::BackupNow}) {
+          // A backup runs for a while; the asking copy is let go first.
+          if (line == RequestLine(request))
+            QTimer::singleShot(0, [answer, request] { answer(request); });
         }
       });
+    }
+  });
 }
 
-bool QtSingleInstance::askRunningCopyToShow() const { return ask(ShowRequest); }
-
-bool QtSingleInstance::askRunningCopyToBackUp() const { return ask(BackupRequest); }
-
-bool QtSingleInstance::askRunningCopyForVersions() const { return ask(VersionsRequest); }
-
-bool QtSingleInstance::ask(const char* request) const {
+bool QtSingleInstance::ask(RunningCopyRequest request) {
+  const char* line = RequestLine(request);
   QLocalSocket socket;
   socket.connectToServer(requestSocketPath());
   if (!socket.waitForConnected(RequestMilliseconds)) return false;
-  socket.write(request);
+  socket.write(line);
   const bool sent = socket.waitForBytesWritten(RequestMilliseconds);
   // The running copy hangs up once it has read the request.
   if (sent) socket.waitForDisconnected(RequestMilliseconds);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/ports/RunningCopyRequests.h"
 #include "common/ports/SingleInstance.h"
 
 namespace tg {
@@ -19,7 +20,7 @@ namespace tg {
 //
 // Only a lock held by a live copy counts as another copy running. When the lock cannot be taken
 // for any other reason the program starts all the same and lockProblem() says why.
-class QtSingleInstance : public SingleInstance {
+class QtSingleInstance : public SingleInstance, public RunningCopyRequests {
  public:
   QtSingleInstance();
   explicit QtSingleInstance(const QString& lockPath);
@@ -30,17 +31,10 @@ class QtSingleInstance : public SingleInstance {
   // Empty when no private folder could be found or made.
   QString lockPath() const { return lockPath_; }
 
-  // The copy that holds the lock listens beside it for a later start's request to show the
-  // window, to back up now, or to open the Versions window; a copy without the lock does not
-  // listen. Throws std::runtime_error when it cannot.
-  void listenForRequests(std::function<void()> show, std::function<void()> backUp,
-                         std::function<void()> versions = nullptr);
-  // A later start asks the running copy to show its window; false when no copy answered.
-  bool askRunningCopyToShow() const;
-  // The desktop menu's Backup Now asks the running copy to back up, as its own button does.
-  bool askRunningCopyToBackUp() const;
-  // `tallyguard --versions` asks the running copy to open its Versions window.
-  bool askRunningCopyForVersions() const;
+  // The copy that holds the lock listens beside it for a later start's requests; a copy without
+  // the lock does not listen.
+  void listen(std::function<void(RunningCopyRequest)> answer) override;
+  bool ask(RunningCopyRequest request) override;
   // Beside the lock, named with the user's id, so no other user's copy is ever reached.
   QString requestSocketPath() const;
 
@@ -50,7 +44,6 @@ class QtSingleInstance : public SingleInstance {
 
  private:
   bool heldByALiveCopy();
-  bool ask(const char* request) const;
 
   QString lockPath_;
   std::string problem_;

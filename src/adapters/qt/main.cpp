@@ -34,6 +34,7 @@
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "mainwindow/CommandLine.h"
+#include "mainwindow/RunningCopy.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"
@@ -53,11 +54,6 @@ int BackupNow(int argc, char* argv[], bool notify) {
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   NameApplication();
-  // From the desktop menu: the running window makes the backup and shows its reports itself.
-  if (notify && tg::QtSingleInstance().askRunningCopyToBackUp()) {
-    std::cout << "The running Tallyguard makes the backup.\n";
-    return tg::ExitCodes::AllCopied;
-  }
   tg::QtShell shell;
   tg::ProcessEnvironment environment;
   tg::QtSettingsBackend settings;
@@ -70,13 +66,13 @@ int BackupNow(int argc, char* argv[], bool notify) {
                                  shell,    clock,       tg::PathStyle::Posix,
                                  helper,   messageLoop, tg::ChosenOfficeHangSeconds(environment)};
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
-  std::ostringstream out, errors;
-  const int status = tg::RunBackupNow(ports, out, errors);
-  std::cout << out.str();
-  std::cerr << errors.str();
-  tg::TellInNotification("Tallyguard backup", QString::fromStdString(tg::BackupNowNotice(
-                                                  status, out.str(), errors.str())));
-  return status;
+  tg::QtSingleInstance runningCopy;
+  return tg::BackupNowAndNotify(
+      ports, runningCopy,
+      [](const std::string& title, const std::string& text) {
+        tg::TellInNotification(QString::fromStdString(title), QString::fromStdString(text));
+      },
+      std::cout, std::cerr);
 }
 
 // Qt picks Wayland when its plugin is installed, but minimising to the tray, raising the window
@@ -127,14 +123,7 @@ int StartWindow(int argc, char* argv[], bool versions) {
   // Before any window, tray icon or font exists, so that a second copy is never seen and ends
   // at once, once it has asked the running copy to show its window.
   tg::QtSingleInstance singleInstance;
-  if (singleInstance.anotherCopyRuns()) {
-    if (versions) {
-      singleInstance.askRunningCopyForVersions();
-    } else {
-      singleInstance.askRunningCopyToShow();
-    }
-    return 0;
-  }
+  if (tg::HandedToRunningCopy(singleInstance, singleInstance, versions)) return 0;
   QApplication::setWindowIcon(tg::ApplicationIcon());
 
   tg::QtShell shell;
@@ -161,9 +150,8 @@ int StartWindow(int argc, char* argv[], bool versions) {
       {facts, &state, office});
   // Heard from before any start-up message: the program does what is asked once it has started.
   try {
-    singleInstance.listenForRequests([&program] { program.program.showWindow(); },
-                                     [&program] { program.program.backupNow(); },
-                                     [&program] { program.program.showVersions(); });
+    singleInstance.listen(
+        [&program](tg::RunningCopyRequest request) { AnswerRequest(program.program, request); });
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';  // a second start then only ends, as it used to
   }

@@ -15,6 +15,7 @@
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
+#include "adapters/win32/Win32Balloon.h"
 #include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
@@ -23,12 +24,13 @@
 #include "adapters/win32/Win32OfficePresence.h"
 #include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/Win32Program.h"
+#include "adapters/win32/Win32RunningCopyRequests.h"
 #include "adapters/win32/Win32Shell.h"
-#include "adapters/win32/Win32ShowRequests.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
 #include "mainwindow/CommandLine.h"
+#include "mainwindow/RunningCopy.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"
@@ -53,7 +55,7 @@ void WriteToCallersConsole() {
 
 // The pass runs in the backup helper, as the window's do, and is given up by the same watch when
 // the office stops answering.
-int BackupNow() {
+int BackupNow(bool notify) {
   const std::string executable = tg::RunningExecutablePath();
   tg::WindowsEnvironment environment;
   tg::RegistrySettingsBackend settings;
@@ -62,23 +64,20 @@ int BackupNow() {
   tg::WindowsClock clock;
   tg::Win32HelperProcess helper(executable);
   tg::Win32MessageLoop messageLoop;
-  return tg::RunBackupNow({settings, presence, environment, shell, clock, tg::PathStyle::Windows,
-                           helper, messageLoop, tg::ChosenOfficeHangSeconds(environment)},
-                          std::cout, std::cerr);
+  const tg::BackupNowPorts ports{settings, presence,    environment,
+                                 shell,    clock,       tg::PathStyle::Windows,
+                                 helper,   messageLoop, tg::ChosenOfficeHangSeconds(environment)};
+  if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
+  tg::Win32RunningCopyRequests runningCopy;
+  return tg::BackupNowAndNotify(ports, runningCopy, tg::TellInBalloon, std::cout, std::cerr);
 }
 
 int StartWindow(bool versions) {
   // Before any window or tray icon exists, so that a second copy is never seen and ends at once,
   // once it has asked the running copy to show its window.
   tg::MutexSingleInstance singleInstance;
-  if (singleInstance.anotherCopyRuns()) {
-    if (versions) {
-      tg::Win32ShowRequests::AskRunningCopyForVersions();
-    } else {
-      tg::Win32ShowRequests::AskRunningCopyToShow();
-    }
-    return 0;
-  }
+  tg::Win32RunningCopyRequests requests;
+  if (tg::HandedToRunningCopy(singleInstance, requests, versions)) return 0;
   const std::string executable = tg::RunningExecutablePath();
   tg::WindowsEnvironment environment;
   tg::RegistrySettingsBackend settings;
@@ -98,8 +97,8 @@ int StartWindow(bool versions) {
       {facts, &state, office});
   shell.setOwner(program.view.window.handle());
   // Heard from before any start-up message: the program does what is asked once it has started.
-  tg::Win32ShowRequests showRequests([&program] { program.program.showWindow(); },
-                                     [&program] { program.program.showVersions(); });
+  requests.listen(
+      [&program](tg::RunningCopyRequest request) { AnswerRequest(program.program, request); });
   if (versions) program.program.showVersions();  // once started
   program.start();
   return program.messageLoop.run();
@@ -139,7 +138,7 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
     tg::Win32FileSystem fileSystem;
     return tg::RunHasOpen(automation, fileSystem, path, tg::PathStyle::Windows, std::cerr);
   }
-  int backupNow(const tg::Command&) override { return BackupNow(); }
+  int backupNow(const tg::Command& command) override { return BackupNow(command.notify); }
   int listCopies(const tg::Command& command) override {
     tg::Win32FileSystem fileSystem;
     tg::Win32FileFacts facts;
