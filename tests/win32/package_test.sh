@@ -35,7 +35,19 @@ if [ -f "$build/$name.exe" ]; then
   # Typed at a prompt in the program's folder, the name finds the console twin first.
   answer=$(cd "$unix" && wine cmd /c Tallyguard --version) || fail "the installed program failed"
   [ "$answer" = "Tallyguard $version"$'\r' ] || fail "the installed program answered: $answer"
-  # The uninstaller copies itself away and goes on from there after this call returns.
+  # The Start menu entry starts the installed program, as a user's click would.
+  menu="$(wine cmd /c 'echo %ProgramData%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Tallyguard\Tallyguard.lnk"
+  [ -f "$(winepath -u "$menu")" ] || fail "the installer made no Start menu entry"
+  wine start "$menu" >/dev/null 2>&1
+  running() { pgrep -f 'Tallyguard\\Tallyguard.exe' >/dev/null; }
+  for _ in $(seq 60); do running && break; sleep 0.5; done
+  running || fail "the Start menu entry started nothing"
+  # Started at logon for this user, as its check box would have it.
+  run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+  wine reg add "$run_key" /v Tallyguard.exe /d "\"$installed\\Tallyguard.exe\"" /f >/dev/null
+
+  # Uninstalled while it runs. The uninstaller copies itself away and goes on from there after
+  # this call returns.
   wine "$unix/Uninstall.exe" /S
   for _ in $(seq 60); do
     [ -f "$unix/Tallyguard.exe" ] || [ -f "$unix/Tallyguard.com" ] || break
@@ -43,6 +55,9 @@ if [ -f "$build/$name.exe" ]; then
   done
   [ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
   [ ! -f "$unix/Tallyguard.com" ] || fail "the uninstaller left Tallyguard.com behind"
+  ! running || fail "the program still runs after the uninstall"
+  ! wine reg query "$run_key" /v Tallyguard.exe >/dev/null 2>&1 ||
+    fail "the start at logon still names the removed program"
 
   # On a Windows older than the program needs, the installer refuses and installs nothing.
   wine winecfg /v win7 >/dev/null 2>&1
