@@ -274,8 +274,10 @@ ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
   CLSID classId{};
   HRESULT result = CLSIDFromProgID(id.c_str(), &classId);
   if (FAILED(result)) {
-    throw AutomationError("No program on this computer provides \"" + std::string(programmaticId) +
-                          "\".");
+    throw AutomationError(
+        "No office suite on this computer lets Tallyguard ask it for its documents: LibreOffice "
+        "(or OpenOffice) is not installed, or its automation is not registered. Install "
+        "LibreOffice, then try again.");
   }
   IDispatch* dispatch = nullptr;
   // The office suite is a program of its own; a test double may be a DLL.
@@ -283,7 +285,9 @@ ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
   if (FAILED(result)) {
     throw AutomationError(
-        FailureOr(result, "\"" + std::string(programmaticId) + "\" could not be created."));
+        FailureOr(result,
+                  "The office suite did not let Tallyguard in. If it is still starting, the next "
+                  "backup tries again."));
   }
   auto object = std::make_shared<ComObject>(dispatch);
   dispatch->Release();
