@@ -23,6 +23,8 @@ QtForm1View::QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const C
     : cSysTray1(trayShell, messageLoop, clock) {
   window.widget().setFont(FontOf(Form1Design::WindowFont));
   layOutFromDesign();
+  // A Linux desktop starts programs when the user logs in; Windows' name for it would puzzle.
+  Check5.widget().setText(QStringLiteral("Start Tallyguard when I log in"));
   orderForTheKeyboard();
   window.widget().setFixedSize(Pixels(Form1Design::ClientWidthTwips),
                                Pixels(Form1Design::ClientHeightTwips));
