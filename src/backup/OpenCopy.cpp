@@ -2,23 +2,19 @@
 
 #include "backup/BackupNaming.h"
 #include "backup/Calc.h"
+#include "backup/OpenDocuments.h"
 
 namespace tg {
 
 bool OpenReadOnlyInOffice(AutomationFactory& automation, std::string_view path, PathStyle style) {
-  ObjectRef serviceManager;
-  try {
-    serviceManager = automation.create(OfficeServiceManagerId);
-  } catch (const OfficeNotRunning&) {
-    return false;
-  }
-  ObjectRef desktop = RequireObject(
-      serviceManager->call("createInstance", {"com.sun.star.frame.Desktop"}), "desktop");
+  const RunningOffice office = ReachRunningOffice(automation);
+  if (!office.desktop) return false;
   ObjectRef readOnly = RequireObject(
-      serviceManager->call("Bridge_GetStruct", {"com.sun.star.beans.PropertyValue"}), "property");
+      office.serviceManager->call("Bridge_GetStruct", {"com.sun.star.beans.PropertyValue"}),
+      "property");
   readOnly->set("Name", "ReadOnly");
   readOnly->set("Value", true);
-  const Value document = desktop->call(
+  const Value document = office.desktop->call(
       "loadComponentFromURL",
       {BackupUrlFromPath(PlainText(path), style), "_blank", std::int32_t{0}, ValueList{readOnly}});
   if (!document.asObject()) {

@@ -35,18 +35,24 @@ bool ComponentsHaveOpen(AutomationObject& components, const FileSystem& fileSyst
   return false;
 }
 
+RunningOffice ReachRunningOffice(AutomationFactory& automation) {
+  RunningOffice office;
+  try {
+    office.serviceManager = automation.create(OfficeServiceManagerId);
+  } catch (const OfficeNotRunning&) {
+    return office;
+  }
+  office.desktop = RequireObject(
+      office.serviceManager->call("createInstance", {"com.sun.star.frame.Desktop"}), "desktop");
+  return office;
+}
+
 bool OfficeHasOpen(AutomationFactory& automation, const FileSystem& fileSystem,
                    std::string_view path, PathStyle style) {
   if (!fileSystem.identity(path)) return false;
-  ObjectRef serviceManager;
-  try {
-    serviceManager = automation.create(OfficeServiceManagerId);
-  } catch (const OfficeNotRunning&) {
-    return false;
-  }
-  ObjectRef desktop = RequireObject(
-      serviceManager->call("createInstance", {"com.sun.star.frame.Desktop"}), "desktop");
-  ObjectRef components = RequireObject(desktop->call("getComponents"), "list of components");
+  const RunningOffice office = ReachRunningOffice(automation);
+  if (!office.desktop) return false;
+  ObjectRef components = RequireObject(office.desktop->call("getComponents"), "list of components");
   return ComponentsHaveOpen(*components, fileSystem, path, style);
 }
 

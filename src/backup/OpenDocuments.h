@@ -11,6 +11,14 @@
 
 namespace tg {
 
+// The office that runs for this user, reached: both empty when none runs (none is started for
+// this).
+struct RunningOffice {
+  ObjectRef serviceManager;
+  ObjectRef desktop;
+};
+RunningOffice ReachRunningOffice(AutomationFactory& automation);
+
 // True when one of `components` (the office's list of open components) is a document whose file
 // is the one at `path`, whatever links or spellings stand between them. False for a path where
 // no file is: then no document can be it, and the office is not asked.

@@ -277,6 +277,18 @@ int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std:
   }
 }
 
+bool OpenedByStatus(int status, const std::string& reason) {
+  if (status == ExitCodes::NoOffice) return false;
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason);
+  return true;
+}
+
+bool HasOpenByStatus(int status, const std::string& reason) {
+  if (status == ExitCodes::DocumentOpen) return true;
+  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason);
+  return false;
+}
+
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
   const PassOptions options = ReadStoredOptions(ports);
   // Reaching for the office when none runs would start one; this look starts nothing.

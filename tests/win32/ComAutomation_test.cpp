@@ -208,7 +208,7 @@ TEST_F(FixtureSuite, TheSuiteIsInstalledAndAnUnknownIdentifierIsNot) {
     automation.create("Tallyguard.No.Such.Server");
     ADD_FAILURE() << "an unregistered identifier was created";
   } catch (const AutomationError& failure) {
-    EXPECT_THAT(failure.what(), HasSubstr("Tallyguard.No.Such.Server"));
+    EXPECT_THAT(failure.what(), HasSubstr("Install LibreOffice, then try again."));
   }
 }
 

@@ -40,16 +40,12 @@ int QtOfficeDocuments::ask(const char* flag, std::string_view path) {
 
 bool QtOfficeDocuments::openReadOnly(std::string_view path) {
   const int status = ask(OpenReadOnlyFlag, path);
-  if (status == ExitCodes::NoOffice) return false;
-  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
-  return true;
+  return OpenedByStatus(status, reason_);
 }
 
 bool QtOfficeDocuments::hasOpen(std::string_view path) {
   const int status = ask(HasOpenFlag, path);
-  if (status == ExitCodes::DocumentOpen) return true;
-  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason_);
-  return false;
+  return HasOpenByStatus(status, reason_);
 }
 
 }  // namespace tg
