@@ -105,6 +105,47 @@ TEST_F(LiveTray, ANewTaskbarGetsTheIconBack) {
 // At logon the shell may refuse the icon until the taskbar exists: until it takes the icon there
 // is no tray for the window to hide into, and the icon is asked for again, by the clock and by
 // the taskbar's own "created" message.
+void PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+  const DWORD deadline = GetTickCount() + milliseconds;
+  while (!done() && GetTickCount() < deadline) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+}
+
+// The taskbar's logon time-out: it takes the icon and still reports failure, and refuses every
+// later add because the icon is there. The icon counts as shown all the same. A taskbar that
+// says it was created before it takes icons is asked again by the clock.
+TEST(LiveTrayAtLogon, AnIconTakenDespiteAFailureCountsAndANewTaskbarIsAskedAgain) {
+  bool firstAdd = true;
+  bool taskbarReady = true;
+  Win32TrayShell shell(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)),
+                       [&](DWORD message, NOTIFYICONDATAA* record) {
+                         if (message == NIM_ADD && !taskbarReady) return FALSE;
+                         const BOOL result = Shell_NotifyIconA(message, record);
+                         if (message == NIM_ADD && std::exchange(firstAdd, false)) return FALSE;
+                         return result;
+                       });
+  if (!shell.window()) GTEST_SKIP() << "no window can be created without a display";
+  shell.addIcon("Tallyguard", true);
+  EXPECT_TRUE(shell.available()) << "the icon the taskbar took in spite of its answer";
+  shell.deleteIcon();
+
+  // Shown, then Explorer restarts: its new taskbar says so before it takes icons.
+  shell.addIcon("Tallyguard", true);
+  ASSERT_TRUE(shell.available());
+  NOTIFYICONDATAA lost = TrayDeleteRecord(shell.window());
+  Shell_NotifyIconA(NIM_DELETE, &lost);
+  taskbarReady = false;
+  SendMessageA(shell.window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_FALSE(shell.available());
+  taskbarReady = true;
+  PumpUntil([&] { return shell.available(); }, 10'000);
+  EXPECT_TRUE(shell.available()) << "asked again by the clock after the taskbar's message";
+  shell.deleteIcon();
+}
+
 TEST(LiveTrayAtLogon, AnIconTheShellRefusedIsAddedOnceTheTaskbarIsThere) {
   int refusals = 2;
   Win32TrayShell shell(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)),

@@ -223,5 +223,32 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   EXPECT_EQ(settings.value(VersionsSizeKey), "600x320");
 }
 
+// However large the size asked for (a size kept from a bigger screen, or a high scale), the
+// window stays within its screen's work area, and each list shows all of its columns.
+TEST_F(VersionsWindow, FitsItsScreenAndShowsEveryColumnWhole) {
+  view->setSize({4000, 3000});
+  run();
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(
+      GetMonitorInfoA(MonitorFromWindow(view->handle(), MONITOR_DEFAULTTONEAREST), &monitor));
+  RECT window{};
+  GetWindowRect(view->handle(), &window);
+  EXPECT_LE(window.right - window.left, monitor.rcWork.right - monitor.rcWork.left);
+  EXPECT_LE(window.bottom - window.top, monitor.rcWork.bottom - monitor.rcWork.top);
+  view->setSize({900, 480});
+  run();
+  for (HWND list : {view->documentList.handle(), view->copyList.handle()}) {
+    RECT client{};
+    GetClientRect(list, &client);
+    int columns = 0;
+    for (int column = 0; column < 3; ++column) {
+      columns += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    EXPECT_LE(columns, client.right) << "the last column is cut";
+    EXPECT_GT(columns, client.right / 2) << "the columns use the width";
+  }
+}
+
 }  // namespace
 }  // namespace tg

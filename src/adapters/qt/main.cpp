@@ -160,6 +160,14 @@ int StartWindow(int argc, char* argv[], bool versions) {
   return QApplication::exec();
 }
 
+// A child that has talked to the office ends as the backup helper does: tearing the office's
+// runtime down at exit can crash, and the answer is given by then.
+[[noreturn]] void EndWithoutTeardown(int status) {
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(status);
+}
+
 // The command line's work on Linux.
 class LinuxCommandLine : public tg::CommandLinePlatform {
  public:
@@ -176,12 +184,13 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
       return tg::ExitCodes::NoOffice;
     }
     tg::ModuleAutomationFactory automation;
-    return tg::RunOpenReadOnly(automation, path, tg::PathStyle::Posix, std::cerr);
+    EndWithoutTeardown(tg::RunOpenReadOnly(automation, path, tg::PathStyle::Posix, std::cerr));
   }
   int hasOpen(const std::string& path) override {
     tg::ModuleAutomationFactory automation;
     tg::PosixFileSystem fileSystem;
-    return tg::RunHasOpen(automation, fileSystem, path, tg::PathStyle::Posix, std::cerr);
+    EndWithoutTeardown(
+        tg::RunHasOpen(automation, fileSystem, path, tg::PathStyle::Posix, std::cerr));
   }
   int backupNow(const tg::Command& command) override {
     return BackupNow(argc_, argv_, command.notify);

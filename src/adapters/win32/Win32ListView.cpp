@@ -25,6 +25,19 @@ void Win32ReportList::addColumn(std::string_view header, int widthTwips) {
   columnTwips_.push_back(widthTwips);
 }
 
+void Win32ReportList::fitColumnsToWidth() {
+  RECT client{};
+  GetClientRect(handle(), &client);
+  const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+  int designed = 0;
+  for (int twips : columnTwips_) designed += twips;
+  if (width <= 0 || designed <= 0) return;
+  for (size_t column = 0; column < columnTwips_.size(); ++column) {
+    SendMessageA(handle(), LVM_SETCOLUMNWIDTH, column,
+                 MulDiv(columnTwips_[column], width, designed));
+  }
+}
+
 void Win32ReportList::setDpi(int dpi) {
   Win32Control::setDpi(dpi);
   for (size_t column = 0; column < columnTwips_.size(); ++column) {

@@ -19,6 +19,9 @@ class Win32ReportList : public Win32Control {
   int itemCount() const;
   // The columns keep their designed widths at the new DPI.
   void setDpi(int dpi) override;
+  // The columns share the list's width (less a vertical scroll bar) in their designed
+  // proportions, so the last one is never cut off.
+  void fitColumnsToWidth();
 
  protected:
   // -1 when no row is selected.

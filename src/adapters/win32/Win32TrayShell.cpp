@@ -158,20 +158,27 @@ void Win32TrayShell::addIcon(std::string_view tip, bool withIcon) {
   wanted_ = true;
   withIcon_ = withIcon;
   tip_ = tip;
-  tryToAdd();
-  if (shown_) return;
-  triesLeft_ = AddAgainTries;
-  SetTimer(window_, AddAgainTimer, AddAgainMs, nullptr);
+  addAgain();
 }
 
+// The taskbar may take the icon and still report a failure (its time-out at logon); every later
+// add then fails because the icon is there. So a failed add asks whether it is there, by
+// changing it to what the add asked for.
 void Win32TrayShell::tryToAdd() {
-  send(NIM_ADD, TrayAddRecord(window_, tip_, withIcon_ ? icon_ : nullptr));
+  const NOTIFYICONDATAA record = TrayAddRecord(window_, tip_, withIcon_ ? icon_ : nullptr);
+  send(NIM_ADD, record);
+  if (lastResult_ == FALSE) send(NIM_MODIFY, record);
   shown_ = lastResult_ != FALSE;
   if (shown_) KillTimer(window_, AddAgainTimer);
 }
 
+// A new taskbar may still be starting: it is asked again by the clock, as after start-up.
 void Win32TrayShell::addAgain() {
-  if (wanted_) tryToAdd();
+  if (!wanted_) return;
+  tryToAdd();
+  if (shown_) return;
+  triesLeft_ = AddAgainTries;
+  SetTimer(window_, AddAgainTimer, AddAgainMs, nullptr);
 }
 
 void Win32TrayShell::retryTimerFired() {

@@ -1,5 +1,7 @@
 #include "adapters/win32/Win32VersionsWindow.h"
 
+#include <algorithm>
+
 // windows.h first: the dialog header builds on it.
 // clang-format off
 #include <windows.h>
@@ -145,6 +147,8 @@ void Win32VersionsWindow::layOut() {
   documentList.place(margin, documentsTop, half, listsBottom - documentsTop);
   copyList.place(margin + half + gap, margin, client.right - 2 * margin - half - gap,
                  listsBottom - margin);
+  documentList.fitColumnsToWidth();
+  copyList.fitColumnsToWidth();
   statusLine.place(margin, statusTop, client.right - 2 * margin, statusHeight);
   int left = margin;
   for (auto [button, width] : {std::pair{&openButton, 90}, std::pair{&showInFolderButton, 120},
@@ -227,9 +231,18 @@ WindowSize Win32VersionsWindow::size() const {
           MulDiv(normal.bottom - normal.top, StandardDpi, dpi_)};
 }
 
+// Never larger than the work area of the window's screen (less the taskbar), however large the
+// size asked for at a high scale.
 void Win32VersionsWindow::setSize(WindowSize size) {
-  SetWindowPos(handle(), nullptr, 0, 0, scaled(size.width), scaled(size.height),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  int width = scaled(size.width), height = scaled(size.height);
+  if (GetMonitorInfoA(MonitorFromWindow(handle(), MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    width = std::min(width, static_cast<int>(work.right - work.left));
+    height = std::min(height, static_cast<int>(work.bottom - work.top));
+  }
+  SetWindowPos(handle(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Back in front, the control the user left has the keys again.
