@@ -37,8 +37,8 @@ class TerminalDialogs : public Dialogs {
 
   std::string browseForFolder(std::string_view, std::string_view) override {
     errors_ << "skipped: a document that was never saved has no folder of its own, and a backup "
-               "from the command line asks for none; save it once in the office, or choose one "
-               "folder for all backups\n";
+               "asked for outside the window asks for none; save it once in the office, or "
+               "choose one folder for all backups.\n";
     ++skipped;
     return "";
   }
@@ -230,7 +230,8 @@ std::string BackupNowNotice(int status, std::string_view out, std::string_view e
   if (status == ExitCodes::AllCopied) {
     return copied == 0 ? "No spreadsheet is open, so there was nothing to copy." : copies;
   }
-  const std::string first = problems.empty() ? "" : std::string(problems.front());
+  std::string first = problems.empty() ? "" : std::string(problems.front());
+  if (!first.empty() && first.back() != '.') first += '.';
   if (status == ExitCodes::NoOffice) return first;
   return copies +
          (problems.size() == 1
@@ -303,15 +304,27 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
     errors << "failed: the history log has no folder: " << failure.what() << '\n';
     return ExitCodes::SomethingFailed;
   }
+  TerminalDialogs replacedByLines(errors);
+  return RunPassAsLines(WindowSideContext{.helper = ports.helper,
+                                          .options = [&options] { return options; },
+                                          .dialogs = replacedByLines,
+                                          .messageLoop = ports.messageLoop,
+                                          .clock = ports.clock,
+                                          .historyLogPath = historyLogPath,
+                                          .hangSeconds = ports.hangSeconds},
+                        out, errors);
+}
+
+int RunPassAsLines(const WindowSideContext& context, std::ostream& out, std::ostream& errors) {
   TerminalDialogs dialogs(errors);
   TerminalNotices notices(out, errors);
-  RunPassInHelper(WindowSideContext{.helper = ports.helper,
-                                    .options = [&options] { return options; },
+  RunPassInHelper(WindowSideContext{.helper = context.helper,
+                                    .options = context.options,
                                     .dialogs = dialogs,
-                                    .messageLoop = ports.messageLoop,
-                                    .clock = ports.clock,
-                                    .historyLogPath = historyLogPath,
-                                    .hangSeconds = ports.hangSeconds,
+                                    .messageLoop = context.messageLoop,
+                                    .clock = context.clock,
+                                    .historyLogPath = context.historyLogPath,
+                                    .hangSeconds = context.hangSeconds,
                                     .notices = &notices});
   out.flush();
   if (notices.noOffice) {

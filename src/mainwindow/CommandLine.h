@@ -83,8 +83,15 @@ struct BackupNowPorts {
 };
 
 // The notification that tells a backup's result where no terminal shows its lines: from the exit
-// status and the lines RunBackupNow wrote.
+// status and the lines RunBackupNow wrote. It ends in a full stop.
 std::string BackupNowNotice(int status, std::string_view out, std::string_view errors);
+inline constexpr std::string_view BackupNoticeTitle = "Tallyguard backup";
+
+// One pass in the helper whose copies become lines on `out`, and whose failures and skipped
+// copies lines on `errors`: never a message box, never the folder prompt (a document that was
+// never saved is skipped): the context's dialogs and notices are replaced. Returns the exit
+// status, as RunBackupNow's.
+int RunPassAsLines(const WindowSideContext& context, std::ostream& out, std::ostream& errors);
 
 // What --list-copies reads.
 struct ListCopiesPorts {

@@ -1,10 +1,12 @@
 #include "mainwindow/Program.h"
 
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
+#include "mainwindow/CommandLine.h"
 #include "mainwindow/Settings.h"
 
 namespace tg {
@@ -47,7 +49,19 @@ PassOptions Program::passOptions() const {
                                               controls_.Option4, &additions_.Spin1});
 }
 
-void Program::saveAll() {
+WindowSideContext Program::passContext() {
+  return WindowSideContext{.helper = ports_.system.helper,
+                           .options = [this] { return passOptions(); },
+                           .dialogs = ports_.dialogs,
+                           .messageLoop = ports_.messageLoop,
+                           .clock = ports_.system.clock,
+                           .historyLogPath = globals_.HistoryLogPath,
+                           .hangSeconds = ports_.system.officeHangSeconds};
+}
+
+// While one pass runs, another asked for (a tick, a click) starts nothing.
+template <typename Pass>
+void Program::runOnePass(Pass pass) {
   if (passRunning_) return;
   passRunning_ = true;
   form_.ShowPassRunning(true);
@@ -58,13 +72,23 @@ void Program::saveAll() {
       program.form_.ShowPassRunning(false);
     }
   } over{*this};
-  RunPassInHelper(WindowSideContext{.helper = ports_.system.helper,
-                                    .options = [this] { return passOptions(); },
-                                    .dialogs = ports_.dialogs,
-                                    .messageLoop = ports_.messageLoop,
-                                    .clock = ports_.system.clock,
-                                    .historyLogPath = globals_.HistoryLogPath,
-                                    .hangSeconds = ports_.system.officeHangSeconds});
+  pass();
+}
+
+void Program::saveAll() {
+  runOnePass([this] { RunPassInHelper(passContext()); });
+}
+
+// Asked from outside the window, whose message boxes the user may not be looking at: what was
+// copied or what failed is told in one balloon, in the words the command line's notification
+// uses.
+void Program::saveAllAndTell() {
+  runOnePass([this] {
+    std::ostringstream lines, problems;
+    const int status = RunPassAsLines(passContext(), lines, problems);
+    controls_.cSysTray1.ShowBalloon(BackupNowNotice(status, lines.str(), problems.str()),
+                                    BackupNoticeTitle, 0, false);
+  });
 }
 
 // Filling the box stores its value again through its own change, as the other options do.
@@ -100,7 +124,7 @@ void Program::backupNow() {
     backupAsked_ = true;
     return;
   }
-  form_.PushButton2_Click();
+  saveAllAndTell();
 }
 
 void Program::showVersions() {

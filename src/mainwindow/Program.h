@@ -108,7 +108,9 @@ class Program {
   // Brings the window back and in front: a second start asks for it, and the tray menu. Asked
   // during start-up, done when it is over (as backupNow).
   void showWindow();
-  // What "Backup Now" does, asked from outside the window (the desktop menu).
+  // "Backup Now" asked from outside the window (the tray menu, the desktop's action): one pass,
+  // its outcome told in one balloon instead of message boxes. Asked during start-up, done when
+  // it is over.
   void backupNow();
   // Opens the Versions window, or brings it to the front when it is open already; asked during
   // start-up, done when it is over.
@@ -129,6 +131,10 @@ class Program {
   Form1Ports formPorts();
   PassOptions passOptions() const;
   void restoreKeepCopies();
+  WindowSideContext passContext();
+  template <typename Pass>
+  void runOnePass(Pass pass);
+  void saveAllAndTell();
 
   Form1Controls controls_;
   ProgramPorts ports_;

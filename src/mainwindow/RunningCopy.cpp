@@ -38,7 +38,7 @@ int BackupNowAndNotify(const BackupNowPorts& ports, RunningCopyRequests& request
   const int status = RunBackupNow(ports, lines, problems);
   out << lines.str();
   errors << problems.str();
-  notify("Tallyguard backup", BackupNowNotice(status, lines.str(), problems.str()));
+  notify(std::string(BackupNoticeTitle), BackupNowNotice(status, lines.str(), problems.str()));
   return status;
 }
 

@@ -118,9 +118,12 @@ check "the history names both spreadsheets (a blank stays escaped, as the naming
   bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
 session_screenshot "$ARTEFACTS/02-after-backup.png"
 LINES_BEFORE=$(log_lines)
+BALLOONS_BEFORE=$(session_notification_count)
 "$PROGRAM" --backup-now --notify >>"$SESSION_ROOT/menu-backup.log" 2>&1
 check "the menu's Backup Now hands the backup to the running window" test $? -eq 0
 check "which writes two more history lines" session_wait_for 60 at_least $((LINES_BEFORE + 2)) log_lines
+check "and tells the result in one notification" \
+  session_wait_for 10 session_balloons_above "$BALLOONS_BEFORE"
 
 echo "# A stopped office never freezes the window"
 OFFICE_BIN=$(pgrep -f "soffice.bin.*$SESSION_ROOT/office-profile" | head -1)
@@ -223,9 +226,12 @@ echo "# The tray menu"
 xdo windowminimize "$WINDOW"
 check "hidden for the menu" session_wait_for 10 window_unmapped "$WINDOW"
 LINES_BEFORE=$(log_lines)
+BALLOONS_BEFORE=$(session_notification_count)
 tray_menu_choose 3  # Backup Now
 check "Backup Now from the menu writes two more history lines" \
   session_wait_for 60 at_least $((LINES_BEFORE + 2)) log_lines
+check "and tells the result in one notification" \
+  session_wait_for 10 session_balloons_above "$BALLOONS_BEFORE"
 check "the menu's right click leaves the window in the tray" window_unmapped "$WINDOW"
 tray_menu_choose 1  # Show Tallyguard
 check "Show Tallyguard brings the window back" session_wait_for 10 window_mapped "$WINDOW"

@@ -108,11 +108,11 @@ TEST(BackupNowNotice, SaysWhatWasCopiedAndTheFirstProblemInPlainWords) {
             "No office suite is running, so there is nothing to back up.");
   EXPECT_EQ(BackupNowNotice(ExitCodes::SomethingFailed, "a\n",
                             "Waiting for another backup to end...\nfailed: Write error\n"),
-            "1 spreadsheet was copied. One failed or was skipped: Write error");
+            "1 spreadsheet was copied. One failed or was skipped: Write error.");
   EXPECT_EQ(BackupNowNotice(ExitCodes::SomethingFailed, "",
                             "skipped: a.ods: not enough free disk space in /x/\nfailed: Disk\n"),
             "0 spreadsheets were copied. 2 failed or were skipped; the first: a.ods: not enough "
-            "free disk space in /x/");
+            "free disk space in /x/.");
 }
 
 class BackupNowTest : public ::testing::Test {

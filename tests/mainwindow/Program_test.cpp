@@ -89,6 +89,27 @@ TEST_F(ProgramWiring, BackupNowStoresWithTheLiveOptionsIntoTheStartUpsLog) {
             0u);
 }
 
+// Backup Now from the tray menu or the desktop's action: the user may not be looking at the
+// window, so what was copied and what failed is told in one balloon, not in message boxes; a
+// never-saved workbook is skipped rather than asking for a folder.
+TEST_F(ProgramWiring, BackupNowAskedFromOutsideTellsItsOutcomeInOneBalloon) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  suite.openSpreadsheet("");  // never saved
+  program(PathStyle::Posix).start();
+  Check6.setValue(CheckBox::Unchecked);
+  const int balloonsBefore = trayShell.count(TrayCall::ShowBalloon);
+  program_->backupNow();
+  EXPECT_TRUE(fileSystem.exists("/data/Budget Backup.ods"));
+  EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text;
+  EXPECT_TRUE(dialogs.folderPrompts.empty());
+  ASSERT_EQ(trayShell.count(TrayCall::ShowBalloon), balloonsBefore + 1);
+  EXPECT_EQ(trayShell.last(TrayCall::ShowBalloon)->title, "Tallyguard backup");
+  EXPECT_EQ(trayShell.last(TrayCall::ShowBalloon)->text,
+            "1 spreadsheet was copied. One failed or was skipped: a document that was never "
+            "saved has no folder of its own, and a backup asked for outside the window asks for "
+            "none; save it once in the office, or choose one folder for all backups.");
+}
+
 TEST_F(ProgramWiring, AWindowsFrontEndGetsWindowsPaths) {
   environment.values["TEMP"] = "C:\\Temp";
   fileSystem.directories.insert("C:\\Temp");
