@@ -235,15 +235,21 @@ void Win32FileSystem::copyFile(std::string_view from, std::string_view to) {
                          replacedAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     }
+    // Where replacing fails halfway the file replaced may be gone already: the written one then
+    // takes its name as a plain rename would give it.
     const bool renamed =
-        replacing ? ReplaceFileA(target.c_str(), partial.c_str(), nullptr,
-                                 REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                                 nullptr, nullptr)
-                  : MoveFileExA(partial.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+        (replacing && ReplaceFileA(target.c_str(), partial.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                                   nullptr, nullptr)) ||
+        MoveFileExA(partial.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!renamed) ThrowLastError("The file", to, "written");
   } catch (...) {
     if (written.valid()) written.close();
-    DeleteFileA(partial.c_str());
+    // Never the only copy left: a replaced file that is gone leaves the written one in its place.
+    if (!replacing || GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      DeleteFileA(partial.c_str());
+    }
     throw;
   }
 }
