@@ -278,15 +278,15 @@ int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std:
   }
 }
 
-bool OpenedByStatus(int status, const std::string& reason) {
-  if (status == ExitCodes::NoOffice) return false;
-  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason);
+bool OpenedByAnswer(const ChildAnswer& answer) {
+  if (answer.status == ExitCodes::NoOffice) return false;
+  if (answer.status != ExitCodes::AllCopied) throw std::runtime_error(answer.reason);
   return true;
 }
 
-bool HasOpenByStatus(int status, const std::string& reason) {
-  if (status == ExitCodes::DocumentOpen) return true;
-  if (status != ExitCodes::AllCopied) throw std::runtime_error(reason);
+bool HasOpenByAnswer(const ChildAnswer& answer) {
+  if (answer.status == ExitCodes::DocumentOpen) return true;
+  if (answer.status != ExitCodes::AllCopied) throw std::runtime_error(answer.reason);
   return false;
 }
 

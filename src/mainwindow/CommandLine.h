@@ -111,16 +111,22 @@ int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::
 int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathStyle style,
                     std::ostream& errors);
 
-// What the window reads from the opener's exit status: true opened, false no office runs;
-// anything else throws std::runtime_error with `reason`, what the opener wrote.
-bool OpenedByStatus(int status, const std::string& reason);
+// What a child the window started to talk to the office ended with.
+struct ChildAnswer {
+  int status = ExitCodes::SomethingFailed;
+  std::string reason;  // what it wrote to its error output
+};
+
+// What the window reads from the opener's answer: true opened, false no office runs; anything
+// else throws std::runtime_error with its reason.
+bool OpenedByAnswer(const ChildAnswer& answer);
 
 // The asker's exit status: ExitCodes::DocumentOpen when the office has the file open, 0 when it
 // has not or none runs, 1 with the reason on `errors` when the office could not be asked.
 int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std::string_view path,
                PathStyle style, std::ostream& errors);
-// What the window reads from it: a failure throws std::runtime_error with `reason`.
-bool HasOpenByStatus(int status, const std::string& reason);
+// What the window reads from its answer: a failure throws std::runtime_error with its reason.
+bool HasOpenByAnswer(const ChildAnswer& answer);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

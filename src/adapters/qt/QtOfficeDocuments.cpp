@@ -11,9 +11,9 @@
 
 namespace tg {
 
-// This program, started with `flag` and the path, does the talking; its exit status. Throws
+// This program, started with `flag` and the path, does the talking; how it ended. Throws
 // when it could not be started or did not end within the wait.
-int QtOfficeDocuments::ask(const char* flag, std::string_view path) {
+ChildAnswer QtOfficeDocuments::ask(const char* flag, std::string_view path) {
   QProcess asker;
   asker.setProgram(program_);
   asker.setArguments({flag, ToQString(path)});
@@ -34,18 +34,15 @@ int QtOfficeDocuments::ask(const char* flag, std::string_view path) {
   if (asker.exitStatus() != QProcess::NormalExit || asker.error() == QProcess::FailedToStart) {
     throw std::runtime_error("the office could not be asked.");
   }
-  reason_ = ToStdString(QString::fromUtf8(asker.readAllStandardError()).trimmed());
-  return asker.exitCode();
+  return {asker.exitCode(), ToStdString(QString::fromUtf8(asker.readAllStandardError()).trimmed())};
 }
 
 bool QtOfficeDocuments::openReadOnly(std::string_view path) {
-  const int status = ask(OpenReadOnlyFlag, path);
-  return OpenedByStatus(status, reason_);
+  return OpenedByAnswer(ask(OpenReadOnlyFlag, path));
 }
 
 bool QtOfficeDocuments::hasOpen(std::string_view path) {
-  const int status = ask(HasOpenFlag, path);
-  return HasOpenByStatus(status, reason_);
+  return HasOpenByAnswer(ask(HasOpenFlag, path));
 }
 
 }  // namespace tg

@@ -4,9 +4,9 @@
 // that hangs holds that child, never the window. The window keeps answering while it waits.
 
 #include <QString>
-#include <string>
 
 #include "common/ports/OfficeDocuments.h"
+#include "mainwindow/CommandLine.h"
 
 namespace tg {
 
@@ -18,9 +18,8 @@ class QtOfficeDocuments : public OfficeDocuments {
   bool hasOpen(std::string_view path) override;
 
  private:
-  int ask(const char* flag, std::string_view path);
+  ChildAnswer ask(const char* flag, std::string_view path);
 
-  std::string reason_;  // what the last asker wrote to its error output
   QString program_;
   int waitMilliseconds_;
 };

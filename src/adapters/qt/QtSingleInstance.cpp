@@ -167,8 +167,7 @@ void QtSingleInstance::listen(std::function<void(RunningCopyRequest)> answer) {
         if (!client->canReadLine()) return;
         const QByteArray line = client->readLine();
         client->disconnectFromServer();
-        for (RunningCopyRequest request : {RunningCopyRequest::Show, RunningCopyRequest::Versions,
-                                           RunningCopyRequest::BackupNow}) {
+        for (RunningCopyRequest request : EveryRunningCopyRequest) {
           // A backup runs for a while; the asking copy is let go first.
           if (line == RequestLine(request))
             QTimer::singleShot(0, [answer, request] { answer(request); });

@@ -4,7 +4,9 @@
 // After windows.h, which it needs.
 #include <aclapi.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tg {
 namespace {
@@ -20,21 +22,35 @@ std::int64_t Nanoseconds(const FILETIME& time) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The account this program runs as, and the owner it gives what it creates.
+// The account this program runs as, and the owner it gives what it creates; read once, as they
+// stay for the life of the process. None when the process's token cannot be read.
+const std::vector<std::vector<BYTE>>& OwnSids() {
+  static const std::vector<std::vector<BYTE>> sids = [] {
+    std::vector<std::vector<BYTE>> read;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return read;
+    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+      alignas(SID_AND_ATTRIBUTES) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+      DWORD size = 0;
+      if (!GetTokenInformation(token, kind, buffer, sizeof buffer, &size)) continue;
+      PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid
+                                   : reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
+      const auto* bytes = static_cast<const BYTE*>(sid);
+      read.emplace_back(bytes, bytes + GetLengthSid(sid));
+    }
+    CloseHandle(token);
+    return read;
+  }();
+  return sids;
+}
+
+// Where the token could not be read, every file counts as the user's, as before owners were
+// looked at.
 bool IsOwnSid(PSID sid) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
-  bool own = false;
-  for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
-    alignas(SID_AND_ATTRIBUTES) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
-    DWORD size = 0;
-    if (!GetTokenInformation(token, kind, buffer, sizeof buffer, &size)) continue;
-    PSID mine = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid
-                                  : reinterpret_cast<TOKEN_OWNER*>(buffer)->Owner;
-    own = own || EqualSid(sid, mine);
-  }
-  CloseHandle(token);
-  return own;
+  const std::vector<std::vector<BYTE>>& own = OwnSids();
+  return own.empty() || std::any_of(own.begin(), own.end(), [sid](const std::vector<BYTE>& mine) {
+           return EqualSid(sid, const_cast<BYTE*>(mine.data()));
+         });
 }
 
 // Another account's file in a shared folder (its partial copy, its record) is never taken for

@@ -60,9 +60,9 @@ std::string ReadReason(HANDLE pipe) {
 
 }  // namespace
 
-// This program, started with `flag` and the path, does the talking; its exit status. Throws
+// This program, started with `flag` and the path, does the talking; how it ended. Throws
 // when it could not be started or did not end within the wait.
-int Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
+ChildAnswer Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   OwnedHandle reading, writing;
   // Large enough for any reason the opener gives, so it never waits for this side to read.
@@ -98,19 +98,16 @@ int Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
   }
   DWORD exitCode = 1;
   GetExitCodeProcess(opener.handle, &exitCode);
-  reason_ = ReadReason(reading.handle);
-  if (reason_.empty()) reason_ = "the office could not be asked.";
-  return static_cast<int>(exitCode);
+  const std::string reason = ReadReason(reading.handle);
+  return {static_cast<int>(exitCode), reason.empty() ? "the office could not be asked." : reason};
 }
 
 bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
-  const int status = ask(OpenReadOnlyFlag, path);
-  return OpenedByStatus(status, reason_);
+  return OpenedByAnswer(ask(OpenReadOnlyFlag, path));
 }
 
 bool Win32OfficeDocuments::hasOpen(std::string_view path) {
-  const int status = ask(HasOpenFlag, path);
-  return HasOpenByStatus(status, reason_);
+  return HasOpenByAnswer(ask(HasOpenFlag, path));
 }
 
 }  // namespace tg

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/ports/OfficeDocuments.h"
+#include "mainwindow/CommandLine.h"
 
 namespace tg {
 
@@ -21,9 +22,8 @@ class Win32OfficeDocuments : public OfficeDocuments {
   bool hasOpen(std::string_view path) override;
 
  private:
-  int ask(const char* flag, std::string_view path);
+  ChildAnswer ask(const char* flag, std::string_view path);
 
-  std::string reason_;  // what the last asker wrote to its error output
   std::string executable_;
   DWORD waitMilliseconds_;
 };

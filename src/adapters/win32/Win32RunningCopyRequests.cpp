@@ -23,8 +23,7 @@ UINT MessageOf(RunningCopyRequest request) {
 void Win32RunningCopyRequests::listen(std::function<void(RunningCopyRequest)> answer) {
   listener_ = std::make_unique<Win32HiddenWindow>(ListenerName);
   listener_->onMessage([answer = std::move(answer)](UINT message, WPARAM, LPARAM) {
-    for (RunningCopyRequest request :
-         {RunningCopyRequest::Show, RunningCopyRequest::Versions, RunningCopyRequest::BackupNow}) {
+    for (RunningCopyRequest request : EveryRunningCopyRequest) {
       if (message == MessageOf(request)) answer(request);
     }
   });

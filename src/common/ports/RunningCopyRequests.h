@@ -1,6 +1,7 @@
 #pragma once
 // How a later start reaches the copy of the program that already runs for this user.
 
+#include <array>
 #include <functional>
 
 namespace tg {
@@ -10,6 +11,9 @@ enum class RunningCopyRequest {
   Versions,   // `--versions`: open the Versions window
   BackupNow,  // `--backup-now --notify` (the desktop menu's action): back up as the button does
 };
+// Every request, for a listener that reads which one came.
+inline constexpr std::array<RunningCopyRequest, 3> EveryRunningCopyRequest = {
+    RunningCopyRequest::Show, RunningCopyRequest::Versions, RunningCopyRequest::BackupNow};
 
 class RunningCopyRequests {
  public:
