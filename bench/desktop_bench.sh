@@ -22,8 +22,8 @@ IDLE_SECONDS=${2:-60}
 STARTS=${3:-10}
 PASSES=${4:-5}
 PROGRAM="$BUILD/bin/tallyguard"
-OFFICE_SCENE="$BUILD/tests/gui/tallyguard_office_scene"
-BARE="$BUILD/tests/gui/tallyguard_bare_tray"
+OFFICE_SCENE="$BUILD/tests/adapters/qt/tallyguard_office_scene"
+BARE="$BUILD/tests/adapters/qt/tallyguard_bare_tray"
 cmake --build "$BUILD" -j2 --target tallyguard tallyguard_office_scene tallyguard_bare_tray \
   >/dev/null
 for needed in "$PROGRAM" "$OFFICE_SCENE" "$BARE"; do

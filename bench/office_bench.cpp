@@ -19,10 +19,6 @@
 
 #include "OfficeProcess.h"
 #include "RealSuite.h"
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/RecordingDialogs.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
@@ -30,6 +26,10 @@
 #include "adapters/posix/StagingFolder.h"
 #include "backup/Calc.h"
 #include "backup/RunPass.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/RecordingDialogs.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg::office {
 namespace {
@@ -274,9 +274,15 @@ class Bench {
     FixedClock clock;
     UnitedStatesRegionalSettings regional;
     std::string log = folder_ + "/Tallyguard.txt";
-    SaveAll(CalcContext{automation_,
-                        [] { return PassOptions{}; },  // same folder, new file, no stamp
-                        dialogs, loop, files, clock, regional, log, PathStyle::Posix});
+    SaveAll(CalcContext{.automation = automation_,
+                        .options = [] { return PassOptions{}; },  // same folder, new file, no stamp
+                        .dialogs = dialogs,
+                        .messageLoop = loop,
+                        .fileSystem = files,
+                        .clock = clock,
+                        .regional = regional,
+                        .historyLogPath = log,
+                        .pathStyle = PathStyle::Posix});
     if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
   }
 

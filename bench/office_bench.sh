@@ -16,4 +16,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DTALLYGUARD_BUILD_DESKTOP=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target tallyguard_office_bench >/dev/null
-exec "$build/tests/integration/tallyguard_office_bench" "$counts" "$repetitions" "$unchanged" "$rows"
+exec "$build/tests/adapters/uno/tallyguard_office_bench" "$counts" "$repetitions" "$unchanged" "$rows"

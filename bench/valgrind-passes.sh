@@ -18,7 +18,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j2 --target tallyguard tallyguard_office tallyguard_office_scene >/dev/null
 program="$build/bin/tallyguard"
-scene="$build/tests/gui/tallyguard_office_scene"
+scene="$build/tests/adapters/qt/tallyguard_office_scene"
 
 source "$here/scripts/desktop-session.sh"
 root=$(mktemp -d "${TMPDIR:-/tmp}/tallyguard-valgrind-XXXXXX")

@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "adapters/memory/MemorySettingsBackend.h"
-#include "adapters/memory/MemoryShell.h"
-#include "adapters/memory/MemoryVersionsView.h"
 #include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/qt/QtVersionsWindow.h"
 #include "backup/HistoryLog.h"
 #include "mainwindow/Versions.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemoryVersionsView.h"
 
 namespace {
 

@@ -16,7 +16,7 @@ ROUNDS=${2:-5}
 LINES=${3:-100000}
 DOCUMENTS=${4:-2000}
 PROGRAM="$BUILD/bin/tallyguard"
-BENCH="$BUILD/tests/gui/tallyguard_versions_bench"
+BENCH="$BUILD/tests/adapters/qt/tallyguard_versions_bench"
 cmake --build "$BUILD" -j2 --target tallyguard tallyguard_versions_bench >/dev/null
 
 # shellcheck source=../scripts/desktop-session.sh

@@ -27,6 +27,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/RunningOfficeOnly.cpp
   src/common/AutomationValue.cpp
   src/common/FileExists.cpp
+  src/common/HiddenStateWindow.cpp
   src/desktop/AddFolder.cpp
   src/desktop/IsInstalled.cpp
   src/desktop/SkinColours.cpp
@@ -49,13 +50,14 @@ set(TALLYGUARD_CORE_SOURCES
   src/reporting/FailureTrap.cpp
 )
 
-# The in-memory file system, office suite, controls and dialogs the tests and fuzzers drive.
+# The in-memory file system, office suite, controls and dialogs the tests, fuzzers and benchmarks
+# drive.
 set(TALLYGUARD_MEMORY_SOURCES
-  src/adapters/memory/LoopbackHelper.cpp
-  src/adapters/memory/MemoryControls.cpp
-  src/adapters/memory/MemoryFileSystem.cpp
-  src/adapters/memory/MemorySuite.cpp
-  src/adapters/memory/RecordingDialogs.cpp
-  src/adapters/memory/RecordingTrayShell.cpp
-  src/adapters/memory/UnitedStatesRegionalSettings.cpp
+  tests/memory/LoopbackHelper.cpp
+  tests/memory/MemoryControls.cpp
+  tests/memory/MemoryFileSystem.cpp
+  tests/memory/MemorySuite.cpp
+  tests/memory/RecordingDialogs.cpp
+  tests/memory/RecordingTrayShell.cpp
+  tests/memory/UnitedStatesRegionalSettings.cpp
 )

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace {
 

@@ -23,19 +23,19 @@
 #include <string_view>
 #include <vector>
 
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/MemoryFileFacts.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/MemoryPrivateState.h"
-#include "adapters/memory/MemorySuite.h"
-#include "adapters/memory/RecordingDialogs.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
 #include "backup/PassHelperSide.h"
 #include "backup/PassProtocol.h"
 #include "backup/PassWindowSide.h"
 #include "common/Descriptions.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/MemoryFileFacts.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/MemoryPrivateState.h"
+#include "memory/MemorySuite.h"
+#include "memory/RecordingDialogs.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace {
 

@@ -64,7 +64,7 @@ if [ "$HEADLESS" = 0 ]; then
 fi
 
 build scene
-OFFICE_SCENE="$BUILD/tests/gui/tallyguard_office_scene"
+OFFICE_SCENE="$BUILD/tests/adapters/qt/tallyguard_office_scene"
 SHOT="${TALLYGUARD_DEMO_SCREENSHOT:-$PWD/tallyguard-demo.png}"
 # shellcheck source=desktop-session.sh
 source "$ROOT/scripts/desktop-session.sh"

@@ -52,15 +52,15 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1280x1280 /f >/dev/null
 # The test fixture posing as the office's automation server (a local server), when it was built.
-if [ -f "$build/tests/win32/TallyguardFixtureSuite.exe" ]; then
-  wine "$build/tests/win32/TallyguardFixtureSuite.exe" /RegServer
+if [ -f "$build/tests/adapters/win32/TallyguardFixtureSuite.exe" ]; then
+  wine "$build/tests/adapters/win32/TallyguardFixtureSuite.exe" /RegServer
 fi
 echo "test-windows: Wine prefix ready in $(($(date +%s) - started)) s"
 
 cd "$build"
 ctest --output-on-failure --timeout 300 -j1
 # The zip and the installer, made and tried as a user would.
-bash "$here/tests/win32/package_test.sh" "$build"
+bash "$here/tests/adapters/win32/package_test.sh" "$build"
 # The window's screenshots at 100, 150 and 200 %, left by its test.
 if ls "$build"/artefacts/dpi-*.png >/dev/null 2>&1; then
   echo "test-windows: screenshots $(cd "$build" && echo artefacts/dpi-*.png)"

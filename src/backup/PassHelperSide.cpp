@@ -105,4 +105,17 @@ void ServePass(std::istream& fromWindow, std::ostream& toWindow,
   link.tell(PassVerb::Done);
 }
 
+int ServeHelperPass(std::istream& fromWindow, std::ostream& toWindow, std::ostream& errors,
+                    const PassEnvironment& environment) {
+  int status = 0;
+  try {
+    ServePass(fromWindow, toWindow, environment);
+  } catch (const std::exception& failure) {
+    errors << "tallyguard backup helper: " << failure.what() << '\n';
+    status = 1;
+  }
+  toWindow.flush();
+  return status;
+}
+
 }  // namespace tg

@@ -15,4 +15,9 @@ namespace tg {
 void ServePass(std::istream& fromWindow, std::ostream& toWindow,
                const PassEnvironment& environment);
 
+// The backup helper's whole life on any platform: ServePass, with a failure that ends it early
+// told in one line on `errors`. Returns the helper's exit status.
+int ServeHelperPass(std::istream& fromWindow, std::ostream& toWindow, std::ostream& errors,
+                    const PassEnvironment& environment);
+
 }  // namespace tg

@@ -39,11 +39,24 @@ std::int32_t BalloonTimeoutMs(std::int32_t ShowTimer) {
 cSysTray::cSysTray(TrayShell& shell, MessageLoop& messageLoop, const Clock& clock)
     : shell_(shell), messageLoop_(messageLoop), clock_(clock) {
   shell_.onNotification([this](int code, int id) { TrayCallback(code, id); });
+  shell_.onMenuChoice([this](std::size_t position) {
+    if (position >= menu_.size()) return;
+    const std::function<void()> action = menu_[position].action;  // it may replace the menu
+    if (action) action();
+  });
 }
 
 cSysTray::~cSysTray() {
   if (inTray_) setInTray(false);
   shell_.onNotification({});
+  shell_.onMenuChoice({});
+}
+
+void cSysTray::setMenu(std::vector<TrayMenuEntry> entries) {
+  menu_ = std::move(entries);
+  std::vector<std::string> captions;
+  for (const TrayMenuEntry& entry : menu_) captions.emplace_back(entry.caption);
+  shell_.setMenu(std::move(captions));
 }
 
 void cSysTray::setInTray(bool Show) {
@@ -88,10 +101,30 @@ void cSysTray::ShowBalloon(std::string_view Tip, std::string_view sTitle, std::i
   if (balloonVisible_) shell_.withdrawBalloon();
 }
 
+bool cSysTray::takenByMenu(int code) {
+  if (menu_.empty()) return false;
+  switch (code) {
+    case TrayRightButtonUp:
+    case TrayContextMenu:
+      // A desktop whose menu runs a loop of its own may report another click meanwhile.
+      if (menuOpen_) return true;
+      menuOpen_ = true;
+      shell_.openMenu();
+      menuOpen_ = false;
+      return true;
+    case TrayRightButtonDown:
+    case TrayRightButtonDoubleClick:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void cSysTray::TrayCallback(int code, int id) {
   auto raise = [](const auto& event, auto... args) {
     if (event) event(args...);
   };
+  if (takenByMenu(code)) return;
   switch (code) {
     case TrayMouseMove:
       return raise(MouseMove, id);

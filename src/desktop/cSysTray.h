@@ -6,12 +6,19 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/ports/Clock.h"
 #include "common/ports/MessageLoop.h"
 #include "common/ports/TrayShell.h"
 
 namespace tg {
+
+// One entry of the tray icon's menu.
+struct TrayMenuEntry {
+  std::string_view caption;
+  std::function<void()> action;
+};
 
 class cSysTray {
  public:
@@ -38,6 +45,10 @@ class cSysTray {
   // One shell notification (code as TrayNotification, identifier).
   void TrayCallback(int code, int id);
 
+  // The icon's menu. With one, the right button opens it, and only it: its events are not raised,
+  // since a window raised at the same moment would take the focus and close the menu again.
+  void setMenu(std::vector<TrayMenuEntry> entries);
+
   // Whether the desktop shows tray icons at all, asked anew each time: a tray may come later.
   bool TrayAvailable() const { return shell_.available(); }
   bool IconInTray() const { return iconInTray_; }
@@ -51,6 +62,9 @@ class cSysTray {
   std::function<void(int Button, int Id)> MouseDblClick;
 
  private:
+  // Whether `code` belongs to the menu, which it then opens when the click calls for it.
+  bool takenByMenu(int code);
+
   TrayShell& shell_;
   MessageLoop& messageLoop_;
   const Clock& clock_;
@@ -58,6 +72,8 @@ class cSysTray {
   bool iconInTray_ = false;
   bool hasIcon_ = true;
   bool balloonVisible_ = false;
+  std::vector<TrayMenuEntry> menu_;
+  bool menuOpen_ = false;
   std::int32_t balloonOnceCount_ = 0;
   std::string tip_{DefaultTip};
 };

@@ -20,6 +20,7 @@ Program::Program(const Form1Controls& controls, ProgramPorts ports, ProgramAddit
   additions_.PushButton13.setCaption(Captions::Versions);
   additions_.PushButton13.onClick([this] { showVersions(); });
   additions_.PushButton13.onMouseMove([this] { form_.PushButton13_MouseMove(); });
+  controls_.cSysTray1.setMenu(trayMenu());
 }
 
 Form1Ports Program::formPorts() {
@@ -136,13 +137,18 @@ void Program::showVersions() {
     versionsView_->bringToFront();
     return;
   }
-  const VersionsPlatform& platform = additions_.versions;
-  versionsView_ = platform.makeView();
-  versions_ = std::make_unique<Versions>(
-      *versionsView_,
-      VersionsPorts{ports_.system.fileSystem, platform.facts, platform.state,
-                    ports_.system.regional, ports_.system.shell, platform.office,
-                    ports_.system.settings, ports_.pathStyle, globals_.HistoryLogPath});
+  const VersionsServices& services = additions_.versions.services;
+  versionsView_ = additions_.versions.makeView();
+  versions_ = std::make_unique<Versions>(*versionsView_,
+                                         VersionsPorts{.fileSystem = ports_.system.fileSystem,
+                                                       .facts = services.facts,
+                                                       .state = services.state,
+                                                       .regional = ports_.system.regional,
+                                                       .shell = ports_.system.shell,
+                                                       .office = services.office,
+                                                       .settings = ports_.system.settings,
+                                                       .pathStyle = ports_.pathStyle,
+                                                       .historyLogPath = globals_.HistoryLogPath});
   versions_->finished = [this] {
     versions_.reset();
     versionsView_.reset();

@@ -60,12 +60,16 @@ struct ProgramPorts {
   PathStyle pathStyle;
 };
 
-// What the Versions window needs beyond the program's other ports; the front end makes its window
-// each time it is opened.
-struct VersionsPlatform {
+// What the Versions window reads and asks of the system beyond the program's other ports.
+struct VersionsServices {
   const FileFacts& facts;
   PrivateState* state;
   OfficeDocuments& office;
+};
+
+// Those, and the window itself, which the front end makes each time it is opened.
+struct VersionsPlatform {
+  VersionsServices services;
   std::function<std::unique_ptr<VersionsView>()> makeView;
 };
 
@@ -75,12 +79,6 @@ struct ProgramAdditions {
   NumberBox& Spin1;
   PushButton& PushButton13;
   VersionsPlatform versions;
-};
-
-// One entry of the tray icon's menu.
-struct TrayMenuEntry {
-  std::string_view caption;
-  std::function<void()> action;
 };
 
 namespace TrayMenuCaptions {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg {
 namespace {

@@ -11,14 +11,14 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/MemorySuite.h"
-#include "adapters/memory/RecordingDialogs.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/Calc.h"
 #include "backup/OptionControlDoubles.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/MemorySuite.h"
+#include "memory/RecordingDialogs.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 #include "support/HistoryLines.h"
 
 namespace tg::testing {
@@ -39,8 +39,15 @@ class CalcTest : public ::testing::Test, public OptionPanel {
 
   CalcContext context() { return context(suite); }
   CalcContext context(AutomationFactory& automation) {
-    return CalcContext{automation, passOptions(),  dialogs,         loop, files, clock,
-                       regional,   historyLogPath, PathStyle::Posix};
+    return CalcContext{.automation = automation,
+                       .options = passOptions(),
+                       .dialogs = dialogs,
+                       .messageLoop = loop,
+                       .fileSystem = files,
+                       .clock = clock,
+                       .regional = regional,
+                       .historyLogPath = historyLogPath,
+                       .pathStyle = PathStyle::Posix};
   }
   void runPass() { SaveAll(context()); }
 

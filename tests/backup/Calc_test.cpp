@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "CalcTestDoubles.h"
-#include "adapters/memory/MemoryFileFacts.h"
 #include "backup/CopyKeeping.h"
+#include "memory/MemoryFileFacts.h"
 
 namespace tg::testing {
 namespace {

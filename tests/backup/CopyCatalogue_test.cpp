@@ -7,10 +7,10 @@
 
 #include <set>
 
-#include "adapters/memory/MemoryFileFacts.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/HistoryLog.h"
+#include "memory/MemoryFileFacts.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg {
 namespace {

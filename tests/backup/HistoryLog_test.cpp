@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/memory/MemoryEnvironment.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
+#include "memory/MemoryEnvironment.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/memory/MemoryShell.h"
-#include "adapters/memory/MemorySuite.h"
-#include "adapters/memory/RecordingDialogs.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemorySuite.h"
+#include "memory/RecordingDialogs.h"
 
 namespace tg {
 namespace {

@@ -3,13 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/RecordingTrayShell.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/RecordingTrayShell.h"
 
 namespace tg {
 namespace {
@@ -130,6 +131,39 @@ TEST_F(TrayTest, NotificationCodesBecomeEvents) {
   for (int code : {0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206}) shell.notify(code, 0);
   EXPECT_THAT(events, ElementsAre("move 0", "down 1 0", "up 1 0", "dbl 1 0", "down 2 0", "up 2 0",
                                   "dbl 2 0"));
+}
+
+// The right button's release or the shell's menu request opens the menu, once even when the
+// desktop reports another click while it is open; the left button still raises its events, and
+// the choice runs its entry, which may replace the menu.
+TEST_F(TrayTest, WithAMenuTheRightButtonOpensItAndRaisesNothing) {
+  std::vector<std::string> ran;
+  tray.setMenu({{"Show", [&] { ran.push_back("show"); }}, {"Quit", [&] {
+                                                             ran.push_back("quit");
+                                                             tray.setMenu({});
+                                                           }}});
+  EXPECT_THAT(shell.menu, ElementsAre("Show", "Quit"));
+  std::optional<std::size_t> choice = 0;
+  shell.whenMenuOpened = [&] {
+    shell.notify(TrayRightButtonUp);  // a second click while the menu's own loop runs
+    return choice;
+  };
+  for (int code : {TrayRightButtonDown, TrayRightButtonUp, TrayRightButtonDoubleClick})
+    shell.notify(code);
+  choice.reset();
+  shell.notify(TrayContextMenu);
+  shell.leftClick();
+  EXPECT_EQ(shell.menusOpened, 2);
+  EXPECT_THAT(ran, ElementsAre("show"));
+  EXPECT_THAT(events, ElementsAre("down 1 0", "up 1 0"));
+
+  choice = 1;
+  shell.notify(TrayRightButtonUp);
+  EXPECT_THAT(ran, ElementsAre("show", "quit"));
+  EXPECT_THAT(shell.menu, IsEmpty());
+  shell.notify(TrayRightButtonUp);  // no menu now: the events are the window's again
+  EXPECT_EQ(shell.menusOpened, 3);
+  EXPECT_THAT(events, ElementsAre("down 1 0", "up 1 0", "up 2 0"));
 }
 
 TEST_F(TrayTest, MiddleButtonBalloonShownAndUnknownCodesRaiseNothing) {

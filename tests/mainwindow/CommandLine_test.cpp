@@ -9,18 +9,18 @@
 #include <sstream>
 #include <tuple>
 
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/LoopbackHelper.h"
-#include "adapters/memory/MemoryEnvironment.h"
-#include "adapters/memory/MemoryFileFacts.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/MemoryPrivateState.h"
-#include "adapters/memory/MemorySettingsBackend.h"
-#include "adapters/memory/MemoryShell.h"
-#include "adapters/memory/MemorySuite.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/PassTurn.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/LoopbackHelper.h"
+#include "memory/MemoryEnvironment.h"
+#include "memory/MemoryFileFacts.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/MemoryPrivateState.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemorySuite.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg::testing {
 namespace {

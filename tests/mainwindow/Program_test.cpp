@@ -6,14 +6,14 @@
 #include <algorithm>
 
 #include "WindowFixture.h"
-#include "adapters/memory/LoopbackHelper.h"
-#include "adapters/memory/MemoryFileFacts.h"
-#include "adapters/memory/MemorySuite.h"
-#include "adapters/memory/MemoryVersionsView.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
 #include "mainwindow/KeyboardOrder.h"
+#include "memory/LoopbackHelper.h"
+#include "memory/MemoryFileFacts.h"
+#include "memory/MemorySuite.h"
+#include "memory/MemoryVersionsView.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg::testing {
 namespace {
@@ -54,7 +54,7 @@ class ProgramWiring : public WindowFixture {
                      messageLoop,
                      style},
         ProgramAdditions{Spin1, PushButton13,
-                         VersionsPlatform{fileFacts, nullptr, office, [this] {
+                         VersionsPlatform{{fileFacts, nullptr, office}, [this] {
                                             auto view = std::make_unique<MemoryVersionsView>();
                                             versionsView = view.get();
                                             return view;

@@ -6,8 +6,8 @@
 
 #include <stdexcept>
 
-#include "adapters/memory/MemorySettingsBackend.h"
-#include "adapters/memory/MemoryShell.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
 
 namespace tg {
 namespace {

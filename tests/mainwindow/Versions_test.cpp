@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/memory/MemoryFileFacts.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/MemorySettingsBackend.h"
-#include "adapters/memory/MemoryShell.h"
-#include "adapters/memory/MemoryVersionsView.h"
-#include "adapters/memory/UnitedStatesRegionalSettings.h"
 #include "backup/HistoryLog.h"
+#include "memory/MemoryFileFacts.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemoryVersionsView.h"
+#include "memory/UnitedStatesRegionalSettings.h"
 
 namespace tg {
 namespace {

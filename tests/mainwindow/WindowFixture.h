@@ -11,21 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "adapters/memory/CountingMessageLoop.h"
-#include "adapters/memory/FixedClock.h"
-#include "adapters/memory/FixedRandom.h"
-#include "adapters/memory/MemoryAutostart.h"
-#include "adapters/memory/MemoryControls.h"
-#include "adapters/memory/MemoryEnvironment.h"
-#include "adapters/memory/MemoryFileSystem.h"
-#include "adapters/memory/MemorySettingsBackend.h"
-#include "adapters/memory/MemoryShell.h"
-#include "adapters/memory/MemorySingleInstance.h"
-#include "adapters/memory/MemorySkin.h"
-#include "adapters/memory/RecordingDialogs.h"
-#include "adapters/memory/RecordingTrayShell.h"
 #include "desktop/cSysTray.h"
 #include "mainwindow/Form1.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/FixedClock.h"
+#include "memory/FixedRandom.h"
+#include "memory/MemoryAutostart.h"
+#include "memory/MemoryControls.h"
+#include "memory/MemoryEnvironment.h"
+#include "memory/MemoryFileSystem.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemorySingleInstance.h"
+#include "memory/MemorySkin.h"
+#include "memory/RecordingDialogs.h"
+#include "memory/RecordingTrayShell.h"
 
 namespace tg::testing {
 

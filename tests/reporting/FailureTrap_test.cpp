@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "adapters/memory/RecordingDialogs.h"
+#include "memory/RecordingDialogs.h"
 #include "reporting/ContextLabels.h"
 #include "reporting/ErrorReport.h"
 

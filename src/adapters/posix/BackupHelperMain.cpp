@@ -5,17 +5,11 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <exception>
 #include <iostream>
 #include <string>
 
-#include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
-#include "adapters/posix/PosixFileFacts.h"
-#include "adapters/posix/PosixFileSystem.h"
-#include "adapters/posix/PosixPrivateState.h"
-#include "adapters/posix/StagingFolder.h"
-#include "adapters/posix/SystemClock.h"
+#include "adapters/posix/PosixSystem.h"
 #include "backup/PassHelperSide.h"
 
 namespace tg {
@@ -29,30 +23,11 @@ int RunBackupHelper(const char* historyLogPath) {
   // A call into an office that was killed must fail, not end the helper silently.
   std::signal(SIGPIPE, SIG_IGN);
   ModuleAutomationFactory automation;
-  PosixFileSystem fileSystem;
-  PosixFileFacts facts;
-  PosixPrivateState state(PosixPrivateState::DefaultFolder());
-  SystemClock clock;
-  LocaleRegionalSettings regional;
-  int status = 0;
-  try {
-    ServePass(std::cin, std::cout,
-              PassEnvironment{.automation = automation,
-                              .fileSystem = fileSystem,
-                              .clock = clock,
-                              .regional = regional,
-                              .historyLogPath = historyLogPath,
-                              .pathStyle = PathStyle::Posix,
-                              .facts = &facts,
-                              .state = &state,
-                              .stagingFolder = PrivateStagingFolder()});
-  } catch (const std::exception& failure) {
-    std::cerr << "tallyguard backup helper: " << failure.what() << '\n';
-    status = 1;
-  }
+  PosixSystem system;
+  const int status = ServeHelperPass(std::cin, std::cout, std::cerr,
+                                     system.passEnvironment(automation, historyLogPath));
   // Tearing the office's runtime down at exit can crash; the pass is over and said so, so the
   // helper ends here without it.
-  std::cout.flush();
   std::_Exit(status);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "adapters/uno/OfficeModule.h"
+#include "adapters/posix/OfficeModule.h"
 #include "common/ports/Automation.h"
 
 namespace tg {

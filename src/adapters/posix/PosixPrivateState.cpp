@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "adapters/posix/PlainFile.h"
+#include "adapters/posix/XdgStateHome.h"
 
 namespace tg {
 namespace {
@@ -37,14 +38,7 @@ class FlockLock : public PrivateState::Lock {
 
 }  // namespace
 
-std::string PosixPrivateState::DefaultFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  const char* home = std::getenv("HOME");
-  const std::string base = state && state[0] == '/'
-                               ? std::string(state)
-                               : std::string(home ? home : "") + "/.local/state";
-  return base + "/Tallyguard";
-}
+std::string PosixPrivateState::DefaultFolder() { return XdgStateHome() + "/Tallyguard"; }
 
 void PosixPrivateState::ensureFolder() const {
   std::error_code ignored;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "adapters/posix/XdgStateHome.h"
+
 namespace tg {
 
 std::optional<std::string> ProcessEnvironment::variable(std::string_view name) const {
@@ -13,10 +15,7 @@ std::optional<std::string> ProcessEnvironment::variable(std::string_view name) c
 }
 
 std::string ProcessEnvironment::stateFolder() const {
-  const std::optional<std::string> state = variable("XDG_STATE_HOME");
-  const std::string folder = state && !state->empty() && state->front() == '/'
-                                 ? *state
-                                 : variable("HOME").value_or("") + "/.local/state";
+  const std::string folder = XdgStateHome();
   std::error_code failure;
   std::filesystem::create_directories(folder, failure);
   if (failure) {

@@ -8,7 +8,7 @@ namespace tg {
 class ProcessEnvironment : public Environment {
  public:
   std::optional<std::string> variable(std::string_view name) const override;
-  // $XDG_STATE_HOME when it is an absolute path, else ~/.local/state; never the root folder.
+  // The user's XDG state folder (see XdgStateHome), made when missing.
   std::string stateFolder() const override;
 };
 

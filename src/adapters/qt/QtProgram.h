@@ -14,19 +14,10 @@
 
 namespace tg {
 
-// The system's ports, made in main or by a test.
-using QtProgramPorts = SystemPorts;
-
-// What the Versions window reads and asks of the system beyond them.
-struct QtVersionsPorts {
-  const FileFacts& facts;
-  PrivateState* state;
-  OfficeDocuments& office;
-};
-
 class QtProgram {
  public:
-  QtProgram(QtProgramPorts ports, QtVersionsPorts versions);
+  // The system's ports and the Versions window's, made in main or by a test.
+  QtProgram(SystemPorts ports, VersionsServices versions);
   void start() { program.start(); }
 
   QtMessageLoop messageLoop;

@@ -1,6 +1,5 @@
 #include "adapters/qt/QtSingleInstance.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,8 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
+
+#include "adapters/posix/PosixPrivateState.h"
 
 namespace tg {
 
@@ -46,15 +47,6 @@ bool IsPrivateFolderOfUser(const struct stat& status) {
   return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  const struct passwd* entry = ::getpwuid(::geteuid());
-  if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') return entry->pw_dir;
-  throw std::runtime_error(
-      "Tallyguard found no home folder to keep its lock in (HOME is not set).");
-}
-
 // Each missing level of `path` is made, owner-only; existing levels are left as they are.
 void MakeFolders(const std::string& path) {
   for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -76,10 +68,7 @@ std::string QtSingleInstance::PrivateFolder() {
       IsPrivateFolderOfUser(status)) {
     return runtime;
   }
-  const char* state = std::getenv("XDG_STATE_HOME");
-  const std::string base =
-      state != nullptr && state[0] == '/' ? std::string(state) : HomeFolder() + "/.local/state";
-  const std::string folder = base + "/Tallyguard";
+  const std::string folder = PosixPrivateState::DefaultFolder();
   MakeFolders(folder);
   if (::lstat(folder.c_str(), &status) != 0) {
     throw std::runtime_error("The folder " + folder +

@@ -130,12 +130,19 @@ void QtTrayShell::makeIcon() {
   if (!menu_.isEmpty()) icon_->setContextMenu(&menu_);
 }
 
-void QtTrayShell::setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries) {
+void QtTrayShell::setMenu(std::vector<std::string> captions) {
   menu_.clear();
-  for (const auto& [caption, action] : entries) {
-    QObject::connect(menu_.addAction(caption), &QAction::triggered, this, action);
+  for (std::size_t position = 0; position < captions.size(); ++position) {
+    QObject::connect(menu_.addAction(ToQString(captions[position])), &QAction::triggered, this,
+                     [this, position] {
+                       if (menuChoice_) menuChoice_(position);
+                     });
   }
   if (icon_) icon_->setContextMenu(&menu_);
+}
+
+void QtTrayShell::onMenuChoice(std::function<void(std::size_t position)> callback) {
+  menuChoice_ = std::move(callback);
 }
 
 void QtTrayShell::onNotification(std::function<void(int code, int id)> callback) {
@@ -154,9 +161,6 @@ void QtTrayShell::onActivated(QSystemTrayIcon::ActivationReason reason) {
       notify(TrayLeftButtonUp);
       break;
     case QSystemTrayIcon::Context:
-      // With a menu the right button opens it, and only it: a window raised at the same moment
-      // would take the focus and close the menu again.
-      if (!menu_.isEmpty()) break;
       notify(TrayRightButtonDown);
       notify(TrayRightButtonUp);
       break;

@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <utility>
+#include <string>
 #include <vector>
 
 #include "adapters/qt/QtTrayPresence.h"
@@ -38,9 +38,10 @@ class QtTrayShell : public QObject, public TrayShell {
   void onNotification(std::function<void(int code, int id)> callback) override;
   bool available() const override;
 
-  // The icon's menu: captions and what each does, in order. Desktops open it on a right click or
-  // on any click when that is all they do.
-  void setMenu(const std::vector<std::pair<QString, std::function<void()>>>& entries);
+  // Desktops open the menu themselves, on a right click or on any click when that is all they do.
+  void setMenu(std::vector<std::string> captions) override;
+  void openMenu() override {}
+  void onMenuChoice(std::function<void(std::size_t position)> callback) override;
   QMenu& menu() { return menu_; }
   // Whether a tray is there now; a widget test on a display without a tray plays one here.
   std::function<bool()> trayPresent;
@@ -78,6 +79,7 @@ class QtTrayShell : public QObject, public TrayShell {
   QString tip_;
   QMenu menu_;
   std::function<void(int, int)> callback_;
+  std::function<void(std::size_t)> menuChoice_;
   std::optional<QDBusConnection> bus_;
   std::optional<uint> notificationId_;
   bool closeWhenIdKnown_ = false;

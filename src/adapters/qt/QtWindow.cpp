@@ -34,9 +34,7 @@ void QtWindowWidget::closeEvent(QCloseEvent* event) {
 }
 
 QtWindow::QtWindow() {
-  widget_.resized = [this] {
-    if (!changingStateFromCode_ && resize_) resize_();
-  };
+  widget_.resized = [this] { resized(); };
 }
 
 std::string QtWindow::caption() const { return ToStdString(widget_.windowTitle()); }
@@ -45,24 +43,28 @@ void QtWindow::setCaption(std::string_view caption) { widget_.setWindowTitle(ToQ
 
 void QtWindow::setApplicationIcon() { widget_.setWindowIcon(ApplicationIcon()); }
 
-void QtWindow::setVisible(bool visible) {
-  if (!visible || !stateWhenShown_) {
-    // Unmapping a window the desktop is restoring races with its restore; one it took away
-    // unsaid is shown anew, and the desktop maps it.
-    const bool restoring = std::exchange(restoredFromMinimized_, false);
-    if (visible && !restoring && takenOffScreenUnsaid()) widget_.hide();
-    widget_.setVisible(visible);
-    return;
-  }
-  const WindowState shownState = *stateWhenShown_;
-  stateWhenShown_.reset();
-  changingStateFromCode_ = true;
-  if (shownState == WindowState::Minimized) {
+void QtWindow::hide() {
+  restoredFromMinimized_ = false;
+  widget_.hide();
+}
+
+// On X11, un-minimising a hidden window maps it again, and one created minimised is mapped iconic
+// by the window manager: the state is given with the showing.
+void QtWindow::showIn(WindowState state) {
+  restoredFromMinimized_ = false;
+  if (state == WindowState::Minimized) {
     widget_.showMinimized();
   } else {
     widget_.showNormal();
   }
-  changingStateFromCode_ = false;
+}
+
+// Unmapping a window the desktop is restoring races with its restore; one it took away unsaid is
+// shown anew, and the desktop maps it.
+void QtWindow::showAsItIs() {
+  const bool restoring = std::exchange(restoredFromMinimized_, false);
+  if (!restoring && takenOffScreenUnsaid()) widget_.hide();
+  widget_.show();
 }
 
 // A Wayland compositor's minimise, or a window manager without an iconic state, takes the window
@@ -74,23 +76,16 @@ bool QtWindow::takenOffScreenUnsaid() const {
   return !handle->isExposed() || QGuiApplication::platformName() == "wayland";
 }
 
-WindowState QtWindow::state() const {
-  if (stateWhenShown_ && widget_.isHidden()) return *stateWhenShown_;
+WindowState QtWindow::shownState() const {
   return (widget_.windowState() & Qt::WindowMinimized) ? WindowState::Minimized
                                                        : WindowState::Normal;
 }
 
-void QtWindow::setState(WindowState state) {
-  if (widget_.isHidden()) {
-    stateWhenShown_ = state;
-    return;
-  }
-  changingStateFromCode_ = true;
+void QtWindow::changeShownState(WindowState state) {
   Qt::WindowStates states = widget_.windowState() & ~Qt::WindowMinimized;
   if (state == WindowState::Minimized) states |= Qt::WindowMinimized;
   restoredFromMinimized_ = states != widget_.windowState() && state == WindowState::Normal;
   widget_.setWindowState(states);
-  changingStateFromCode_ = false;
 }
 
 void QtWindow::setFocus() {

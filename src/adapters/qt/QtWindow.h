@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "adapters/qt/QtControls.h"
+#include "common/HiddenStateWindow.h"
 #include "common/ports/Controls.h"
 
 namespace tg {
@@ -24,23 +25,17 @@ class QtWindowWidget : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 };
 
-class QtWindow : public Window {
+class QtWindow : public HiddenStateWindow {
  public:
   QtWindow();
   std::string caption() const override;
   void setCaption(std::string_view caption) override;
   void setApplicationIcon() override;
-  bool visible() const override { return widget_.isVisible(); }
-  void setVisible(bool visible) override;
-  WindowState state() const override;
-  // A state set by code raises no resize; only the user's minimise does.
-  void setState(WindowState state) override;
   void setFocus() override;
   MousePointer mousePointer() const override { return pointer_; }
   void setMousePointer(MousePointer pointer) override;
   // Reads a Windows .cur file with its hot spot; throws when it is not a picture Qt can read.
   void loadCustomPointer(std::string_view cursorFile) override;
-  void onResize(Handler handler) override { resize_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
 
   void onClose(std::function<void()> handler) { widget_.closing = std::move(handler); }
@@ -48,17 +43,18 @@ class QtWindow : public Window {
   bool hasCustomPointer() const { return customPointer_.has_value(); }
 
  private:
+  bool shown() const override { return !widget_.isHidden(); }
+  void hide() override;
+  void showIn(WindowState state) override;
+  void showAsItIs() override;
+  WindowState shownState() const override;
+  void changeShownState(WindowState state) override;
   bool takenOffScreenUnsaid() const;
 
   QtWindowWidget widget_;
   MouseMoveRelay relay_{widget_};
-  Handler resize_;
-  bool changingStateFromCode_ = false;
   // A minimised window asked back to normal: the desktop is mapping it already.
   bool restoredFromMinimized_ = false;
-  // The state given to a hidden window, kept here until it is shown: on X11, un-minimising a
-  // hidden window maps it again, and one created minimised is mapped iconic by the window manager.
-  std::optional<WindowState> stateWhenShown_;
   MousePointer pointer_ = MousePointer::Default;
   std::optional<QCursor> customPointer_;
 };

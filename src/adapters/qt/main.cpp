@@ -14,12 +14,10 @@
 #include <vector>
 
 #include "adapters/posix/BackupHelperMain.h"
-#include "adapters/posix/LocaleRegionalSettings.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/OfficeInstance.h"
-#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
-#include "adapters/posix/PosixPrivateState.h"
+#include "adapters/posix/PosixSystem.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/SystemClock.h"
@@ -128,26 +126,21 @@ int StartWindow(int argc, char* argv[], bool versions) {
 
   tg::QtShell shell;
   shell.beforeEnd = [&singleInstance] { singleInstance.release(); };
-  tg::ProcessEnvironment environment;
+  tg::PosixSystem system;
   tg::QtSettingsBackend settings;
   tg::ModuleAutomationFactory automation;
-  tg::XdgAutostart autostart(environment, tg::RunningExecutable());
-  tg::PosixFileSystem fileSystem;
-  tg::SystemClock clock;
-  tg::LocaleRegionalSettings regional;
+  tg::XdgAutostart autostart(system.environment, tg::RunningExecutable());
 
   tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(),
                              tg::OfficeProfileFromEnvironment());
   // Off unless a benchmark asks for it.
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess& passHelper = probe ? static_cast<tg::HelperProcess&>(*probe) : helper;
-  tg::PosixFileFacts facts;
-  tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
   tg::QtOfficeDocuments office(QCoreApplication::applicationFilePath());
-  tg::QtProgram program(
-      {settings, automation, shell, singleInstance, autostart, environment, fileSystem, clock,
-       regional, passHelper, tg::ChosenOfficeHangSeconds(environment)},
-      {facts, &state, office});
+  tg::QtProgram program({settings, automation, shell, singleInstance, autostart, system.environment,
+                         system.fileSystem, system.clock, system.regional, passHelper,
+                         tg::ChosenOfficeHangSeconds(system.environment)},
+                        {system.facts, system.state(), office});
   // Heard from before any start-up message: the program does what is asked once it has started.
   try {
     singleInstance.listen(
@@ -196,14 +189,8 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
     return BackupNow(argc_, argv_, command.notify);
   }
   int listCopies(const tg::Command& command) override {
-    tg::PosixFileSystem fileSystem;
-    tg::PosixFileFacts facts;
-    tg::PosixPrivateState state(tg::PosixPrivateState::DefaultFolder());
-    tg::LocaleRegionalSettings regional;
-    tg::ProcessEnvironment environment;
-    return tg::RunListCopies(
-        {fileSystem, facts, &state, regional, environment, tg::PathStyle::Posix}, command.document,
-        std::cout, std::cerr);
+    tg::PosixSystem system;
+    return tg::RunListCopies(system.listCopies(), command.document, std::cout, std::cerr);
   }
   int startWindow(const tg::Command& command) override {
     return StartWindow(argc_, argv_, command.versions);

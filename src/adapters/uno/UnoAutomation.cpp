@@ -42,7 +42,7 @@
 #include <vector>
 
 #include "adapters/posix/OfficeInstance.h"
-#include "adapters/uno/OfficeModule.h"
+#include "adapters/posix/OfficeModule.h"
 #include "backup/OfficeFailure.h"
 
 namespace tg {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "adapters/com/ComAutomation.h"
+#include "adapters/win32/ComAutomation.h"
 
 namespace tg {
 namespace {

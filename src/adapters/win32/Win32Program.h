@@ -14,16 +14,10 @@
 
 namespace tg {
 
-// What the Versions window reads and asks of the system beyond the system's ports.
-struct Win32VersionsPorts {
-  const FileFacts& facts;
-  PrivateState* state;
-  OfficeDocuments& office;
-};
-
 class Win32Program {
  public:
-  Win32Program(SystemPorts ports, Win32VersionsPorts versions);
+  // The system's ports and the Versions window's, made in main or by a test.
+  Win32Program(SystemPorts ports, VersionsServices versions);
   void start() { program.start(); }
 
   Win32MessageLoop messageLoop;

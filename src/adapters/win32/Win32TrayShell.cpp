@@ -24,6 +24,10 @@ NOTIFYICONDATAA Record(HWND window) {
   return record;
 }
 
+// The shell's notification codes are the mouse messages, which the tray control knows by number.
+static_assert(TrayContextMenu == WM_CONTEXTMENU && TrayRightButtonUp == WM_RBUTTONUP &&
+              TrayLeftButtonUp == WM_LBUTTONUP);
+
 const char* const WindowClass = "TallyguardTrayWindow";
 // Asked again every 2 seconds for 5 minutes: long enough for a slow logon.
 constexpr UINT_PTR AddAgainTimer = 1;
@@ -96,7 +100,9 @@ LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wP
   static const UINT TaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   auto* shell = reinterpret_cast<Win32TrayShell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (message == TrayCallbackMessage) {
-    if (shell) shell->notified(LOWORD(lParam), wParam);
+    if (shell && shell->callback_) {
+      shell->callback_(static_cast<int>(LOWORD(lParam)), static_cast<int>(wParam));
+    }
     return 0;
   }
   if (message == TaskbarCreated && TaskbarCreated != 0) {
@@ -110,37 +116,25 @@ LRESULT CALLBACK Win32TrayShell::WindowProc(HWND window, UINT message, WPARAM wP
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// With a menu, the right button's release opens it and goes no further: the menu has the entry
-// that shows the window, and a window raised at the same moment would take the focus from the
-// menu. WM_CONTEXTMENU comes only to icons that ask for the shell's later versions.
-void Win32TrayShell::notified(UINT code, WPARAM id) {
-  const bool opensMenu = code == WM_RBUTTONUP || code == WM_CONTEXTMENU;
-  if (opensMenu && !menu_.empty()) {
-    if (menuOpen_) return;
-    const UINT chosen = trackMenu();
-    if (chosen == 0 || chosen > menu_.size()) return;
-    const std::function<void()> action = menu_[chosen - 1].second;  // it may replace the menu
-    if (action) action();
-    return;
-  }
-  if (callback_) callback_(static_cast<int>(code), static_cast<int>(id));
+void Win32TrayShell::openMenu() {
+  const UINT chosen = trackMenu();
+  if (chosen == 0 || chosen > menu_.size() || !menuChoice_) return;
+  menuChoice_(chosen - 1);
 }
 
 UINT Win32TrayShell::trackMenu() {
   HMENU popup = CreatePopupMenu();
   for (size_t i = 0; i < menu_.size(); ++i) {
-    AppendMenuA(popup, MF_STRING, i + 1, menu_[i].first.c_str());
+    AppendMenuA(popup, MF_STRING, i + 1, menu_[i].c_str());
   }
   POINT cursor{};
   GetCursorPos(&cursor);
   // The menu closes on a click elsewhere only when its window is in front; the message posted
   // after it lets the next right click open it again at once.
   SetForegroundWindow(window_);
-  menuOpen_ = true;
   const UINT chosen =
       static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
                                        cursor.x, cursor.y, 0, window_, nullptr));
-  menuOpen_ = false;
   PostMessageA(window_, WM_NULL, 0, 0);
   DestroyMenu(popup);
   return chosen;

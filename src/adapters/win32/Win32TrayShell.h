@@ -51,9 +51,12 @@ class Win32TrayShell : public TrayShell {
   void onNotification(std::function<void(int code, int id)> callback) override;
   bool available() const override { return !wanted_ || shown_; }
 
-  // The icon's menu: captions and what each does, in order. An action runs once the menu is
-  // closed.
-  void setMenu(std::vector<std::pair<std::string, std::function<void()>>> entries);
+  void setMenu(std::vector<std::string> captions) override { menu_ = std::move(captions); }
+  // The menu runs its own loop until closed; the choice is told once it is.
+  void openMenu() override;
+  void onMenuChoice(std::function<void(std::size_t position)> callback) override {
+    menuChoice_ = std::move(callback);
+  }
 
   HWND window() const { return window_; }
   // What the shell answered to the last call (TRUE on success); the tray control never asks.
@@ -62,7 +65,6 @@ class Win32TrayShell : public TrayShell {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void send(DWORD message, NOTIFYICONDATAA record);
-  void notified(UINT code, WPARAM id);
   // A new taskbar (Explorer restarted, or the first one at logon) knows no icons: the one wanted
   // is added again as it was.
   void addAgain();
@@ -78,8 +80,8 @@ class Win32TrayShell : public TrayShell {
   int lastTimeoutMs_ = 0;
   BOOL lastResult_ = FALSE;
   std::function<void(int, int)> callback_;
-  std::vector<std::pair<std::string, std::function<void()>>> menu_;
-  bool menuOpen_ = false;
+  std::vector<std::string> menu_;
+  std::function<void(std::size_t)> menuChoice_;
   bool wanted_ = false;  // added by the program and not removed
   bool shown_ = false;   // and the shell holds it
   bool withIcon_ = false;

@@ -8,7 +8,7 @@
 #include <commdlg.h>
 // clang-format on
 
-#include "adapters/com/ComAutomation.h"
+#include "adapters/win32/ComAutomation.h"
 #include "adapters/win32/Win32Dpi.h"
 #include "adapters/win32/WinError.h"
 #include "common/Globals.h"

@@ -66,11 +66,11 @@ void Win32Window::setClientSize(int width, int height) {
 // a size set from code is no user's minimise, so no resize is raised.
 void Win32Window::moveToDpi(int dpi, const RECT& proposed) {
   dpi_ = dpi;
-  changingStateFromCode_ = true;
-  SetWindowPos(handle_, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
-               proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (dpiChanged_) dpiChanged_(dpi);
-  changingStateFromCode_ = false;
+  changeFromCode([&] {
+    SetWindowPos(handle_, nullptr, proposed.left, proposed.top, proposed.right - proposed.left,
+                 proposed.bottom - proposed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dpiChanged_) dpiChanged_(dpi);
+  });
   if (hasApplicationIcon_) loadApplicationIcons();
   if (!customPointerFile_.empty()) {
     if (HCURSOR resized = cursorFromFile()) {
@@ -117,33 +117,16 @@ void Win32Window::loadApplicationIcons() {
   smallIcon_ = smallIcon;
 }
 
-void Win32Window::showFromCode(int command) {
-  changingStateFromCode_ = true;
-  ShowWindow(handle_, command);
-  changingStateFromCode_ = false;
+void Win32Window::showIn(WindowState state) {
+  ShowWindow(handle_, state == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
 }
 
-void Win32Window::setVisible(bool visible) {
-  if (!visible) {
-    showFromCode(SW_HIDE);
-    return;
-  }
-  const WindowState shown = stateWhenShown_.value_or(state());
-  stateWhenShown_.reset();
-  showFromCode(shown == WindowState::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
-}
-
-WindowState Win32Window::state() const {
-  if (stateWhenShown_ && !visible()) return *stateWhenShown_;
+WindowState Win32Window::shownState() const {
   return IsIconic(handle_) ? WindowState::Minimized : WindowState::Normal;
 }
 
-void Win32Window::setState(WindowState state) {
-  if (!visible()) {
-    stateWhenShown_ = state;
-    return;
-  }
-  showFromCode(state == WindowState::Minimized ? SW_MINIMIZE : SW_RESTORE);
+void Win32Window::changeShownState(WindowState state) {
+  ShowWindow(handle_, state == WindowState::Minimized ? SW_MINIMIZE : SW_RESTORE);
 }
 
 void Win32Window::setFocus() {
@@ -249,7 +232,7 @@ LRESULT Win32Window::answer(UINT message, WPARAM wParam, LPARAM lParam) {
       if (mouseMove_) mouseMove_();
       return 0;
     case WM_SIZE:
-      if (!changingStateFromCode_ && resize_) resize_();
+      resized();
       return 0;
     case WM_DPICHANGED:
       moveToDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

@@ -11,6 +11,7 @@
 
 #include "adapters/win32/Win32Colours.h"
 #include "adapters/win32/Win32Control.h"
+#include "common/HiddenStateWindow.h"
 
 namespace tg {
 
@@ -24,7 +25,7 @@ using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 // The size of the notification area's icons: the taskbar draws them at the system's DPI.
 int TrayIconSize();
 
-class Win32Window : public Window {
+class Win32Window : public HiddenStateWindow {
  public:
   // Created hidden, at the DPI of the monitor it opens on; setClientSize gives it its size.
   Win32Window();
@@ -37,18 +38,12 @@ class Win32Window : public Window {
   // The program's icon (resource 1) when the program carries one, else the system's.
   // Drawn at the sizes of the window's DPI, and again when its DPI changes.
   void setApplicationIcon() override;
-  bool visible() const override { return IsWindowVisible(handle_) != FALSE; }
-  void setVisible(bool visible) override;
-  WindowState state() const override;
-  // A state set by code raises no resize; only the user's minimise does.
-  void setState(WindowState state) override;
   void setFocus() override;
   MousePointer mousePointer() const override { return pointer_; }
   void setMousePointer(MousePointer pointer) override;
   // Throws std::runtime_error when the file holds no cursor the system can load. The cursor takes
   // the pointer's size at the window's DPI, and is loaded again at the new size when it changes.
   void loadCustomPointer(std::string_view cursorFile) override;
-  void onResize(Handler handler) override { resize_ = std::move(handler); }
   void onMouseMove(Handler handler) override { mouseMove_ = std::move(handler); }
 
   // The user or the system asks the window to close; the close is never refused.
@@ -73,14 +68,17 @@ class Win32Window : public Window {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT answer(UINT message, WPARAM wParam, LPARAM lParam);
-  void showFromCode(int command);
+  bool shown() const override { return IsWindowVisible(handle_) != FALSE; }
+  void hide() override { ShowWindow(handle_, SW_HIDE); }
+  void showIn(WindowState state) override;
+  WindowState shownState() const override;
+  void changeShownState(WindowState state) override;
   void refreshPointer() const;
   void moveToDpi(int dpi, const RECT& proposed);
   void loadApplicationIcons();
   HCURSOR cursorFromFile() const;
 
   HWND handle_ = nullptr;
-  Handler resize_;
   Handler mouseMove_;
   std::function<void()> close_;
   std::function<void(int)> dpiChanged_;
@@ -89,10 +87,6 @@ class Win32Window : public Window {
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   std::string customPointerFile_;
-  bool changingStateFromCode_ = false;
-  // A state given to the hidden window, applied when it is shown: showing a window in a state
-  // other than its own would otherwise show it at once.
-  std::optional<WindowState> stateWhenShown_;
   MousePointer pointer_ = MousePointer::Default;
   HCURSOR customPointer_ = nullptr;
   SolidFill skinFill_;

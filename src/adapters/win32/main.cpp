@@ -11,22 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "adapters/com/ComAutomation.h"
+#include "adapters/win32/ComAutomation.h"
 #include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
 #include "adapters/win32/Win32Balloon.h"
-#include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32OfficeDocuments.h"
 #include "adapters/win32/Win32OfficePresence.h"
-#include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/Win32Program.h"
 #include "adapters/win32/Win32RunningCopyRequests.h"
 #include "adapters/win32/Win32Shell.h"
 #include "adapters/win32/WindowsPlatform.h"
+#include "adapters/win32/WindowsSystem.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
 #include "mainwindow/CommandLine.h"
@@ -79,22 +78,17 @@ int StartWindow(bool versions) {
   tg::Win32RunningCopyRequests requests;
   if (tg::HandedToRunningCopy(singleInstance, requests, versions)) return 0;
   const std::string executable = tg::RunningExecutablePath();
-  tg::WindowsEnvironment environment;
+  tg::WindowsSystem system;
   tg::RegistrySettingsBackend settings;
   tg::ComAutomationFactory automation;  // the window only asks whether the suite is installed
   tg::Win32Shell shell(executable);
   tg::RunKeyAutostart autostart(executable);
-  tg::Win32FileSystem fileSystem;
-  tg::WindowsClock clock;
-  tg::WindowsRegionalSettings regional;
   tg::Win32HelperProcess helper(executable);
-  tg::Win32FileFacts facts;
-  tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
   tg::Win32OfficeDocuments office(executable);
-  tg::Win32Program program(
-      {settings, automation, shell, singleInstance, autostart, environment, fileSystem, clock,
-       regional, helper, tg::ChosenOfficeHangSeconds(environment)},
-      {facts, &state, office});
+  tg::Win32Program program({settings, automation, shell, singleInstance, autostart,
+                            system.environment, system.fileSystem, system.clock, system.regional,
+                            helper, tg::ChosenOfficeHangSeconds(system.environment)},
+                           {system.facts, &system.state, office});
   shell.setOwner(program.view.window.handle());
   // Heard from before any start-up message: the program does what is asked once it has started.
   requests.listen(
@@ -140,14 +134,8 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
   }
   int backupNow(const tg::Command& command) override { return BackupNow(command.notify); }
   int listCopies(const tg::Command& command) override {
-    tg::Win32FileSystem fileSystem;
-    tg::Win32FileFacts facts;
-    tg::Win32PrivateState state(tg::Win32PrivateState::DefaultFolder());
-    tg::WindowsRegionalSettings regional;
-    tg::WindowsEnvironment environment;
-    return tg::RunListCopies(
-        {fileSystem, facts, &state, regional, environment, tg::PathStyle::Windows},
-        command.document, std::cout, std::cerr);
+    tg::WindowsSystem system;
+    return tg::RunListCopies(system.listCopies(), command.document, std::cout, std::cerr);
   }
   int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };

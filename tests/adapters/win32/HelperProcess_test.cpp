@@ -1,0 +1,294 @@
+// The backup pass across a real helper process: the window's side in this test program, the
+// helper in tallyguard_helper_host.exe (windowless, as the program is), the office the fixture
+// COM server registered in the test prefix.
+
+#include "adapters/win32/Win32HelperProcess.h"
+#include "support/HistoryLines.h"
+
+// clang-format off
+#include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "WinTempFolder.h"
+#include "adapters/win32/ComAutomation.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/Calc.h"
+#include "backup/OptionControlDoubles.h"
+#include "backup/PassWindowSide.h"
+#include "common/Descriptions.h"
+#include "memory/CountingMessageLoop.h"
+#include "memory/RecordingDialogs.h"
+
+namespace tg {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using testing::WinTempFolder;
+
+constexpr const char* HostName = "tallyguard_helper_host.exe";
+
+std::string BesideTests(const std::string& name) {
+  const std::string tests = RunningExecutablePath();
+  return tests.substr(0, tests.rfind('\\') + 1) + name;
+}
+
+std::string OwnName() {
+  const std::string tests = RunningExecutablePath();
+  return tests.substr(tests.rfind('\\') + 1);
+}
+
+// The ids of the processes `parent` started that run the helper host.
+std::vector<DWORD> HelpersStartedBy(DWORD parent) {
+  std::vector<DWORD> children;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == parent && lstrcmpiA(entry.szExeFile, HostName) == 0) {
+      children.push_back(entry.th32ProcessID);
+    }
+  }
+  CloseHandle(snapshot);
+  return children;
+}
+
+// Sets an environment variable the helper inherits, for one test.
+class HelperSetting {
+ public:
+  HelperSetting(const char* name, const std::string& value) : name_(name) {
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~HelperSetting() { SetEnvironmentVariableA(name_, nullptr); }
+
+ private:
+  const char* name_;
+};
+
+// Windows' service control manager forgets the class object of a server that died; Wine's COM
+// service (rpcss, which takes no stop request) keeps handing it out while it runs, so a test that
+// killed the office ends that service too; COM starts it again with the next office.
+void ForgetDeadOffices() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, "rpcss.exe") != 0) continue;
+    HANDLE service = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!service) continue;
+    TerminateProcess(service, 0);
+    WaitForSingleObject(service, 5000);
+    CloseHandle(service);
+  }
+  CloseHandle(snapshot);
+}
+
+class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
+ protected:
+  // The window waits with its messages running; a short sleep keeps it from spinning a core.
+  ThroughTheHelper() {
+    loop.onYield = [] { Sleep(2); };
+  }
+
+  void runPass(double hangSeconds = OfficeHangSeconds) {
+    RunPassInHelper(WindowSideContext{helper, passOptions(), dialogs, loop, clock, historyLogPath,
+                                      hangSeconds});
+  }
+
+  // Documents the fixture office holds, one "service\turl\ttitle\tfilter\tcontent" a line,
+  // opened through a service manager the test keeps: the one running office serves the helper
+  // the same documents.
+  void openInHelper(const std::vector<std::string>& descriptions) {
+    suite = automation.create(OfficeServiceManagerId);
+    suite->call("fixtureReset");
+    for (const std::string& document : descriptions) {
+      ValueList fields;
+      for (std::size_t start = 0;;) {
+        const std::size_t tab = document.find('\t', start);
+        fields.emplace_back(document.substr(start, tab - start));
+        if (tab == std::string::npos) break;
+        start = tab + 1;
+      }
+      suite->call("fixtureOpen", fields);
+    }
+  }
+
+  static std::string Sheet(const std::string& path, const std::string& content) {
+    std::string url = "file:///" + path;
+    for (char& c : url) {
+      if (c == '\\') c = '/';
+    }
+    return "com.sun.star.sheet.SpreadsheetDocument\t" + url + "\t" +
+           path.substr(path.rfind('\\') + 1) + "\tcalc8\t" + content;
+  }
+
+  std::vector<std::string> historyLines() {
+    if (!files.canReadModificationTime(historyLogPath)) return {};
+    return testing::HistoryLinesOf(files.readText(historyLogPath));
+  }
+
+  WinTempFolder folder;
+  Win32FileSystem files;
+  Win32HelperProcess helper{BesideTests(HostName)};
+  RecordingDialogs dialogs;
+  CountingMessageLoop loop;
+  WindowsClock clock;
+  std::string historyLogPath = folder / "Tallyguard.txt";
+  ComAutomationFactory automation;
+  ObjectRef suite;
+};
+
+// Window -> helper process -> COM -> a copy and its line, with the prompt for an unsaved
+// document answered across the pipe.
+TEST_F(ThroughTheHelper, AWholePassStoresCopiesAndWritesTheLog) {
+  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "soffice.bin;" + OwnName());
+  const std::string reports = folder / "Reports";
+  const std::string chosen = folder / "Chosen";
+  files.makeDirectory(reports);
+  files.makeDirectory(chosen);
+  openInHelper({Sheet(reports + "\\Budget.ods", "budget"),
+                "com.sun.star.sheet.SpreadsheetDocument\t\tUntitled 1\t\tfresh"});
+  dialogs.folderAnswers = {chosen};
+
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_THAT(dialogs.folderPrompts, ElementsAre(" is unsaved. Please select location:"));
+  EXPECT_EQ(files.readText(reports + "\\Budget Backup.ods"), "budget|calc8");
+  EXPECT_EQ(files.readText(chosen + "\\Untitled 1 Backup.ods"), "fresh|default");
+  const std::vector<std::string> lines = historyLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[0],
+              HasSubstr("Budget.ods was backup saved as " + reports + "\\Budget Backup.ods at "));
+  EXPECT_THAT(lines[1], HasSubstr("Untitled 1.ods was backup saved as " + chosen +
+                                  "\\Untitled 1 Backup.ods at "));
+}
+
+// Creating the office's service manager would start an office: with none running the helper
+// never tries, and the pass ends as if nothing were open.
+TEST_F(ThroughTheHelper, WithoutARunningOfficeThePassEndsQuietly) {
+  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "soffice.bin;soffice.exe");
+  openInHelper({Sheet(folder / "Budget.ods", "budget")});
+
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Budget Backup.ods"));
+  EXPECT_THAT(historyLines(), IsEmpty());
+}
+
+TEST_F(ThroughTheHelper, AHelperThatStopsAnsweringIsEndedAfterTheBoundWithOneReport) {
+  HelperSetting hang("TALLYGUARD_TEST_HELPER", "hang");
+  const double started = clock.secondsSinceStart();
+
+  runPass(1.5);
+
+  const double waited = clock.secondsSinceStart() - started;
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Application Error");
+  EXPECT_EQ(dialogs.messages[0].text.find(Descriptions::OfficeNotResponding), 0u);
+  EXPECT_GE(waited, 1.5);
+  EXPECT_LT(waited, 10);
+  EXPECT_FALSE(helper.running());
+  EXPECT_THAT(HelpersStartedBy(GetCurrentProcessId()), IsEmpty());
+}
+
+// The office killed while it stores a copy: the pass ends with the plain report of a lost
+// connection, and the next pass, with an office started again, makes the copy.
+TEST_F(ThroughTheHelper, AnOfficeKilledInTheMiddleOfAStoreEndsThePassWithThePlainReport) {
+  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "TallyguardFixtureSuite.exe");
+  const std::string sheet = Sheet(folder / "Budget.ods", "budget");
+  openInHelper({sheet});
+  const std::string stallName = "TallyguardTestStall" + std::to_string(GetCurrentProcessId());
+  HANDLE stalled = CreateEventA(nullptr, TRUE, FALSE, stallName.c_str());
+  suite->call("fixtureStallStores", {stallName});
+  const DWORD serverId = static_cast<DWORD>(suite->call("fixtureProcessId").asInt());
+  bool killed = false;
+  loop.onYield = [&] {
+    Sleep(2);
+    if (killed || WaitForSingleObject(stalled, 0) != WAIT_OBJECT_0) return;
+    HANDLE server = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, serverId);
+    killed = server && TerminateProcess(server, 9);
+    if (server) {
+      WaitForSingleObject(server, 5000);
+      CloseHandle(server);
+    }
+  };
+
+  runPass();
+
+  CloseHandle(stalled);
+  EXPECT_TRUE(killed);
+  std::string texts;
+  for (const auto& message : dialogs.messages) texts += message.text + "\n";
+  ASSERT_EQ(dialogs.messages.size(), 1u) << texts;
+  EXPECT_EQ(texts.find("The connection to the office suite was lost"), 0u) << texts;
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Budget Backup.ods"));
+  EXPECT_THAT(historyLines(), IsEmpty());
+
+  dialogs.messages.clear();
+  ForgetDeadOffices();
+  openInHelper({sheet});
+  EXPECT_NE(static_cast<DWORD>(suite->call("fixtureProcessId").asInt()), serverId);
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "budget|calc8");
+}
+
+// The window killed outright takes its helper with it: the job's only handle closes.
+TEST(HelperJob, AHelperEndsWithTheWindowThatStartedIt) {
+  WinTempFolder folder;
+  HANDLE started = CreateEventA(nullptr, TRUE, FALSE, "TallyguardTestHelperStarted");
+  HelperSetting parent("TALLYGUARD_TEST_HELPER", "parent");
+  std::string commandLine =
+      "\"" + BesideTests(HostName) + "\" --backup-pass \"" + folder / "Tallyguard.txt" + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION window{};
+  ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &window));
+  CloseHandle(window.hThread);
+  ASSERT_EQ(WaitForSingleObject(started, 20000), WAIT_OBJECT_0);
+  const std::vector<DWORD> helpers = HelpersStartedBy(window.dwProcessId);
+  ASSERT_EQ(helpers.size(), 1u);
+  HANDLE helper = OpenProcess(SYNCHRONIZE, FALSE, helpers[0]);
+  ASSERT_TRUE(helper);
+  EXPECT_EQ(WaitForSingleObject(helper, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  TerminateProcess(window.hProcess, 1);
+
+  EXPECT_EQ(WaitForSingleObject(helper, 5000), WAIT_OBJECT_0);
+  CloseHandle(helper);
+  CloseHandle(window.hProcess);
+  CloseHandle(started);
+}
+
+// The office is found by its program's name, in any case; its processor time is the work the
+// watch sees.
+TEST(OfficeProcesses, AreFoundByNameAndTheirProcessorTimeCountsAsWork) {
+  std::string shouted = OwnName();
+  CharUpperA(shouted.data());
+  EXPECT_TRUE(Win32OfficePresence({"soffice.bin", shouted}).officeRuns());
+  EXPECT_FALSE(Win32OfficePresence().officeRuns());  // no office in the test prefix
+
+  Win32HelperProcess idle(BesideTests(HostName), {OwnName()});
+  const std::uint64_t before = idle.workDone();
+  const DWORD until = GetTickCount() + 300;
+  volatile std::uint64_t spin = 0;
+  while (GetTickCount() < until) spin = spin + 1;
+  EXPECT_GT(idle.workDone(), before);
+  EXPECT_EQ(Win32HelperProcess(BesideTests(HostName), {"soffice.bin"}).workDone(), 0u);
+}
+
+}  // namespace
+}  // namespace tg

@@ -1,0 +1,261 @@
+// The Versions window as real Win32 controls over a real history log and real copies on disk:
+// the user's clicks, keys and the save dialog as Windows delivers them, the presenter deciding.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "ModalDriver.h"
+#include "WinTempFolder.h"
+#include "WindowPlace.h"
+#include "adapters/win32/WideText.h"
+#include "adapters/win32/Win32FileFacts.h"
+#include "adapters/win32/Win32FileSystem.h"
+#include "adapters/win32/Win32VersionsWindow.h"
+#include "adapters/win32/WindowsPlatform.h"
+#include "backup/HistoryLog.h"
+#include "mainwindow/Versions.h"
+#include "memory/MemorySettingsBackend.h"
+#include "memory/MemoryShell.h"
+#include "memory/MemoryVersionsView.h"
+
+namespace tg {
+namespace {
+
+using testing::ChildWindows;
+using ::testing::HasSubstr;
+using testing::ModalDriver;
+using testing::TextOf;
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The darkest ink in a band of the list's rows as the screen shows it (0 black, 255 white).
+int DarkestIn(HWND list, int row) {
+  RECT band{LVIR_BOUNDS, 0, 0, 0};
+  SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&band));
+  HDC screen = GetDC(list);
+  int darkest = 255;
+  for (int y = band.top; y < band.bottom; ++y) {
+    for (int x = band.left + 2; x < band.left + 120; ++x) {
+      const COLORREF pixel = GetPixel(screen, x, y);
+      if (pixel == CLR_INVALID) continue;
+      darkest =
+          std::min(darkest, std::max({GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)}) + 0);
+    }
+  }
+  ReleaseDC(list, screen);
+  return darkest;
+}
+
+class VersionsWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("TALLYGUARD_WINDOWS_DISPLAY")) GTEST_SKIP() << "the window needs a display";
+    // Budget.ods was copied three times, the middle copy since removed; Plan.ods once.
+    copy("Budget.ods", "Budget Backup 0.ods", 1, "budget zero");
+    copy("Plan.ods", "Plan Backup.ods", 2, "plan");
+    copy("Budget.ods", "Budget Backup 1.ods", 3, "");
+    copy("Budget.ods", "Budget Backup 2.ods", 4, "budget two");
+    view = std::make_unique<Win32VersionsWindow>(loop);
+    versions = std::make_unique<Versions>(
+        *view, VersionsPorts{files, facts, nullptr, regional, shell, office, settings,
+                             PathStyle::Windows, folder / "Tallyguard.txt"});
+    versions->finished = [this] {
+      ++finished;
+      versions.reset();  // as the program frees them, from the window's own handler
+      view.reset();
+    };
+    view->bringToFront();
+    run();
+  }
+  void TearDown() override {
+    versions.reset();
+    view.reset();
+  }
+
+  // A line in the log, and the copy on disk unless its bytes are empty.
+  void copy(const std::string& document, const std::string& name, int minute,
+            const std::string& bytes) {
+    const LocalDateTime when{2026, 12, 7, 14, minute, 0};
+    AppendHistoryLine(files, folder / "Tallyguard.txt",
+                      HistoryLine(document, folder / name, when, regional));
+    if (!bytes.empty()) WriteBytes(folder / name, bytes);
+  }
+  void run() {
+    for (int turn = 0; turn < 5; ++turn) loop.yield();
+  }
+  void click(HWND button) {
+    SendMessageA(button, BM_CLICK, 0, 0);
+    run();
+  }
+  void clickRow(Win32RowList& list, int row) {
+    RECT entry{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(list.handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&entry));
+    const LPARAM where = MAKELPARAM(entry.left + 20, (entry.top + entry.bottom) / 2);
+    SendMessageA(list.handle(), WM_LBUTTONDOWN, MK_LBUTTON, where);
+    SendMessageA(list.handle(), WM_LBUTTONUP, 0, where);
+    run();
+  }
+  void type(const std::string& text) {
+    for (const wchar_t character : WideFromAnsi(text)) {
+      SendMessageW(view->filterBox.handle(), WM_CHAR, character, 0);
+    }
+    run();
+  }
+  bool usable(const Win32PushButton& button) { return IsWindowEnabled(button.handle()); }
+  // Save As, with the save dialog answered with `target`; the text of a message box that
+  // follows, if one does.
+  std::string saveAs(const std::string& target) {
+    std::string told;
+    ModalDriver driver("#32770", [&](HWND dialog) {
+      for (HWND edit : ChildWindows(dialog, "Edit")) {
+        if (IsWindowVisible(edit)) SendMessageA(edit, WM_SETTEXT, 0, LPARAM(target.c_str()));
+      }
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      for (int polls = 0; polls < 100 && IsWindow(dialog); ++polls) Sleep(50);
+      for (int polls = 0; polls < 40; ++polls, Sleep(50)) {
+        HWND box = FindWindowA("#32770", nullptr);
+        if (!box || box == dialog || !IsWindowVisible(box)) continue;
+        for (HWND line : ChildWindows(box, "Static")) told += TextOf(line);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        break;
+      }
+    });
+    click(view->saveAsButton.handle());
+    EXPECT_TRUE(driver.found());
+    return told;
+  }
+
+  testing::WinTempFolder folder;
+  Win32FileSystem files;
+  Win32FileFacts facts;
+  WindowsRegionalSettings regional;
+  MemoryShell shell;
+  MemoryOfficeDocuments office;
+  MemorySettingsBackend settings;
+  Win32MessageLoop loop;
+  std::unique_ptr<Win32VersionsWindow> view;
+  std::unique_ptr<Versions> versions;
+  int finished = 0;
+};
+
+TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape) {
+  Win32RowList& documents = view->documentList;
+  Win32RowList& copies = view->copyList;
+  ASSERT_EQ(documents.itemCount(), 2);
+  EXPECT_EQ(documents.text(0, 0), "Budget.ods") << "the one copied last first";
+  EXPECT_EQ(documents.text(0, 1), folder.path() + "\\");
+  EXPECT_EQ(documents.text(1, 0), "Plan.ods");
+  // Tab follows the eye: the filter, the lists, the buttons.
+  const HWND window = view->handle();
+  EXPECT_EQ(GetFocus(), view->filterBox.handle());
+  EXPECT_EQ(GetNextDlgTabItem(window, view->filterBox.handle(), FALSE), documents.handle());
+  EXPECT_EQ(GetNextDlgTabItem(window, documents.handle(), FALSE), copies.handle());
+
+  type("PLAN");
+  ASSERT_EQ(documents.itemCount(), 1);
+  EXPECT_EQ(documents.text(0, 0), "Plan.ods");
+  ASSERT_EQ(copies.itemCount(), 1) << "the one document left is chosen";
+  EXPECT_EQ(copies.text(0, 2), folder.path() + "\\");
+  EXPECT_TRUE(usable(view->openButton));
+  SendMessageW(view->filterBox.handle(), EM_SETSEL, 0, -1);
+  type("\b");
+  ASSERT_EQ(documents.itemCount(), 2);
+
+  clickRow(documents, 0);
+  ASSERT_EQ(copies.itemCount(), 3);
+  EXPECT_EQ(copies.text(1, 1), "gone");
+  EXPECT_EQ(copies.chosen(), 0);
+  // The gone copy's row is drawn grey, the copies on disk in the text's own black.
+  RedrawWindow(copies.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_LT(DarkestIn(copies.handle(), 2), 64);
+  EXPECT_GT(DarkestIn(copies.handle(), 1), 64);
+  EXPECT_LT(DarkestIn(copies.handle(), 1), 224) << "its text is there, greyed";
+
+  clickRow(copies, 1);
+  EXPECT_FALSE(usable(view->openButton));
+  EXPECT_FALSE(usable(view->showInFolderButton));
+  EXPECT_FALSE(usable(view->saveAsButton));
+  EXPECT_THAT(WindowText(view->statusLine.handle()), HasSubstr("is no longer on disk"));
+  SendMessageA(copies.handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(20, 30));
+  run();
+  EXPECT_TRUE(office.opened.empty()) << "a gone copy does not open";
+
+  clickRow(copies, 0);
+  ASSERT_TRUE(usable(view->saveAsButton));
+  EXPECT_EQ(saveAs(folder / "Restored.ods"), "");
+  EXPECT_EQ(ReadBytes(folder / "Restored.ods"), "budget two");
+  EXPECT_THAT(WindowText(view->statusLine.handle()), HasSubstr("Saved Budget Backup 2.ods as"));
+
+  // A file the office has open is not written over.
+  WriteBytes(folder / ".~lock.Open.ods#", "someone");
+  EXPECT_THAT(saveAs(folder / "Open.ods"), HasSubstr("is open in the office"));
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Open.ods"));
+
+  // Enter on a copy opens it.
+  SetFocus(copies.handle());
+  PostMessageA(copies.handle(), WM_KEYDOWN, VK_RETURN, 0);
+  run();
+  EXPECT_THAT(office.opened, ::testing::ElementsAre(folder / "Budget Backup 2.ods"));
+
+  // Moved to a monitor at 200 %, it is laid out again at that scale and keeps its size at 100 %.
+  const RECT close = testing::PlaceInParent(view->closeButton.handle());
+  RECT proposed{0, 0, 1200, 640};
+  SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposed));
+  const RECT closeAt200 = testing::PlaceInParent(view->closeButton.handle());
+  EXPECT_EQ(closeAt200.bottom - closeAt200.top, 2 * (close.bottom - close.top));
+  RECT listAt200{};
+  GetClientRect(copies.handle(), &listAt200);
+  int columnsAt200 = 0;
+  for (int column = 0; column < 3; ++column) {
+    columnsAt200 += ListView_GetColumnWidth(copies.handle(), column);
+  }
+  EXPECT_LE(columnsAt200, listAt200.right) << "the columns share the list's width at 200 % too";
+  EXPECT_GE(columnsAt200, listAt200.right - 2 * GetSystemMetrics(SM_CXVSCROLL));
+
+  PostMessageA(copies.handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  run();
+  EXPECT_EQ(finished, 1);
+  EXPECT_FALSE(IsWindow(window)) << "freed from its own close";
+  EXPECT_EQ(settings.value(VersionsSizeKey), "600x320");
+}
+
+// However large the size asked for (a size kept from a bigger screen, or a high scale), the
+// window stays within its screen's work area, and each list shows all of its columns.
+TEST_F(VersionsWindow, FitsItsScreenAndShowsEveryColumnWhole) {
+  view->setSize({4000, 3000});
+  run();
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ASSERT_TRUE(
+      GetMonitorInfoA(MonitorFromWindow(view->handle(), MONITOR_DEFAULTTONEAREST), &monitor));
+  RECT window{};
+  GetWindowRect(view->handle(), &window);
+  EXPECT_LE(window.right - window.left, monitor.rcWork.right - monitor.rcWork.left);
+  EXPECT_LE(window.bottom - window.top, monitor.rcWork.bottom - monitor.rcWork.top);
+  view->setSize({900, 480});
+  run();
+  for (HWND list : {view->documentList.handle(), view->copyList.handle()}) {
+    RECT client{};
+    GetClientRect(list, &client);
+    int columns = 0;
+    for (int column = 0; column < 3; ++column) {
+      columns += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    EXPECT_LE(columns, client.right) << "the last column is cut";
+    EXPECT_GT(columns, client.right / 2) << "the columns use the width";
+  }
+}
+
+}  // namespace
+}  // namespace tg
