@@ -1,6 +1,7 @@
 #include "desktop/IsInstalled.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "reporting/ErrorReport.h"
@@ -24,15 +25,22 @@ std::string OfficeSuiteMissingMessage() {
   return text;
 }
 
+// An office installed where this program can't reach it is named, with what to install instead.
+std::string OfficeSuiteOutOfReachMessage(std::string_view why) {
+  return std::string(why) + "\r\n\r\nWould you like to open the download page now?";
+}
+
 // Only whether the suite could serve: starting it, or waiting for a slow one at logon, would
 // hold up the window and could make a present suite look missing. A damaged installation fails
-// like a missing one; either way only the outcome counts.
-bool ServiceManagerCanBeCreated(AutomationFactory& automation) {
+// like a missing one; either way only the outcome counts. Returns the message to show, if any.
+std::optional<std::string> WhySuiteCannotServe(AutomationFactory& automation) {
   try {
-    return automation.isInstalled("com.sun.star.ServiceManager");
+    if (automation.isInstalled("com.sun.star.ServiceManager")) return std::nullopt;
+  } catch (const OfficeOutOfReach& outOfReach) {
+    return OfficeSuiteOutOfReachMessage(outOfReach.what());
   } catch (...) {
-    return false;
   }
+  return OfficeSuiteMissingMessage();
 }
 
 void OpenDownloadPage(Shell& shell) {
@@ -47,11 +55,11 @@ void OpenDownloadPage(Shell& shell) {
 
 void CheckOfficeSuite(AutomationFactory& automation, Dialogs& dialogs, Shell& shell,
                       std::string_view shortTitle) {
-  if (ServiceManagerCanBeCreated(automation)) return;
+  const std::optional<std::string> why = WhySuiteCannotServe(automation);
+  if (!why) return;
   MessageAnswer answer = MessageAnswer::No;
   try {
-    answer = dialogs.messageBox(OfficeSuiteMissingMessage(), shortTitle, MessageButtons::YesNo,
-                                MessageIcon::None);
+    answer = dialogs.messageBox(*why, shortTitle, MessageButtons::YesNo, MessageIcon::None);
   } catch (...) {
   }
   if (answer == MessageAnswer::Yes) OpenDownloadPage(shell);

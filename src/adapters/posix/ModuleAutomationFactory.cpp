@@ -5,12 +5,30 @@
 
 #include <cstdlib>
 
+#include "adapters/posix/OfficeInstallation.h"
 #include "adapters/posix/RunningExecutable.h"
 
 namespace tg {
 namespace {
 
 constexpr const char* ModuleFileName = "libtallyguard_office.so";
+
+// The office's UNO runtime, in the order each needs the one before. Loaded from the found office
+// before the module, whose own references to them (by these names) are then already met.
+constexpr const char* OfficeRuntime[] = {"libuno_sal.so.3", "libuno_salhelpergcc3.so.3",
+                                         "libuno_cppu.so.3", "libuno_cppuhelpergcc3.so.3"};
+
+std::string LoadOfficeRuntime(const std::string& programFolder) {
+  std::string failures;
+  for (const char* library : OfficeRuntime) {
+    const std::string path = programFolder + "/" + library;
+    if (!dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL)) failures += std::string("\r\n") + dlerror();
+  }
+  return failures;
+}
+
+const char* const NotInstalled =
+    "The office suite (LibreOffice) is not installed, or Tallyguard's link to it is missing.";
 
 #ifndef TALLYGUARD_INSTALL_LIBDIR
 #define TALLYGUARD_INSTALL_LIBDIR "lib"
@@ -25,8 +43,11 @@ std::string OfficeProfileFromEnvironment() {
 
 ModuleAutomationFactory::ModuleAutomationFactory() {
   if (const char* pipe = std::getenv("TALLYGUARD_OFFICE_PIPE")) options_.pipeName = pipe;
-  if (const char* launcher = std::getenv("TALLYGUARD_OFFICE_LAUNCHER"))
+  if (const char* launcher = std::getenv("TALLYGUARD_OFFICE_LAUNCHER")) {
     options_.launcher = launcher;
+  } else {
+    launcherOfFoundOffice_ = true;
+  }
   options_.userInstallation = OfficeProfileFromEnvironment();
 }
 
@@ -52,9 +73,22 @@ std::vector<std::string> ModuleAutomationFactory::moduleCandidates() const {
   return candidates;
 }
 
+const std::optional<std::string>& ModuleAutomationFactory::officeFolder() {
+  if (!officeFolder_) {
+    officeFolder_ = FindOfficeProgramFolder(OfficeSearchOfProcess(options_.userInstallation));
+    if (*officeFolder_) {
+      options_.programFolder = **officeFolder_;
+      if (launcherOfFoundOffice_) options_.launcher = **officeFolder_ + "/soffice";
+    }
+  }
+  return *officeFolder_;
+}
+
 AutomationFactory& ModuleAutomationFactory::loaded() {
   if (factory_) return *factory_;
-  std::string failures;
+  const std::optional<std::string>& office = officeFolder();
+  if (!office) throw AutomationError(NotInstalled);
+  std::string failures = LoadOfficeRuntime(*office);
   for (const std::string& candidate : moduleCandidates()) {
     if (access(candidate.c_str(), F_OK) != 0) continue;
     void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -72,13 +106,18 @@ AutomationFactory& ModuleAutomationFactory::loaded() {
     factory_ = factory;
     return *factory_;
   }
-  throw AutomationError(
-      "The office suite (LibreOffice) is not installed, or Tallyguard's link to it is missing." +
-      failures);
+  throw AutomationError(NotInstalled + failures);
 }
 
 bool ModuleAutomationFactory::isInstalled(std::string_view programmaticId) {
   if (programmaticId != "com.sun.star.ServiceManager") return false;
+  if (!officeFolder()) {
+    const char* home = std::getenv("HOME");
+    if (auto sandboxed = SandboxedOfficeSentence(home ? home : "")) {
+      throw OfficeOutOfReach(*sandboxed);
+    }
+    return false;
+  }
   if (!options_.launcher.empty() && access(options_.launcher.c_str(), X_OK) != 0) return false;
   for (const std::string& candidate : moduleCandidates()) {
     if (access(candidate.c_str(), R_OK) == 0) return true;

@@ -2,6 +2,7 @@
 // The automation port on Linux: loads the office-suite module at the first creation, so that a
 // machine without LibreOffice gets a clean creation failure instead of a program that cannot start.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ std::string OfficeProfileFromEnvironment();
 class ModuleAutomationFactory : public AutomationFactory {
  public:
   // Options from the environment: TALLYGUARD_OFFICE_PIPE names the pipe, TALLYGUARD_OFFICE_LAUNCHER
-  // the launcher ("" = never start an office), TALLYGUARD_OFFICE_PROFILE the user's profile.
+  // the launcher ("" = never start an office; unset: the found office's own), and
+  // TALLYGUARD_OFFICE_PROFILE the user's profile.
   ModuleAutomationFactory();
   // `modulePath` "" = search: $TALLYGUARD_OFFICE_MODULE, then beside the program
   // (../<libdir>/tallyguard/, ../lib/tallyguard/); never a build folder of its own accord.
@@ -25,8 +27,9 @@ class ModuleAutomationFactory : public AutomationFactory {
   ~ModuleAutomationFactory() override;
 
   ObjectRef create(std::string_view programmaticId) override;
-  // Looks for the module and the office's launcher on disk without loading either: the window
-  // never takes the office's runtime in, so a fault in it cannot take the window down.
+  // Looks for the module and the office on disk without loading either: the window never takes
+  // the office's runtime in, so a fault in it cannot take the window down. Throws
+  // OfficeOutOfReach when the only office is a sandboxed one.
   bool isInstalled(std::string_view programmaticId) override;
 
   const OfficeConnectionOptions& options() const { return options_; }
@@ -36,8 +39,12 @@ class ModuleAutomationFactory : public AutomationFactory {
 
  private:
   AutomationFactory& loaded();
+  // The office's program folder (see OfficeInstallation), looked for once.
+  const std::optional<std::string>& officeFolder();
 
   OfficeConnectionOptions options_;
+  bool launcherOfFoundOffice_ = false;
+  std::optional<std::optional<std::string>> officeFolder_;
   std::string modulePath_;
   AutomationFactory* factory_ = nullptr;  // made by the module, which stays loaded for good
 };

@@ -23,10 +23,13 @@ struct OfficeConnectionOptions {
   // only while it answers on its single-instance socket, and an office of any other profile or
   // session serving the pipe is never used.
   std::string userInstallation = "";
+  // The office's program folder, whose bootstrap file the module's UNO runtime starts from;
+  // "" = the one the module was built against.
+  std::string programFolder = "";
 };
 
 inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";
-inline constexpr int OfficeModuleInterfaceVersion = 3;
+inline constexpr int OfficeModuleInterfaceVersion = 4;
 
 // The entry point's type. Returns a new factory owned by the caller, or nullptr when the version
 // differs; the module must stay loaded while any object it made is alive.

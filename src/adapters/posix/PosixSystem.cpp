@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "adapters/posix/StagingFolder.h"
+#include "backup/PassWindowSide.h"
 
 namespace tg {
 
@@ -35,6 +36,20 @@ ListCopiesPorts PosixSystem::listCopies() {
                          .regional = regional,
                          .environment = environment,
                          .pathStyle = PathStyle::Posix};
+}
+
+BackupNowPorts PosixSystem::backupNow(SettingsBackend& settings, const OfficePresence& presence,
+                                      const Shell& shell, HelperProcess& helper,
+                                      MessageLoop& messageLoop) {
+  return BackupNowPorts{.settings = settings,
+                        .presence = presence,
+                        .environment = environment,
+                        .shell = shell,
+                        .clock = clock,
+                        .pathStyle = PathStyle::Posix,
+                        .helper = helper,
+                        .messageLoop = messageLoop,
+                        .hangSeconds = ChosenOfficeHangSeconds(environment)};
 }
 
 }  // namespace tg

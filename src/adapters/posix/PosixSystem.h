@@ -27,6 +27,8 @@ class PosixSystem {
   PrivateState* state() { return state_ ? &*state_ : nullptr; }
   PassEnvironment passEnvironment(AutomationFactory& automation, std::string historyLogPath);
   ListCopiesPorts listCopies();
+  BackupNowPorts backupNow(SettingsBackend& settings, const OfficePresence& presence,
+                           const Shell& shell, HelperProcess& helper, MessageLoop& messageLoop);
 
   PosixFileSystem fileSystem;
   PosixFileFacts facts;

@@ -9,18 +9,18 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "adapters/posix/BackupHelperMain.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
+#include "adapters/posix/OfficeInstallation.h"
 #include "adapters/posix/OfficeInstance.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/PosixSystem.h"
-#include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/RunningExecutable.h"
-#include "adapters/posix/SystemClock.h"
 #include "adapters/posix/XdgAutostart.h"
 #include "adapters/qt/QtHelperProcess.h"
 #include "adapters/qt/QtMessageLoop.h"
@@ -33,6 +33,7 @@
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/RunningCopy.h"
+#include "mainwindow/Settings.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"
@@ -45,6 +46,26 @@ void NameApplication() {
   QCoreApplication::setApplicationName("Tallyguard");
 }
 
+// The office the user named in the settings is the one this program and its children use, unless
+// the environment names one already.
+void UseChosenOffice(tg::SettingsBackend& settings) {
+  if (std::getenv(tg::OfficeFolderVariable) != nullptr) return;
+  const std::string chosen = tg::Settings(settings).ReadSetting(tg::OfficeFolderKey, "");
+  if (!chosen.empty()) ::setenv(tg::OfficeFolderVariable, chosen.c_str(), 1);
+}
+
+// An office installed only in a sandbox is out of reach: said in one sentence instead of "nothing
+// to back up".
+bool ToldOfficeOutOfReach() {
+  const std::string profile = tg::OfficeProfileFromEnvironment();
+  if (tg::FindOfficeProgramFolder(tg::OfficeSearchOfProcess(profile))) return false;
+  const char* home = std::getenv("HOME");
+  const std::optional<std::string> sandboxed = tg::SandboxedOfficeSentence(home ? home : "");
+  if (!sandboxed) return false;
+  std::cerr << *sandboxed << '\n';
+  return true;
+}
+
 // No display is needed: the settings are all the command line reads; the pass runs in the backup
 // helper, as the window's do, and is given up by the same watch when the office stops.
 int BackupNow(int argc, char* argv[], bool notify) {
@@ -53,16 +74,15 @@ int BackupNow(int argc, char* argv[], bool notify) {
   QCoreApplication application(argc, argv);
   NameApplication();
   tg::QtShell shell;
-  tg::ProcessEnvironment environment;
+  tg::PosixSystem system;
   tg::QtSettingsBackend settings;
+  UseChosenOffice(settings);
+  if (!notify && ToldOfficeOutOfReach()) return tg::ExitCodes::NoOffice;
   const std::string profile = tg::OfficeProfileFromEnvironment();
   tg::ProfileOfficePresence presence(profile);
-  tg::SystemClock clock;
   tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(), profile);
   tg::QtMessageLoop messageLoop;
-  const tg::BackupNowPorts ports{settings, presence,    environment,
-                                 shell,    clock,       tg::PathStyle::Posix,
-                                 helper,   messageLoop, tg::ChosenOfficeHangSeconds(environment)};
+  const tg::BackupNowPorts ports = system.backupNow(settings, presence, shell, helper, messageLoop);
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
   tg::QtSingleInstance runningCopy;
   return tg::BackupNowAndNotify(
@@ -128,6 +148,7 @@ int StartWindow(int argc, char* argv[], bool versions) {
   shell.beforeEnd = [&singleInstance] { singleInstance.release(); };
   tg::PosixSystem system;
   tg::QtSettingsBackend settings;
+  UseChosenOffice(settings);
   tg::ModuleAutomationFactory automation;
   tg::XdgAutostart autostart(system.environment, tg::RunningExecutable());
 

@@ -532,5 +532,12 @@ class OfficeAutomationFactory : public AutomationFactory {
 extern "C" __attribute__((visibility("default"))) tg::AutomationFactory*
 tallyguard_office_automation(int interfaceVersion, const tg::OfficeConnectionOptions& options) {
   if (interfaceVersion != tg::OfficeModuleInterfaceVersion) return nullptr;
+  // Before the runtime starts: it reads the found office's own bootstrap file, not the one of the
+  // office the module was built against.
+  if (!options.programFolder.empty()) {
+    const std::string bootstrap =
+        "vnd.sun.star.pathname:" + options.programFolder + "/fundamentalrc";
+    setenv("URE_BOOTSTRAP", bootstrap.c_str(), 0);
+  }
   return new tg::OfficeAutomationFactory(options);
 }

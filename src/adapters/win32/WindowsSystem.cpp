@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "backup/PassWindowSide.h"
+
 namespace tg {
 
 // Windows has no private tmpfs to stage copies in: %TEMP% is usually on the same disk, so the
@@ -25,6 +27,20 @@ ListCopiesPorts WindowsSystem::listCopies() {
                          .regional = regional,
                          .environment = environment,
                          .pathStyle = PathStyle::Windows};
+}
+
+BackupNowPorts WindowsSystem::backupNow(SettingsBackend& settings, const OfficePresence& presence,
+                                        const Shell& shell, HelperProcess& helper,
+                                        MessageLoop& messageLoop) {
+  return BackupNowPorts{.settings = settings,
+                        .presence = presence,
+                        .environment = environment,
+                        .shell = shell,
+                        .clock = clock,
+                        .pathStyle = PathStyle::Windows,
+                        .helper = helper,
+                        .messageLoop = messageLoop,
+                        .hangSeconds = ChosenOfficeHangSeconds(environment)};
 }
 
 }  // namespace tg

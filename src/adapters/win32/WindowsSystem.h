@@ -21,6 +21,8 @@ class WindowsSystem {
 
   PassEnvironment passEnvironment(AutomationFactory& automation, std::string historyLogPath);
   ListCopiesPorts listCopies();
+  BackupNowPorts backupNow(SettingsBackend& settings, const OfficePresence& presence,
+                           const Shell& shell, HelperProcess& helper, MessageLoop& messageLoop);
 
   Win32FileSystem fileSystem;
   Win32FileFacts facts;

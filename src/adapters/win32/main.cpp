@@ -56,16 +56,13 @@ void WriteToCallersConsole() {
 // the office stops answering.
 int BackupNow(bool notify) {
   const std::string executable = tg::RunningExecutablePath();
-  tg::WindowsEnvironment environment;
+  tg::WindowsSystem system;
   tg::RegistrySettingsBackend settings;
   tg::Win32OfficePresence presence;
   tg::Win32Shell shell(executable);
-  tg::WindowsClock clock;
   tg::Win32HelperProcess helper(executable);
   tg::Win32MessageLoop messageLoop;
-  const tg::BackupNowPorts ports{settings, presence,    environment,
-                                 shell,    clock,       tg::PathStyle::Windows,
-                                 helper,   messageLoop, tg::ChosenOfficeHangSeconds(environment)};
+  const tg::BackupNowPorts ports = system.backupNow(settings, presence, shell, helper, messageLoop);
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
   tg::Win32RunningCopyRequests runningCopy;
   return tg::BackupNowAndNotify(ports, runningCopy, tg::TellInBalloon, std::cout, std::cerr);

@@ -51,6 +51,13 @@ class OfficeNotRunning : public AutomationError {
   using AutomationError::AutomationError;
 };
 
+// The office is installed where this program can't reach it (a sandbox): the text says what to
+// install instead.
+class OfficeOutOfReach : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
 // The office ended or the link to it broke during a call: nothing more can be asked of it.
 class OfficeConnectionLost : public AutomationError {
  public:

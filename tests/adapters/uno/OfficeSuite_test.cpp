@@ -24,9 +24,12 @@
 #include "RealSuite.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/OfficeInstance.h"
+#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
+#include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/RunningExecutable.h"
 #include "backup/CalcTestDoubles.h"
+#include "backup/RunPass.h"
 
 namespace tg::office {
 namespace {
@@ -113,7 +116,20 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
                        .historyLogPath = historyLogPath,
                        .pathStyle = PathStyle::Posix};
   }
-  void runPass() { SaveAll(context()); }
+  // A pass as the program runs it: this user's turn taken in a private folder of the test's, the
+  // copies told apart by the files' own times, and Keep Copies as the options say.
+  void runPass() {
+    PosixPrivateState state(folder + "/state");
+    RunPass(PassEnvironment{.automation = automation,
+                            .fileSystem = files,
+                            .clock = clock,
+                            .regional = regional,
+                            .historyLogPath = historyLogPath,
+                            .pathStyle = PathStyle::Posix,
+                            .facts = &facts,
+                            .state = &state},
+            PassSurface{passOptions(), dialogs, loop, notices});
+  }
 
   // A stored spreadsheet with "saved" in A1, opened again and edited without saving.
   Document openEdited(const std::string& path, const std::string& filter = "calc8",
@@ -168,6 +184,15 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
   RecordingDialogs dialogs;
   CountingMessageLoop loop;
   PosixFileSystem files;
+  PosixFileFacts facts;
+  // The pass's own report is its message boxes and the history log; nothing more is heard here.
+  struct : PassNotices {
+    void storing(std::string_view) override {}
+    void stored(std::string_view) override {}
+    void waiting() override {}
+    void copied(const std::string&) override {}
+    void skipped(const std::string&, const std::string&) override {}
+  } notices;
   FixedClock clock{{2026, 12, 6, 13, 58, 16}};
   UnitedStatesRegionalSettings regional;
   ModuleAutomationFactory automation{
