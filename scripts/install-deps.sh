@@ -20,6 +20,8 @@ packages=(
   weston xwayland qt6-wayland
   # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
   librsvg2-bin desktop-file-utils appstream
+  # Debian's judge of the .deb
+  lintian
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
   xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
   # chattr, to make a folder unwritable even for root

@@ -29,4 +29,4 @@ export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan.supp:print_suppressions=0"
 # whole X session with a tray and a notification server (label user) are left to the normal
 # build: minutes each, and what they start is the program the command line tests run here. The
 # benchmarks (label bench) are measured in the normal build only.
-(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE "user|bench")
+(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE "user|bench|package")

@@ -103,11 +103,12 @@ class Pass {
   }
 
   // Steps 110 to 186. A failing loop test or a failing next element ends the pass: going on would
-  // repeat the same report for ever. So does an office that died in the middle of a call: it has
-  // been reported once, and it answers nothing more.
+  // repeat the same report for ever. So does an office that died in the middle of a call, or one
+  // busy with a dialog past the wait: it has been reported once, and would refuse every document.
   void visitAll() {
     for (;;) {
-      if (trap_.lastFailureWas<OfficeConnectionLost>()) return;
+      if (trap_.lastFailureWas<OfficeConnectionLost>() || trap_.lastFailureWas<OfficeBusy>())
+        return;
       bool more = false;
       if (!trap_.step(110, [&] { more = enumeration_->call("hasMoreElements").asBool(); })) return;
       if (!more) return;
@@ -118,6 +119,7 @@ class Pass {
         return;
       }
       visit(*document);
+      if (std::exchange(visitingNamed_, false) && c_.stores) c_.stores->visiting("");
       document.reset();  // step 186
     }
   }
@@ -133,6 +135,10 @@ class Pass {
     if (!trap_.step(122, [&] { v.location = document.call("geturl").asText(); })) return;
     if (c_.extras) c_.extras->seen(v.location);
     if (!nameFile(document, v)) return;
+    if (c_.stores) {
+      c_.stores->visiting(v.fileName.shown);
+      visitingNamed_ = true;
+    }
     // One of this program's own copies, opened read-only to look at (as the Versions window
     // opens them), would only give a copy of a copy.
     if (v.format.readOnly && !v.neverStored && isOwnCopy(v.location)) return;
@@ -457,6 +463,7 @@ class Pass {
 
   const CalcContext& c_;
   FailureTrap trap_;
+  bool visitingNamed_ = false;  // the observer was told of the document now visited
   ObjectRef serviceManager_;
   ObjectRef desktop_;
   ObjectRef components_;

@@ -27,6 +27,9 @@ class StoreObserver {
   // The user's own office did not answer, so the pass ended quietly: a window has nothing to
   // say, a command line has its own exit status for it.
   virtual void officeNotRunning(std::string_view /*reason*/) {}
+  // The pass turns to the spreadsheet of this file name ("" = to none): what it reports until
+  // the next call is about that document, so a report without a window can name it.
+  virtual void visiting(std::string_view /*fileName*/) {}
 };
 
 // What else happens around the copies of one pass (old copies removed, a nearly full disk

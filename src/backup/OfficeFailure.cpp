@@ -55,8 +55,7 @@ std::string PlainOfficeFailure(const OfficeFailure& failure) {
     case Kind::Closing:
       return "The office suite was closing, so it could not make the copy.";
     case Kind::Busy:
-      return "The office suite was busy and did not take the request; the next backup tries "
-             "again.";
+      return "The office suite is busy with a dialog; the next backup tries again.";
     case Kind::AutomationDisabled:
       return "The office suite does not let other programs work with it: its automation is "
              "turned off in its settings.";

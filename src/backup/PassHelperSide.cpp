@@ -80,6 +80,9 @@ class RemoteNotices : public PassNotices {
   void officeNotRunning(std::string_view reason) override {
     link_.tell(PassVerb::NoOffice, {std::string(reason)});
   }
+  void visiting(std::string_view fileName) override {
+    link_.tell(PassVerb::Document, {std::string(fileName)});
+  }
   void waiting() override { link_.tell(PassVerb::Wait); }
   void copied(const std::string& historyLine) override {
     link_.tell(PassVerb::Logged, {historyLine});

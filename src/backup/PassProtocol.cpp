@@ -13,12 +13,12 @@ struct VerbShape {
 };
 
 constexpr VerbShape Verbs[] = {
-    {PassVerb::Options, "options", 0},  {PassVerb::Prompt, "prompt", 1},
-    {PassVerb::Message, "message", 4},  {PassVerb::Store, "store", 1},
-    {PassVerb::Copy, "copy", 1},        {PassVerb::Done, "done", 0},
-    {PassVerb::Answer, "answer", 1},    {PassVerb::Wait, "wait", 0},
-    {PassVerb::Logged, "logged", 1},    {PassVerb::Skipped, "skipped", 2},
-    {PassVerb::NoOffice, "nooffice", 1}};
+    {PassVerb::Options, "options", 0},   {PassVerb::Prompt, "prompt", 1},
+    {PassVerb::Message, "message", 4},   {PassVerb::Store, "store", 1},
+    {PassVerb::Copy, "copy", 1},         {PassVerb::Done, "done", 0},
+    {PassVerb::Answer, "answer", 1},     {PassVerb::Wait, "wait", 0},
+    {PassVerb::Logged, "logged", 1},     {PassVerb::Skipped, "skipped", 2},
+    {PassVerb::NoOffice, "nooffice", 1}, {PassVerb::Document, "document", 1}};
 
 bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
 

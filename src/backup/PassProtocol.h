@@ -12,6 +12,8 @@
 //   logged <history line>                the line the history log got for a copy
 //   skipped <file name> <folder>         a copy left out: its disk would be nearly full
 //   nooffice <reason>                    the user's own office did not answer; nothing was done
+//   document <file name>                 the pass turns to this document ("" = to none); what it
+//                                        reports until the next such line is about it
 //   wait                                 the helper waits for another backup of this user to end
 //   done                                 the pass is over
 // Window to helper:
@@ -40,7 +42,8 @@ enum class PassVerb {
   Wait,
   Logged,
   Skipped,
-  NoOffice
+  NoOffice,
+  Document
 };
 
 struct PassMessage {

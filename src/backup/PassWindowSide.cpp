@@ -89,6 +89,9 @@ class Session {
       case PassVerb::NoOffice:
         if (c_.notices) c_.notices->officeNotRunning(fields[0]);
         return;
+      case PassVerb::Document:
+        if (c_.notices) c_.notices->visiting(fields[0]);
+        return;
       case PassVerb::Wait:
         if (c_.notices) c_.notices->waiting();
         return;

@@ -23,14 +23,18 @@ namespace {
 
 constexpr std::string_view WaitingForAnotherBackup = "Waiting for another backup to end...";
 
-// Failure reports become lines; the folder prompt is never shown: the document is skipped.
+// Failure reports become lines, each naming the document it is about when there is one; the
+// folder prompt is never shown: the document is skipped.
 class TerminalDialogs : public Dialogs {
  public:
-  explicit TerminalDialogs(std::ostream& errors) : errors_(errors) {}
+  explicit TerminalDialogs(std::ostream& errors, const std::string* document = nullptr)
+      : errors_(errors), document_(document) {}
 
   MessageAnswer messageBox(std::string_view text, std::string_view, MessageButtons,
                            MessageIcon) override {
-    errors_ << "failed: " << text.substr(0, text.find("\r\n")) << '\n';
+    errors_ << "failed: ";
+    if (document_ && !document_->empty()) errors_ << *document_ << ": ";
+    errors_ << text.substr(0, text.find("\r\n")) << '\n';
     ++failures;
     return MessageAnswer::No;
   }
@@ -48,6 +52,7 @@ class TerminalDialogs : public Dialogs {
 
  private:
   std::ostream& errors_;
+  const std::string* document_;
 };
 
 // A line per copy on `out`; on `errors`, a line per copy skipped for want of space, and one while
@@ -59,6 +64,7 @@ class TerminalNotices : public PassNotices {
   void storing(std::string_view) override {}
   void stored(std::string_view) override {}
   void officeNotRunning(std::string_view reason) override { noOffice = std::string(reason); }
+  void visiting(std::string_view fileName) override { document = std::string(fileName); }
   void waiting() override {
     if (!std::exchange(told_, true)) errors_ << WaitingForAnotherBackup << '\n';
   }
@@ -69,6 +75,7 @@ class TerminalNotices : public PassNotices {
   }
 
   std::optional<std::string> noOffice;
+  std::string document;  // the one the pass is at
   int skippedCount = 0;
 
  private:
@@ -316,8 +323,8 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
 }
 
 int RunPassAsLines(const WindowSideContext& context, std::ostream& out, std::ostream& errors) {
-  TerminalDialogs dialogs(errors);
   TerminalNotices notices(out, errors);
+  TerminalDialogs dialogs(errors, &notices.document);
   RunPassInHelper(WindowSideContext{.helper = context.helper,
                                     .options = context.options,
                                     .dialogs = dialogs,

@@ -248,9 +248,11 @@ TEST_F(HelperSide, ReadsTheOptionsAsItNamesStoresThenSaysDone) {
   suite.openSpreadsheet("file:///data/Budget.ods");
   // Same folder, no stamp.
   std::vector<PassMessage> said = serve({EncodePassOptions(PassOptions{})});
-  EXPECT_THAT(verbs(said),
-              ElementsAre(PassVerb::Options, PassVerb::Store, PassVerb::Copy, PassVerb::Done));
-  EXPECT_EQ(said[2].fields[0], "/data/Budget Backup.ods");
+  EXPECT_THAT(verbs(said), ElementsAre(PassVerb::Document, PassVerb::Options, PassVerb::Store,
+                                       PassVerb::Copy, PassVerb::Document, PassVerb::Done));
+  EXPECT_EQ(said[0].fields[0], "Budget.ods");
+  EXPECT_EQ(said[3].fields[0], "/data/Budget Backup.ods");
+  EXPECT_EQ(said[4].fields[0], "") << "the pass is at no document any more";
   EXPECT_TRUE(files.exists("/data/Budget Backup.ods"));
   EXPECT_THAT(historyLines(), ElementsAre(HasSubstr("Budget.ods was backup saved as "
                                                     "/data/Budget Backup.ods at ")));
@@ -262,7 +264,7 @@ TEST_F(HelperSide, AFailureCrossesAsTheSameReport) {
   suite.failOn("storetourl", 1, "Disk full.");
   std::vector<PassMessage> said = serve({EncodePassOptions(PassOptions{}), "ok"});
   ASSERT_EQ(verbs(said).back(), PassVerb::Done);
-  const PassMessage& report = said[said.size() - 2];
+  const PassMessage& report = said[said.size() - 3];
   ASSERT_EQ(report.verb, PassVerb::Message);
   EXPECT_THAT(report.fields[0], HasSubstr("Disk full."));
   EXPECT_THAT(report.fields[0], HasSubstr("in Quirnel2021/08/31.Calc.SaveAll at line 182"));
@@ -288,7 +290,7 @@ TEST_F(HelperSide, AGarbledAnswerCountsAsAWindowThatIsGone) {
     said.push_back(ParsePassMessage(line).value().verb);
   }
   // The ask, then the report of the garbled answer, which no one answers any more.
-  EXPECT_THAT(said, ElementsAre(PassVerb::Options, PassVerb::Message));
+  EXPECT_THAT(said, ElementsAre(PassVerb::Document, PassVerb::Options, PassVerb::Message));
   EXPECT_THAT(suite.copies, IsEmpty());
   EXPECT_THAT(historyLines(), IsEmpty());
 }

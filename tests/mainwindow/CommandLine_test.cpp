@@ -177,11 +177,16 @@ TEST_F(BackupNowTest, ANeverStoredDocumentIsSkippedAndSaidSoWithoutAPrompt) {
   EXPECT_THAT(out.str(), HasSubstr("Budget.ods was backup saved as"));
 }
 
-TEST_F(BackupNowTest, AFailedStoreIsOneLineAndExitsOne) {
+// Each failed store is one line naming its document; one that fails after the others does not
+// take the name of the last copied.
+TEST_F(BackupNowTest, AFailedStoreIsOneLineNamingItsDocumentAndExitsOne) {
   suite.openSpreadsheet("file:///data/Budget.ods");
-  suite.failOn("storetourl", 1, "Write error");
+  suite.openSpreadsheet("file:///data/Stock.ods");
+  suite.failOn("storetourl", 0, "Write error");
+  suite.failOn("hasMoreElements", 3, "Busy");
   EXPECT_EQ(run(), ExitCodes::SomethingFailed);
-  EXPECT_EQ(errors.str(), "failed: Write error\n");
+  EXPECT_EQ(errors.str(),
+            "failed: Budget.ods: Write error\nfailed: Stock.ods: Write error\nfailed: Busy\n");
 }
 
 // Reaching for the office when none runs would start one.

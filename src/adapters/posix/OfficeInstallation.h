@@ -15,7 +15,7 @@ namespace tg {
 // Names the office's install folder (or its program folder) for this program and its children;
 // the window sets it from its setting when the user has not set it.
 inline constexpr const char* OfficeFolderVariable = "TALLYGUARD_LIBREOFFICE";
-inline constexpr std::string_view OfficeFolderKey = "Office Folder";
+inline constexpr std::string_view OfficeFolderKey = "OfficeFolder";
 
 // Where to look, first to last.
 struct OfficeSearch {

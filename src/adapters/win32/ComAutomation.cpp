@@ -17,6 +17,42 @@ ComApartment::~ComApartment() {
   if (joined_) CoUninitialize();
 }
 
+HRESULT STDMETHODCALLTYPE BusyOfficeFilter::QueryInterface(REFIID id, void** object) {
+  if (id == IID_IUnknown || id == IID_IMessageFilter) {
+    *object = static_cast<IMessageFilter*>(this);
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+DWORD STDMETHODCALLTYPE BusyOfficeFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
+  return SERVERCALL_ISHANDLED;
+}
+
+DWORD STDMETHODCALLTYPE BusyOfficeFilter::RetryRejectedCall(HTASK, DWORD elapsedMs,
+                                                            DWORD rejectType) {
+  constexpr DWORD AgainAfterMs = 250;
+  constexpr DWORD GiveUp = static_cast<DWORD>(-1);
+  if (rejectType != SERVERCALL_RETRYLATER || elapsedMs >= patienceMs_) return GiveUp;
+  return AgainAfterMs;
+}
+
+DWORD STDMETHODCALLTYPE BusyOfficeFilter::MessagePending(HTASK, DWORD, DWORD) {
+  return PENDINGMSG_WAITDEFPROCESS;
+}
+
+ComAutomationFactory::ComAutomationFactory(DWORD busyPatienceMs) : filter_(busyPatienceMs) {
+  filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, &previousFilter_));
+}
+
+ComAutomationFactory::~ComAutomationFactory() {
+  if (!filterRegistered_) return;
+  IMessageFilter* ours = nullptr;
+  CoRegisterMessageFilter(previousFilter_, &ours);
+  if (previousFilter_) previousFilter_->Release();
+}
+
 // The transport's and the server's statuses that tell what happened without the office's words.
 OfficeFailure::Kind KindOfStatus(HRESULT status) {
   using Kind = OfficeFailure::Kind;
@@ -65,10 +101,23 @@ std::string ComFailure(HRESULT result, const EXCEPINFO* exception) {
 
 namespace {
 
-// The sentence for a status that tells what happened, else the one the caller knows.
-std::string FailureOr(HRESULT result, std::string otherwise) {
+// The failure as the pass tells them apart: a lost office, a busy one, or any other.
+[[noreturn]] void ThrowOfficeFailure(const OfficeFailure& failure) {
+  switch (failure.kind) {
+    case OfficeFailure::Kind::ConnectionLost:
+      throw OfficeConnectionLost(PlainOfficeFailure(failure));
+    case OfficeFailure::Kind::Busy:
+      throw OfficeBusy(PlainOfficeFailure(failure));
+    default:
+      throw AutomationError(PlainOfficeFailure(failure));
+  }
+}
+
+// The failure a status tells, else the sentence the caller knows.
+[[noreturn]] void ThrowFailureOr(HRESULT result, const std::string& otherwise) {
   const OfficeFailure failure = ComOfficeFailure(result, nullptr);
-  return failure.kind == OfficeFailure::Kind::None ? otherwise : PlainOfficeFailure(failure);
+  if (failure.kind == OfficeFailure::Kind::None) throw AutomationError(otherwise);
+  ThrowOfficeFailure(failure);
 }
 
 }  // namespace
@@ -224,8 +273,7 @@ DISPID ComObject::idOf(std::string_view name) const {
   DISPID id = DISPID_UNKNOWN;
   HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(result)) {
-    throw AutomationError(
-        FailureOr(result, "The office suite knows no call \"" + std::string(name) + "\"."));
+    ThrowFailureOr(result, "The office suite knows no call \"" + std::string(name) + "\".");
   }
   return id;
 }
@@ -237,11 +285,7 @@ void ComObject::invoke(DISPID id, WORD kind, DISPPARAMS& parameters, VARIANT* an
                                      &exception.info, &badArgument);
   if (FAILED(result)) {
     exception.fill();
-    const OfficeFailure failure = ComOfficeFailure(result, &exception.info);
-    if (failure.kind == OfficeFailure::Kind::ConnectionLost) {
-      throw OfficeConnectionLost(PlainOfficeFailure(failure));
-    }
-    throw AutomationError(PlainOfficeFailure(failure));
+    ThrowOfficeFailure(ComOfficeFailure(result, &exception.info));
   }
 }
 
@@ -284,10 +328,9 @@ ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
   result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
   if (FAILED(result)) {
-    throw AutomationError(
-        FailureOr(result,
-                  "The office suite did not let Tallyguard in. If it is still starting, the next "
-                  "backup tries again."));
+    ThrowFailureOr(result,
+                   "The office suite did not let Tallyguard in. If it is still starting, the next "
+                   "backup tries again.");
   }
   auto object = std::make_shared<ComObject>(dispatch);
   dispatch->Release();

@@ -51,14 +51,42 @@ class ComObject : public AutomationObject {
   IDispatch* dispatch_;
 };
 
+// While the user has one of its dialogs open (Save As, a macro warning, Format Cells), the office
+// refuses incoming calls with "retry later". This filter has COM ask again every quarter second
+// until `patience` has passed; then the call fails as refused (OfficeBusy), well within the watch
+// that gives up an office making no progress.
+class BusyOfficeFilter : public IMessageFilter {
+ public:
+  explicit BusyOfficeFilter(DWORD patienceMs) : patienceMs_(patienceMs) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as its apartment
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override;
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override;
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override;
+
+ private:
+  DWORD patienceMs_;
+};
+
+inline constexpr DWORD BusyOfficePatienceMs = 20'000;
+
 class ComAutomationFactory : public AutomationFactory {
  public:
+  explicit ComAutomationFactory(DWORD busyPatienceMs = BusyOfficePatienceMs);
+  ~ComAutomationFactory() override;
+  ComAutomationFactory(const ComAutomationFactory&) = delete;
+  ComAutomationFactory& operator=(const ComAutomationFactory&) = delete;
+
   ObjectRef create(std::string_view programmaticId) override;
   // The identifier is registered: nothing is created and no server is started.
   bool isInstalled(std::string_view programmaticId) override;
 
  private:
   ComApartment apartment_;
+  BusyOfficeFilter filter_;
+  IMessageFilter* previousFilter_ = nullptr;
+  bool filterRegistered_ = false;
 };
 
 // Conversions, exposed for their tests.

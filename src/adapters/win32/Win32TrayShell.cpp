@@ -140,10 +140,6 @@ UINT Win32TrayShell::trackMenu() {
   return chosen;
 }
 
-void Win32TrayShell::setMenu(std::vector<std::pair<std::string, std::function<void()>>> entries) {
-  menu_ = std::move(entries);
-}
-
 void Win32TrayShell::send(DWORD message, NOTIFYICONDATAA record) {
   lastResult_ = notify_(message, &record);
 }

@@ -241,7 +241,7 @@ LRESULT Win32Window::answer(UINT message, WPARAM wParam, LPARAM lParam) {
       if (close_) {
         close_();
       } else {
-        showFromCode(SW_HIDE);
+        setVisible(false);
       }
       return 0;
     default:

@@ -58,6 +58,13 @@ class OfficeOutOfReach : public AutomationError {
   using AutomationError::AutomationError;
 };
 
+// The office refuses calls for now, as it does while the user has one of its dialogs open; asking
+// again for the next document would only be refused again.
+class OfficeBusy : public AutomationError {
+ public:
+  using AutomationError::AutomationError;
+};
+
 // The office ended or the link to it broke during a call: nothing more can be asked of it.
 class OfficeConnectionLost : public AutomationError {
  public:

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -175,6 +176,15 @@ TEST_F(BackupNow, ExitsZeroWhenEveryDocumentWasCopiedAndOneWhenANewOneIsSkipped)
   EXPECT_EQ(copied.errors, "");
   EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"),
               HasSubstr("Stock%20List.ods was backup"));
+
+  // A folder no one may write into: each failure names its document.
+  if (std::system(("chattr +i '" + (temp / "docs") + "' 2>/dev/null").c_str()) != 0) return;
+  Outcome refused = run();
+  if (std::system(("chattr -i '" + (temp / "docs") + "'").c_str()) != 0) ADD_FAILURE();
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(lines(refused.errors), 2u) << refused.errors;
+  EXPECT_THAT(refused.errors, HasSubstr("failed: Budget.ods: "));
+  EXPECT_THAT(refused.errors, HasSubstr("List.ods: "));
 }
 
 TEST_F(BackupNow, ExitsTwoWhenNoOfficeCanBeReached) {

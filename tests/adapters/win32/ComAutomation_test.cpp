@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "WinTempFolder.h"
@@ -174,8 +175,9 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
          content);
   }
 
-  CalcContext context() {
-    return CalcContext{.automation = automation,
+  CalcContext context() { return context(automation); }
+  CalcContext context(AutomationFactory& through) {
+    return CalcContext{.automation = through,
                        .options = passOptions(),
                        .dialogs = dialogs,
                        .messageLoop = loop,
@@ -207,6 +209,28 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
   CountingMessageLoop loop;
   std::string historyLogPath = folder / "Tallyguard.txt";
 };
+
+// While the user has a dialog open the office refuses every call. A short dialog is waited out
+// and the copies are made; one still open after the wait ends the pass with one sentence, never a
+// report per document.
+TEST_F(FixtureSuite, AnOfficeBusyWithADialogIsWaitedForThenToldOnce) {
+  openSheet(folder / "Budget.ods", "calc8", "budget");
+  openSheet(folder / "Stock.ods", "calc8", "stock");
+  manager->call("fixtureOpenDialog", {1500});
+  SaveAll(context());
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+  EXPECT_EQ(historyLines().size(), 2u);
+
+  ComAutomationFactory impatient(1000);
+  manager->call("fixtureOpenDialog", {3000});
+  const DWORD opened = GetTickCount();
+  SaveAll(context(impatient));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_THAT(dialogs.messages[0].text,
+              HasSubstr("The office suite is busy with a dialog; the next backup tries again."));
+  EXPECT_EQ(historyLines().size(), 2u);
+  Sleep(std::max<LONG>(0, 3500 - static_cast<LONG>(GetTickCount() - opened)));  // it closes
+}
 
 TEST_F(FixtureSuite, TheSuiteIsInstalledAndAnUnknownIdentifierIsNot) {
   EXPECT_TRUE(automation.isInstalled("com.sun.star.ServiceManager"));

@@ -63,8 +63,8 @@ std::string UrlPath(std::string path) {
   return path;
 }
 
-// The build puts the program and its console twin in bin\, two folders above the tests.
-std::string ProgramFolder() { return BesideTests("..\\..\\bin"); }
+// The build puts the program and its console twin in bin\, three folders above the tests.
+std::string ProgramFolder() { return BesideTests("..\\..\\..\\bin"); }
 std::string ProgramPath() { return ProgramFolder() + "\\Tallyguard.exe"; }
 
 bool WaitFor(const std::function<bool()>& done, DWORD milliseconds) {
@@ -628,7 +628,7 @@ int InkHeight(const Shot& shot, RECT area, int inset) {
 
 // The artefacts folder of the build, beside bin\.
 std::string ArtefactsFolder() {
-  const std::string folder = BesideTests("..\\..\\artefacts");
+  const std::string folder = BesideTests("..\\..\\..\\artefacts");
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder;
 }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The .deb as Debian's tools judge it: built by CPack from the build folder, then lintian, which
+# must find no error and no warning; and what a user finds installed: the copyright and changelog
+# in /usr/share/doc/tallyguard, the manual page compressed, the office module without a run path.
+#   deb_test.sh BUILD_DIR
+set -uo pipefail
+build=$(cd "$1" && pwd)
+if ! command -v lintian >/dev/null; then
+  echo "skipped: lintian is not installed (scripts/install-deps.sh installs it)"
+  exit 77
+fi
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+(cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log"; exit 1; }
+deb=$(ls "$out"/tallyguard_*.deb)
+failures=0
+check() {  # check WHAT COMMAND...
+  local what=$1
+  shift
+  if "$@" >/dev/null 2>&1; then echo "ok   - $what"; else echo "FAIL - $what"; failures=$((failures + 1)); fi
+}
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+check "copyright installed" grep -qx './usr/share/doc/tallyguard/copyright' <<<"$contents"
+check "changelog compressed" grep -qx './usr/share/doc/tallyguard/changelog.gz' <<<"$contents"
+check "manual page compressed" grep -qx './usr/share/man/man1/tallyguard.1.gz' <<<"$contents"
+check "office module in the multiarch folder" \
+  grep -qx './usr/lib/x86_64-linux-gnu/tallyguard/libtallyguard_office.so' <<<"$contents"
+tags=$(lintian --tag-display-limit 0 "$deb" 2>/dev/null | grep -E '^[EW]: ')
+if [ -z "$tags" ]; then
+  echo "ok   - lintian finds no error and no warning"
+else
+  echo "FAIL - lintian:"
+  echo "$tags"
+  failures=$((failures + 1))
+fi
+exit "$failures"
