@@ -16,8 +16,9 @@ packages=(
   python3-uno python3-dbus python3-gi
   # the desktop program
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
-  # a Wayland session for the desktop tests: a compositor with XWayland, and Qt's Wayland plugin
-  weston xwayland qt6-wayland
+  # a Wayland session for the desktop tests: a compositor with XWayland, and Qt's Wayland plugin;
+  # a tiling one (sway), and xhost to let the tests' user into its XWayland
+  weston xwayland qt6-wayland sway x11-xserver-utils
   # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
   librsvg2-bin desktop-file-utils appstream
   # Debian's judge of the .deb

@@ -93,15 +93,33 @@ int BackupNow(int argc, char* argv[], bool notify) {
       std::cout, std::cerr);
 }
 
-// Qt picks Wayland when its plugin is installed, but minimising to the tray, raising the window
-// for a second start and keeping the clipboard after exit work as designed only on X. Where X is
-// there too (XWayland), it is preferred, with Wayland behind it should X not answer; a platform
-// the user chose stays theirs. Outside a Wayland session X is Qt's own choice anyway.
-void PreferX11() {
-  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY") ||
+// Tiling Wayland compositors (sway, Hyprland, river) have no minimise but a scratchpad and
+// workspaces. A window on X through their XWayland, once sent to the scratchpad, never comes back
+// by the tray or a second start, and one on another workspace is only marked urgent; a native
+// Wayland window is brought back and focused by all three.
+bool TilingWaylandCompositor() {
+  if (qEnvironmentVariableIsSet("SWAYSOCK") ||
+      qEnvironmentVariableIsSet("HYPRLAND_INSTANCE_SIGNATURE")) {
+    return true;
+  }
+  const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(':');
+  return desktops.contains("sway") || desktops.contains("hyprland") || desktops.contains("river");
+}
+
+// Qt picks Wayland when its plugin is installed, but on GNOME's and KDE's Wayland minimising to
+// the tray, raising the window for a second start and keeping the clipboard after exit work as
+// designed only on X. Where X is there too (XWayland), it is preferred, with Wayland behind it
+// should X not answer; on a tiling compositor Wayland comes first, with X behind it. A platform
+// the user chose stays theirs; outside a Wayland session X is Qt's own choice anyway.
+void ChoosePlatform() {
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     return;
-  qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+  if (TilingWaylandCompositor()) {
+    qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+  } else if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "xcb;wayland");
+  }
 }
 
 // Without any display Qt ends the program with a page of its own; the user gets one sentence.
@@ -129,7 +147,7 @@ void PlainStartFailure(QtMsgType type, const QMessageLogContext& context, const 
 }
 
 int StartWindow(int argc, char* argv[], bool versions) {
-  PreferX11();
+  ChoosePlatform();
   qtMessages = qInstallMessageHandler(PlainStartFailure);
   startingWindow = true;
   QApplication application(argc, argv);

@@ -42,11 +42,37 @@ DWORD STDMETHODCALLTYPE BusyOfficeFilter::MessagePending(HTASK, DWORD, DWORD) {
   return PENDINGMSG_WAITDEFPROCESS;
 }
 
-ComAutomationFactory::ComAutomationFactory(DWORD busyPatienceMs) : filter_(busyPatienceMs) {
+namespace {
+
+constexpr DWORD AskAgainAfterMs = 250;
+// The patience of the factory that serves this thread's apartment.
+thread_local DWORD BusyPatienceMs = BusyOfficePatienceMs;
+
+bool Refused(HRESULT result) {
+  return result == RPC_E_CALL_REJECTED || result == RPC_E_SERVERCALL_RETRYLATER;
+}
+
+// Makes the call, and again while the office refuses it, until the patience is spent.
+template <typename Call>
+HRESULT AskWhileBusy(Call call) {
+  const DWORD started = GetTickCount();
+  for (;;) {
+    const HRESULT result = call();
+    if (!Refused(result) || GetTickCount() - started >= BusyPatienceMs) return result;
+    Sleep(AskAgainAfterMs);
+  }
+}
+
+}  // namespace
+
+ComAutomationFactory::ComAutomationFactory(DWORD busyPatienceMs)
+    : filter_(busyPatienceMs), previousPatienceMs_(BusyPatienceMs) {
+  BusyPatienceMs = busyPatienceMs;
   filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, &previousFilter_));
 }
 
 ComAutomationFactory::~ComAutomationFactory() {
+  BusyPatienceMs = previousPatienceMs_;
   if (!filterRegistered_) return;
   IMessageFilter* ours = nullptr;
   CoRegisterMessageFilter(previousFilter_, &ours);
@@ -271,7 +297,8 @@ DISPID ComObject::idOf(std::string_view name) const {
   std::wstring wide = WideFromAnsi(name);
   LPOLESTR names[] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
-  HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  const HRESULT result = AskWhileBusy(
+      [&] { return dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); });
   if (FAILED(result)) {
     ThrowFailureOr(result, "The office suite knows no call \"" + std::string(name) + "\".");
   }
@@ -281,8 +308,10 @@ DISPID ComObject::idOf(std::string_view name) const {
 void ComObject::invoke(DISPID id, WORD kind, DISPPARAMS& parameters, VARIANT* answer) {
   ExceptionHolder exception;
   UINT badArgument = 0;
-  HRESULT result = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, answer,
-                                     &exception.info, &badArgument);
+  const HRESULT result = AskWhileBusy([&] {
+    return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, answer,
+                             &exception.info, &badArgument);
+  });
   if (FAILED(result)) {
     exception.fill();
     ThrowOfficeFailure(ComOfficeFailure(result, &exception.info));
@@ -325,8 +354,10 @@ ObjectRef ComAutomationFactory::create(std::string_view programmaticId) {
   }
   IDispatch* dispatch = nullptr;
   // The office suite is a program of its own; a test double may be a DLL.
-  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+  result = AskWhileBusy([&] {
+    return CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                             IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  });
   if (FAILED(result)) {
     ThrowFailureOr(result,
                    "The office suite did not let Tallyguard in. If it is still starting, the next "

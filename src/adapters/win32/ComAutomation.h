@@ -54,7 +54,8 @@ class ComObject : public AutomationObject {
 // While the user has one of its dialogs open (Save As, a macro warning, Format Cells), the office
 // refuses incoming calls with "retry later". This filter has COM ask again every quarter second
 // until `patience` has passed; then the call fails as refused (OfficeBusy), well within the watch
-// that gives up an office making no progress.
+// that gives up an office making no progress. A refusal that reaches the caller as a failed call
+// (COM without the filter's help, or Wine's) is asked again the same way, within the same time.
 class BusyOfficeFilter : public IMessageFilter {
  public:
   explicit BusyOfficeFilter(DWORD patienceMs) : patienceMs_(patienceMs) {}
@@ -87,6 +88,7 @@ class ComAutomationFactory : public AutomationFactory {
   BusyOfficeFilter filter_;
   IMessageFilter* previousFilter_ = nullptr;
   bool filterRegistered_ = false;
+  DWORD previousPatienceMs_;
 };
 
 // Conversions, exposed for their tests.
