@@ -45,6 +45,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/mainwindow/Program.cpp
   src/mainwindow/RunningCopy.cpp
   src/mainwindow/Settings.cpp
+  src/mainwindow/SystemServices.cpp
   src/mainwindow/Versions.cpp
   src/reporting/ErrorReport.cpp
   src/reporting/FailureTrap.cpp

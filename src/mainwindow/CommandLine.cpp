@@ -184,7 +184,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
 std::string HelpText(std::string_view programName) {
   const std::string name(programName);
   return "Usage: " + name +
-         " [--versions | --backup-now | --list-copies [DOCUMENT] | --help | --version]\n" +
+         " [--versions | --backup-now [--notify] | --list-copies [DOCUMENT] | --help | "
+         "--version]\n" +
          "Keeps backup copies of the spreadsheets open in LibreOffice.\n"
          "\n"
          "Without an option the window starts (or, when it already runs, comes to the front).\n"

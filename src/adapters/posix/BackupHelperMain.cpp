@@ -25,7 +25,7 @@ int RunBackupHelper(const char* historyLogPath) {
   ModuleAutomationFactory automation;
   PosixSystem system;
   const int status = ServeHelperPass(std::cin, std::cout, std::cerr,
-                                     system.passEnvironment(automation, historyLogPath));
+                                     system.services().passEnvironment(automation, historyLogPath));
   // Tearing the office's runtime down at exit can crash; the pass is over and said so, so the
   // helper ends here without it.
   std::_Exit(status);

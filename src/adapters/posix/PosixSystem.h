@@ -11,8 +11,7 @@
 #include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/SystemClock.h"
-#include "backup/RunPass.h"
-#include "mainwindow/CommandLine.h"
+#include "mainwindow/SystemServices.h"
 
 namespace tg {
 
@@ -25,10 +24,8 @@ class PosixSystem {
   // The user's private folder; none when the user has no home folder to keep it in, and then no
   // turn is taken and no record of the copies kept.
   PrivateState* state() { return state_ ? &*state_ : nullptr; }
-  PassEnvironment passEnvironment(AutomationFactory& automation, std::string historyLogPath);
-  ListCopiesPorts listCopies();
-  BackupNowPorts backupNow(SettingsBackend& settings, const OfficePresence& presence,
-                           const Shell& shell, HelperProcess& helper, MessageLoop& messageLoop);
+  // All of them, for the helper's pass, the listing and the command line's backup.
+  SystemServices services();
 
   PosixFileSystem fileSystem;
   PosixFileFacts facts;

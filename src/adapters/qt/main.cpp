@@ -82,7 +82,8 @@ int BackupNow(int argc, char* argv[], bool notify) {
   tg::ProfileOfficePresence presence(profile);
   tg::QtHelperProcess helper(QCoreApplication::applicationFilePath(), profile);
   tg::QtMessageLoop messageLoop;
-  const tg::BackupNowPorts ports = system.backupNow(settings, presence, shell, helper, messageLoop);
+  const tg::BackupNowPorts ports =
+      system.services().backupNow(settings, presence, shell, helper, messageLoop);
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
   tg::QtSingleInstance runningCopy;
   return tg::BackupNowAndNotify(
@@ -176,9 +177,8 @@ int StartWindow(int argc, char* argv[], bool versions) {
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess& passHelper = probe ? static_cast<tg::HelperProcess&>(*probe) : helper;
   tg::QtOfficeDocuments office(QCoreApplication::applicationFilePath());
-  tg::QtProgram program({settings, automation, shell, singleInstance, autostart, system.environment,
-                         system.fileSystem, system.clock, system.regional, passHelper,
-                         tg::ChosenOfficeHangSeconds(system.environment)},
+  tg::QtProgram program(system.services().programPorts(settings, automation, shell, singleInstance,
+                                                       autostart, passHelper),
                         {system.facts, system.state(), office});
   // Heard from before any start-up message: the program does what is asked once it has started.
   try {
@@ -229,7 +229,8 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
   }
   int listCopies(const tg::Command& command) override {
     tg::PosixSystem system;
-    return tg::RunListCopies(system.listCopies(), command.document, std::cout, std::cerr);
+    return tg::RunListCopies(system.services().listCopies(), command.document, std::cout,
+                             std::cerr);
   }
   int startWindow(const tg::Command& command) override {
     return StartWindow(argc_, argv_, command.versions);

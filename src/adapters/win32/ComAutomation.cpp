@@ -17,31 +17,6 @@ ComApartment::~ComApartment() {
   if (joined_) CoUninitialize();
 }
 
-HRESULT STDMETHODCALLTYPE BusyOfficeFilter::QueryInterface(REFIID id, void** object) {
-  if (id == IID_IUnknown || id == IID_IMessageFilter) {
-    *object = static_cast<IMessageFilter*>(this);
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-DWORD STDMETHODCALLTYPE BusyOfficeFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) {
-  return SERVERCALL_ISHANDLED;
-}
-
-DWORD STDMETHODCALLTYPE BusyOfficeFilter::RetryRejectedCall(HTASK, DWORD elapsedMs,
-                                                            DWORD rejectType) {
-  constexpr DWORD AgainAfterMs = 250;
-  constexpr DWORD GiveUp = static_cast<DWORD>(-1);
-  if (rejectType != SERVERCALL_RETRYLATER || elapsedMs >= patienceMs_) return GiveUp;
-  return AgainAfterMs;
-}
-
-DWORD STDMETHODCALLTYPE BusyOfficeFilter::MessagePending(HTASK, DWORD, DWORD) {
-  return PENDINGMSG_WAITDEFPROCESS;
-}
-
 namespace {
 
 constexpr DWORD AskAgainAfterMs = 250;
@@ -66,18 +41,11 @@ HRESULT AskWhileBusy(Call call) {
 }  // namespace
 
 ComAutomationFactory::ComAutomationFactory(DWORD busyPatienceMs)
-    : filter_(busyPatienceMs), previousPatienceMs_(BusyPatienceMs) {
+    : previousPatienceMs_(BusyPatienceMs) {
   BusyPatienceMs = busyPatienceMs;
-  filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, &previousFilter_));
 }
 
-ComAutomationFactory::~ComAutomationFactory() {
-  BusyPatienceMs = previousPatienceMs_;
-  if (!filterRegistered_) return;
-  IMessageFilter* ours = nullptr;
-  CoRegisterMessageFilter(previousFilter_, &ours);
-  if (previousFilter_) previousFilter_->Release();
-}
+ComAutomationFactory::~ComAutomationFactory() { BusyPatienceMs = previousPatienceMs_; }
 
 // The transport's and the server's statuses that tell what happened without the office's words.
 OfficeFailure::Kind KindOfStatus(HRESULT status) {

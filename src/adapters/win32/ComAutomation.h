@@ -52,24 +52,11 @@ class ComObject : public AutomationObject {
 };
 
 // While the user has one of its dialogs open (Save As, a macro warning, Format Cells), the office
-// refuses incoming calls with "retry later". This filter has COM ask again every quarter second
-// until `patience` has passed; then the call fails as refused (OfficeBusy), well within the watch
-// that gives up an office making no progress. A refusal that reaches the caller as a failed call
-// (COM without the filter's help, or Wine's) is asked again the same way, within the same time.
-class BusyOfficeFilter : public IMessageFilter {
- public:
-  explicit BusyOfficeFilter(DWORD patienceMs) : patienceMs_(patienceMs) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as its apartment
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override;
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override;
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override;
-
- private:
-  DWORD patienceMs_;
-};
-
+// refuses incoming calls ("retry later"), which COM hands back as RPC_E_CALL_REJECTED. Each call is
+// asked again every quarter second until this much time has passed; then it fails as refused
+// (OfficeBusy), well within the watch that gives up an office making no progress. (A COM message
+// filter would have COM do the same asking; under Wine, one registered in the backup helper kept
+// the window's next pass from ever ending, so the asking is done here.)
 inline constexpr DWORD BusyOfficePatienceMs = 20'000;
 
 class ComAutomationFactory : public AutomationFactory {
@@ -78,6 +65,7 @@ class ComAutomationFactory : public AutomationFactory {
   ~ComAutomationFactory() override;
   ComAutomationFactory(const ComAutomationFactory&) = delete;
   ComAutomationFactory& operator=(const ComAutomationFactory&) = delete;
+  // `busyPatienceMs`: how long a call the office refuses is asked again.
 
   ObjectRef create(std::string_view programmaticId) override;
   // The identifier is registered: nothing is created and no server is started.
@@ -85,9 +73,6 @@ class ComAutomationFactory : public AutomationFactory {
 
  private:
   ComApartment apartment_;
-  BusyOfficeFilter filter_;
-  IMessageFilter* previousFilter_ = nullptr;
-  bool filterRegistered_ = false;
   DWORD previousPatienceMs_;
 };
 

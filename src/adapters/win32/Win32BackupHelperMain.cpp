@@ -24,7 +24,7 @@ int RunWindowsBackupHelper(const char* historyLogPath,
   RunningOfficeOnly automation(com, presence);
   WindowsSystem system;
   return ServeHelperPass(std::cin, std::cout, std::cerr,
-                         system.passEnvironment(automation, historyLogPath));
+                         system.services().passEnvironment(automation, historyLogPath));
 }
 
 }  // namespace tg

@@ -8,8 +8,7 @@
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/WindowsPlatform.h"
-#include "backup/RunPass.h"
-#include "mainwindow/CommandLine.h"
+#include "mainwindow/SystemServices.h"
 
 namespace tg {
 
@@ -19,10 +18,8 @@ class WindowsSystem {
   WindowsSystem(const WindowsSystem&) = delete;
   WindowsSystem& operator=(const WindowsSystem&) = delete;
 
-  PassEnvironment passEnvironment(AutomationFactory& automation, std::string historyLogPath);
-  ListCopiesPorts listCopies();
-  BackupNowPorts backupNow(SettingsBackend& settings, const OfficePresence& presence,
-                           const Shell& shell, HelperProcess& helper, MessageLoop& messageLoop);
+  // All of them, for the helper's pass, the listing and the command line's backup.
+  SystemServices services();
 
   Win32FileSystem fileSystem;
   Win32FileFacts facts;

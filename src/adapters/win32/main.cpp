@@ -62,7 +62,8 @@ int BackupNow(bool notify) {
   tg::Win32Shell shell(executable);
   tg::Win32HelperProcess helper(executable);
   tg::Win32MessageLoop messageLoop;
-  const tg::BackupNowPorts ports = system.backupNow(settings, presence, shell, helper, messageLoop);
+  const tg::BackupNowPorts ports =
+      system.services().backupNow(settings, presence, shell, helper, messageLoop);
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
   tg::Win32RunningCopyRequests runningCopy;
   return tg::BackupNowAndNotify(ports, runningCopy, tg::TellInBalloon, std::cout, std::cerr);
@@ -82,9 +83,8 @@ int StartWindow(bool versions) {
   tg::RunKeyAutostart autostart(executable);
   tg::Win32HelperProcess helper(executable);
   tg::Win32OfficeDocuments office(executable);
-  tg::Win32Program program({settings, automation, shell, singleInstance, autostart,
-                            system.environment, system.fileSystem, system.clock, system.regional,
-                            helper, tg::ChosenOfficeHangSeconds(system.environment)},
+  tg::Win32Program program(system.services().programPorts(settings, automation, shell,
+                                                          singleInstance, autostart, helper),
                            {system.facts, &system.state, office});
   shell.setOwner(program.view.window.handle());
   // Heard from before any start-up message: the program does what is asked once it has started.
@@ -132,7 +132,8 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
   int backupNow(const tg::Command& command) override { return BackupNow(command.notify); }
   int listCopies(const tg::Command& command) override {
     tg::WindowsSystem system;
-    return tg::RunListCopies(system.listCopies(), command.document, std::cout, std::cerr);
+    return tg::RunListCopies(system.services().listCopies(), command.document, std::cout,
+                             std::cerr);
   }
   int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };
