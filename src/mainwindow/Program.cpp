@@ -60,20 +60,24 @@ WindowSideContext Program::passContext() {
                            .hangSeconds = ports_.system.officeHangSeconds};
 }
 
-// While one pass runs, another asked for (a tick, a click) starts nothing.
+// While one pass runs, another asked for (a tick, a click) starts nothing. A Backup Now asked from
+// outside the window meanwhile is made once this pass ends: its asker hears only from that one.
 template <typename Pass>
 void Program::runOnePass(Pass pass) {
   if (passRunning_) return;
-  passRunning_ = true;
-  form_.ShowPassRunning(true);
-  struct Over {
-    Program& program;
-    ~Over() {
-      program.passRunning_ = false;
-      program.form_.ShowPassRunning(false);
-    }
-  } over{*this};
-  pass();
+  {
+    passRunning_ = true;
+    form_.ShowPassRunning(true);
+    struct Over {
+      Program& program;
+      ~Over() {
+        program.passRunning_ = false;
+        program.form_.ShowPassRunning(false);
+      }
+    } over{*this};
+    pass();
+  }
+  if (started_ && std::exchange(backupAsked_, false)) saveAllAndTell();
 }
 
 void Program::saveAll() {
@@ -121,7 +125,7 @@ void Program::showWindow() {
 }
 
 void Program::backupNow() {
-  if (!started_) {
+  if (!started_ || passRunning_) {
     backupAsked_ = true;
     return;
   }

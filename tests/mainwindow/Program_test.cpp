@@ -3,7 +3,10 @@
 
 #include "mainwindow/Program.h"
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
+#include <utility>
 
 #include "WindowFixture.h"
 #include "backup/BackupNaming.h"
@@ -17,6 +20,8 @@
 
 namespace tg::testing {
 namespace {
+
+using ::testing::HasSubstr;
 
 class ProgramWiring : public WindowFixture {
  protected:
@@ -108,6 +113,25 @@ TEST_F(ProgramWiring, BackupNowAskedFromOutsideTellsItsOutcomeInOneBalloon) {
             "1 spreadsheet was copied. One failed or was skipped: a document that was never "
             "saved has no folder of its own, and a backup asked for outside the window asks for "
             "none; save it once in the office, or choose one folder for all backups.");
+}
+
+// The desktop's Backup Now while the window's own pass runs is not lost: it is made once that
+// pass ends, and told.
+TEST_F(ProgramWiring, BackupNowAskedFromOutsideDuringAPassIsMadeWhenItEnds) {
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  program(PathStyle::Posix).start();
+  Check6.setValue(CheckBox::Unchecked);
+  const int balloonsBefore = trayShell.count(TrayCall::ShowBalloon);
+  bool asked = false;
+  const auto store = suite.onStore;
+  suite.onStore = [&](const StoredCopy& copy) {
+    store(copy);
+    if (!std::exchange(asked, true)) program_->backupNow();
+  };
+  PushButton2.click();
+  EXPECT_EQ(suite.copies.size(), 2u);
+  EXPECT_EQ(trayShell.count(TrayCall::ShowBalloon), balloonsBefore + 1);
+  EXPECT_THAT(trayShell.last(TrayCall::ShowBalloon)->text, HasSubstr("1 spreadsheet was copied"));
 }
 
 TEST_F(ProgramWiring, AWindowsFrontEndGetsWindowsPaths) {
