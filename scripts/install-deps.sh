@@ -25,6 +25,8 @@ packages=(
   lintian
   # a real desktop for the user-level tests: display, tray host, notifications, clicks, screenshots
   xvfb xauth openbox trayer dunst dbus dbus-x11 xdotool imagemagick x11-utils fonts-liberation2
+  # XFCE's own panel, whose notification area hosts the icon as a user of XFCE sees it
+  xfce4-panel xfconf
   # chattr, to make a folder unwritable even for root
   e2fsprogs procps
   # the Windows program: cross compiler (POSIX threads), Wine to run its tests, NSIS and zip to pack it, unzip to try the zip

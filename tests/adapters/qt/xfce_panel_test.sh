@@ -59,7 +59,11 @@ echo "# XFCE's panel comes"
 session_spawn "$SESSION_ROOT/xfconfd.log" "$XFCONFD"
 session_wait_for 10 session_bus_name_owned org.xfce.Xfconf || { echo "xfconfd did not start" >&2; exit 1; }
 session_spawn "$SESSION_ROOT/xfce4-panel.log" xfce4-panel --disable-wm-check
-panel() { xdotool search --all --onlyvisible --class '^Xfce4-panel$' 2>/dev/null | head -n 1; }
+panel() {
+  local found
+  found=$(xdotool search --all --onlyvisible --class '^Xfce4-panel$' 2>/dev/null | head -n 1)
+  [ -n "$found" ] && echo "$found"
+}
 session_wait_for 20 panel || { echo "the panel did not start" >&2; exit 1; }
 PANEL=$(panel)
 # The panel shrinks to its icons; the only icon in it is Tallyguard's.
