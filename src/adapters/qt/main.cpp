@@ -31,6 +31,7 @@
 #include "adapters/qt/QtSingleInstance.h"
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
+#include "backup/Calc.h"
 #include "mainwindow/CommandLine.h"
 #include "mainwindow/RunningCopy.h"
 #include "mainwindow/Settings.h"
@@ -54,16 +55,16 @@ void UseChosenOffice(tg::SettingsBackend& settings) {
   if (!chosen.empty()) ::setenv(tg::OfficeFolderVariable, chosen.c_str(), 1);
 }
 
-// An office installed only in a sandbox is out of reach: said in one sentence instead of "nothing
-// to back up".
+// An office installed only in a sandbox is out of reach: said in one sentence, as the window's
+// start-up check says it, instead of "nothing to back up".
 bool ToldOfficeOutOfReach() {
-  const std::string profile = tg::OfficeProfileFromEnvironment();
-  if (tg::FindOfficeProgramFolder(tg::OfficeSearchOfProcess(profile))) return false;
-  const char* home = std::getenv("HOME");
-  const std::optional<std::string> sandboxed = tg::SandboxedOfficeSentence(home ? home : "");
-  if (!sandboxed) return false;
-  std::cerr << *sandboxed << '\n';
-  return true;
+  try {
+    tg::ModuleAutomationFactory().isInstalled(tg::OfficeServiceManagerId);
+  } catch (const tg::OfficeOutOfReach& outOfReach) {
+    std::cerr << outOfReach.what() << '\n';
+    return true;
+  }
+  return false;
 }
 
 // No display is needed: the settings are all the command line reads; the pass runs in the backup

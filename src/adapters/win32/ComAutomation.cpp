@@ -114,10 +114,6 @@ namespace {
   ThrowOfficeFailure(failure);
 }
 
-}  // namespace
-
-namespace {
-
 // Frees what a VARIANT holds when it goes out of scope.
 struct VariantHolder {
   VARIANT value;

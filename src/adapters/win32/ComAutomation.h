@@ -61,11 +61,11 @@ inline constexpr DWORD BusyOfficePatienceMs = 20'000;
 
 class ComAutomationFactory : public AutomationFactory {
  public:
+  // `busyPatienceMs`: how long a call the office refuses is asked again.
   explicit ComAutomationFactory(DWORD busyPatienceMs = BusyOfficePatienceMs);
   ~ComAutomationFactory() override;
   ComAutomationFactory(const ComAutomationFactory&) = delete;
   ComAutomationFactory& operator=(const ComAutomationFactory&) = delete;
-  // `busyPatienceMs`: how long a call the office refuses is asked again.
 
   ObjectRef create(std::string_view programmaticId) override;
   // The identifier is registered: nothing is created and no server is started.
