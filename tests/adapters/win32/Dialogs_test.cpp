@@ -98,21 +98,21 @@ std::string SelectedFolderName(HWND chooser) {
   return name;
 }
 
-// Presses `button` once the tree has filled and its selection settled.
-std::string Choose(Win32Dialogs& dialogs, const std::string& start, int button, SeenChooser& seen) {
+// Presses `button` once the tree has filled and its selection settled: on `awaited` when a
+// folder is expected, else on whatever has stayed selected for two seconds.
+std::string Choose(Win32Dialogs& dialogs, const std::string& start, const std::string& awaited,
+                   int button, SeenChooser& seen) {
   bool prompted = false;
   ModalDriver driver("#32770", [&](HWND chooser) {
-    // Wine's tree may rest on the home folder for a moment on its way to the preselected one:
-    // the selection counts as settled once the tree has items and the selection (one, when a
-    // folder was given) has not changed for half a second, or two for no selection at all.
+    // Wine's tree may rest on the home folder for a while on its way to the preselected one, the
+    // longer the busier the machine: what counts is the selection it comes to rest on.
     seen = {};
-    for (int polls = 0, steady = 0; polls < 100 && steady < (seen.selected.empty() ? 20 : 5);
-         ++polls) {
+    for (int polls = 0, steady = 0; polls < 200 && steady < (awaited.empty() ? 20 : 3); ++polls) {
       Sleep(100);
       const std::string now = SelectedFolderName(chooser);
       const bool filled = TreeView_GetCount(TreeOf(chooser)) > 0;
-      const bool awaited = filled && (start.empty() || !now.empty());
-      steady = awaited && now == seen.selected ? steady + 1 : 0;
+      const bool arrived = filled && (awaited.empty() || now == awaited);
+      steady = arrived && now == seen.selected ? steady + 1 : 0;
       seen.selected = now;
     }
     HWND tree = TreeOf(chooser);
@@ -137,15 +137,15 @@ TEST_F(LiveDialogs, TheFolderChooserStartsAtTheFolderGivenOrNoneAndReturnsTheCho
   CreateDirectoryA(other.c_str(), nullptr);
   Win32Dialogs dialogs;
   SeenChooser seen;
-  EXPECT_EQ(Choose(dialogs, start, IDOK, seen), start);
+  EXPECT_EQ(Choose(dialogs, start, "Spreadsheet copies", IDOK, seen), start);
   EXPECT_EQ(seen.selected, "Spreadsheet copies");
   EXPECT_FALSE(seen.resizable) << "the classic chooser: a folder tree and OK and Cancel";
 
   // Without a folder to start from, nothing in particular is preselected; a later call with a
   // folder preselects that one again.
-  EXPECT_EQ(Choose(dialogs, "", IDCANCEL, seen), "");
+  EXPECT_EQ(Choose(dialogs, "", "", IDCANCEL, seen), "");
   EXPECT_TRUE(seen.atTop) << seen.selected;
-  EXPECT_EQ(Choose(dialogs, other, IDOK, seen), other);
+  EXPECT_EQ(Choose(dialogs, other, "Other copies", IDOK, seen), other);
   EXPECT_EQ(seen.selected, "Other copies");
 }
 
