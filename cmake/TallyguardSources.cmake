@@ -28,6 +28,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/common/AutomationValue.cpp
   src/common/FileExists.cpp
   src/common/HiddenStateWindow.cpp
+  src/common/OfficeProfile.cpp
   src/desktop/AddFolder.cpp
   src/desktop/IsInstalled.cpp
   src/desktop/SkinColours.cpp

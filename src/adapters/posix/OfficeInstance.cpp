@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+
+#include "common/OfficeProfile.h"
 
 namespace tg {
 namespace {
@@ -40,23 +41,6 @@ std::string ConfigFolder() {
   return HomeFolder() + "/.config";
 }
 
-// The path characters a file URL carries as they are; every other byte is %-escaped, as the
-// office writes the URL of a system path.
-std::string UrlOfPath(const std::string& path) {
-  static constexpr std::string_view Plain = "-._~!$&'()*+,;=:@/";
-  std::string url(FileScheme);
-  for (unsigned char c : path) {
-    if (std::isalnum(c) || Plain.find(static_cast<char>(c)) != std::string_view::npos) {
-      url += static_cast<char>(c);
-    } else {
-      char escaped[4];
-      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-      url += escaped;
-    }
-  }
-  return url;
-}
-
 std::optional<std::string> PathOfUrl(std::string_view url) {
   if (url.substr(0, FileScheme.size()) != FileScheme) return std::nullopt;
   std::string_view rest = url.substr(FileScheme.size());
@@ -75,31 +59,11 @@ std::optional<std::string> PathOfUrl(std::string_view url) {
   return path;
 }
 
-std::string Expanded(std::string value) {
-  constexpr std::string_view Macro = "$SYSUSERCONFIG";
-  for (size_t at; (at = value.find(Macro)) != std::string::npos;) {
-    value.replace(at, Macro.size(), UrlOfPath(ConfigFolder()));
-  }
-  return value;
-}
-
-// The value of `key` in the [Bootstrap] section of an office's bootstraprc.
-std::string BootstrapValue(const std::string& file, std::string_view key) {
-  std::ifstream in(file);
-  std::string line;
-  bool inSection = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') {
-      inSection = line == "[Bootstrap]";
-      continue;
-    }
-    if (inSection && line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
-        line[key.size()] == '=') {
-      return line.substr(key.size() + 1);
-    }
-  }
-  return "";
+Md5Digest Md5(std::string_view bytes) {
+  Md5Digest md5{};
+  unsigned int length = 0;
+  EVP_Digest(bytes.data(), bytes.size(), md5.data(), &length, EVP_md5(), nullptr);
+  return md5;
 }
 
 // Connects to a pipe of this user's offices without waiting: the process that serves it, or
@@ -130,9 +94,12 @@ std::optional<pid_t> ServerOf(const std::string& socketPath) {
 std::string DefaultOfficeProfileUrl(const std::string& bootstrapFile) {
   // Bootstrap variables are taken from the environment before the bootstraprc.
   std::string chosen = Environment("UserInstallation");
-  if (chosen.empty()) chosen = BootstrapValue(bootstrapFile, "UserInstallation");
+  if (chosen.empty()) {
+    std::ifstream file(bootstrapFile);
+    chosen = BootstrapValue(file, "UserInstallation");
+  }
   if (chosen.empty()) chosen = "$SYSUSERCONFIG/libreoffice/4";
-  return Expanded(chosen);
+  return ExpandedProfileUrl(chosen, OfficeFileUrl(ConfigFolder()));
 }
 
 std::string CanonicalProfileUrl(std::string_view profileUrl) {
@@ -140,44 +107,11 @@ std::string CanonicalProfileUrl(std::string_view profileUrl) {
   if (!path) return std::string(profileUrl);
   std::unique_ptr<char, decltype(&std::free)> real(::realpath(path->c_str(), nullptr), &std::free);
   if (!real) return std::string(profileUrl);
-  return UrlOfPath(real.get());
+  return OfficeFileUrl(real.get());
 }
 
 std::string ProfileDigest(std::string_view canonicalUrl) {
-  // The office hashes its OUString's code units as they lie in memory: UTF-16, little-endian
-  // on the machines this program runs on.
-  std::u16string units;
-  for (size_t i = 0; i < canonicalUrl.size();) {
-    const auto lead = static_cast<unsigned char>(canonicalUrl[i]);
-    const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length && i + static_cast<size_t>(k) < canonicalUrl.size(); ++k) {
-      code = (code << 6) | (static_cast<unsigned char>(canonicalUrl[i + k]) & 0x3F);
-    }
-    i += static_cast<size_t>(length);
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      units += static_cast<char16_t>(0xD800 + (code >> 10));
-      units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(code);
-    }
-  }
-  std::string bytes;
-  for (char16_t unit : units) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  unsigned char md5[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (EVP_Digest(bytes.data(), bytes.size(), md5, &length, EVP_md5(), nullptr) != 1) return "";
-  std::string digest;
-  for (unsigned int i = 0; i < length; ++i) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%x", md5[i]);
-    digest += hex;
-  }
-  return digest;
+  return tg::ProfileDigest(canonicalUrl, Md5);
 }
 
 std::string OfficePipePath(std::string_view pipeName) {
@@ -188,7 +122,7 @@ std::string OfficePipePath(std::string_view pipeName) {
 std::string SingleInstanceSocket(std::string_view profileUrl) {
   const std::string profile =
       CanonicalProfileUrl(profileUrl.empty() ? DefaultOfficeProfileUrl() : profileUrl);
-  return OfficePipePath("SingleOfficeIPC_" + ProfileDigest(profile));
+  return OfficePipePath(SingleInstancePipeName(ProfileDigest(profile)));
 }
 
 std::optional<pid_t> PipeServer(std::string_view pipeName) {

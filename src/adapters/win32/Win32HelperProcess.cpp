@@ -113,6 +113,8 @@ Win32HelperProcess::~Win32HelperProcess() { stop(); }
 
 void Win32HelperProcess::start(std::string_view historyLogPath) {
   stop();
+  // The office the helper finds as it starts is the one its pass talks to.
+  office_ = findOffice_();
   try {
     launch(historyLogPath);
   } catch (...) {
@@ -208,7 +210,8 @@ void Win32HelperProcess::release() {
 }
 
 std::uint64_t Win32HelperProcess::workDone() const {
-  std::vector<std::uint32_t> working = SessionProcessesNamed(officeNames_);
+  std::vector<std::uint32_t> working;
+  if (office_) working.push_back(*office_);
   if (running()) working.push_back(GetProcessId(process_));
   return ProcessorTime(working);
 }

@@ -6,19 +6,17 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-#include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32OfficeInstance.h"
 #include "common/ports/HelperProcess.h"
 
 namespace tg {
 
 class Win32HelperProcess : public HelperProcess {
  public:
-  // `officeProcessNames`: whose processor time counts as the office working.
-  explicit Win32HelperProcess(std::string executablePath,
-                              std::vector<std::string> officeProcessNames = OfficeProcessNames())
-      : executable_(std::move(executablePath)), officeNames_(std::move(officeProcessNames)) {}
+  // `findOffice`: the office process whose processor time counts as the office working.
+  explicit Win32HelperProcess(std::string executablePath, OfficeFinder findOffice = UserOffice)
+      : executable_(std::move(executablePath)), findOffice_(std::move(findOffice)) {}
   ~Win32HelperProcess() override;
   Win32HelperProcess(const Win32HelperProcess&) = delete;
   Win32HelperProcess& operator=(const Win32HelperProcess&) = delete;
@@ -29,7 +27,7 @@ class Win32HelperProcess : public HelperProcess {
   void send(std::string_view line) override;
   bool running() const override;
   void stop() override;
-  // The helper's processor time and that of every office process of this session, in 100 ns.
+  // The helper's processor time and that of the office serving the pass, in 100 ns.
   std::uint64_t workDone() const override;
 
  private:
@@ -38,7 +36,8 @@ class Win32HelperProcess : public HelperProcess {
   void release();
 
   std::string executable_;
-  std::vector<std::string> officeNames_;
+  OfficeFinder findOffice_;
+  std::optional<std::uint32_t> office_;
   HANDLE process_ = nullptr;
   HANDLE job_ = nullptr;
   HANDLE toHelper_ = nullptr;

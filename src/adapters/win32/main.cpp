@@ -20,7 +20,7 @@
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32OfficeDocuments.h"
-#include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32OfficeInstance.h"
 #include "adapters/win32/Win32Program.h"
 #include "adapters/win32/Win32RunningCopyRequests.h"
 #include "adapters/win32/Win32Shell.h"

@@ -1,16 +1,14 @@
 // The backup helper as the tests start it: a windowless (-mwindows) program that serves one pass
 // with the program's own helper code, started by Win32HelperProcess as the window starts the
 // program. The test says through the environment what this helper does:
-//   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "parent" starts a
-//                                   hanging helper of its own, signals the test, and waits
-//   TALLYGUARD_TEST_OFFICE_PROCESS  the process names that show the office runs, ";"-separated
+//   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "spin" keeps a core
+//                                   busy for a while (a busy process of another kind); "parent"
+//                                   starts a hanging helper of its own, signals the test, and waits
 
 #include <windows.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "adapters/win32/Win32BackupHelperMain.h"
 #include "adapters/win32/Win32HelperProcess.h"
@@ -25,17 +23,7 @@ std::string Variable(const char* name) {
   return tg::WindowsEnvironment().variable(name).value_or("");
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::istringstream stream(text);
-  for (std::string part; std::getline(stream, part, separator);) parts.push_back(part);
-  return parts;
-}
-
-int ServePass(const char* historyLogPath) {
-  return tg::RunWindowsBackupHelper(historyLogPath,
-                                    Split(Variable("TALLYGUARD_TEST_OFFICE_PROCESS"), ';'));
-}
+int ServePass(const char* historyLogPath) { return tg::RunWindowsBackupHelper(historyLogPath); }
 
 int StartHangingHelper(const char* historyLogPath) {
   SetEnvironmentVariableA("TALLYGUARD_TEST_HELPER", "hang");
@@ -54,6 +42,11 @@ int main(int argc, char* argv[]) {
   const std::string mode = Variable("TALLYGUARD_TEST_HELPER");
   if (mode == "hang") {
     Sleep(LongestWait);
+    return 0;
+  }
+  if (mode == "spin") {
+    for (const DWORD until = GetTickCount() + 30'000; GetTickCount() < until;) {
+    }
     return 0;
   }
   if (mode == "parent") return StartHangingHelper(argv[2]);

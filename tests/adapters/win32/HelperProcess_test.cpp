@@ -15,10 +15,11 @@
 
 #include <string>
 
+#include "Processes.h"
 #include "WinTempFolder.h"
 #include "adapters/win32/ComAutomation.h"
 #include "adapters/win32/Win32FileSystem.h"
-#include "adapters/win32/Win32OfficePresence.h"
+#include "adapters/win32/Win32OfficeInstance.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/Calc.h"
 #include "backup/OptionControlDoubles.h"
@@ -42,11 +43,6 @@ std::string BesideTests(const std::string& name) {
   return tests.substr(0, tests.rfind('\\') + 1) + name;
 }
 
-std::string OwnName() {
-  const std::string tests = RunningExecutablePath();
-  return tests.substr(tests.rfind('\\') + 1);
-}
-
 // The ids of the processes `parent` started that run the helper host.
 std::vector<DWORD> HelpersStartedBy(DWORD parent) {
   std::vector<DWORD> children;
@@ -61,6 +57,49 @@ std::vector<DWORD> HelpersStartedBy(DWORD parent) {
   CloseHandle(snapshot);
   return children;
 }
+
+using testing::FixtureOfficeName;
+using testing::ProcessesNamed;
+
+// Waits up to `milliseconds` for `done`, looking every 50 ms.
+template <typename Done>
+bool Within(DWORD milliseconds, Done done) {
+  for (const DWORD until = GetTickCount() + milliseconds; !done(); Sleep(50)) {
+    if (static_cast<LONG>(until - GetTickCount()) < 0) return false;
+  }
+  return true;
+}
+
+// A program started with the helper host's code under another name, doing `mode`.
+class Impostor {
+ public:
+  Impostor(const std::string& path, const char* mode) {
+    CopyFileA(BesideTests(HostName).c_str(), path.c_str(), FALSE);
+    SetEnvironmentVariableA("TALLYGUARD_TEST_HELPER", mode);
+    std::string line = "\"" + path + "\" --backup-pass none";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &started)) {
+      CloseHandle(started.hThread);
+      process_ = started.hProcess;
+    }
+    SetEnvironmentVariableA("TALLYGUARD_TEST_HELPER", nullptr);
+  }
+  ~Impostor() {
+    if (!process_) return;
+    TerminateProcess(process_, 0);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+  }
+  Impostor(const Impostor&) = delete;
+  Impostor& operator=(const Impostor&) = delete;
+  bool started() const { return process_ != nullptr; }
+
+ private:
+  HANDLE process_ = nullptr;
+};
 
 // Sets an environment variable the helper inherits, for one test.
 class HelperSetting {
@@ -90,6 +129,18 @@ void ForgetDeadOffices() {
     CloseHandle(service);
   }
   CloseHandle(snapshot);
+}
+
+// Every fixture office ends: a test that needs none running, or one of its own, starts clean.
+void EndEveryOffice() {
+  for (DWORD id : ProcessesNamed(FixtureOfficeName)) {
+    HANDLE office = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!office) continue;
+    TerminateProcess(office, 0);
+    WaitForSingleObject(office, 5000);
+    CloseHandle(office);
+  }
+  ForgetDeadOffices();
 }
 
 class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
@@ -150,7 +201,6 @@ class ThroughTheHelper : public ::testing::Test, public testing::OptionPanel {
 // Window -> helper process -> COM -> a copy and its line, with the prompt for an unsaved
 // document answered across the pipe.
 TEST_F(ThroughTheHelper, AWholePassStoresCopiesAndWritesTheLog) {
-  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "soffice.bin;" + OwnName());
   const std::string reports = folder / "Reports";
   const std::string chosen = folder / "Chosen";
   files.makeDirectory(reports);
@@ -174,16 +224,64 @@ TEST_F(ThroughTheHelper, AWholePassStoresCopiesAndWritesTheLog) {
 }
 
 // Creating the office's service manager would start an office: with none running the helper
-// never tries, and the pass ends as if nothing were open.
-TEST_F(ThroughTheHelper, WithoutARunningOfficeThePassEndsQuietly) {
-  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "soffice.bin;soffice.exe");
-  openInHelper({Sheet(folder / "Budget.ods", "budget")});
+// never tries, and the pass ends as if nothing were open. A program merely named like the office
+// is none.
+TEST_F(ThroughTheHelper, WithoutTheUsersOfficeThePassEndsQuietlyAndStartsNone) {
+  EndEveryOffice();
+  Impostor named(folder / "soffice.exe", "hang");
+  ASSERT_TRUE(named.started());
 
   runPass();
 
   EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
-  EXPECT_FALSE(files.canReadModificationTime(folder / "Budget Backup.ods"));
   EXPECT_THAT(historyLines(), IsEmpty());
+  EXPECT_THAT(ProcessesNamed(FixtureOfficeName), IsEmpty()) << "a hidden office was started";
+}
+
+// The office opened by the user is still starting (its class offered only at the end of its
+// start-up) when a pass begins: the pass waits for that office, and the start COM makes on the
+// way hands over to it, as the office's own launcher does, instead of leaving a second office.
+TEST_F(ThroughTheHelper, AnOfficeStillStartingServesThePassAndNoSecondOneStays) {
+  EndEveryOffice();
+  const std::string sheet = folder / "Budget.ods";
+  files.appendText(sheet, "budget");
+  PROCESS_INFORMATION office{};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  std::string line =
+      "\"" + BesideTests(FixtureOfficeName) + "\" --startup-delay=3000 \"" + sheet + "\"";
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &office));
+  CloseHandle(office.hThread);
+  ASSERT_TRUE(Within(10'000, [] { return UserOffice().has_value(); }));
+  EXPECT_EQ(UserOffice(), office.dwProcessId) << "the office is found by its pipe";
+
+  runPass();
+
+  EXPECT_THAT(dialogs.messages, IsEmpty()) << dialogs.messages[0].text;
+  EXPECT_EQ(files.readText(folder / "Budget Backup.ods"), "budget|calc8");
+  EXPECT_THAT(ProcessesNamed(FixtureOfficeName), ElementsAre(office.dwProcessId));
+  CloseHandle(office.hProcess);
+}
+
+// The hang watch watches the office serving the pass: a busy program named like the office
+// beside it hides nothing.
+TEST_F(ThroughTheHelper, AStuckOfficeIsReportedThoughAnotherOfficeNamedProcessIsBusy) {
+  openInHelper({Sheet(folder / "Budget.ods", "budget")});
+  const DWORD stuck = static_cast<DWORD>(suite->call("fixtureProcessId").asInt());
+  suite->call("fixtureStallStores", {"TallyguardTestStuck" + std::to_string(stuck)});
+  Impostor busy(folder / "soffice.bin", "spin");
+  ASSERT_TRUE(busy.started());
+  const double started = clock.secondsSinceStart();
+
+  runPass(2);
+
+  EXPECT_LT(clock.secondsSinceStart() - started, 20) << "no verdict while the other one spun";
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text.find(Descriptions::OfficeNotResponding), 0u)
+      << dialogs.messages[0].text;
+  EndEveryOffice();  // before the test lets go of it: a stuck office takes no release either
+  suite.reset();
 }
 
 TEST_F(ThroughTheHelper, AHelperThatStopsAnsweringIsEndedAfterTheBoundWithOneReport) {
@@ -205,7 +303,6 @@ TEST_F(ThroughTheHelper, AHelperThatStopsAnsweringIsEndedAfterTheBoundWithOneRep
 // The office killed while it stores a copy: the pass ends with the plain report of a lost
 // connection, and the next pass, with an office started again, makes the copy.
 TEST_F(ThroughTheHelper, AnOfficeKilledInTheMiddleOfAStoreEndsThePassWithThePlainReport) {
-  HelperSetting office("TALLYGUARD_TEST_OFFICE_PROCESS", "TallyguardFixtureSuite.exe");
   const std::string sheet = Sheet(folder / "Budget.ods", "budget");
   openInHelper({sheet});
   const std::string stallName = "TallyguardTestStall" + std::to_string(GetCurrentProcessId());
@@ -273,21 +370,33 @@ TEST(HelperJob, AHelperEndsWithTheWindowThatStartedIt) {
   CloseHandle(started);
 }
 
-// The office is found by its program's name, in any case; its processor time is the work the
-// watch sees.
-TEST(OfficeProcesses, AreFoundByNameAndTheirProcessorTimeCountsAsWork) {
-  std::string shouted = OwnName();
-  CharUpperA(shouted.data());
-  EXPECT_TRUE(Win32OfficePresence({"soffice.bin", shouted}).officeRuns());
-  EXPECT_FALSE(Win32OfficePresence().officeRuns());  // no office in the test prefix
+// The user's office is the one answering on the pipe the office makes for the user's profile,
+// named by the office's own rules; its processor time is the work the watch sees.
+TEST(UserOffice, IsFoundByTheOfficesOwnPipeNameAndItsProcessorTimeCountsAsWork) {
+  // The digest of the real office's pipe for this profile, read off a Linux machine's /tmp.
+  EXPECT_THAT(SingleInstancePipe("file:///tmp/tgo-digest-prof/"),
+              ::testing::EndsWith("_SingleOfficeIPC_7e8984eae131508d1054e9e2f229e81"));
+  EXPECT_THAT(SingleInstancePipe("file:///tmp/tgo-digest-prof"),
+              ::testing::StartsWith("\\\\.\\pipe\\OSL_PIPE_S-1-5-"));
+  // The office writes no more than five sub-authorities of the account's SID.
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID sid = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 6, 21, 1, 2, 3, 1001, 7, 0, 0, &sid));
+  EXPECT_EQ(OfficeUserIdent(sid), "S-1-5-21-1-2-3-1001");
+  FreeSid(sid);
+  EXPECT_THAT(DefaultOfficeProfileUrl("C:\\Program Files\\LibreOffice\\program\\soffice.exe"),
+              ::testing::AllOf(::testing::StartsWith("file:///C:/"),
+                               ::testing::EndsWith("/LibreOffice/4")));
 
-  Win32HelperProcess idle(BesideTests(HostName), {OwnName()});
+  Win32HelperProcess idle(BesideTests(HostName), [] { return GetCurrentProcessId(); });
+  HelperSetting hang("TALLYGUARD_TEST_HELPER", "hang");
+  idle.start("none");
   const std::uint64_t before = idle.workDone();
   const DWORD until = GetTickCount() + 300;
   volatile std::uint64_t spin = 0;
   while (GetTickCount() < until) spin = spin + 1;
   EXPECT_GT(idle.workDone(), before);
-  EXPECT_EQ(Win32HelperProcess(BesideTests(HostName), {"soffice.bin"}).workDone(), 0u);
+  idle.stop();
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ModalDriver.h"
+#include "Processes.h"
 #include "WinTempFolder.h"
 #include "WindowPlace.h"
 #include "adapters/win32/ComAutomation.h"
@@ -180,22 +181,12 @@ class Inherited {
 
 class TallyguardExe : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // The office is found by its program's name; a copy of the test helper, waiting, stands in.
-    ASSERT_TRUE(CopyFileA(BesideTests("tallyguard_helper_host.exe").c_str(),
-                          (folder / "soffice.exe").c_str(), FALSE));
-    Inherited idle("TALLYGUARD_TEST_HELPER", "hang");
-    office = Start("\"" + folder / "soffice.exe" + "\" --backup-pass none");
-    ASSERT_NE(office.process, nullptr);
-  }
   void TearDown() override {
     if (suite && ownOffice) EndOffice(suite);
-    for (HANDLE process : {program.process, office.process}) {
-      if (process == nullptr) continue;
-      TerminateProcess(process, 0);
-      WaitForSingleObject(process, 5000);
-      CloseHandle(process);
-    }
+    if (program.process == nullptr) return;
+    TerminateProcess(program.process, 0);
+    WaitForSingleObject(program.process, 5000);
+    CloseHandle(program.process);
   }
 
   WinTempFolder folder;
@@ -255,7 +246,6 @@ class TallyguardExe : public ::testing::Test {
   WindowsRegionalSettings regional;
   ObjectRef suite;
   bool ownOffice = false;
-  Started office;
   Started program;
 };
 
@@ -487,8 +477,7 @@ TEST_F(TallyguardExe, TypedAtAPromptTheConsoleTwinAnswersWaitsAndReturnsTheStatu
   EXPECT_TRUE(files.canReadModificationTime(copy)) << pass.output;
 
   // No office running: status 2 and the plain sentence, on the error output only.
-  TerminateProcess(office.process, 0);
-  WaitForSingleObject(office.process, 5000);
+  EndOffice(suite);
   const Typed noOffice = TypeAtPrompt("Tallyguard.com --backup-now");
   EXPECT_EQ(noOffice.exitCode, 2u);
   EXPECT_EQ(noOffice.output, "");
@@ -782,11 +771,11 @@ TEST_F(TallyguardExe, OpenInTheVersionsWindowLoadsTheCopyReadOnlyInTheRunningOff
   EXPECT_TRUE(readOnly);
   EXPECT_TRUE(shell.openedDocuments.empty());
 
-  TerminateProcess(office.process, 0);  // the office's program is no longer running
-  WaitForSingleObject(office.process, 5000);
+  EndOffice(suite);  // the user closed the office
   SendMessageA(view.openButton.handle(), BM_CLICK, 0, 0);
   EXPECT_THAT(shell.openedDocuments, ::testing::ElementsAre(copy));
-  EXPECT_EQ(officeDocuments().size(), 1u) << "no office was asked";
+  EXPECT_THAT(testing::ProcessesNamed(testing::FixtureOfficeName), ::testing::IsEmpty())
+      << "no office was started";
 }
 
 // The copies are listed for scripts, and a second start with --versions opens the running
