@@ -267,6 +267,7 @@ TEST_F(FixtureSuite, APassStoresEverySpreadsheetBesideItsFileWithWindowsPaths) {
   openSheet(reports + "\\Budget Plan.ods", "calc8", "budget");
   open("com.sun.star.text.TextDocument", UrlOf(reports + "\\Letter.odt"), "Letter.odt", "writer8",
        "letter");
+  open("com.sun.star.frame.StartModule", "", "", "", "");  // a component, but no document
   open(SpreadsheetDocumentService, "", "Untitled 1", "", "fresh");
   openSheet(reports + "\\Export.xlsx", "Calc MS Excel 2007 XML", "export");
   dialogs.folderAnswers = {chosen};
