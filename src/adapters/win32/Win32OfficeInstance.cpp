@@ -6,6 +6,7 @@
 #include <wincrypt.h>
 // clang-format on
 
+#include <cctype>
 #include <fstream>
 #include <vector>
 
@@ -31,7 +32,12 @@ std::string ProgramOfCommand(const std::string& command) {
     const size_t end = command.find('"', 1);
     return command.substr(1, end == std::string::npos ? std::string::npos : end - 1);
   }
-  return command.substr(0, command.find(' '));
+  // Unquoted, a folder may still hold blanks: the program ends with its ".exe".
+  std::string lower = command;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const size_t exe = lower.find(".exe");
+  return exe == std::string::npos ? command.substr(0, command.find(' '))
+                                  : command.substr(0, exe + 4);
 }
 
 std::string FolderOf(const std::string& path) {
