@@ -7,6 +7,7 @@
 // clang-format on
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -78,6 +79,8 @@ Md5Digest Md5(std::string_view bytes) {
   CryptReleaseContext(provider, 0);
   return md5;
 }
+
+constexpr const char* PipeFolder = "\\\\.\\pipe\\";
 
 // The office names its profile by the folder's URL without a final "/".
 std::string WithoutFinalSlash(std::string url) {
@@ -153,7 +156,7 @@ std::string DefaultOfficeProfileUrl(const std::string& programPath) {
 }
 
 std::string SingleInstancePipe(const std::string& profileUrl) {
-  return "\\\\.\\pipe\\OSL_PIPE_" + OfficeUserIdent() + "_" +
+  return std::string(PipeFolder) + "OSL_PIPE_" + OfficeUserIdent() + "_" +
          SingleInstancePipeName(ProfileDigest(WithoutFinalSlash(profileUrl), Md5));
 }
 
@@ -176,10 +179,35 @@ std::optional<std::uint32_t> PipeServer(const std::string& pipePath) {
   return std::nullopt;
 }
 
-std::optional<std::uint32_t> UserOffice() {
+namespace {
+
+// The single-instance pipe of the registered office's profile.
+std::optional<std::string> UserOfficePipe() {
   const std::optional<std::string> program = RegisteredOfficeProgram();
   if (!program) return std::nullopt;
-  return PipeServer(SingleInstancePipe(DefaultOfficeProfileUrl(*program)));
+  return SingleInstancePipe(DefaultOfficeProfileUrl(*program));
+}
+
+}  // namespace
+
+bool OfficeHoldsProfile(const std::string& pipePath) {
+  if (pipePath.rfind(PipeFolder, 0) != 0) return false;
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE,
+                            WideFromAnsi(pipePath.substr(std::strlen(PipeFolder))).c_str());
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+std::optional<std::uint32_t> UserOffice() {
+  const std::optional<std::string> pipe = UserOfficePipe();
+  if (!pipe) return std::nullopt;
+  return PipeServer(*pipe);
+}
+
+bool UserOfficeRuns() {
+  const std::optional<std::string> pipe = UserOfficePipe();
+  return pipe && OfficeHoldsProfile(*pipe);
 }
 
 }  // namespace tg

@@ -36,20 +36,29 @@ std::string SingleInstancePipe(const std::string& profileUrl);
 // The process serving `pipePath`, when one accepts a connection; nothing when the pipe is absent.
 std::optional<std::uint32_t> PipeServer(const std::string& pipePath);
 
+// True when an office holds the profile of `pipePath`. The office takes a mutex named as its pipe
+// before it makes the pipe and holds it while it runs; looking at the mutex, unlike connecting,
+// takes none of the pipe's instances, which an office still starting answers only once started.
+bool OfficeHoldsProfile(const std::string& pipePath);
+
 // The process of the user's office: the server of the single-instance pipe of the profile of the
 // registered office; nothing when it does not run or no office is registered.
 std::optional<std::uint32_t> UserOffice();
 
+// True when the user's office runs, by its hold on its profile.
+bool UserOfficeRuns();
+
 using OfficeFinder = std::function<std::optional<std::uint32_t>()>;
 
-// The office port's presence: the user's office answers on its single-instance pipe.
+// The office port's presence: the user's office holds its profile.
 class Win32OfficePresence : public OfficePresence {
  public:
-  explicit Win32OfficePresence(OfficeFinder find = UserOffice) : find_(std::move(find)) {}
-  bool officeRuns() const override { return find_().has_value(); }
+  explicit Win32OfficePresence(std::function<bool()> runs = UserOfficeRuns)
+      : runs_(std::move(runs)) {}
+  bool officeRuns() const override { return runs_(); }
 
  private:
-  OfficeFinder find_;
+  std::function<bool()> runs_;
 };
 
 }  // namespace tg
