@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "adapters/win32/WideText.h"
+#include "adapters/win32/WindowsPlatform.h"
 #include "backup/Calc.h"
 #include "common/OfficeProfile.h"
 
@@ -44,12 +45,6 @@ std::string ProgramOfCommand(const std::string& command) {
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
-std::string EnvironmentValue(const wchar_t* name) {
-  wchar_t value[4 * MAX_PATH] = L"";
-  const DWORD length = GetEnvironmentVariableW(name, value, std::size(value));
-  return length > 0 && length < std::size(value) ? AnsiFromWide(value) : "";
 }
 
 std::string RoamingAppData() {
@@ -132,21 +127,12 @@ std::string OfficeUserIdent(void* sid) {
 }
 
 std::string OfficeUserIdent() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<unsigned char> user(size);
-  std::string ident;
-  if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
-    ident = OfficeUserIdent(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
-  }
-  CloseHandle(token);
-  return ident;
+  std::vector<unsigned char> sid = CurrentUserSidBytes();
+  return sid.empty() ? "" : OfficeUserIdent(sid.data());
 }
 
 std::string DefaultOfficeProfileUrl(const std::string& programPath) {
-  std::string chosen = EnvironmentValue(L"UserInstallation");
+  std::string chosen = WindowsEnvironment().variable("UserInstallation").value_or("");
   if (chosen.empty()) {
     std::ifstream file(FolderOf(programPath) + "\\bootstrap.ini");  // UTF-8 is our code page
     chosen = BootstrapValue(file, "UserInstallation");

@@ -89,21 +89,31 @@ std::string WindowsRegionalSettings::longTime(const LocalDateTime& when) const {
   return Trimmed(text, GetTimeFormatA(locale_, 0, &time, nullptr, text, sizeof text));
 }
 
-std::string CurrentUserSid() {
+std::vector<unsigned char> CurrentUserSidBytes() {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return "";
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   DWORD size = 0;
   GetTokenInformation(token, TokenUser, nullptr, 0, &size);
   std::vector<BYTE> user(size);
+  std::vector<unsigned char> sid;
+  if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+    PSID own = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    const auto* bytes = static_cast<const unsigned char*>(own);
+    sid.assign(bytes, bytes + GetLengthSid(own));
+  }
+  CloseHandle(token);
+  return sid;
+}
+
+std::string CurrentUserSid() {
+  std::vector<unsigned char> bytes = CurrentUserSidBytes();
   std::string sid;
   wchar_t* text = nullptr;
-  if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
-      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+  if (!bytes.empty() && ConvertSidToStringSidW(bytes.data(), &text)) {
     // A SID's text is "S-" and digits and dashes only.
     for (const wchar_t* c = text; *c != L'\0'; ++c) sid += static_cast<char>(*c);
     LocalFree(text);
   }
-  CloseHandle(token);
   return sid;
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "common/ports/Clock.h"
 #include "common/ports/Environment.h"
@@ -65,6 +66,9 @@ class MutexSingleInstance : public SingleInstance {
   HANDLE mutex_ = nullptr;
   int answer_ = -1;
 };
+
+// The account this process runs as: its SID's bytes, empty when the process's token cannot be read.
+std::vector<unsigned char> CurrentUserSidBytes();
 
 // "S-1-5-21-..." of the user the program runs as; empty when it cannot be read.
 std::string CurrentUserSid();

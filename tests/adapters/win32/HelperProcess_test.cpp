@@ -58,6 +58,7 @@ std::vector<DWORD> HelpersStartedBy(DWORD parent) {
   return children;
 }
 
+using testing::EndProcessesNamed;
 using testing::FixtureOfficeName;
 using testing::ProcessesNamed;
 
@@ -116,30 +117,11 @@ class HelperSetting {
 // Windows' service control manager forgets the class object of a server that died; Wine's COM
 // service (rpcss, which takes no stop request) keeps handing it out while it runs, so a test that
 // killed the office ends that service too; COM starts it again with the next office.
-void ForgetDeadOffices() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32 entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-    if (lstrcmpiA(entry.szExeFile, "rpcss.exe") != 0) continue;
-    HANDLE service = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-    if (!service) continue;
-    TerminateProcess(service, 0);
-    WaitForSingleObject(service, 5000);
-    CloseHandle(service);
-  }
-  CloseHandle(snapshot);
-}
+void ForgetDeadOffices() { EndProcessesNamed("rpcss.exe"); }
 
 // Every fixture office ends: a test that needs none running, or one of its own, starts clean.
 void EndEveryOffice() {
-  for (DWORD id : ProcessesNamed(FixtureOfficeName)) {
-    HANDLE office = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-    if (!office) continue;
-    TerminateProcess(office, 0);
-    WaitForSingleObject(office, 5000);
-    CloseHandle(office);
-  }
+  EndProcessesNamed(FixtureOfficeName);
   ForgetDeadOffices();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The running processes of a program, for tests that look whether one was started or is gone.
+// The running processes of a program, for tests that look whether one was started or is gone,
+// and end them.
 
 #include <tlhelp32.h>
 #include <windows.h>
@@ -18,6 +19,17 @@ inline std::vector<DWORD> ProcessesNamed(const char* name) {
   }
   CloseHandle(snapshot);
   return found;
+}
+
+// Ends every running process of the program `name`, and waits for each end.
+inline void EndProcessesNamed(const char* name) {
+  for (DWORD id : ProcessesNamed(name)) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) continue;
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
 }
 
 // The test office of the project's own, as COM starts it.
