@@ -20,30 +20,6 @@ if [ "${1:-}" = "--headless" ] || ! has_desktop; then HEADLESS=1; fi
 
 say() { printf '\n== %s\n' "$*"; }
 
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libgtest-dev libgmock-dev
-  libreoffice-dev libreoffice-dev-common xdg-utils)
-OFFICE_PACKAGES=(libreoffice-calc-nogui)
-DEMO_PACKAGES=(xvfb openbox trayer dunst dbus x11-utils xdotool imagemagick fonts-liberation2)
-
-install_missing() {
-  local wanted=("${BUILD_PACKAGES[@]}")
-  # The user's own suite counts, whichever build of it is installed.
-  if ! command -v soffice >/dev/null 2>&1; then wanted+=("${OFFICE_PACKAGES[@]}"); fi
-  if [ "$HEADLESS" = 1 ]; then wanted+=("${DEMO_PACKAGES[@]}"); fi
-  local missing=()
-  for package in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  say "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}"
-}
-
 build() {
   say "Building in $BUILD"
   local type=()
@@ -55,7 +31,11 @@ build() {
 
 PROGRAM="$BUILD/bin/tallyguard"
 
-if command -v apt-get >/dev/null 2>&1; then install_missing; fi
+# The packages come from the list the tests install from too, only fewer of them.
+if command -v apt-get >/dev/null 2>&1; then
+  if [ "$HEADLESS" = 1 ]; then bash "$ROOT/scripts/install-deps.sh" --demo
+  else bash "$ROOT/scripts/install-deps.sh" --run; fi
+fi
 
 if [ "$HEADLESS" = 0 ]; then
   build
@@ -102,11 +82,19 @@ say "Clicking \"Backup Now (Test)\""
 xdotool mousemove --window "$WINDOW" 400 460 click 1
 LOG="$TEMP/Tallyguard.txt"
 two_lines() { [ -f "$LOG" ] && [ "$(wc -l <"$LOG")" -ge 2 ]; }
-session_wait_for 60 two_lines || echo "(the history log has fewer lines than expected)" >&2
+FAILED=0
+session_wait_for 60 two_lines || { echo "The backup made fewer history lines than expected." >&2; FAILED=1; }
 
 say "History log ($LOG)"
 cat "$LOG" 2>/dev/null || true
 say "Copies in $DOCS"
 ls -1 "$DOCS" | grep -v '^\.~lock' || true
+for sample in "Budget 2026" "Stock"; do
+  # The copy is the sample's name with " Backup" or a date and time stamp added.
+  compgen -G "$DOCS/$sample ?*.ods" >/dev/null || { echo "No copy of $sample was made." >&2; FAILED=1; }
+done
+rm -f "$SHOT"
 session_screenshot "$SHOT"
-say "Screenshot saved: $SHOT"
+if [ -s "$SHOT" ]; then say "Screenshot saved: $SHOT"
+else echo "The screenshot could not be taken." >&2; FAILED=1; fi
+exit "$FAILED"
