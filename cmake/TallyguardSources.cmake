@@ -5,6 +5,10 @@ include_guard(GLOBAL)
 
 # Rules and event handlers: no GUI toolkit, no office SDK.
 set(TALLYGUARD_CORE_SOURCES
+  src/app/CommandLine.cpp
+  src/app/Program.cpp
+  src/app/RunningCopy.cpp
+  src/app/SystemServices.cpp
   src/backup/BackupNaming.cpp
   src/backup/Calc.cpp
   src/backup/CopyCatalogue.cpp
@@ -34,7 +38,6 @@ set(TALLYGUARD_CORE_SOURCES
   src/desktop/SkinColours.cpp
   src/desktop/cSysTray.cpp
   src/desktop/mStartUp.cpp
-  src/mainwindow/CommandLine.cpp
   src/mainwindow/DeleteFileForced.cpp
   src/mainwindow/Form1.cpp
   src/mainwindow/Form1Design.cpp
@@ -43,10 +46,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/mainwindow/Form1Options.cpp
   src/mainwindow/Form1Schedule.cpp
   src/mainwindow/KeyboardOrder.cpp
-  src/mainwindow/Program.cpp
-  src/mainwindow/RunningCopy.cpp
   src/mainwindow/Settings.cpp
-  src/mainwindow/SystemServices.cpp
   src/mainwindow/Versions.cpp
   src/reporting/ErrorReport.cpp
   src/reporting/FailureTrap.cpp

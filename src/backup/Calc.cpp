@@ -343,7 +343,9 @@ class Pass {
   // room. A staging folder the office cannot write into (too small after all, out of reach of a
   // sandboxed office) costs nothing but the try: the copy is then written as without one.
   std::optional<PathText> stageCopy(AutomationObject& document, const DocumentValues& v) {
-    if (c_.stagingFolder.empty() || !c_.extras || !c_.extras->mayStage(v, c_.stagingFolder)) {
+    // Staging needs the disk guard's judgement of its room, and the file facts to clear it.
+    const bool staging = !c_.stagingFolder.empty() && c_.extras && c_.facts;
+    if (!staging || !c_.extras->mayStage(v, c_.stagingFolder)) {
       return std::nullopt;
     }
     clearStagingFolder();
@@ -362,7 +364,7 @@ class Pass {
 
   // What a pass cut short left there. This user's passes take turns, so none writes there now.
   void clearStagingFolder() {
-    if (std::exchange(stagingCleared_, true) || !c_.facts) return;
+    if (std::exchange(stagingCleared_, true)) return;
     for (const std::string& name : c_.facts->namesIn(c_.stagingFolder)) {
       removePartial(c_.stagingFolder + name);
     }

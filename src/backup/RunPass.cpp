@@ -56,7 +56,7 @@ void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
                    .pathStyle = environment.pathStyle,
                    .stores = &surface.notices,
                    .facts = environment.facts,
-                   .stagingFolder = environment.facts ? environment.stagingFolder : ""};
+                   .stagingFolder = environment.stagingFolder};
   std::optional<CopyKeeping> keeping;
   if (environment.facts) {
     // The count is taken once: copies are removed at the end of the pass, by one rule.

@@ -23,7 +23,7 @@ struct PassEnvironment {
   PathStyle pathStyle;
   const FileFacts* facts = nullptr;  // none: no copies kept and no disk guard
   PrivateState* state = nullptr;     // none: no turn taken and no record of copies kept
-  std::string stagingFolder = {};    // see CalcContext; only with facts
+  std::string stagingFolder = {};    // see CalcContext
 };
 
 // What the pass tells, besides its message boxes, as it goes.

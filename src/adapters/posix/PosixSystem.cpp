@@ -22,7 +22,7 @@ SystemServices PosixSystem::services() {
                         .regional = regional,
                         .environment = environment,
                         .pathStyle = PathStyle::Posix,
-                        .stagingFolder = PrivateStagingFolder()};
+                        .makeStagingFolder = PrivateStagingFolder};
 }
 
 }  // namespace tg

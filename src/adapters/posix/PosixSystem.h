@@ -11,7 +11,7 @@
 #include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/ProcessEnvironment.h"
 #include "adapters/posix/SystemClock.h"
-#include "mainwindow/SystemServices.h"
+#include "app/SystemServices.h"
 
 namespace tg {
 

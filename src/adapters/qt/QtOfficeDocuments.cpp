@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "adapters/qt/QtControls.h"
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace tg {
 

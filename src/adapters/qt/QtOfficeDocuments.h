@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "common/ports/OfficeDocuments.h"
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace tg {
 

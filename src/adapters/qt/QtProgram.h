@@ -10,7 +10,7 @@
 #include "adapters/qt/QtSkin.h"
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/QtVersionsWindow.h"
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 
 namespace tg {
 

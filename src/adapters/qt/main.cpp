@@ -32,8 +32,8 @@
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "backup/Calc.h"
-#include "mainwindow/CommandLine.h"
-#include "mainwindow/RunningCopy.h"
+#include "app/CommandLine.h"
+#include "app/RunningCopy.h"
 #include "mainwindow/Settings.h"
 
 #ifndef TALLYGUARD_VERSION

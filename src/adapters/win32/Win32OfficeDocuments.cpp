@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "adapters/win32/WinError.h"
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace tg {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/ports/OfficeDocuments.h"
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace tg {
 

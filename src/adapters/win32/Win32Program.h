@@ -10,7 +10,7 @@
 #include "adapters/win32/Win32Skin.h"
 #include "adapters/win32/Win32TrayShell.h"
 #include "adapters/win32/Win32VersionsWindow.h"
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 
 namespace tg {
 

@@ -8,7 +8,7 @@
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32PrivateState.h"
 #include "adapters/win32/WindowsPlatform.h"
-#include "mainwindow/SystemServices.h"
+#include "app/SystemServices.h"
 
 namespace tg {
 

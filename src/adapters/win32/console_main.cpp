@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 namespace {
 

@@ -28,8 +28,8 @@
 #include "adapters/win32/WindowsSystem.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
-#include "mainwindow/CommandLine.h"
-#include "mainwindow/RunningCopy.h"
+#include "app/CommandLine.h"
+#include "app/RunningCopy.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"

@@ -22,7 +22,7 @@
 #include "adapters/win32/Win32VersionsWindow.h"
 #include "backup/BackupNaming.h"
 #include "common/Descriptions.h"
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 #include "mainwindow/TextLength.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"

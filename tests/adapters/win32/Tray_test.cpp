@@ -14,7 +14,7 @@
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32TrayShell.h"
 #include "desktop/cSysTray.h"
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
 

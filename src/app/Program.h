@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/SystemServices.h"
 #include "backup/PassWindowSide.h"
 #include "common/Globals.h"
 #include "common/PathStyle.h"
@@ -32,22 +33,6 @@
 #include "mainwindow/Versions.h"
 
 namespace tg {
-
-// What the system offers whatever the toolkit: made in main, or stand-ins in tests.
-struct SystemPorts {
-  SettingsBackend& settings;
-  AutomationFactory& automation;
-  Shell& shell;
-  SingleInstance& singleInstance;
-  Autostart& autostart;
-  const Environment& environment;
-  FileSystem& fileSystem;
-  const Clock& clock;
-  const RegionalSettings& regional;
-  // Where every pass runs, so the window never talks to the office itself.
-  HelperProcess& helper;
-  double officeHangSeconds = OfficeHangSeconds;
-};
 
 // Everything the program talks to: the system's ports, what the front end's toolkit makes, and
 // how its platform writes paths (there is no default).

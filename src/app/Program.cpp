@@ -1,12 +1,12 @@
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 
 #include <sstream>
 #include <string>
 #include <utility>
 
+#include "app/CommandLine.h"
 #include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
-#include "mainwindow/CommandLine.h"
 #include "mainwindow/Settings.h"
 
 namespace tg {

@@ -1,9 +1,9 @@
-#include "mainwindow/RunningCopy.h"
+#include "app/RunningCopy.h"
 
 #include <ostream>
 #include <sstream>
 
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 
 namespace tg {
 
@@ -31,8 +31,8 @@ void AnswerRequest(Program& program, RunningCopyRequest request) {
 int BackupNowAndNotify(const BackupNowPorts& ports, RunningCopyRequests& requests,
                        const NotifyUser& notify, std::ostream& out, std::ostream& errors) {
   if (requests.ask(RunningCopyRequest::BackupNow)) {
-    out << "The running Tallyguard makes the backup.\n";
-    return ExitCodes::AllCopied;
+    out << "The running Tallyguard makes the backup and tells what it copied.\n";
+    return ExitCodes::HandedOver;
   }
   std::ostringstream lines, problems;
   const int status = RunBackupNow(ports, lines, problems);

@@ -1,7 +1,7 @@
 // The command line: what each option does, and one backup pass without a window, told line by
 // line, that never asks anything.
 
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,11 +4,28 @@
 
 #include <string>
 
+#include "app/CommandLine.h"
 #include "backup/RunPass.h"
-#include "mainwindow/CommandLine.h"
-#include "mainwindow/Program.h"
+#include "common/ports/Autostart.h"
+#include "common/ports/SingleInstance.h"
 
 namespace tg {
+
+// What the system offers whatever the toolkit: made in main, or stand-ins in tests.
+struct SystemPorts {
+  SettingsBackend& settings;
+  AutomationFactory& automation;
+  Shell& shell;
+  SingleInstance& singleInstance;
+  Autostart& autostart;
+  const Environment& environment;
+  FileSystem& fileSystem;
+  const Clock& clock;
+  const RegionalSettings& regional;
+  // Where every pass runs, so the window never talks to the office itself.
+  HelperProcess& helper;
+  double officeHangSeconds = OfficeHangSeconds;
+};
 
 struct SystemServices {
   FileSystem& fileSystem;
@@ -18,7 +35,9 @@ struct SystemServices {
   const RegionalSettings& regional;
   const Environment& environment;
   PathStyle pathStyle;
-  std::string stagingFolder = {};  // see CalcContext
+  // Makes the private folder the office first writes each copy into (see CalcContext) and says
+  // where it is; none on a platform without one. Asked only when a pass is made.
+  std::string (*makeStagingFolder)() = nullptr;
 
   PassEnvironment passEnvironment(AutomationFactory& automation, std::string historyLogPath) const;
   ListCopiesPorts listCopies() const;

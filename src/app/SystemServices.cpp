@@ -1,4 +1,4 @@
-#include "mainwindow/SystemServices.h"
+#include "app/SystemServices.h"
 
 #include <utility>
 
@@ -16,7 +16,7 @@ PassEnvironment SystemServices::passEnvironment(AutomationFactory& automation,
                          .pathStyle = pathStyle,
                          .facts = &facts,
                          .state = state,
-                         .stagingFolder = stagingFolder};
+                         .stagingFolder = makeStagingFolder ? makeStagingFolder() : ""};
 }
 
 ListCopiesPorts SystemServices::listCopies() const {

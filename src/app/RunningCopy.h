@@ -6,9 +6,9 @@
 #include <iosfwd>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "common/ports/RunningCopyRequests.h"
 #include "common/ports/SingleInstance.h"
-#include "mainwindow/CommandLine.h"
 
 namespace tg {
 

@@ -1,17 +1,17 @@
 // The program as a front end wires it: the window's controls and the platform's ports handed to
 // Program, and nothing else.
 
-#include "mainwindow/Program.h"
+#include "app/Program.h"
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
 #include <utility>
 
-#include "WindowFixture.h"
 #include "backup/BackupNaming.h"
 #include "mainwindow/Form1Design.h"
 #include "mainwindow/KeyboardOrder.h"
+#include "mainwindow/WindowFixture.h"
 #include "memory/LoopbackHelper.h"
 #include "memory/MemoryFileFacts.h"
 #include "memory/MemorySuite.h"

@@ -51,7 +51,10 @@ inline constexpr int AllCopied = 0;
 inline constexpr int SomethingFailed = 1;
 inline constexpr int NoOffice = 2;
 inline constexpr int DocumentOpen = 3;  // the answer of --has-open: the office has it open
-inline constexpr int Usage = 64;        // as sysexits.h numbers a wrong command line
+// --backup-now --notify: the running window makes the backup and tells its outcome itself, so
+// this start can't say whether anything was copied.
+inline constexpr int HandedOver = 4;
+inline constexpr int Usage = 64;  // as sysexits.h numbers a wrong command line
 }  // namespace ExitCodes
 
 // The whole command line, `arguments` without the program's own name: the backup helper's

@@ -1,4 +1,4 @@
-#include "mainwindow/CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/Program.h"
 #include "backup/CopyCatalogue.h"
 #include "backup/HistoryLog.h"
 #include "backup/OpenCopy.h"
@@ -13,7 +14,6 @@
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
 #include "common/Globals.h"
-#include "mainwindow/Program.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/Versions.h"
 #include "reporting/ErrorReport.h"
@@ -112,6 +112,18 @@ PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
   return options;
 }
 
+// The history log the window writes, which the command line's copies are logged in and listed
+// from; none, said on `errors`, when it has no folder.
+std::optional<std::string> HistoryLogOf(const Environment& environment, PathStyle style,
+                                        std::ostream& errors) {
+  try {
+    return HistoryLogPath(ProductTitle, environment, style);
+  } catch (const std::exception& failure) {
+    errors << "failed: the history log has no folder: " << failure.what() << '\n';
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -206,7 +218,8 @@ std::string HelpText(std::string_view programName) {
          "  --version     show the version and exit\n"
          "\n"
          "Exit status of --backup-now: 0 every document was copied, 1 something failed or was\n"
-         "skipped, 2 no office suite is running.\n";
+         "skipped, 2 no office suite is running, 4 (with --notify) the running window makes the\n"
+         "backup and tells its outcome.\n";
 }
 
 std::string VersionText(std::string_view version) {
@@ -250,15 +263,11 @@ std::string BackupNowNotice(int status, std::string_view out, std::string_view e
 
 int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::ostream& out,
                   std::ostream& errors) {
-  std::string historyLogPath;
-  try {
-    historyLogPath = HistoryLogPath(ProductTitle, ports.environment, ports.pathStyle);
-  } catch (const std::exception& failure) {
-    errors << "The history log has no folder: " << failure.what() << '\n';
-    return ExitCodes::SomethingFailed;
-  }
+  const std::optional<std::string> historyLogPath =
+      HistoryLogOf(ports.environment, ports.pathStyle, errors);
+  if (!historyLogPath) return ExitCodes::SomethingFailed;
   const CopyCatalogue catalogue = ReadCopiesOfUser(ports.fileSystem, ports.state, ports.regional,
-                                                   ports.pathStyle, historyLogPath);
+                                                   ports.pathStyle, *historyLogPath);
   out << ListCopiesText(catalogue.documents(), document, ports.facts, ports.pathStyle);
   return ExitCodes::AllCopied;
 }
@@ -305,20 +314,16 @@ int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& e
     errors << "No office suite is running, so there is nothing to back up.\n";
     return ExitCodes::NoOffice;
   }
-  std::string historyLogPath;
-  try {
-    historyLogPath = HistoryLogPath(ProductTitle, ports.environment, ports.pathStyle);
-  } catch (const std::exception& failure) {
-    errors << "failed: the history log has no folder: " << failure.what() << '\n';
-    return ExitCodes::SomethingFailed;
-  }
+  const std::optional<std::string> historyLogPath =
+      HistoryLogOf(ports.environment, ports.pathStyle, errors);
+  if (!historyLogPath) return ExitCodes::SomethingFailed;
   TerminalDialogs replacedByLines(errors);
   return RunPassAsLines(WindowSideContext{.helper = ports.helper,
                                           .options = [&options] { return options; },
                                           .dialogs = replacedByLines,
                                           .messageLoop = ports.messageLoop,
                                           .clock = ports.clock,
-                                          .historyLogPath = historyLogPath,
+                                          .historyLogPath = *historyLogPath,
                                           .hangSeconds = ports.hangSeconds},
                         out, errors);
 }
