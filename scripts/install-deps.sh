@@ -16,6 +16,8 @@ build_packages=(
   # the office suite's C++ SDK, and the desktop program
   libreoffice-dev libreoffice-dev-common
   qt6-base-dev libxkbcommon-dev libxcb1-dev xdg-utils
+  # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
+  librsvg2-bin desktop-file-utils appstream
 )
 # The office suite as on a desktop (it runs headless too): asked for only where no office is
 # installed, so a user's own build of it (LibreOffice's packages in /opt, say) is what runs.
@@ -36,8 +38,6 @@ test_packages=(
   # a Wayland session for the desktop tests: a compositor with XWayland, and Qt's Wayland plugin;
   # a tiling one (sway), and xhost to let the tests' user into its XWayland
   weston xwayland qt6-wayland sway x11-xserver-utils
-  # the PNG icons drawn from the scalable one, and the checks of the desktop entry and metadata
-  librsvg2-bin desktop-file-utils appstream
   # Debian's judge of the .deb
   lintian
   # XFCE's own panel, whose notification area hosts the icon as a user of XFCE sees it
