@@ -56,13 +56,12 @@ struct Shape {
   std::string_view word;
   size_t fields;
 };
-constexpr Shape Shapes[] = {
-    {PassVerb::Options, "options", 0},   {PassVerb::Prompt, "prompt", 1},
-    {PassVerb::Message, "message", 4},   {PassVerb::Store, "store", 1},
-    {PassVerb::Copy, "copy", 1},         {PassVerb::Done, "done", 0},
-    {PassVerb::Answer, "answer", 1},     {PassVerb::Wait, "wait", 0},
-    {PassVerb::Logged, "logged", 1},     {PassVerb::Skipped, "skipped", 2},
-    {PassVerb::NoOffice, "nooffice", 1}, {PassVerb::Document, "document", 1}};
+constexpr Shape Shapes[] = {{PassVerb::Options, "options", 0},  {PassVerb::Prompt, "prompt", 1},
+                            {PassVerb::Message, "message", 5},  {PassVerb::Store, "store", 2},
+                            {PassVerb::Copy, "copy", 1},        {PassVerb::Done, "done", 0},
+                            {PassVerb::Answer, "answer", 1},    {PassVerb::Wait, "wait", 0},
+                            {PassVerb::Logged, "logged", 1},    {PassVerb::Skipped, "skipped", 2},
+                            {PassVerb::NoOffice, "nooffice", 1}};
 
 const Shape& ShapeOf(PassVerb verb) { return *std::ranges::find(Shapes, verb, &Shape::verb); }
 

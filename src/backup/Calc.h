@@ -77,7 +77,6 @@ struct CalcContext {
   std::string stagingFolder = {};
 };
 
-inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
 // The object a call returned; throws AutomationError naming `what` when it returned none.
 ObjectRef RequireObject(const Value& value, std::string_view what);
 inline constexpr const char* SpreadsheetDocumentService = "com.sun.star.sheet.SpreadsheetDocument";

@@ -47,15 +47,16 @@ class WindowLink {
   std::ostream& out_;
 };
 
+// A message names the document the pass is at, so the window needs to remember nothing.
 class RemoteDialogs : public Dialogs {
  public:
-  explicit RemoteDialogs(WindowLink& link) : link_(link) {}
+  RemoteDialogs(WindowLink& link, const std::string& document) : link_(link), document_(document) {}
   MessageAnswer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
                            MessageIcon icon) override {
     const std::string answer =
         link_.ask(PassVerb::Message,
                   {std::string(text), std::string(title), std::to_string(static_cast<int>(buttons)),
-                   std::to_string(static_cast<int>(icon))});
+                   std::to_string(static_cast<int>(icon)), document_});
     return ParseMessageAnswer(answer).value_or(MessageAnswer::Ok);
   }
   std::string browseForFolder(std::string_view prompt, std::string_view) override {
@@ -64,6 +65,7 @@ class RemoteDialogs : public Dialogs {
 
  private:
   WindowLink& link_;
+  const std::string& document_;
 };
 
 // Everything the pass tells goes to the waiting side: progress it can show, what a command line
@@ -72,7 +74,7 @@ class RemoteNotices : public PassNotices {
  public:
   explicit RemoteNotices(WindowLink& link) : link_(link) {}
   void storing(std::string_view backupPath) override {
-    link_.tell(PassVerb::Store, {std::string(backupPath)});
+    link_.tell(PassVerb::Store, {std::string(backupPath), document});
   }
   void stored(std::string_view backupPath) override {
     link_.tell(PassVerb::Copy, {std::string(backupPath)});
@@ -80,9 +82,7 @@ class RemoteNotices : public PassNotices {
   void officeNotRunning(std::string_view reason) override {
     link_.tell(PassVerb::NoOffice, {std::string(reason)});
   }
-  void visiting(std::string_view fileName) override {
-    link_.tell(PassVerb::Document, {std::string(fileName)});
-  }
+  void visiting(std::string_view fileName) override { document = std::string(fileName); }
   void waiting() override { link_.tell(PassVerb::Wait); }
   void copied(const std::string& historyLine) override {
     link_.tell(PassVerb::Logged, {historyLine});
@@ -90,6 +90,8 @@ class RemoteNotices : public PassNotices {
   void skipped(const std::string& fileName, const std::string& folder) override {
     link_.tell(PassVerb::Skipped, {fileName, folder});
   }
+
+  std::string document;  // the file name of the one the pass is at; "" for none
 
  private:
   WindowLink& link_;
@@ -100,9 +102,9 @@ class RemoteNotices : public PassNotices {
 void ServePass(std::istream& fromWindow, std::ostream& toWindow,
                const PassEnvironment& environment) {
   WindowLink link(fromWindow, toWindow);
-  RemoteDialogs dialogs(link);
   NoMessageLoop messageLoop;
   RemoteNotices notices(link);
+  RemoteDialogs dialogs(link, notices.document);
   RunPass(environment,
           PassSurface{[&link] { return link.options(); }, dialogs, messageLoop, notices});
   link.tell(PassVerb::Done);

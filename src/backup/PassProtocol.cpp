@@ -1,7 +1,10 @@
 #include "backup/PassProtocol.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+
+#include "backup/BackupNaming.h"
 
 namespace tg {
 namespace {
@@ -13,12 +16,12 @@ struct VerbShape {
 };
 
 constexpr VerbShape Verbs[] = {
-    {PassVerb::Options, "options", 0},   {PassVerb::Prompt, "prompt", 1},
-    {PassVerb::Message, "message", 4},   {PassVerb::Store, "store", 1},
-    {PassVerb::Copy, "copy", 1},         {PassVerb::Done, "done", 0},
-    {PassVerb::Answer, "answer", 1},     {PassVerb::Wait, "wait", 0},
-    {PassVerb::Logged, "logged", 1},     {PassVerb::Skipped, "skipped", 2},
-    {PassVerb::NoOffice, "nooffice", 1}, {PassVerb::Document, "document", 1}};
+    {PassVerb::Options, "options", 0},  {PassVerb::Prompt, "prompt", 1},
+    {PassVerb::Message, "message", 5},  {PassVerb::Store, "store", 2},
+    {PassVerb::Copy, "copy", 1},        {PassVerb::Done, "done", 0},
+    {PassVerb::Answer, "answer", 1},    {PassVerb::Wait, "wait", 0},
+    {PassVerb::Logged, "logged", 1},    {PassVerb::Skipped, "skipped", 2},
+    {PassVerb::NoOffice, "nooffice", 1}};
 
 bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -36,28 +39,14 @@ std::string Escape(std::string_view text) {
   return escaped;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
+// Every "%" of a field starts an escape of its own; a stray one makes the line malformed.
 std::optional<std::string> Unescape(std::string_view text) {
-  std::string plain;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      plain += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = HexValue(text[i + 1]);
-    const int low = HexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    plain += static_cast<char>(high * 16 + low);
-    i += 2;
+  for (size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 3)) {
+    if (i + 2 >= text.size() || !IsHex(text[i + 1]) || !IsHex(text[i + 2])) return std::nullopt;
   }
-  return plain;
+  return DecodeUrlEscapes(text);
 }
 
 std::vector<std::string_view> SplitTabs(std::string_view line) {

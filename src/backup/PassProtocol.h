@@ -6,14 +6,16 @@
 // Helper to window: the helper asks, the window answers each ask with one "answer" line.
 //   options                              ask: the options as they stand now (EncodePassOptions)
 //   prompt <text>                        ask: the folder prompt; answer "" for a cancel
-//   message <text> <title> <buttons> <icon>  ask: a message box; answer the button pressed
-//   store <backup path>                  a store into the office begins
-//   copy <backup path>                   a copy is complete under its final name
+//   message <text> <title> <buttons> <icon> <document>
+//                                        ask: a message box about the document the pass is at
+//                                        (its file name; "" for none); answer the button pressed
+//   store <backup path> <document>       a store of the document (its file name) into the office
+//                                        begins
+//   copy <backup path>                   a copy is complete under its final name; what comes
+//                                        after it is about that document only if it says so
 //   logged <history line>                the line the history log got for a copy
 //   skipped <file name> <folder>         a copy left out: its disk would be nearly full
 //   nooffice <reason>                    the user's own office did not answer; nothing was done
-//   document <file name>                 the pass turns to this document ("" = to none); what it
-//                                        reports until the next such line is about it
 //   wait                                 the helper waits for another backup of this user to end
 //   done                                 the pass is over
 // Window to helper:
@@ -42,8 +44,7 @@ enum class PassVerb {
   Wait,
   Logged,
   Skipped,
-  NoOffice,
-  Document
+  NoOffice
 };
 
 struct PassMessage {

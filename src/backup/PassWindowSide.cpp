@@ -71,11 +71,14 @@ class Session {
         return answer(std::string(ToText(showMessage(message))));
       case PassVerb::Store:
         line_ = 182;
+        if (c_.notices) c_.notices->visiting(fields[1]);
         if (c_.notices) c_.notices->storing(fields[0]);
         return;
       case PassVerb::Copy:
         line_ = 184;
         if (c_.notices) c_.notices->stored(fields[0]);
+        // A watch's report from here on may be about the next document, which no line named yet.
+        if (c_.notices) c_.notices->visiting("");
         return;
       case PassVerb::Logged:
         if (c_.notices) c_.notices->copied(fields[0]);
@@ -89,9 +92,6 @@ class Session {
       case PassVerb::NoOffice:
         if (c_.notices) c_.notices->officeNotRunning(fields[0]);
         return;
-      case PassVerb::Document:
-        if (c_.notices) c_.notices->visiting(fields[0]);
-        return;
       case PassVerb::Wait:
         if (c_.notices) c_.notices->waiting();
         return;
@@ -104,6 +104,7 @@ class Session {
   }
 
   MessageAnswer showMessage(const PassMessage& message) {
+    if (c_.notices) c_.notices->visiting(message.fields[4]);
     const auto buttons = static_cast<MessageButtons>(message.fields[2][0] - '0');
     const auto icon = static_cast<MessageIcon>(message.fields[3][0] - '0');
     return c_.dialogs.messageBox(message.fields[0], message.fields[1], buttons, icon);

@@ -6,7 +6,7 @@ namespace tg {
 
 ObjectRef RunningOfficeOnly::create(std::string_view programmaticId) {
   if (programmaticId == OfficeServiceManagerId && !presence_.officeRuns()) {
-    throw OfficeNotRunning("The office suite is not running, so there is nothing to back up.");
+    throw OfficeNotRunning(NoOfficeToBackUp);
   }
   return automation_.create(programmaticId);
 }

@@ -35,7 +35,7 @@ std::string OfficeSuiteOutOfReachMessage(std::string_view why) {
 // like a missing one; either way only the outcome counts. Returns the message to show, if any.
 std::optional<std::string> WhySuiteCannotServe(AutomationFactory& automation) {
   try {
-    if (automation.isInstalled("com.sun.star.ServiceManager")) return std::nullopt;
+    if (automation.isInstalled(OfficeServiceManagerId)) return std::nullopt;
   } catch (const OfficeOutOfReach& outOfReach) {
     return OfficeSuiteOutOfReachMessage(outOfReach.what());
   } catch (...) {

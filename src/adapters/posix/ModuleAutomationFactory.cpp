@@ -110,7 +110,7 @@ AutomationFactory& ModuleAutomationFactory::loaded() {
 }
 
 bool ModuleAutomationFactory::isInstalled(std::string_view programmaticId) {
-  if (programmaticId != "com.sun.star.ServiceManager") return false;
+  if (programmaticId != OfficeServiceManagerId) return false;
   if (!officeFolder()) {
     const char* home = std::getenv("HOME");
     if (auto sandboxed = SandboxedOfficeSentence(home ? home : "")) {

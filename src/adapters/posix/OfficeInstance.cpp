@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "backup/BackupNaming.h"
 #include "common/OfficeProfile.h"
 
 namespace tg {
@@ -45,18 +46,7 @@ std::optional<std::string> PathOfUrl(std::string_view url) {
   if (url.substr(0, FileScheme.size()) != FileScheme) return std::nullopt;
   std::string_view rest = url.substr(FileScheme.size());
   if (rest.empty() || rest.front() != '/') return std::nullopt;  // a host name: not this machine's
-  std::string path;
-  for (size_t i = 0; i < rest.size(); ++i) {
-    if (rest[i] == '%' && i + 2 < rest.size() &&
-        std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
-      path += static_cast<char>(std::stoi(std::string(rest.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      path += rest[i];
-    }
-  }
-  return path;
+  return DecodeUrlEscapes(rest);
 }
 
 Md5Digest Md5(std::string_view bytes) {

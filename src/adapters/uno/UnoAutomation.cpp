@@ -58,9 +58,6 @@ using rtl::OString;
 using rtl::OUString;
 
 constexpr const char* DefaultPipeName = "tallyguard_office";
-constexpr const char* NotRunning =
-    "The office suite is not running, so there is nothing to back up.";
-
 OUString ToOffice(std::string_view text) {
   return OUString(text.data(), static_cast<sal_Int32>(text.size()), RTL_TEXTENCODING_UTF8);
 }
@@ -463,12 +460,12 @@ class OfficeAutomationFactory : public AutomationFactory {
   }
 
   bool isInstalled(std::string_view programmaticId) override {
-    return programmaticId == "com.sun.star.ServiceManager" &&
+    return programmaticId == OfficeServiceManagerId &&
            (options_.launcher.empty() || access(options_.launcher.c_str(), X_OK) == 0);
   }
 
   ObjectRef create(std::string_view programmaticId) override {
-    if (programmaticId != "com.sun.star.ServiceManager") {
+    if (programmaticId != OfficeServiceManagerId) {
       throw AutomationError("The object \"" + std::string(programmaticId) +
                             "\" cannot be created: only the office suite's service manager is "
                             "offered.");
@@ -482,10 +479,10 @@ class OfficeAutomationFactory : public AutomationFactory {
       // Only the office of the user's profile is the user's; while it does not answer, nothing
       // is open to back up, and asking the launcher would start a hidden office that stays.
       const std::optional<pid_t> usersOffice = ProfileOffice(options_.userInstallation);
-      if (!usersOffice) throw OfficeNotRunning(NotRunning);
+      if (!usersOffice) throw OfficeNotRunning(NoOfficeToBackUp);
       std::optional<Handshake> office = TryConnect(resolver, url);
       if (!office) {
-        if (options_.launcher.empty()) throw OfficeNotRunning(NotRunning);
+        if (options_.launcher.empty()) throw OfficeNotRunning(NoOfficeToBackUp);
         Launch(options_.launcher, options_.pipeName, options_.userInstallation);
         auto deadline =
             std::chrono::steady_clock::now() +

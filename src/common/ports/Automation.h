@@ -50,6 +50,11 @@ class OfficeNotRunning : public AutomationError {
  public:
   using AutomationError::AutomationError;
 };
+inline constexpr const char* NoOfficeToBackUp =
+    "The office suite is not running, so there is nothing to back up.";
+
+// The one object the program creates by name: the office suite's service manager.
+inline constexpr const char* OfficeServiceManagerId = "com.sun.star.ServiceManager";
 
 // The office is installed where this program can't reach it (a sandbox): the text says what to
 // install instead.
