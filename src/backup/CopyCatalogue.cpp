@@ -206,29 +206,45 @@ std::string SizeText(std::uint64_t bytes) {
   return oneDecimal(static_cast<double>(bytes) / (1024.0 * 1024.0), "MB");
 }
 
+namespace {
+
+// Where each recorded copy's document lies, by the copy's path.
+std::unordered_map<std::string_view, std::string> DocumentsOfRecordedCopies(
+    const std::vector<RecordedCopy>& record, PathStyle style) {
+  std::unordered_map<std::string_view, std::string> documentOfCopy;
+  for (const RecordedCopy& copy : record) {
+    if (copy.document.starts_with("untitled:")) continue;
+    documentOfCopy[copy.path] = FileOfUrl(copy.document, style);
+  }
+  return documentOfCopy;
+}
+
+}  // namespace
+
 // The whole log is read into few large blocks: a view per copy into one text, and the copies of
 // all documents in one array. A program that idles in the tray for days gets all of it back from
 // the C library when the window closes, which thousands of small blocks would not give.
 CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<RecordedCopy>& record,
                              PathStyle style, const RegionalSettings& regional,
                              const std::function<bool(const std::string& path)>& exists) {
-  // Where each recorded copy's document lies.
-  std::unordered_map<std::string_view, std::string> documentOfCopy;
-  for (const RecordedCopy& copy : record) {
-    if (copy.document.starts_with("untitled:")) continue;
-    documentOfCopy[copy.path] = FileOfUrl(copy.document, style);
-  }
-  struct Seen {
-    std::uint32_t document;
-    std::string_view path;  // as the log spells it
-    std::string_view madeAt;
-  };
-  const std::vector<std::string_view> lines = Lines(historyLog);
-  std::vector<Seen> seen;
-  seen.reserve(lines.size());
+  const std::unordered_map<std::string_view, std::string> documentOfCopy =
+      DocumentsOfRecordedCopies(record, style);
   std::unordered_map<std::string, std::uint32_t> documentAt;  // by the document's path
+  const std::vector<Sighting> seen = readSightings(historyLog, documentOfCopy, style, documentAt);
+  keepCopies(seen, regional, exists);
+  dropCopiesOfCopies(documentAt);
+}
+
+// Every copy line, newest first, so the first sight of a copy is its last line; each document
+// gets its place in documents_ at its first sight.
+std::vector<CopyCatalogue::Sighting> CopyCatalogue::readSightings(
+    std::string_view historyLog,
+    const std::unordered_map<std::string_view, std::string>& documentOfCopy, PathStyle style,
+    std::unordered_map<std::string, std::uint32_t>& documentAt) {
+  const std::vector<std::string_view> lines = Lines(historyLog);
+  std::vector<Sighting> seen;
+  seen.reserve(lines.size());
   std::string path, name, documentPath;
-  // Newest line first, so the first sight of a copy is its last line.
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
     const std::optional<LoggedCopy> logged = ReadCopyLine(*line);
     if (!logged) continue;
@@ -251,59 +267,71 @@ CopyCatalogue::CopyCatalogue(std::string_view historyLog, const std::vector<Reco
     }
     seen.push_back({at->second, logged->path, logged->madeAt});
   }
+  return seen;
+}
 
-  // Each document's copies together, newest first.
+// Each document's copies together, newest first, their texts decoded into text_.
+void CopyCatalogue::keepCopies(const std::vector<Sighting>& seen, const RegionalSettings& regional,
+                               const std::function<bool(const std::string& path)>& exists) {
+  // Each document's sightings one after another, in the order seen: order[starts[d]] up to
+  // order[starts[d + 1]] are document d's.
   std::vector<std::uint32_t> starts(documents_.size() + 1, 0);
-  for (const Seen& copy : seen) ++starts[copy.document + 1];
+  for (const Sighting& copy : seen) ++starts[copy.document + 1];
   std::partial_sum(starts.begin(), starts.end(), starts.begin());
-  std::vector<const Seen*> grouped(seen.size());
+  std::vector<const Sighting*> order(seen.size());
   std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
-  for (const Seen& copy : seen) grouped[next[copy.document]++] = &copy;
+  for (const Sighting& copy : seen) order[next[copy.document]++] = &copy;
 
   // Decoding never lengthens a text, so the text never moves once reserved.
   size_t textSize = 16;  // beyond a string's own small buffer: the views survive moves
-  for (const Seen& copy : seen) textSize += copy.path.size() + copy.madeAt.size();
+  for (const Sighting& copy : seen) textSize += copy.path.size() + copy.madeAt.size();
   text_.reserve(textSize);
   copies_.reserve(seen.size());
-  const auto keep = [this](std::string_view text) {
-    const size_t at = text_.size();
-    if (text.find('%') == std::string_view::npos) {
-      text_ += text;
-    } else {
-      text_ += DecodeUrlEscapes(text);
-    }
-    return std::string_view(text_).substr(at);
-  };
-  const auto keepPath = [&](std::string_view logged) {
-    if (exists && logged.find('%') != std::string_view::npos) {
-      const std::string asLogged(logged);
-      if (!exists(DecodeUrlEscapes(logged)) && exists(asLogged)) {
-        const size_t at = text_.size();
-        text_ += logged;
-        return std::string_view(text_).substr(at);
-      }
-    }
-    return keep(logged);
-  };
   const GeneralDateReader dates(regional);
   std::unordered_set<std::string_view> inDocument;
   for (size_t document = 0; document < documents_.size(); ++document) {
     const size_t first = copies_.size();
     inDocument.clear();
     for (std::uint32_t i = starts[document]; i < starts[document + 1]; ++i) {
-      const Seen& logged = *grouped[i];
+      const Sighting& logged = *order[i];
       // A file logged again (a " Backup" copy, replaced by every pass) is one copy.
       if (!inDocument.insert(logged.path).second) continue;
       CatalogueCopy& copy = copies_.emplace_back();
-      copy.path = keepPath(logged.path);
+      copy.path = keepPath(logged.path, exists);
       copy.time = dates.read(logged.madeAt);
-      if (!copy.time) copy.unreadTime = keep(logged.madeAt);
+      if (!copy.time) copy.unreadTime = keepText(logged.madeAt);
     }
     documents_[document].copies =
         std::span<const CatalogueCopy>(copies_.data() + first, copies_.size() - first);
   }
+}
 
-  // A copy opened and itself copied is no document of its own.
+std::string_view CopyCatalogue::keepText(std::string_view text) {
+  const size_t at = text_.size();
+  if (text.find('%') == std::string_view::npos) {
+    text_ += text;
+  } else {
+    text_ += DecodeUrlEscapes(text);
+  }
+  return std::string_view(text_).substr(at);
+}
+
+std::string_view CopyCatalogue::keepPath(
+    std::string_view logged, const std::function<bool(const std::string& path)>& exists) {
+  if (exists && logged.find('%') != std::string_view::npos) {
+    const std::string asLogged(logged);
+    if (!exists(DecodeUrlEscapes(logged)) && exists(asLogged)) {
+      const size_t at = text_.size();
+      text_ += logged;
+      return std::string_view(text_).substr(at);
+    }
+  }
+  return keepText(logged);
+}
+
+// A copy opened and itself copied is no document of its own.
+void CopyCatalogue::dropCopiesOfCopies(
+    const std::unordered_map<std::string, std::uint32_t>& documentAt) {
   std::unordered_map<std::string_view, size_t> documentNamed;
   for (const auto& [key, index] : documentAt) documentNamed.emplace(key, index);
   std::vector<bool> copyOfACopy(documents_.size(), false);

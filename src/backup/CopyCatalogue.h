@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "backup/Retention.h"
@@ -56,6 +57,23 @@ class CopyCatalogue {
   const std::vector<CatalogueDocument>& documents() const { return documents_; }
 
  private:
+  using ExistsCheck = std::function<bool(const std::string& path)>;
+  // A copy's line in the log: whose copy, where, when.
+  struct Sighting {
+    std::uint32_t document;
+    std::string_view path;  // as the log spells it
+    std::string_view madeAt;
+  };
+  std::vector<Sighting> readSightings(
+      std::string_view historyLog,
+      const std::unordered_map<std::string_view, std::string>& documentOfCopy, PathStyle style,
+      std::unordered_map<std::string, std::uint32_t>& documentAt);
+  void keepCopies(const std::vector<Sighting>& seen, const RegionalSettings& regional,
+                  const ExistsCheck& exists);
+  void dropCopiesOfCopies(const std::unordered_map<std::string, std::uint32_t>& documentAt);
+  std::string_view keepText(std::string_view text);
+  std::string_view keepPath(std::string_view logged, const ExistsCheck& exists);
+
   std::string text_;  // every copy's path (and unread time), one after the other
   std::vector<CatalogueCopy> copies_;
   std::vector<CatalogueDocument> documents_;

@@ -88,12 +88,17 @@ std::vector<std::string> OfficePackageFolders(std::string_view opt) {
   return folders;
 }
 
-OfficeSearch OfficeSearchOfProcess(std::string_view profileUrl) {
+OfficeSearch InstalledOfficeSearch() {
   OfficeSearch search{.chosen = Variable(OfficeFolderVariable),
                       .path = Variable("PATH"),
                       .runningOffice = "",
                       .roots = {"/usr/lib/libreoffice", "/usr/lib64/libreoffice"}};
   for (std::string& folder : OfficePackageFolders()) search.roots.push_back(std::move(folder));
+  return search;
+}
+
+OfficeSearch OfficeSearchOfProcess(std::string_view profileUrl) {
+  OfficeSearch search = InstalledOfficeSearch();
   if (const std::optional<pid_t> office = ProfileOffice(profileUrl)) {
     std::error_code failure;
     const fs::path program = fs::read_symlink("/proc/" + std::to_string(*office) + "/exe", failure);

@@ -25,6 +25,11 @@ struct OfficeSearch {
   std::vector<std::string> roots = {};  // install folders, in the order they are tried
 };
 
+// Where the office is installed, the running one aside: the user's choice, the PATH and the
+// install folders of the search below. What the office's profile is named by comes from there,
+// before its running office can be found.
+OfficeSearch InstalledOfficeSearch();
+
 // The search of this process: $TALLYGUARD_LIBREOFFICE; the soffice on $PATH, which the user starts
 // by name; the office of the user's profile when it runs (the office's own packages name their
 // launcher libreoffice<version>, so it may be on no PATH); then /usr/lib/libreoffice,

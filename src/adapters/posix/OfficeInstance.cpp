@@ -13,6 +13,7 @@
 #include <fstream>
 #include <memory>
 
+#include "adapters/posix/OfficeInstallation.h"
 #include "backup/BackupNaming.h"
 #include "common/OfficeProfile.h"
 
@@ -85,7 +86,12 @@ std::string DefaultOfficeProfileUrl(const std::string& bootstrapFile) {
   // Bootstrap variables are taken from the environment before the bootstraprc.
   std::string chosen = Environment("UserInstallation");
   if (chosen.empty()) {
-    std::ifstream file(bootstrapFile);
+    std::string bootstrap = bootstrapFile;
+    if (bootstrap.empty()) {
+      const std::optional<std::string> office = FindOfficeProgramFolder(InstalledOfficeSearch());
+      if (office) bootstrap = *office + "/bootstraprc";
+    }
+    std::ifstream file(bootstrap);
     chosen = BootstrapValue(file, "UserInstallation");
   }
   if (chosen.empty()) chosen = "$SYSUSERCONFIG/libreoffice/4";

@@ -20,9 +20,9 @@ namespace tg {
 // The profile location the launcher would use with no -env:UserInstallation: the
 // "UserInstallation" bootstrap variable when the environment sets it, else the one of the
 // office's bootstraprc ($SYSUSERCONFIG/libreoffice/4), where $SYSUSERCONFIG is
-// $XDG_CONFIG_HOME when that folder exists, else $HOME/.config.
-std::string DefaultOfficeProfileUrl(
-    const std::string& bootstrapFile = "/usr/lib/libreoffice/program/bootstraprc");
+// $XDG_CONFIG_HOME when that folder exists, else $HOME/.config. Without `bootstrapFile`, the one
+// of the office installed where the search looks (see InstalledOfficeSearch).
+std::string DefaultOfficeProfileUrl(const std::string& bootstrapFile = "");
 
 // The form the office names its own profile in before taking the digest: a file URL of the
 // folder's real path (links resolved, no trailing "/") when the folder exists, else as given.

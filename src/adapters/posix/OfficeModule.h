@@ -13,9 +13,9 @@ struct OfficeConnectionOptions {
   // The pipe the office is asked to listen on. Pipes are per OS user already; empty = the default
   // name of this program.
   std::string pipeName;
-  // The office's own launcher, asked to open the pipe (and to start the office when none runs).
-  // Empty = do not launch anything, only connect.
-  std::string launcher = "/usr/lib/libreoffice/program/soffice";
+  // The office's own launcher, asked to open the pipe (and to start the office when none runs);
+  // the loader names the one of the office it found. Empty = do not launch anything, only connect.
+  std::string launcher = "";
   // How long to keep trying to connect after asking the launcher.
   double connectSeconds = 30.0;
   // The user's profile (a file URL, as -env:UserInstallation takes it); "" = the one the

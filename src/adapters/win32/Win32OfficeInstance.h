@@ -2,8 +2,9 @@
 // The user's office on Windows, found by its single-instance pipe. LibreOffice lets one office
 // run per user profile: it listens on \\.\pipe\OSL_PIPE_<user>_SingleOfficeIPC_<digest of the
 // profile>, and every later start hands its request to the office that answers there. So "the
-// user's office runs" means the pipe of the profile of the office COM would start answers, and
-// the process serving that pipe is the one the pass talks to. Process names tell neither: a
+// user's office runs" means an office holds the profile of the office COM would start (the mutex
+// it takes, named as that pipe, before it makes the pipe), and the process serving that pipe is
+// the one the pass talks to. Process names tell neither: a
 // second suite or a conversion service is a soffice.bin too, and reaching for the office
 // through COM while none runs would start a hidden one.
 

@@ -3,7 +3,8 @@
 namespace tg {
 namespace {
 
-constexpr const char* ListenerName = "Morvane.Tallyguard.ShowRequests";
+// The window class a later start finds the running copy by; it hears every request, not only Show.
+constexpr const char* ListenerName = "Morvane.Tallyguard.Requests";
 
 // Each request is a message of its own, posted, so the asking start never waits on the window.
 UINT MessageOf(RunningCopyRequest request) {

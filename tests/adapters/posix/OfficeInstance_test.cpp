@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "adapters/posix/OfficeInstallation.h"
 #include "support/TempFolder.h"
 
 namespace tg {
@@ -82,6 +83,27 @@ TEST(OfficeInstance, TheDefaultProfileIsTheLaunchersChoice) {
             "file://" + (temp / "home") + "/.config/libreoffice/4");
   setenv("UserInstallation", "file:///elsewhere/p", 1);
   EXPECT_EQ(DefaultOfficeProfileUrl(rc), "file:///elsewhere/p");
+}
+
+// Unnamed, the bootstrap file is the one of the office the search finds (here the user's
+// choice, an office outside Debian's folder), not Debian's.
+TEST(OfficeInstance, TheDefaultProfileIsReadFromTheFoundOffice) {
+  SavedVariable home("HOME"), xdg("XDG_CONFIG_HOME"), chosen("UserInstallation"),
+      folder(OfficeFolderVariable);
+  TempFolder temp;
+  const std::string program = temp / "opt/libreoffice9.1/program";
+  std::filesystem::create_directories(program);
+  std::filesystem::create_directories(temp / "home");
+  WriteWholeFile(program + "/soffice", "#!/bin/sh\n");
+  std::filesystem::permissions(program + "/soffice", std::filesystem::perms::owner_all);
+  WriteWholeFile(program + "/fundamentalrc", "");
+  WriteWholeFile(program + "/libuno_sal.so.3", "");
+  WriteWholeFile(program + "/bootstraprc", "[Bootstrap]\nUserInstallation=$SYSUSERCONFIG/own/9\n");
+  setenv("HOME", (temp / "home").c_str(), 1);
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("UserInstallation");
+  setenv(OfficeFolderVariable, (temp / "opt/libreoffice9.1").c_str(), 1);
+  EXPECT_EQ(DefaultOfficeProfileUrl(), "file://" + (temp / "home") + "/.config/own/9");
 }
 
 }  // namespace
