@@ -25,6 +25,15 @@ check "changelog compressed" grep -qx './usr/share/doc/tallyguard/changelog.gz' 
 check "manual page compressed" grep -qx './usr/share/man/man1/tallyguard.1.gz' <<<"$contents"
 check "office module in the multiarch folder" \
   grep -qx './usr/lib/x86_64-linux-gnu/tallyguard/libtallyguard_office.so' <<<"$contents"
+# The office is the user's own, whichever packages it came from: recommended, never required, and
+# none of Debian's office runtime pulled in by the office module's libraries.
+depends=$(dpkg-deb -f "$deb" Depends)
+check "depends on no office package ($depends)" \
+  bash -c '! grep -Eq "libreoffice|libuno|uno-libs|\bure\b" <<<"$1"' _ "$depends"
+check "depends on the program's own libraries" grep -q 'libqt6widgets6' <<<"$depends"
+check "recommends the office" grep -q 'libreoffice-calc' <<<"$(dpkg-deb -f "$deb" Recommends)"
+check "copyright says MIT (Expat)" \
+  bash -c 'dpkg-deb --fsys-tarfile "$1" | tar -xO ./usr/share/doc/tallyguard/copyright | grep -q "^License: Expat"' _ "$deb"
 tags=$(lintian --tag-display-limit 0 "$deb" 2>/dev/null | grep -E '^[EW]: ')
 if [ -z "$tags" ]; then
   echo "ok   - lintian finds no error and no warning"
