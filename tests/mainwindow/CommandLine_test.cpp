@@ -99,6 +99,29 @@ TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
   EXPECT_NE(std::get<1>(run({"--backup-pass"})), "helper: ");
 }
 
+// --versions opens a window, so it goes with no command that answers in the terminal: combined
+// with one it is an unknown option (status 64) and nothing runs; --help and --version still
+// answer first, as with any other option.
+TEST(RunCommandLine, VersionsOnlyOpensTheWindowAndGoesWithNoOtherCommand) {
+  auto run = [](std::vector<std::string> arguments) {
+    RecordingPlatform platform;
+    std::ostringstream out, errors;
+    const int status = RunCommandLine(arguments, platform, out, errors);
+    return std::tuple(status, platform.done, out.str(), errors.str());
+  };
+  const auto refused =
+      std::tuple(ExitCodes::Usage, "console ", "", UnknownOptionText("Tallyguard", "--versions"));
+  EXPECT_EQ(run({"--versions"}), std::tuple(0, "window+versions ", "", ""));
+  EXPECT_EQ(run({"--versions", "-platform", "xcb"}), std::tuple(0, "window+versions ", "", ""));
+  EXPECT_EQ(run({"--versions", "--backup-now"}), refused);
+  EXPECT_EQ(run({"--backup-now", "--versions"}), refused);
+  EXPECT_EQ(run({"--backup-now", "--notify", "--versions"}), refused);
+  EXPECT_EQ(run({"--list-copies", "--versions"}), refused);
+  EXPECT_EQ(run({"--versions", "--list-copies", "Budget"}), refused);
+  EXPECT_EQ(run({"--versions", "--help"}), std::tuple(0, "console ", HelpText("Tallyguard"), ""));
+  EXPECT_EQ(run({"--version", "--versions"}), std::tuple(0, "console ", VersionText("9.8.7"), ""));
+}
+
 TEST(BackupNowNotice, SaysWhatWasCopiedAndTheFirstProblemInPlainWords) {
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "a\nb\n", ""), "2 spreadsheets were copied.");
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "", ""),
