@@ -235,9 +235,7 @@ HelperOutcome ServeOnce(const std::string& fromWindow, std::string_view input) {
   tg::MemorySuite suite;
   suite.openSpreadsheet("file:///data/Budget.ods", "budget");
   suite.openNeverStored("Untitled 1");
-  suite.onStore = [&files](const tg::StoredCopy& copy) {
-    files.files[files.resolve(tg::DecodeUrlEscapes(copy.url.substr(7)))] = copy.content;
-  };
+  suite.disk = &files;
   tg::MemoryFileFacts facts(files);
   tg::MemoryPrivateState state;
   tg::FixedClock clock;

@@ -13,5 +13,6 @@ cmake --build "$build/fuzz" -j"$jobs"
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" \
   -DTALLYGUARD_FUZZER_BINARY="$build/fuzz/backup_naming_fuzzer" \
-  -DTALLYGUARD_PASS_FUZZER_BINARY="$build/fuzz/pass_protocol_fuzzer" >/dev/null
+  -DTALLYGUARD_PASS_FUZZER_BINARY="$build/fuzz/pass_protocol_fuzzer" \
+  -DTALLYGUARD_PACKAGE_FUZZER_BINARY="$build/fuzz/package_comparison_fuzzer" >/dev/null
 cmake --build "$build" -j"$jobs"

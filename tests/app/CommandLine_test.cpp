@@ -99,6 +99,29 @@ TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
   EXPECT_NE(std::get<1>(run({"--backup-pass"})), "helper: ");
 }
 
+// --versions opens a window, so it goes with no command that answers in the terminal: combined
+// with one it is an unknown option (status 64) and nothing runs; --help and --version still
+// answer first, as with any other option.
+TEST(RunCommandLine, VersionsOnlyOpensTheWindowAndGoesWithNoOtherCommand) {
+  auto run = [](std::vector<std::string> arguments) {
+    RecordingPlatform platform;
+    std::ostringstream out, errors;
+    const int status = RunCommandLine(arguments, platform, out, errors);
+    return std::tuple(status, platform.done, out.str(), errors.str());
+  };
+  const auto refused =
+      std::tuple(ExitCodes::Usage, "console ", "", UnknownOptionText("Tallyguard", "--versions"));
+  EXPECT_EQ(run({"--versions"}), std::tuple(0, "window+versions ", "", ""));
+  EXPECT_EQ(run({"--versions", "-platform", "xcb"}), std::tuple(0, "window+versions ", "", ""));
+  EXPECT_EQ(run({"--versions", "--backup-now"}), refused);
+  EXPECT_EQ(run({"--backup-now", "--versions"}), refused);
+  EXPECT_EQ(run({"--backup-now", "--notify", "--versions"}), refused);
+  EXPECT_EQ(run({"--list-copies", "--versions"}), refused);
+  EXPECT_EQ(run({"--versions", "--list-copies", "Budget"}), refused);
+  EXPECT_EQ(run({"--versions", "--help"}), std::tuple(0, "console ", HelpText("Tallyguard"), ""));
+  EXPECT_EQ(run({"--version", "--versions"}), std::tuple(0, "console ", VersionText("9.8.7"), ""));
+}
+
 TEST(BackupNowNotice, SaysWhatWasCopiedAndTheFirstProblemInPlainWords) {
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "a\nb\n", ""), "2 spreadsheets were copied.");
   EXPECT_EQ(BackupNowNotice(ExitCodes::AllCopied, "", ""),
@@ -126,9 +149,7 @@ class BackupNowTest : public ::testing::Test {
   BackupNowTest() {
     files.directories = {"/", "/data", "/tmp"};
     environment.values["TEMP"] = "/tmp";
-    suite.onStore = [this](const StoredCopy& copy) {
-      files.files[copy.url.substr(std::string("file://").size())] = copy.content;
-    };
+    suite.disk = &files;
   }
 
   // The pass runs in the helper, as the program's does: here a loopback helper over the in-memory
@@ -220,6 +241,34 @@ TEST_F(BackupNowTest, AnotherBackupThatDoesNotEndIsWaitedForThenSaidAndExitsOne)
   EXPECT_TRUE(suite.copies.empty());
   EXPECT_EQ(errors.str(), "Waiting for another backup to end...\nfailed: " +
                               std::string(AnotherBackupRunning) + "\n");
+}
+
+// What the office refuses (a folder that takes no file, a full disk, a document the user closed
+// during the pass) is one line naming its document; the others are still copied.
+TEST_F(BackupNowTest, EachStoreTheOfficeRefusesIsOneLineNamingItsDocument) {
+  settings.store("Include Date", "Off");
+  files.directories.insert("/locked");
+  files.readOnly.insert("/locked");
+  suite.openSpreadsheet("file:///locked/Budget.ods");
+  MemoryDocument& stock = suite.openSpreadsheet("file:///data/Stock.ods");
+  stock.callsUntilClosed = 3;  // closed while the pass reads it
+  suite.openSpreadsheet("file:///data/Plan.ods");
+
+  EXPECT_EQ(run(), ExitCodes::SomethingFailed);
+  EXPECT_EQ(errors.str(),
+            "failed: Budget.ods: The folder cannot be written.\n"
+            "failed: Stock.ods: The connection to the office suite was lost; the office may have "
+            "been closed.\n");
+  EXPECT_THAT(out.str(), HasSubstr("Plan.ods was backup saved as /data/Plan Backup.ods"));
+  EXPECT_FALSE(files.exists("/locked/Budget Backup.ods"));
+
+  errors.str("");
+  files.readOnly.clear();
+  files.full = true;
+  EXPECT_EQ(run(), ExitCodes::SomethingFailed);
+  EXPECT_THAT(errors.str(), HasSubstr("failed: Budget.ods: "));
+  EXPECT_THAT(errors.str(), HasSubstr("failed: Plan.ods: "));
+  EXPECT_FALSE(files.exists("/locked/Budget Backup.ods"));
 }
 
 }  // namespace

@@ -27,14 +27,7 @@ class ProgramWiring : public WindowFixture {
  protected:
   // A copy written by the suite shows up as a file where its URL says, as a real store's does.
   ProgramWiring() {
-    suite.onStore = [this](const StoredCopy& copy) {
-      std::string path = DecodeUrlEscapes(copy.url.substr(std::string("file://").size()));
-      if (path.size() > 2 && path[2] == ':') {  // "/C:/Data/...": a Windows path
-        path.erase(0, 1);
-        for (char& c : path) c = c == '/' ? '\\' : c;
-      }
-      fileSystem.files[path] = copy.content;
-    };
+    suite.disk = &fileSystem;
     fileSystem.directories.insert({"/data", "C:", "C:\\Data"});
   }
 
@@ -123,9 +116,7 @@ TEST_F(ProgramWiring, BackupNowAskedFromOutsideDuringAPassIsMadeWhenItEnds) {
   Check6.setValue(CheckBox::Unchecked);
   const int balloonsBefore = trayShell.count(TrayCall::ShowBalloon);
   bool asked = false;
-  const auto store = suite.onStore;
-  suite.onStore = [&](const StoredCopy& copy) {
-    store(copy);
+  suite.onStore = [&](const StoredCopy&) {
     if (!std::exchange(asked, true)) program_->backupNow();
   };
   PushButton2.click();

@@ -28,9 +28,7 @@ class CalcTest : public ::testing::Test, public OptionPanel {
   CalcTest() {
     files.directories = {"/", "/data", "/logs", "/safe"};
     // A copy written by the suite shows up as a file, as a real store would.
-    suite.onStore = [this](const StoredCopy& copy) {
-      files.files[PathOf(copy.url)] = copy.content;
-    };
+    suite.disk = &files;
     // A prompt that is never answered would come back for ever; give up loudly instead.
     dialogs.whileOpen = [this] {
       if (dialogs.folderPrompts.size() > 50) throw std::runtime_error("prompt loops");

@@ -6,6 +6,7 @@
 #include "CalcTestDoubles.h"
 #include "backup/CopyKeeping.h"
 #include "memory/MemoryFileFacts.h"
+#include "memory/MemoryPrivateState.h"
 
 namespace tg::testing {
 namespace {
@@ -510,6 +511,118 @@ TEST_F(CalcTest, ASameSecondCopyIsReplacedExceptWhereTimesFollowSummerTime) {
   SaveAll(pass);
   EXPECT_TRUE(files.exists(numbered));
   EXPECT_THAT(reportedLines(), IsEmpty());
+}
+
+// --- Stores the office refuses --------------------------------------------------------------
+
+// The pass as the program runs it on Linux: Keep Copies on, the office writing each copy into the
+// staging folder first, the program then writing it into its own folder.
+class StagedPass : public CalcTest {
+ protected:
+  StagedPass() {
+    files.directories.insert({"/run", "/run/Tallyguard"});
+    Check6.setValue(CheckBox::Checked);
+  }
+  void runStaged(int keep) {
+    CopyKeeping keeping(CopyKeepingContext{.fileSystem = files,
+                                           .facts = facts,
+                                           .clock = clock,
+                                           .regional = regional,
+                                           .historyLogPath = historyLogPath,
+                                           .pathStyle = PathStyle::Posix,
+                                           .keep = keep,
+                                           .state = &state});
+    CalcContext pass = context();
+    pass.facts = &facts;
+    pass.extras = &keeping;
+    pass.stagingFolder = "/run/Tallyguard/";
+    SaveAll(pass);
+  }
+  std::vector<std::string> filesIn(const std::string& folder) const {
+    std::vector<std::string> names = facts.namesIn(folder);
+    std::erase(names, "Tallyguard.txt");
+    return names;
+  }
+  MemoryFileFacts facts{files};
+  MemoryPrivateState state;
+};
+
+// The office writes a protected workbook's copy encrypted only when given the workbook's key, and
+// encrypts it afresh at every store: each copy stays encrypted on its way through the staging
+// folder, and an unchanged protected workbook's copies, which cannot be told apart, are all kept.
+TEST_F(StagedPass, AProtectedWorkbooksCopiesStayEncryptedAndAreAllKept) {
+  MemoryDocument& salaries = suite.openSpreadsheet("file:///data/Salaries.ods", "secret salaries");
+  salaries.encrypted = true;
+  suite.openSpreadsheet("file:///data/Plan.ods", "plan");
+
+  runStaged(3);
+  clock.set({2026, 12, 6, 13, 59, 16});
+  runStaged(3);
+
+  const std::vector<std::string> copies = filesIn("/data");
+  // Two of the protected workbook, which cannot be told the same; one of the unchanged plan.
+  ASSERT_EQ(copies.size(), 3u);
+  for (const std::string& name : copies) {
+    const std::string& bytes = files.files.at("/data/" + name);
+    if (name.starts_with("Salaries")) {
+      EXPECT_TRUE(IsEncryptedCopy(bytes)) << name;
+      EXPECT_EQ(bytes.find("secret"), std::string::npos) << name;
+    } else {
+      EXPECT_EQ(bytes, "plan") << name;
+    }
+  }
+  EXPECT_THAT(filesIn("/run/Tallyguard"), IsEmpty());
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
+// The office writes into the staging folder well enough; the copy's own folder refuses it, or its
+// disk is full. Each is reported as its document's failure, leaves nothing behind, not even in the
+// staging folder, and the next document is still copied.
+TEST_F(StagedPass, AFolderThatTakesNoFileOrAFullDiskIsReportedAndThePassGoesOn) {
+  files.directories.insert({"/locked", "/full"});
+  files.readOnly.insert("/locked");
+  suite.openSpreadsheet("file:///locked/Budget.ods", "budget");
+  suite.openSpreadsheet("file:///data/Plan.ods", "plan");
+
+  runStaged(0);
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182));
+  EXPECT_THAT(reportText(0), HasSubstr("/locked/"));
+  EXPECT_THAT(filesIn("/locked"), IsEmpty());
+  EXPECT_THAT(filesIn("/run/Tallyguard"), IsEmpty());
+  ASSERT_EQ(historyLines().size(), 1u);
+  EXPECT_THAT(historyLines()[0], ::testing::StartsWith("Plan.ods was backup saved as /data/Plan"));
+
+  files.readOnly.clear();
+  files.full = true;
+  runStaged(0);
+  EXPECT_THAT(reportedLines(), ElementsAre(182, 182, 182));
+  EXPECT_EQ(filesIn("/locked").size(), 0u);
+  EXPECT_EQ(filesIn("/data").size(), 1u) << "only the first pass's copy of Plan";
+}
+
+// The office makes the folders a copy needs, nested ones too, but not inside a folder that takes
+// no file; a document closed during its turn fails as a disposed one does, and the pass goes on
+// to the next document.
+TEST_F(CalcTest, TheOfficesRefusalsAreReportedOneByOneAndThePassGoesOn) {
+  files.directories.insert("/locked");
+  files.readOnly.insert("/locked");
+  suite.openSpreadsheet("file:///gone/deeper/Budget.ods", "budget");
+  suite.openSpreadsheet("file:///locked/sub/Stock.ods", "stock");
+  MemoryDocument& closed = suite.openSpreadsheet("file:///data/Closed.ods", "closed");
+  closed.callsUntilClosed = 3;  // closed by the user after its arguments were read
+  suite.openSpreadsheet("file:///data/Plan.ods", "plan");
+
+  runPass();
+
+  EXPECT_THAT(reportedLines(), ElementsAre(182, 182));
+  EXPECT_THAT(reportText(0), HasSubstr("The folder cannot be written."));
+  EXPECT_THAT(reportText(1), HasSubstr("the office may have been closed"));
+  EXPECT_EQ(files.files["/gone/deeper/Budget Backup.ods"], "budget");
+  EXPECT_EQ(files.directories.count("/locked/sub"), 0u);
+  EXPECT_EQ(files.files["/data/Plan Backup.ods"], "plan");
+  EXPECT_FALSE(files.exists("/data/Closed Backup.ods"));
+  EXPECT_EQ(historyLines().size(), 2u);
 }
 
 }  // namespace

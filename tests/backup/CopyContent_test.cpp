@@ -151,6 +151,63 @@ TEST(CompareCopies, WhatCannotBeReadForCertainIsUnknown) {
       Sameness::Unknown);
 }
 
+// An Office Open XML workbook as the office stores one; what it rewrites at every store is the
+// time of the store and the revision in docProps/core.xml and the editing time in docProps/app.xml.
+std::string ExcelWorkbook(const std::string& cell, const std::string& modified,
+                          const std::string& revision, const std::string& core = "",
+                          const std::string& custom = "") {
+  std::vector<std::pair<std::string, std::string>> members = {
+      {"[Content_Types].xml", "<Types/>"},
+      {"_rels/.rels", "<Relationships/>"},
+      {"docProps/app.xml", "<Properties><Template></Template><TotalTime>" + revision +
+                               "</TotalTime><Application>LibreOffice</Application></Properties>"},
+      {"docProps/core.xml",
+       "<cp:coreProperties><dcterms:created>2026-12-01T08:00:00Z"
+       "</dcterms:created>" +
+           core + "<dcterms:modified xsi:type=\"dcterms:W3CDTF\">" + modified +
+           "</dcterms:modified><cp:revision>" + revision + "</cp:revision></cp:coreProperties>"},
+      {"xl/workbook.xml", "<workbook><sheets><sheet name=\"Sheet1\"/></sheets></workbook>"},
+      {"xl/worksheets/sheet1.xml", "<worksheet><c r=\"A1\"><v>" + cell + "</v></c></worksheet>"},
+  };
+  if (!custom.empty()) members.emplace_back("docProps/custom.xml", custom);
+  return Package(members);
+}
+
+// An .xlsx is compared member by member: two stores of an unchanged workbook are the same; a
+// cell, a title or a custom property that changed makes a new version.
+TEST(CompareCopies, AnExcelWorkbookIsComparedMemberByMember) {
+  const std::string first = ExcelWorkbook("1", "2026-12-08T10:29:17Z", "1");
+  EXPECT_EQ(CompareCopies(first, ExcelWorkbook("1", "2026-12-08T10:31:19Z", "2")), Sameness::Same);
+  EXPECT_EQ(CompareCopies(first, ExcelWorkbook("2", "2026-12-08T10:31:19Z", "2")),
+            Sameness::Different);
+  EXPECT_EQ(CompareCopies(first, ExcelWorkbook("1", "2026-12-08T10:31:19Z", "2",
+                                               "<dc:title>Budget 2027</dc:title>")),
+            Sameness::Different);
+  EXPECT_EQ(CompareCopies(ExcelWorkbook("1", "2026-12-08T10:29:17Z", "1", "", "<Properties/>"),
+                          ExcelWorkbook("1", "2026-12-08T10:31:19Z", "2", "",
+                                        "<Properties><property name=\"Owner\"/></Properties>")),
+            Sameness::Different);
+  EXPECT_EQ(CompareCopies(first, ExcelWorkbook("1", "2026-12-08T10:31:19Z", "2", "", "<x/>")),
+            Sameness::Different)
+      << "a member more";
+}
+
+// A password added (or taken off) between two copies: one package encrypted, the other not. The
+// plain one's members tell nothing of the other's, so the two are never taken for the same.
+TEST(CompareCopies, APackageEncryptedOnOneSideOnlyIsNotCertainlyTheSame) {
+  const std::string plain = Workbook("A1=1", "2026-12-08T10:29:17.44");
+  const std::string locked = Package(
+      {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+       {"content.xml", "<office:document-content>A1=1"},
+       {"meta.xml", Meta("2026-12-08T10:31:19.52")},
+       {"settings.xml", Settings("0", "true")},
+       {"Thumbnails/thumbnail.png", "picture of 0"},
+       {"META-INF/manifest.xml",
+        Manifest + "<manifest:encryption-data manifest:checksum=\"x\"/></manifest:manifest>"}});
+  EXPECT_EQ(CompareCopies(plain, locked), Sameness::Unknown);
+  EXPECT_EQ(CompareCopies(locked, plain), Sameness::Unknown);
+}
+
 TEST(CopyContent, ThePackagesMembersAreReadFromItsCentralDirectory) {
   const std::string text = "<office:document-content/>";
   const auto members = ZipMembers(Package({{"content.xml", text}}));

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <system_error>
+#include <vector>
 
 namespace tg {
 namespace {
@@ -61,7 +62,15 @@ void MemoryFileSystem::makeDirectory(std::string_view path) {
   if (folder.empty() || !directories.count(ParentKey(folder))) {
     Fail(std::errc::no_such_file_or_directory, "Cannot create the folder", path);
   }
+  requireRoomFor(folder);
   directories.insert(folder);
+}
+
+void MemoryFileSystem::requireRoomFor(std::string_view file) const {
+  if (readOnly.count(ParentKey(std::string(file)))) {
+    Fail(std::errc::permission_denied, "Cannot write into the folder of", file);
+  }
+  if (full) Fail(std::errc::no_space_on_device, "No space left on the disk for", file);
 }
 
 void MemoryFileSystem::appendText(std::string_view path, std::string_view text) {
@@ -71,6 +80,11 @@ void MemoryFileSystem::appendText(std::string_view path, std::string_view text) 
   }
   if (!directories.count(ParentKey(file))) {
     Fail(std::errc::no_such_file_or_directory, "Cannot open the file", path);
+  }
+  if (!exists(file)) {
+    requireRoomFor(file);
+  } else if (full) {
+    Fail(std::errc::no_space_on_device, "No space left on the disk for", path);
   }
   std::string& content = files[file];
   if (!content.empty() && content.back() != '\n') content += "\r\n";
@@ -93,7 +107,7 @@ std::string MemoryFileSystem::readText(std::string_view path) const {
 }
 
 void MemoryFileSystem::deleteFile(std::string_view path) {
-  if (readOnly.count(std::string(path))) {
+  if (readOnly.count(std::string(path)) || readOnly.count(ParentKey(std::string(path)))) {
     Fail(std::errc::permission_denied, "Cannot delete the read-only file", path);
   }
   forceDeleteFile(path);
@@ -110,6 +124,7 @@ void MemoryFileSystem::rename(std::string_view from, std::string_view to) {
   auto found = files.find(std::string(from));
   if (found == files.end())
     Fail(std::errc::no_such_file_or_directory, "Cannot rename the file", from);
+  if (readOnly.count(ParentKey(std::string(to)))) requireRoomFor(to);
   std::string content = std::move(found->second);
   files.erase(found);
   files[std::string(to)] = std::move(content);
@@ -118,7 +133,33 @@ void MemoryFileSystem::rename(std::string_view from, std::string_view to) {
 void MemoryFileSystem::copyFile(std::string_view from, std::string_view to) {
   const std::string content = readText(from);
   if (isDirectory(to)) Fail(std::errc::is_a_directory, "Cannot write the file", to);
+  if (!directories.count(ParentKey(std::string(to)))) {
+    Fail(std::errc::no_such_file_or_directory, "Cannot write the file", to);
+  }
+  requireRoomFor(to);
   files[std::string(to)] = content;
+}
+
+void MemoryFileSystem::storeFile(std::string_view path, std::string content) {
+  const std::string file(path);
+  std::string missing = ParentKey(file);
+  std::vector<std::string> toMake;
+  while (!missing.empty() && !directories.count(missing) && ParentKey(missing) != missing) {
+    if (exists(missing)) Fail(std::errc::not_a_directory, "Cannot create the folder", missing);
+    toMake.push_back(missing);
+    missing = ParentKey(missing);
+  }
+  if (!directories.count(missing))
+    Fail(std::errc::no_such_file_or_directory, "Cannot write the file", path);
+  for (auto folder = toMake.rbegin(); folder != toMake.rend(); ++folder) {
+    requireRoomFor(*folder);
+    directories.insert(*folder);
+  }
+  if (directories.count(FolderKey(file)))
+    Fail(std::errc::is_a_directory, "Cannot write the file", path);
+  if (readOnly.count(file)) Fail(std::errc::permission_denied, "Cannot write the file", path);
+  requireRoomFor(file);
+  files[file] = std::move(content);
 }
 
 }  // namespace tg

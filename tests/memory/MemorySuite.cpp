@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <system_error>
+
+#include "backup/BackupNaming.h"
+#include "backup/OfficeFailure.h"
+#include "memory/MemoryFileSystem.h"
 
 namespace tg {
 
@@ -16,6 +21,7 @@ struct MemorySuite::State {
   std::multimap<std::string, Rule> failures;
   std::map<std::string, int> counts;
   int liveObjects = 0;
+  int stores = 0;
 };
 
 namespace {
@@ -56,6 +62,28 @@ std::string ServiceOf(ComponentKind kind) {
       return "com.sun.star.frame.Controller";
   }
   return "";
+}
+
+// A failure as the adapters deliver the office's exception: in plain words.
+AutomationError OfficeRaised(std::string_view description) {
+  return AutomationError(PlainOfficeFailure(FromBridgeDescription(description)));
+}
+
+AutomationError StoreFailed(const std::string& url, std::string_view code) {
+  return OfficeRaised("com.sun.star.task.ErrorCodeIOException: SfxBaseModel::impl_store <" + url +
+                      "> failed: " + std::string(code));
+}
+
+// The file the office writes for a URL: escapes decoded, a raw "#" ending it, and a drive
+// letter's path ("/C:/Data/a.ods") written as Windows writes it.
+std::string PathOfUrl(const std::string& url) {
+  std::string path = DecodeUrlEscapes(
+      url.substr(std::string("file://").size(), url.find('#') - std::string("file://").size()));
+  if (path.size() > 2 && path[2] == ':') {
+    path.erase(0, 1);
+    std::replace(path.begin(), path.end(), '/', '\\');
+  }
+  return path;
 }
 
 AutomationError UnknownName(std::string_view method) {
@@ -155,7 +183,12 @@ class Document : public MemoryObject {
 
  protected:
   Value answer(const std::string& name, std::string_view method, const ValueList& args) override {
-    if (document_.closed) throw AutomationError("The document has been closed (disposed).");
+    if (document_.callsUntilClosed >= 0 && document_.callsUntilClosed-- == 0) {
+      document_.closed = true;
+    }
+    if (document_.closed) {
+      throw OfficeRaised("com.sun.star.lang.DisposedException: the document has been closed");
+    }
     if (name == "supportsservice") {
       const std::string& service = Argument(args, 0).asText();
       return service == ServiceOf(document_.kind) ||
@@ -202,16 +235,33 @@ class Document : public MemoryObject {
     const auto& flags = state_->suite->filterFlags;
     if (!copy.filterName.empty() &&
         (!flags.count(copy.filterName) || (flags.at(copy.filterName) & 2) == 0)) {
-      throw AutomationError("General input/output error: the filter " + copy.filterName +
-                            " cannot write.");
+      throw StoreFailed(url, "0x81a(Error Area:Io Class:Parameter Code:26)");
     }
     if (url.rfind("file:///", 0) != 0 || url.size() <= 8 || url.back() == '/') {
-      throw AutomationError("General input/output error: " + url);
+      throw StoreFailed(url, "0x81a(Error Area:Io Class:Parameter Code:26)");
     }
     MemorySuite& suite = *state_->suite;
+    if (document_.encrypted && copy.encrypted) {
+      copy.content = std::string(EncryptedCopyMark) + std::to_string(++state_->stores) + " " +
+                     std::string(copy.content.size(), '*');
+    }
+    if (suite.disk) write(*suite.disk, url, copy.content);
     suite.copies.push_back(copy);
     if (suite.onStore) suite.onStore(copy);
     return {};
+  }
+
+  // As the office's store: missing folders made, nested ones too; the disk's refusal as the
+  // office's input and output error.
+  static void write(MemoryFileSystem& disk, const std::string& url, const std::string& bytes) {
+    try {
+      disk.storeFile(disk.resolve(PathOfUrl(url)), bytes);
+    } catch (const std::system_error& refused) {
+      if (refused.code() == std::errc::no_space_on_device)
+        throw StoreFailed(url, "0xc03(Error Area:Io Class:Write Code:3)");
+      if (refused.code() == std::errc::is_a_directory) throw StoreFailed(url, "0x20d");
+      throw StoreFailed(url, "0xc10(Error Area:Io Class:Write Code:16)");
+    }
   }
 
   MemoryDocument& document_;

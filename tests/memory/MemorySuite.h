@@ -2,6 +2,9 @@
 // An office suite held in memory, behind the automation port: a service manager, a desktop and
 // its open components, for tests of everything that drives the suite. Names resolve without
 // regard to case, as the real bridge does; every call is recorded; any call can be made to fail.
+// Given a disk, a store is no kinder than the office's: it makes the folders a copy needs, and
+// fails as the office does in a folder that takes no file, on a full disk, with a filter that only
+// reads, and on a document the user has closed.
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +18,13 @@
 
 namespace tg {
 
+class MemoryFileSystem;
+
+// A protected document's copy stored with its key: encrypted afresh at every store, so no two
+// stores of it are the same bytes, and no text of the document shows.
+inline constexpr std::string_view EncryptedCopyMark{"\0encrypted package ", 19};
+inline bool IsEncryptedCopy(std::string_view bytes) { return bytes.starts_with(EncryptedCopyMark); }
+
 enum class ComponentKind { Spreadsheet, Text, Presentation, Drawing, Other };
 
 struct MemoryDocument {
@@ -27,7 +37,8 @@ struct MemoryDocument {
   bool readOnly = false;      // opened read-only
   std::string content;        // what a copy stored now would hold
   bool modified = false;
-  bool closed = false;  // closed by the user: every later call on it fails
+  bool closed = false;        // closed by the user: every later call on it fails
+  int callsUntilClosed = -1;  // the user closes it after this many more calls on it; -1: never
 };
 
 // One copy written by "storetourl".
@@ -37,7 +48,7 @@ struct StoredCopy {
   std::string content;
   std::string filterName;  // "" when the store named no filter (the suite's default format)
   std::string filterOptions;
-  bool encrypted = false;
+  bool encrypted = false;  // stored with the document's key
 };
 
 struct RecordedCall {
@@ -82,6 +93,8 @@ class MemorySuite : public AutomationFactory {
                                                      {"Gnumeric Spreadsheet", 1}};
   std::vector<RecordedCall> calls;
   std::vector<StoredCopy> copies;
+  // Where a store writes the file, as the office's store does; none: a store only records.
+  MemoryFileSystem* disk = nullptr;
   // Runs after each successful store, e.g. to make the file appear in a file system double.
   std::function<void(const StoredCopy&)> onStore;
 

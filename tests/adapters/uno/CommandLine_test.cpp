@@ -187,6 +187,25 @@ TEST_F(BackupNow, ExitsZeroWhenEveryDocumentWasCopiedAndOneWhenANewOneIsSkipped)
   EXPECT_THAT(refused.errors, HasSubstr("List.ods: "));
 }
 
+// The office folder the user chose in the settings is the one the program drives, though
+// another office is installed where it looks otherwise: a folder with no office in it copies
+// nothing and says so; Debian's office chosen there copies as always.
+TEST_F(BackupNow, TheChosenOfficeFolderIsTheOfficeUsed) {
+  openStored("Budget.ods");
+  const std::string noOffice = temp / "no office here";
+  fs::create_directories(noOffice + "/program");
+  store("OfficeFolder=" + noOffice + "\n");
+  Outcome elsewhere = run();
+  EXPECT_EQ(elsewhere.status, 1) << elsewhere.errors;
+  EXPECT_THAT(elsewhere.errors, HasSubstr("(LibreOffice) is not installed"));
+  EXPECT_TRUE(copies(temp / "docs").empty());
+
+  store("OfficeFolder=/usr/lib/libreoffice\n");
+  Outcome chosen = run();
+  EXPECT_EQ(chosen.status, 0) << chosen.errors;
+  EXPECT_EQ(copies(temp / "docs").size(), 1u);
+}
+
 TEST_F(BackupNow, ExitsTwoWhenNoOfficeCanBeReached) {
   openStored("Budget.ods");
   Outcome none = run("nobody_listens_here");

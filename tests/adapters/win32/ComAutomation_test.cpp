@@ -333,6 +333,28 @@ TEST_F(FixtureSuite, AStoreTheSuiteRefusesIsReportedInPlainWordsAndLeavesNoLine)
   EXPECT_THAT(historyLines(), IsEmpty());
 }
 
+// A protected workbook's copy is written with its key, so it stays encrypted; a format the office
+// only reads is copied in its own format; a document the user closes during the pass fails as a
+// disposed object does, and is reported while the pass goes on to the next.
+TEST_F(FixtureSuite, WhatTheOfficeRefusesOrProtectsIsHandledDocumentByDocument) {
+  openSheet(folder / "Salaries.ods", "calc8", "salaries");
+  manager->call("fixtureProtect", {"Salaries.ods"});
+  openSheet(folder / "Closed.ods", "calc8", "closed");
+  manager->call("fixtureCloseAfter", {"Closed.ods", 3});
+  openSheet(folder / "Plan.gnumeric", "Gnumeric Spreadsheet", "plan");
+
+  SaveAll(context());
+
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_THAT(dialogs.messages[0].text, AllOf(HasSubstr("the office may have been closed"),
+                                              HasSubstr("Calc.SaveAll at line 182")));
+  const std::string salaries = read(folder / "Salaries Backup.ods");
+  EXPECT_THAT(salaries, AllOf(HasSubstr("encrypted"), Not(HasSubstr("salaries"))));
+  EXPECT_FALSE(files.canReadModificationTime(folder / "Closed Backup.ods"));
+  EXPECT_EQ(read(folder / "Plan Backup.ods"), "plan|default");
+  EXPECT_EQ(historyLines().size(), 2u);
+}
+
 // The office's objects as the tests reach them, and raw calls with chosen flags.
 class StrictOffice : public FixtureSuite {
  protected:
