@@ -8,6 +8,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-win}
+# Absolute: the tests run from inside it, and the package test finds the build by this path too.
+mkdir -p "$build" && build=$(cd "$build" && pwd)
 jobs=$(nproc)
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
