@@ -37,15 +37,8 @@ class CalcTest : public ::testing::Test, public OptionPanel {
 
   CalcContext context() { return context(suite); }
   CalcContext context(AutomationFactory& automation) {
-    return CalcContext{.automation = automation,
-                       .options = passOptions(),
-                       .dialogs = dialogs,
-                       .messageLoop = loop,
-                       .fileSystem = files,
-                       .clock = clock,
-                       .regional = regional,
-                       .historyLogPath = historyLogPath,
-                       .pathStyle = PathStyle::Posix};
+    return calcContext(automation, dialogs, loop, files, clock, regional, historyLogPath,
+                       PathStyle::Posix);
   }
   void runPass() { SaveAll(context()); }
 

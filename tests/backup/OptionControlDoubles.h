@@ -60,6 +60,21 @@ struct OptionPanel {
       return ReadPassOptions({Option2, Option1, Text1, Check6, Option3, Option4, nullptr});
     };
   }
+
+  // A pass's context over these options and the rest of a test's parts.
+  CalcContext calcContext(AutomationFactory& through, Dialogs& dialogs, MessageLoop& loop,
+                          FileSystem& files, const Clock& clock, const RegionalSettings& regional,
+                          const std::string& historyLogPath, PathStyle style) const {
+    return CalcContext{.automation = through,
+                       .options = passOptions(),
+                       .dialogs = dialogs,
+                       .messageLoop = loop,
+                       .fileSystem = files,
+                       .clock = clock,
+                       .regional = regional,
+                       .historyLogPath = historyLogPath,
+                       .pathStyle = style};
+  }
 };
 
 }  // namespace tg::testing

@@ -106,15 +106,8 @@ class RealPass : public ::testing::Test, public tg::testing::OptionPanel {
 
   CalcContext context() { return context(automation); }
   CalcContext context(AutomationFactory& through) {
-    return CalcContext{.automation = through,
-                       .options = passOptions(),
-                       .dialogs = dialogs,
-                       .messageLoop = loop,
-                       .fileSystem = files,
-                       .clock = clock,
-                       .regional = regional,
-                       .historyLogPath = historyLogPath,
-                       .pathStyle = PathStyle::Posix};
+    return calcContext(through, dialogs, loop, files, clock, regional, historyLogPath,
+                       PathStyle::Posix);
   }
   // A pass as the program runs it: this user's turn taken in a private folder of the test's, the
   // copies told apart by the files' own times, and Keep Copies as the options say.

@@ -177,15 +177,8 @@ class FixtureSuite : public ::testing::Test, public testing::OptionPanel {
 
   CalcContext context() { return context(automation); }
   CalcContext context(AutomationFactory& through) {
-    return CalcContext{.automation = through,
-                       .options = passOptions(),
-                       .dialogs = dialogs,
-                       .messageLoop = loop,
-                       .fileSystem = files,
-                       .clock = clock,
-                       .regional = regional,
-                       .historyLogPath = historyLogPath,
-                       .pathStyle = PathStyle::Windows};
+    return calcContext(through, dialogs, loop, files, clock, regional, historyLogPath,
+                       PathStyle::Windows);
   }
 
   std::string read(const std::string& path) { return files.readText(path); }
