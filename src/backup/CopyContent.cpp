@@ -163,6 +163,14 @@ std::optional<bool> Encrypted(std::string_view package,
   return text->find("encryption-data") != std::string::npos;
 }
 
+// An Excel workbook's charts are written afresh at every store, edited or not: each under the next
+// free number (xl/charts/chart2.xml, then chart3.xml) with new axis numbers inside, and the list
+// of the package's parts and the drawing's links to its charts name the new part.
+bool RenumberedAtEveryStore(std::string_view memberName) {
+  return memberName.starts_with("xl/charts/") || memberName.starts_with("xl/drawings/_rels/") ||
+         memberName == "[Content_Types].xml";
+}
+
 Sameness ComparePackages(std::string_view earlier,
                          const std::map<std::string, ZipMember>& earlierMembers,
                          std::string_view later,
@@ -181,13 +189,27 @@ Sameness ComparePackages(std::string_view earlier,
   };
   const auto first = names(earlierMembers);
   const auto second = names(laterMembers);
-  if (first.size() != second.size()) return Sameness::Different;
+  // A difference only in what the office renumbers at every store can't tell an edit from none.
   bool unread = false;
+  const auto differs = [&unread](std::string_view name) {
+    if (!RenumberedAtEveryStore(name)) return true;
+    unread = true;
+    return false;
+  };
+  for (const auto& [name, member] : second) {
+    if (!first.contains(name) && differs(name)) return Sameness::Different;
+  }
   for (const auto& [name, member] : first) {
     const auto other = second.find(name);
-    if (other == second.end()) return Sameness::Different;
+    if (other == second.end()) {
+      if (differs(name)) return Sameness::Different;
+      continue;
+    }
     if (*member == *other->second) continue;
-    if (!OnlyMetadata(name)) return Sameness::Different;
+    if (!OnlyMetadata(name)) {
+      if (differs(name)) return Sameness::Different;
+      continue;
+    }
     const std::optional<std::string> one = ZipMemberText(earlier, *member);
     const std::optional<std::string> two = ZipMemberText(later, *other->second);
     if (!one || !two) {

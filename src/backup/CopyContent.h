@@ -5,8 +5,9 @@
 // the time spent editing, the view: where the cursor was, the thumbnail), which are left out;
 // everything else in the document's properties and settings counts (its title, keywords,
 // "AutoCalculate", "open read-only"). Where that cannot be told for certain (a package protected
-// by a password is encrypted afresh at every store; a binary format of another suite), the
-// answer is Unknown, and the copy is kept.
+// by a password is encrypted afresh at every store; a binary format of another suite; an Excel
+// workbook that differs only in its charts, which are renumbered at every store), the answer is
+// Unknown, and the copy is kept.
 
 #include <cstdint>
 #include <map>
