@@ -1,6 +1,8 @@
 // Keeping the newest copies on real files over a day of backups every 40 minutes, and the disk
 // guard's figures from a real file system and from a small tmpfs filled up.
 
+#include "adapters/posix/PosixFileFacts.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -10,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "adapters/posix/PosixFileFacts.h"
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/posix/PosixPrivateState.h"
 #include "backup/CopyKeeping.h"
