@@ -58,7 +58,9 @@ fi
 echo "test-windows: Wine prefix ready in $(($(date +%s) - started)) s"
 
 cd "$build"
-ctest --output-on-failure --timeout 300 -j1
+rm -f ctest-results.xml
+ctest --output-on-failure --timeout 300 -j1 --output-junit "$PWD/ctest-results.xml"
+python3 "$here/scripts/skipped-tests.py" "Windows under Wine=$PWD/ctest-results.xml"
 # The zip and the installer, made and tried as a user would.
 bash "$here/tests/adapters/win32/package_test.sh" "$build"
 # The window's screenshots at 100, 150 and 200 %, left by its test.
