@@ -67,29 +67,30 @@ close_window() {
 # Collects the program's exit once it has ended; never waits for a program still running.
 reap_program() { program_ended && wait "$PROGRAM_PID" 2>/dev/null; }
 
-# The program's tray menu, when it is open: a shown window of it that is a popup menu.
-tray_menu_open() {
+# The program's tray menu once a click opened it: a window of the program shown since
+# TRAY_MENU_BEFORE was taken.
+tray_menu_window() {
   local window
   for window in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null); do
-    xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q POPUP_MENU && return 0
+    [[ " $TRAY_MENU_BEFORE " == *" $window "* ]] || { echo "$window"; return 0; }
   done
   return 1
 }
-tray_menu_closed() { ! tray_menu_open; }
 # Right-clicks the tray icon and picks the menu's entry number N (from 1) with the keyboard. A
-# click that came before the icon took clicks opens nothing: it is clicked again, for 10 s.
+# click that came before the icon took clicks opens nothing: it is clicked again, for 15 s.
 tray_menu_choose() {
-  local geometry x y w h index attempt
+  local geometry x y w h index attempt menu
   geometry=$(xwininfo -id "$SESSION_TRAY" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
   read -r x y w h <<<"$geometry"
-  for attempt in 1 2 3 4 5; do
+  TRAY_MENU_BEFORE=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | tr '\n' ' ')
+  for attempt in 1 2 3; do
     xdo mousemove $((x + w / 2)) $((y + h / 2)) click 3
-    session_wait_for 2 tray_menu_open && break
+    session_wait_for 5 tray_menu_window && break
   done
-  tray_menu_open || { echo "the tray menu did not open" >&2; return 1; }
+  menu=$(tray_menu_window) || { echo "the tray menu did not open" >&2; return 1; }
   for ((index = 0; index < $1; index++)); do xdo key Down; done
   xdo key Return
-  session_wait_for 10 tray_menu_closed || echo "the tray menu did not close" >&2
+  session_wait_for 10 window_unmapped "$menu" || echo "the tray menu did not close" >&2
 }
 
 # Centres of the controls, in window pixels, from the designed layout (twips / 15).
@@ -211,6 +212,10 @@ check "the schedule is stored off" session_wait_for 5 setting_is StartStopState 
 session_screenshot "$ARTEFACTS/04-options-changed.png"
 
 echo "# Minimise into the tray and back"
+# A balloon still up (the last backup's) would be replaced by the next one, not added to: the
+# program takes it down after its seconds.
+no_balloon_up() { [ "$(dunstctl count displayed 2>/dev/null)" = 0 ]; }
+check "no balloon is up before minimising" session_wait_for 20 no_balloon_up
 BALLOONS_BEFORE=$(session_notification_count)
 xdo windowminimize "$WINDOW"
 check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
