@@ -6,7 +6,7 @@
 # TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build-asan}
+build=$(realpath -m "${1:-$here/build-asan}")
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALLYGUARD_SANITIZE=ON -DTALLYGUARD_WARNINGS_AS_ERRORS="${TALLYGUARD_WARNINGS_AS_ERRORS:-OFF}" \

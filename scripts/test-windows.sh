@@ -7,7 +7,7 @@
 # TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build-win}
+build=$(realpath -m "${1:-$here/build-win}")  # absolute: the package test runs from inside it
 jobs=$(nproc)
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -7,9 +7,9 @@
 # headless demonstration runs once too, so that it can't stop working unnoticed.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${TALLYGUARD_BUILD_DIR:-$here/build}
-windows_build=${TALLYGUARD_WINDOWS_BUILD_DIR:-$here/build-win}
-sanitize_build=${TALLYGUARD_SANITIZE_BUILD_DIR:-$here/build-asan}
+build=$(realpath -m "${TALLYGUARD_BUILD_DIR:-$here/build}")
+windows_build=$(realpath -m "${TALLYGUARD_WINDOWS_BUILD_DIR:-$here/build-win}")
+sanitize_build=$(realpath -m "${TALLYGUARD_SANITIZE_BUILD_DIR:-$here/build-asan}")
 
 # The last line, however the run ends: how many tests each suite skipped, and which (each
 # suite's ctest leaves its results in ctest-results.xml; one not reached says "did not run").
