@@ -31,6 +31,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/RunningOfficeOnly.cpp
   src/common/AutomationValue.cpp
   src/common/FileExists.cpp
+  src/common/FileTrust.cpp
   src/common/HiddenStateWindow.cpp
   src/common/OfficeProfile.cpp
   src/desktop/AddFolder.cpp

@@ -3,12 +3,14 @@
 # with AddressSanitizer and UndefinedBehaviorSanitizer into a folder of its own, and runs the
 # tests there: a memory error, a leak or undefined behaviour in any of them fails the run.
 # Usage: scripts/test-sanitize.sh [build-dir]   (after scripts/install-deps.sh)
+# TALLYGUARD_WARNINGS_AS_ERRORS=ON (CI sets it) makes every compiler warning fail the build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build-asan}
+build=$(realpath -m "${1:-$here/build-asan}")
 
 cmake -S "$here" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTALLYGUARD_SANITIZE=ON >/dev/null
+  -DTALLYGUARD_SANITIZE=ON -DTALLYGUARD_WARNINGS_AS_ERRORS="${TALLYGUARD_WARNINGS_AS_ERRORS:-OFF}" \
+  >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 # Every process the tests start inherits these: the test programs, `tallyguard --backup-now` and
@@ -29,4 +31,8 @@ export LSAN_OPTIONS="suppressions=$sanitize_dir/lsan.supp:print_suppressions=0"
 # whole X session with a tray and a notification server (label user) are left to the normal
 # build: minutes each, and what they start is the program the command line tests run here. The
 # benchmarks (label bench) are measured in the normal build only.
-(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE "user|bench|package")
+rm -f "$build/ctest-results.xml"
+(cd "$build" && ctest --output-on-failure --timeout 900 -j1 -LE "user|bench|package" \
+  --output-junit "$build/ctest-results.xml")
+python3 "$here/scripts/skipped-tests.py" "sanitizer=$build/ctest-results.xml"
+

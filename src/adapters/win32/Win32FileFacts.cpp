@@ -4,7 +4,6 @@
 // After windows.h, which it needs.
 #include <aclapi.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,11 +21,14 @@ std::int64_t Nanoseconds(const FILETIME& time) {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+static_assert(FileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(FileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
+
 // The account this program runs as, and the owner it gives what it creates; read once, as they
 // stay for the life of the process. None when the process's token cannot be read.
-const std::vector<std::vector<BYTE>>& OwnSids() {
-  static const std::vector<std::vector<BYTE>> sids = [] {
-    std::vector<std::vector<BYTE>> read;
+const std::vector<SidBytes>& OwnSids() {
+  static const std::vector<SidBytes> sids = [] {
+    std::vector<SidBytes> read;
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return read;
     for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
@@ -44,41 +46,35 @@ const std::vector<std::vector<BYTE>>& OwnSids() {
   return sids;
 }
 
-// Where the token could not be read, every file counts as the user's, as before owners were
-// looked at.
-bool IsOwnSid(PSID sid) {
-  const std::vector<std::vector<BYTE>>& own = OwnSids();
-  return own.empty() || std::any_of(own.begin(), own.end(), [sid](const std::vector<BYTE>& mine) {
-           return EqualSid(sid, const_cast<BYTE*>(mine.data()));
-         });
-}
+}  // namespace
 
-// Another account's file in a shared folder (its partial copy, its record) is never taken for
-// this user's. A file system without owners (FAT) has only the user's.
-bool OwnedByAnotherAccount(const std::string& path) {
+std::optional<SidBytes> Win32FileFacts::ReadOwner(const std::string& path) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
                             nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
+    return std::nullopt;
   }
-  const bool another = owner && IsValidSid(owner) && !IsOwnSid(owner);
+  std::optional<SidBytes> read;
+  if (owner && IsValidSid(owner)) {
+    const auto* bytes = static_cast<const BYTE*>(owner);
+    read.emplace(bytes, bytes + GetLengthSid(owner));
+  }
   LocalFree(descriptor);
-  return another;
+  return read;
 }
-
-}  // namespace
 
 std::optional<FileStamp> Win32FileFacts::stampOf(std::string_view path) const {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data)) {
     return std::nullopt;
   }
-  // A link's stamp is not the file's it points to.
-  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+  // A link's stamp is not the file's it points to. Another account's file in a shared folder (its
+  // partial copy, its record) is never taken for this user's.
+  if (!IsPlainDiskFile({true, data.dwFileAttributes}) ||
+      OwnedByAnotherAccount(ownerOf_(std::string(path)), OwnSids())) {
     return std::nullopt;
   }
-  if (OwnedByAnotherAccount(std::string(path))) return std::nullopt;
   return FileStamp{(static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
                    Nanoseconds(data.ftLastWriteTime)};
 }

@@ -68,15 +68,14 @@ bool EndsInsideALine(HANDLE file) {
 // the lines, and a link would lead the user's reads and writes to another file. The nearest this
 // comes to the owner check of the POSIX side: the user's own folders are what TEMP names.
 // `refused` ends the sentence that reports a file that is not one ("so it was not read").
-Handle OpenPlainFile(std::string_view path, DWORD access, DWORD share, DWORD disposition,
-                     std::string_view refused) {
+Handle OpenPlainFile(const Win32FileSystem::NatureReader& natureOf, std::string_view path,
+                     DWORD access, DWORD share, DWORD disposition, std::string_view refused) {
   Handle file(CreateFileA(std::string(path).c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr,
                           disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                           nullptr));
   if (!file.valid()) ThrowLastError("The file", path, "opened");
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+  const std::optional<FileNature> nature = natureOf(file.get());
+  if (!nature || !IsPlainDiskFile(*nature)) {
     throw WinError(
         ERROR_ACCESS_DENIED,
         "The file " + std::string(path) + " is not a plain file, so " + std::string(refused) + ".");
@@ -121,6 +120,12 @@ std::pair<Handle, std::string> CreatePartialBeside(std::string_view target) {
 
 }  // namespace
 
+std::optional<FileNature> Win32FileSystem::ReadNature(void* file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+  return FileNature{GetFileType(file) == FILE_TYPE_DISK, info.dwFileAttributes};
+}
+
 bool Win32FileSystem::canReadModificationTime(std::string_view path) const {
   return Attributes(path).has_value();
 }
@@ -154,8 +159,8 @@ void Win32FileSystem::makeDirectory(std::string_view path) {
 // is not shared: a log deleted while open would refuse the next writer until closed.
 void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
   Handle file =
-      OpenPlainFile(path, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    OPEN_ALWAYS, "nothing was written to it");
+      OpenPlainFile(natureOf_, path, FILE_APPEND_DATA | FILE_READ_DATA,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, "nothing was written to it");
   OVERLAPPED turn{};
   turn.OffsetHigh = 0x7FFFFFFF;
   if (!LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn)) {
@@ -173,9 +178,9 @@ void Win32FileSystem::appendText(std::string_view path, std::string_view text) {
 }
 
 std::string Win32FileSystem::readText(std::string_view path) const {
-  Handle file =
-      OpenPlainFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    OPEN_EXISTING, "it was not read");
+  Handle file = OpenPlainFile(natureOf_, path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                              "it was not read");
   std::string content;
   char buffer[65536];
   for (;;) {
@@ -190,8 +195,8 @@ std::string Win32FileSystem::readText(std::string_view path) const {
 }
 
 void Win32FileSystem::checkPlainFileOfUser(std::string_view path) const {
-  OpenPlainFile(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                "it was left alone");
+  OpenPlainFile(natureOf_, path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                OPEN_EXISTING, "it was left alone");
 }
 
 // Windows itself refuses a read-only file here.
@@ -211,7 +216,7 @@ void Win32FileSystem::forceDeleteFile(std::string_view path) {
 // Written beside the target under another name and moved over it once whole and on the disk: a
 // full disk or a crash leaves the target as it was, never half a spreadsheet under its name.
 void Win32FileSystem::copyFile(std::string_view from, std::string_view to) {
-  Handle source = OpenPlainFile(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  Handle source = OpenPlainFile(natureOf_, from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 OPEN_EXISTING, "it was not copied");
   const std::string target = WrittenThroughLinks(to);
   const DWORD replacedAttributes = GetFileAttributesA(target.c_str());

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "adapters/win32/Win32FileSystem.h"
+
 namespace tg {
 namespace {
 
@@ -36,10 +38,8 @@ HANDLE OpenTrusted(const std::string& path, DWORD access, DWORD disposition) {
   HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             disposition, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return file;
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!GetFileInformationByHandle(file, &information) || GetFileType(file) != FILE_TYPE_DISK ||
-      (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) !=
-          0) {
+  const std::optional<FileNature> nature = Win32FileSystem::ReadNature(file);
+  if (!nature || !IsPlainDiskFile(*nature)) {
     CloseHandle(file);
     throw std::runtime_error("The file " + path + " is not a plain file, so it is not used.");
   }

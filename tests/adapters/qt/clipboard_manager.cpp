@@ -1,7 +1,8 @@
 // A desktop's clipboard manager, as small as a test needs: it owns CLIPBOARD_MANAGER, and when a
 // program that is about to end asks it to SAVE_TARGETS, it takes the clipboard's text, writes it
-// to the file named on the command line and ends.
-// Usage: tallyguard_clipboard_manager <file for the saved text>
+// to the file named on the command line and ends. With --owned it only says, by its exit status,
+// whether a program holds the clipboard (0) or none does (1), so a test can wait for a copy.
+// Usage: tallyguard_clipboard_manager <file for the saved text> | --owned
 
 #include <xcb/xcb.h>
 
@@ -34,12 +35,21 @@ std::string ReadProperty(xcb_connection_t* connection, xcb_window_t window, xcb_
   return text;
 }
 
+bool ClipboardOwned(xcb_connection_t* connection) {
+  xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, Atom(connection, "CLIPBOARD")), nullptr);
+  const bool owned = reply && reply->owner != XCB_NONE;
+  std::free(reply);
+  return owned;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   if (argc != 2) return 2;
   xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(connection)) return 1;
+  if (std::strcmp(argv[1], "--owned") == 0) return ClipboardOwned(connection) ? 0 : 1;
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
   const xcb_window_t window = xcb_generate_id(connection);
   xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,

@@ -33,7 +33,7 @@ check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
 BALLOONS=$(session_notification_count)
 xdo windowminimize "$WINDOW"
 check "minimising makes an ordinary minimised window" session_wait_for 10 window_iconic "$WINDOW"
-sleep 1
+sleep 1  # time for a hiding into a tray that must not come: the test is that nothing happens
 check "it stays minimised, not hidden" window_iconic "$WINDOW"
 check "no balloon speaks of a tray that is not there" test "$(session_notification_count)" -eq "$BALLOONS"
 second_start

@@ -48,7 +48,7 @@ xdo windowactivate "$WINDOW" 2>/dev/null || xdo windowmap "$WINDOW"
 check "which the user brings back" session_wait_for 10 window_mapped "$WINDOW"
 
 echo "# The tray comes 3 s later"
-sleep 3
+sleep 3  # the program running without a tray for a while is the case itself
 start_tray || { echo "the tray stand-in did not start" >&2; exit 1; }
 check "the icon registers with it" session_wait_for 15 registrations_above 0
 check "showing the program's own tip first" test "$(head -n 1 "$SNI/items" | cut -d' ' -f3-)" = "Tallyguard"

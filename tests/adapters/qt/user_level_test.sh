@@ -46,10 +46,12 @@ message_box() {
   done
   return 1
 }
+# Each step below waits for what it needs to see; a click itself waits for nothing.
 click() {  # click WINDOW X Y, in the window's own pixels
   xdo mousemove --window "$1" "$2" "$3" click 1
-  sleep 0.3
 }
+# Activates a window and waits until it is the active one (at most 10 s, the xdo bound).
+activate() { xdo windowactivate --sync "$1" >/dev/null 2>&1; }
 setting_is() { grep -qx "$(printf '%s' "$1" | sed 's/ /%20/g')=$2" "$CONF" 2>/dev/null; }
 log_lines() { [ -f "$LOG" ] && wc -l <"$LOG" || echo 0; }
 copies() { find "$DOCS" -name '* Date *' -name '*.ods' | wc -l; }
@@ -59,23 +61,36 @@ tray_icon_gone() { ! tray_icon_present; }
 
 # Closes a window as the window manager's Alt+F4 does.
 close_window() {
-  xdo windowactivate "$1" 2>/dev/null
-  sleep 0.5
+  activate "$1" || echo "the window $1 could not be activated" >&2
   xdo key --clearmodifiers alt+F4
 }
 # Collects the program's exit once it has ended; never waits for a program still running.
 reap_program() { program_ended && wait "$PROGRAM_PID" 2>/dev/null; }
 
-# Right-clicks the tray icon and picks the menu's entry number N (from 1) with the keyboard.
+# The program's tray menu once a click opened it: a window of the program shown since
+# TRAY_MENU_BEFORE was taken.
+tray_menu_window() {
+  local window
+  for window in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null); do
+    [[ " $TRAY_MENU_BEFORE " == *" $window "* ]] || { echo "$window"; return 0; }
+  done
+  return 1
+}
+# Right-clicks the tray icon and picks the menu's entry number N (from 1) with the keyboard. A
+# click that came before the icon took clicks opens nothing: it is clicked again, for 15 s.
 tray_menu_choose() {
-  local geometry x y w h index
+  local geometry x y w h index attempt menu
   geometry=$(xwininfo -id "$SESSION_TRAY" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x, y, w, h}')
   read -r x y w h <<<"$geometry"
-  xdo mousemove $((x + w / 2)) $((y + h / 2)) click 3
-  sleep 0.8
+  TRAY_MENU_BEFORE=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | tr '\n' ' ')
+  for attempt in 1 2 3; do
+    xdo mousemove $((x + w / 2)) $((y + h / 2)) click 3
+    session_wait_for 5 tray_menu_window && break
+  done
+  menu=$(tray_menu_window) || { echo "the tray menu did not open" >&2; return 1; }
   for ((index = 0; index < $1; index++)); do xdo key Down; done
   xdo key Return
-  sleep 0.3
+  session_wait_for 10 window_unmapped "$menu" || echo "the tray menu did not close" >&2
 }
 
 # Centres of the controls, in window pixels, from the designed layout (twips / 15).
@@ -95,7 +110,7 @@ check "the main window appears" session_wait_for 30 main_window
 WINDOW=$(main_window)
 check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
 check "the tray icon is there" session_wait_for 10 tray_icon_present
-sleep 1
+sleep 1  # for the screenshot only, a painted window: nothing is checked on it
 session_screenshot "$ARTEFACTS/01-first-start.png"
 check "the options are stored as restored" setting_is "Backup Option" 1
 check "the folder defaults to the home folder" setting_is Path "$HOME_DIR/"
@@ -132,9 +147,11 @@ echo "office process: $OFFICE_BIN"
 report_box() { session_windows "$PROGRAM_PID" '^Application Error$' | head -1 | grep .; }
 LINES_BEFORE=$(log_lines)
 COPIES_BEFORE=$(copies)
+# Only this program's helpers: other programs on the machine may be backing up too.
+helper_running() { pgrep -f -- "^$PROGRAM --backup-pass" >/dev/null; }
 kill -STOP "$OFFICE_BIN"
 click "$WINDOW" "${PUSHBUTTON2[@]}"
-sleep 1
+check "the pass starts in its helper" session_wait_for 10 helper_running
 session_screenshot "$ARTEFACTS/02a-pass-running.png"
 click "$WINDOW" "${CHECK6[@]}"
 check "during the pass a click is stored at once" session_wait_for 5 setting_is "Include Date" Off
@@ -142,8 +159,7 @@ click "$WINDOW" "${CHECK6[@]}"
 check "and the next one too" session_wait_for 5 setting_is "Include Date" On
 check "one report says the office is not responding" session_wait_for 30 report_box
 session_screenshot "$ARTEFACTS/02b-office-not-responding.png"
-xdo windowactivate "$(report_box)" 2>/dev/null
-sleep 0.5
+check "the report can be answered" activate "$(report_box)"
 xdo key --clearmodifiers Return
 kill -CONT "$OFFICE_BIN"
 no_report() { ! report_box >/dev/null; }
@@ -164,10 +180,9 @@ mkdir -p "$CHOSEN"
 click "$WINDOW" "${PUSHBUTTON1[@]}"
 check "the folder picker opens with its prompt" session_wait_for 10 picker_window
 PICKER=$(picker_window || true)
-sleep 0.5
+sleep 0.5  # for the screenshot only, a painted picker: nothing is checked on it
 session_screenshot "$ARTEFACTS/03-folder-picker.png"
-xdo windowactivate "$PICKER" 2>/dev/null
-sleep 0.3
+check "the picker takes the keyboard" activate "$PICKER"
 xdo key --clearmodifiers ctrl+a
 xdo type --delay 2 "$CHOSEN"
 xdo key --clearmodifiers Return
@@ -175,8 +190,7 @@ check "the picker closes on the chosen folder" session_wait_for 10 picker_gone
 check "the chosen folder is stored" session_wait_for 10 setting_is Path "$CHOSEN"
 click "$WINDOW" "${PUSHBUTTON1[@]}"
 check "the picker opens again" session_wait_for 10 picker_window
-xdo windowactivate "$(picker_window || true)" 2>/dev/null
-sleep 0.3
+check "the picker takes the keyboard again" activate "$(picker_window || true)"
 xdo key --clearmodifiers Escape
 check "cancelling closes it" session_wait_for 10 picker_gone
 check "cancelling keeps the folder" setting_is Path "$CHOSEN"
@@ -199,6 +213,10 @@ check "the schedule is stored off" session_wait_for 5 setting_is StartStopState 
 session_screenshot "$ARTEFACTS/04-options-changed.png"
 
 echo "# Minimise into the tray and back"
+# A balloon still up (the last backup's) would be replaced by the next one, not added to: the
+# program takes it down after its seconds.
+no_balloon_up() { [ "$(dunstctl count displayed 2>/dev/null)" = 0 ]; }
+check "no balloon is up before minimising" session_wait_for 20 no_balloon_up
 BALLOONS_BEFORE=$(session_notification_count)
 xdo windowminimize "$WINDOW"
 check "minimising hides the window" session_wait_for 10 window_unmapped "$WINDOW"
@@ -206,13 +224,15 @@ check "the balloon is shown" \
   session_wait_for 10 session_balloons_above "$BALLOONS_BEFORE"
 session_screenshot "$ARTEFACTS/05-minimised-with-balloon.png"
 check "the tray icon stays" tray_icon_present
-sleep 6  # the balloon's own five seconds, so that its wait is over
+# The balloon's own five seconds pass, so that what follows is not the balloon's doing: the time
+# passing is part of the case, not a wait for something to happen.
+sleep 6
 session_click_tray_icon
 check "a click on the tray icon brings the window back" session_wait_for 10 window_mapped "$WINDOW"
 BALLOONS_AFTER_FIRST=$(session_notification_count)
 xdo windowminimize "$WINDOW"
 check "minimising again hides the window again" session_wait_for 10 window_unmapped "$WINDOW"
-sleep 2
+sleep 2  # time for a second balloon that must not come: the test is that nothing happens
 check "the balloon is not shown a second time" test "$(session_notification_count)" -eq "$BALLOONS_AFTER_FIRST"
 timeout 30 "$PROGRAM" >>"$SESSION_ROOT/second-copy.log" 2>&1
 check "a second start ends with success" test $? -eq 0
@@ -244,8 +264,9 @@ MANAGER_PID=$!
 SESSION_PIDS+=("$MANAGER_PID")
 manager_ready() { grep -q ready "$SESSION_ROOT/clipboard-manager.log"; }
 session_wait_for 10 manager_ready
+clipboard_owned() { "$CLIPBOARD_MANAGER" --owned; }
 click "$WINDOW" "${PUSHBUTTON5[@]}"
-sleep 1
+check "the history is copied to the clipboard" session_wait_for 10 clipboard_owned
 close_window "$WINDOW"
 check "closing ends the program" session_wait_for 15 program_ended
 reap_program
@@ -270,18 +291,16 @@ check "the balloon is shown" \
 WINDOW=$(main_window)
 check "the window is never shown" bash -c "[ -z '$WINDOW' ] || ! xwininfo -id '$WINDOW' | grep -q IsViewable"
 session_screenshot "$ARTEFACTS/06-started-in-tray.png"
-sleep 6
+sleep 6  # the balloon's own five seconds pass, as above
 session_click_tray_icon
 check "a click on the tray icon shows the window" session_wait_for 10 main_window
 WINDOW=$(main_window)
 check "the window is shown" session_wait_for 10 window_mapped "$WINDOW"
-sleep 1
+sleep 1  # for the screenshot only, a painted window: nothing is checked on it
 session_screenshot "$ARTEFACTS/07-restored-options.png"
 # Closed in the middle of a pass that waits on a stopped office: the program and its helper end.
 kill -STOP "$OFFICE_BIN"
 click "$WINDOW" "${PUSHBUTTON2[@]}"
-# Only this program's helpers: other programs on the machine may be backing up too.
-helper_running() { pgrep -f -- "^$PROGRAM --backup-pass" >/dev/null; }
 check "the pass waits in its helper" session_wait_for 5 helper_running
 close_window "$WINDOW"
 check "closing during the pass ends the program within 2 s" session_wait_for 2 program_ended
@@ -299,8 +318,7 @@ BOX=$(message_box)
 session_screenshot "$ARTEFACTS/08-suite-missing.png"
 no_main_window_shown() { ! session_main_window "$PROGRAM_PID" >/dev/null; }
 check "no main window is shown" no_main_window_shown
-xdo windowactivate "$BOX" 2>/dev/null
-sleep 0.5
+check "the message takes the keyboard" activate "$BOX"
 xdo key --clearmodifiers Escape
 check "answering No ends the program" session_wait_for 15 program_ended
 reap_program
@@ -309,7 +327,6 @@ check "the tray icon is gone" session_wait_for 10 tray_icon_gone
 echo "# Quit from the tray menu, as closing does"
 start_program
 check "the tray icon appears again" session_wait_for 30 tray_icon_present
-sleep 1
 tray_menu_choose 4  # Quit
 check "Quit in the tray menu ends the program" session_wait_for 15 program_ended
 reap_program

@@ -38,13 +38,16 @@ session_wait_for 10 session_bus_name_owned org.kde.StatusNotifierWatcher &&
   session_wait_for 10 session_bus_name_owned org.freedesktop.FileManager1 ||
   { echo "the tray or the file manager stand-in did not start" >&2; exit 1; }
 
+# Copies are stamped to the second: a second passes between passes, as it does for a user.
 back_up() { sleep 1.1; timeout 120 "$PROGRAM" --backup-now >>"$SESSION_ROOT/backups.log" 2>&1; }
 copies_of() { find "$DOCS" -name "$1 Date *" | wc -l; }
 documents_open() { scene list | wc -l; }
 more_open_than() { [ "$(documents_open)" -gt "$1" ]; }
 versions_window() { session_windows "$PROGRAM_PID" '^Tallyguard - Versions$' | head -n 1; }
 versions_closed() { [ -z "$(versions_window)" ]; }
-keys() { xdo windowactivate --sync "$VERSIONS" && xdo key --delay 150 "$@"; sleep 0.5; }
+# Keys typed into the Versions window; what they do is waited for by the check after them.
+keys() { xdo windowactivate --sync "$VERSIONS" && xdo key --delay 150 "$@"; }
+save_dialog() { session_windows "$PROGRAM_PID" '^Save the copy as$' | head -n 1 | grep .; }
 shown_by_file_manager() { grep -q "$1" "$STATE/shown" 2>/dev/null; }
 
 echo "# Copies of distinct versions"
@@ -62,7 +65,7 @@ session_wait_for 15 test -s "$STATE/items"
 timeout 10 /usr/bin/python3 "$HERE/sni_tray.py" menu "$STATE" "Versions…"
 check "the tray menu's Versions… opens the window" session_wait_for 10 versions_window
 VERSIONS=$(versions_window)
-sleep 1
+sleep 1  # for the screenshot only, a painted window: nothing is checked on it
 /usr/bin/import -window root "$ARTEFACTS/versions.png" 2>/dev/null
 BEFORE=$(documents_open)
 keys Tab Tab Return  # from the find box to the copies, where Enter opens the newest
@@ -83,7 +86,8 @@ timeout 30 "$PROGRAM" --versions >>"$SESSION_ROOT/second-start.log" 2>&1
 check "tallyguard --versions opens it in the running program" session_wait_for 10 versions_window
 VERSIONS=$(versions_window)
 keys S t o c k Tab Tab Tab Tab Tab space  # narrowed to Stock, then Save As...
-sleep 1
+check "Save As... asks where" session_wait_for 10 save_dialog
+xdo windowactivate --sync "$(save_dialog)"
 xdo key --delay 100 ctrl+a && xdo type --delay 20 "$SESSION_ROOT/Stock restored.ods" && xdo key Return
 STOCK_COPY=$(find "$DOCS" -name 'Stock Date *' | head -n 1)
 check "Save As... writes the copy where the user said" session_wait_for 10 test -f "$SESSION_ROOT/Stock restored.ods"

@@ -67,6 +67,7 @@ check "the menu's Quit ends the program" session_wait_for 15 program_ended
 echo "# No X in the session: natively on Wayland"
 BEFORE=$(registrations)
 DISPLAY= start_program
+# Three seconds pass: a program that cannot show a window and gives up would have ended by then.
 check "the program starts and stays" bash -c "sleep 3; kill -0 $PROGRAM_PID"
 check "with its icon in the tray" session_wait_for 15 registrations_above "$BEFORE"
 check "and no window on X" bash -c "! xdotool search --all --pid $PROGRAM_PID --name '^Tallyguard$'"

@@ -19,6 +19,7 @@
 #include "adapters/posix/OfficeInstance.h"
 #include "adapters/qt/QtHelperProcess.h"
 #include "support/TempFolder.h"
+#include "support/VisibleSkips.h"
 
 namespace tg::office {
 namespace {
@@ -121,5 +122,5 @@ TEST(HangWatch, AStoppedOfficeShowsNoWorkWhileAnotherOfItsNameIsBusy) {
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return tg::testing::StatusShowingSkips(RUN_ALL_TESTS());
 }

@@ -30,6 +30,7 @@
 #include "adapters/posix/RunningExecutable.h"
 #include "backup/CalcTestDoubles.h"
 #include "backup/RunPass.h"
+#include "support/VisibleSkips.h"
 
 namespace tg::office {
 namespace {
@@ -713,5 +714,5 @@ TEST(OfficeModule, NamesResolveWithoutRegardToCase) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new tg::office::SharedOffice);
-  return RUN_ALL_TESTS();
+  return tg::testing::StatusShowingSkips(RUN_ALL_TESTS());
 }

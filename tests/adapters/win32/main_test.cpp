@@ -661,7 +661,6 @@ TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
     ASSERT_TRUE(WaitFor([&] { return (window = MainWindowOf(program.id)) != nullptr; }, 30000));
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 10000));
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-    Sleep(1000);  // painted
 
     Measured& measured = at[dpi];
     RECT client;
@@ -681,15 +680,26 @@ TEST_F(TallyguardExe, ItsWindowPlacesSizesAndFontsFollowTheScreensDpi) {
     measured.list = PlaceInParent(list);
     const std::string path =
         ArtefactsFolder() + "\\dpi-" + std::to_string(dpi * 100 / StandardDpi) + ".png";
-    const Shot shot = Screenshot(window, path);
-    EXPECT_TRUE(shot.saved) << path;
-    // The fonts live in the program's process; the text they drew is measured on the screen.
+    // The fonts live in the program's process; the text they drew is measured on the screen,
+    // once the button is painted: its caption's ink, not the dark of a window not yet drawn.
     RECT onScreen;
     GetWindowRect(button, &onScreen);
     RECT outer;
     GetWindowRect(window, &outer);
     OffsetRect(&onScreen, -outer.left, -outer.top);
-    measured.buttonText = InkHeight(shot, onScreen, 4 * dpi / StandardDpi);
+    const int inset = 4 * dpi / StandardDpi;
+    const int inside = onScreen.bottom - onScreen.top - 2 * inset;
+    Shot shot;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          shot = Screenshot(window, path);
+          const int ink = InkHeight(shot, onScreen, inset);
+          return ink > 0 && ink < inside;
+        },
+        10000))
+        << "the button's caption was never painted";
+    EXPECT_TRUE(shot.saved) << path;
+    measured.buttonText = InkHeight(shot, onScreen, inset);
     std::cout << "at " << dpi << " DPI: client " << measured.client.cx << " x "
               << measured.client.cy << ", button " << measured.button.right - measured.button.left
               << " x " << measured.button.bottom - measured.button.top << ", caption's ink "

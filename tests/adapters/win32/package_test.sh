@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows packages as a user gets them: the zip holds Tallyguard.exe and its console twin
-# Tallyguard.com, which need no DLL beyond Windows' own, and the installer (when NSIS made one)
-# installs both into Program Files, where a prompt's "Tallyguard --version" answers through the
-# twin, and its uninstaller removes them. Runs in the Wine prefix scripts/test-windows.sh set up.
+# Tallyguard.com, which need no DLL beyond Windows' own, and the installer installs both into
+# Program Files, where a prompt's "Tallyguard --version" answers through the twin, and its
+# uninstaller removes them. Runs in the Wine prefix scripts/test-windows.sh set up. The installer
+# is made by NSIS (makensis, which scripts/install-deps.sh installs): without it the test fails,
+# never passing on the zip alone.
 # Usage: package_test.sh <build-dir>
 set -euo pipefail
 build=$1
@@ -10,7 +12,10 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 name=Tallyguard-$version-windows-x64
 fail() { echo "package test: $*" >&2; exit 1; }
 
+command -v makensis >/dev/null ||
+  fail "makensis is not installed (scripts/install-deps.sh installs it), so no installer was made"
 (cd "$build" && cpack >/dev/null)
+[ -f "$build/$name.exe" ] || fail "cpack made no installer $name.exe"
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
@@ -26,44 +31,42 @@ for file in Tallyguard.exe Tallyguard.com; do
 done
 wine "$program" --version | grep -q "^Tallyguard $version" || fail "the zipped program does not run"
 
-if [ -f "$build/$name.exe" ]; then
-  installed="$(wine cmd /c 'echo %ProgramW6432%' | tr -d '\r')\\Tallyguard"
-  # A silent installer that stops at a question would wait for ever: it gets two minutes.
-  timeout 120 wine "$build/$name.exe" /S || fail "the installer did not finish"
-  unix=$(winepath -u "$installed")
-  [ -f "$unix/Tallyguard.exe" ] || fail "the installer put no Tallyguard.exe in $installed"
-  # Typed at a prompt in the program's folder, the name finds the console twin first.
-  answer=$(cd "$unix" && wine cmd /c Tallyguard --version) || fail "the installed program failed"
-  [ "$answer" = "Tallyguard $version"$'\r' ] || fail "the installed program answered: $answer"
-  # The Start menu entry starts the installed program, as a user's click would.
-  menu="$(wine cmd /c 'echo %ProgramData%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Tallyguard\Tallyguard.lnk"
-  [ -f "$(winepath -u "$menu")" ] || fail "the installer made no Start menu entry"
-  wine start "$menu" >/dev/null 2>&1
-  running() { pgrep -f 'Tallyguard\\Tallyguard.exe' >/dev/null; }
-  for _ in $(seq 60); do running && break; sleep 0.5; done
-  running || fail "the Start menu entry started nothing"
-  # Started at logon for this user, as its check box would have it.
-  run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-  wine reg add "$run_key" /v Tallyguard.exe /d "\"$installed\\Tallyguard.exe\"" /f >/dev/null
+installed="$(wine cmd /c 'echo %ProgramW6432%' | tr -d '\r')\\Tallyguard"
+# A silent installer that stops at a question would wait for ever: it gets two minutes.
+timeout 120 wine "$build/$name.exe" /S || fail "the installer did not finish"
+unix=$(winepath -u "$installed")
+[ -f "$unix/Tallyguard.exe" ] || fail "the installer put no Tallyguard.exe in $installed"
+# Typed at a prompt in the program's folder, the name finds the console twin first.
+answer=$(cd "$unix" && wine cmd /c Tallyguard --version) || fail "the installed program failed"
+[ "$answer" = "Tallyguard $version"$'\r' ] || fail "the installed program answered: $answer"
+# The Start menu entry starts the installed program, as a user's click would.
+menu="$(wine cmd /c 'echo %ProgramData%' | tr -d '\r')\Microsoft\Windows\Start Menu\Programs\Tallyguard\Tallyguard.lnk"
+[ -f "$(winepath -u "$menu")" ] || fail "the installer made no Start menu entry"
+wine start "$menu" >/dev/null 2>&1
+running() { pgrep -f 'Tallyguard\\Tallyguard.exe' >/dev/null; }
+for _ in $(seq 60); do running && break; sleep 0.5; done
+running || fail "the Start menu entry started nothing"
+# Started at logon for this user, as its check box would have it.
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+wine reg add "$run_key" /v Tallyguard.exe /d "\"$installed\\Tallyguard.exe\"" /f >/dev/null
 
-  # Uninstalled while it runs. The uninstaller copies itself away and goes on from there after
-  # this call returns.
-  wine "$unix/Uninstall.exe" /S
-  for _ in $(seq 60); do
-    [ -f "$unix/Tallyguard.exe" ] || [ -f "$unix/Tallyguard.com" ] || break
-    sleep 0.5
-  done
-  [ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
-  [ ! -f "$unix/Tallyguard.com" ] || fail "the uninstaller left Tallyguard.com behind"
-  ! running || fail "the program still runs after the uninstall"
-  ! wine reg query "$run_key" /v Tallyguard.exe >/dev/null 2>&1 ||
-    fail "the start at logon still names the removed program"
+# Uninstalled while it runs. The uninstaller copies itself away and goes on from there after
+# this call returns.
+wine "$unix/Uninstall.exe" /S
+for _ in $(seq 60); do
+  [ -f "$unix/Tallyguard.exe" ] || [ -f "$unix/Tallyguard.com" ] || break
+  sleep 0.5
+done
+[ ! -f "$unix/Tallyguard.exe" ] || fail "the uninstaller left Tallyguard.exe behind"
+[ ! -f "$unix/Tallyguard.com" ] || fail "the uninstaller left Tallyguard.com behind"
+! running || fail "the program still runs after the uninstall"
+! wine reg query "$run_key" /v Tallyguard.exe >/dev/null 2>&1 ||
+  fail "the start at logon still names the removed program"
 
-  # On a Windows older than the program needs, the installer refuses and installs nothing.
-  wine winecfg /v win7 >/dev/null 2>&1
-  timeout 120 wine "$build/$name.exe" /S && refused=no || refused=yes
-  wine winecfg /v win10 >/dev/null 2>&1
-  [ "$refused" = yes ] || fail "the installer went on under Windows 7"
-  [ ! -f "$unix/Tallyguard.exe" ] || fail "the installer put Tallyguard.exe on Windows 7"
-fi
+# On a Windows older than the program needs, the installer refuses and installs nothing.
+wine winecfg /v win7 >/dev/null 2>&1
+timeout 120 wine "$build/$name.exe" /S && refused=no || refused=yes
+wine winecfg /v win10 >/dev/null 2>&1
+[ "$refused" = yes ] || fail "the installer went on under Windows 7"
+[ ! -f "$unix/Tallyguard.exe" ] || fail "the installer put Tallyguard.exe on Windows 7"
 echo "package test: the zip and the installer of Tallyguard $version passed"

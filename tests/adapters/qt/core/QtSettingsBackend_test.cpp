@@ -15,6 +15,8 @@
 #include <iostream>
 #include <string>
 
+#include "support/VisibleSkips.h"
+
 namespace tg {
 namespace {
 
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
   tg::ConfigHome = tg::MakeConfigHome();
   QCoreApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  const int result = RUN_ALL_TESTS();
+  const int result = tg::testing::StatusShowingSkips(RUN_ALL_TESTS());
   std::filesystem::remove_all(tg::ConfigHome.parent_path());
   return result;
 }
