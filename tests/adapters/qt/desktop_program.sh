@@ -1,6 +1,9 @@
 # The program under test on the session's desktop, for the desktop tests: start it, ask whether
-# it runs, and find and ask about its main window. Sourced after scripts/desktop-session.sh, with
-# PROGRAM set.
+# it runs, and find and ask about its main window; with the session's own helpers
+# (scripts/desktop-session.sh). Sourced with PROGRAM set.
+
+# shellcheck source=../../../scripts/desktop-session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/desktop-session.sh"
 
 PROGRAM_PID=""
 start_program() {

@@ -12,8 +12,6 @@ PROGRAM=$1
 ARTEFACTS=$2
 PLATFORM=${3:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../../scripts/desktop-session.sh
-source "$HERE/../../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 

@@ -12,8 +12,6 @@ OFFICE_SCENE=$2
 CLIPBOARD_MANAGER=$4
 ARTEFACTS=$3
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../../scripts/desktop-session.sh
-source "$HERE/../../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 

@@ -13,8 +13,6 @@ PROGRAM=$1
 OFFICE_SCENE=$2
 ARTEFACTS=$3
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../../scripts/desktop-session.sh
-source "$HERE/../../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 

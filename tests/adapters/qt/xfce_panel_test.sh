@@ -9,8 +9,6 @@ set -u
 PROGRAM=$1
 ARTEFACTS=$2
 HERE=$(cd "$(dirname "$0")" && pwd)
-# shellcheck source=../../../scripts/desktop-session.sh
-source "$HERE/../../../scripts/desktop-session.sh"
 # shellcheck source=desktop_program.sh
 source "$HERE/desktop_program.sh"
 XFCONFD=$(ls /usr/lib/*/xfce4/xfconf/xfconfd 2>/dev/null | head -n 1)
