@@ -5,8 +5,8 @@
 
 #include <QString>
 
-#include "common/ports/OfficeDocuments.h"
 #include "app/CommandLine.h"
+#include "common/ports/OfficeDocuments.h"
 
 namespace tg {
 

@@ -31,9 +31,9 @@
 #include "adapters/qt/QtSingleInstance.h"
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
-#include "backup/Calc.h"
 #include "app/CommandLine.h"
 #include "app/RunningCopy.h"
+#include "backup/Calc.h"
 #include "mainwindow/Settings.h"
 
 #ifndef TALLYGUARD_VERSION

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "common/ports/OfficeDocuments.h"
 #include "app/CommandLine.h"
+#include "common/ports/OfficeDocuments.h"
 
 namespace tg {
 

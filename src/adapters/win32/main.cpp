@@ -26,10 +26,10 @@
 #include "adapters/win32/Win32Shell.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "adapters/win32/WindowsSystem.h"
-#include "backup/PassProtocol.h"
-#include "backup/RunningOfficeOnly.h"
 #include "app/CommandLine.h"
 #include "app/RunningCopy.h"
+#include "backup/PassProtocol.h"
+#include "backup/RunningOfficeOnly.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"

@@ -1,7 +1,8 @@
+#include "adapters/win32/RegistrySettingsBackend.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "adapters/win32/RegistrySettingsBackend.h"
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "mainwindow/Settings.h"

@@ -2,6 +2,8 @@
 // messages a user's clicks and keys send them, and the program's store, files and captions show
 // what it did. The system's ports besides files are in-memory stand-ins.
 
+#include "adapters/win32/Win32Form1View.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,12 +19,11 @@
 #include "WindowPlace.h"
 #include "adapters/win32/WideText.h"
 #include "adapters/win32/Win32FileSystem.h"
-#include "adapters/win32/Win32Form1View.h"
 #include "adapters/win32/Win32TrayShell.h"
 #include "adapters/win32/Win32VersionsWindow.h"
+#include "app/Program.h"
 #include "backup/BackupNaming.h"
 #include "common/Descriptions.h"
-#include "app/Program.h"
 #include "mainwindow/TextLength.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"

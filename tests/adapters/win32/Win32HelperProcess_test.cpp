@@ -3,6 +3,7 @@
 // COM server registered in the test prefix.
 
 #include "adapters/win32/Win32HelperProcess.h"
+
 #include "support/HistoryLines.h"
 
 // clang-format off

@@ -1,11 +1,11 @@
 // A later start finds the running copy's listener and hands it each request across the message
 // queue (the backup of the desktop's Backup Now among them); without a listener it finds nothing.
 
+#include "adapters/win32/Win32RunningCopyRequests.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "adapters/win32/Win32RunningCopyRequests.h"
 
 namespace tg {
 namespace {

@@ -1,3 +1,5 @@
+#include "adapters/win32/Win32Skin.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -7,7 +9,6 @@
 #include <utility>
 
 #include "WinTempFolder.h"
-#include "adapters/win32/Win32Skin.h"
 #include "common/Descriptions.h"
 
 namespace tg {

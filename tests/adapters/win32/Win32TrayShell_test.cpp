@@ -1,3 +1,5 @@
+#include "adapters/win32/Win32TrayShell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -12,9 +14,8 @@
 
 #include "ModalDriver.h"
 #include "adapters/win32/Win32MessageLoop.h"
-#include "adapters/win32/Win32TrayShell.h"
-#include "desktop/cSysTray.h"
 #include "app/Program.h"
+#include "desktop/cSysTray.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
 

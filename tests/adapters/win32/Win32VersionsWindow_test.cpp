@@ -1,6 +1,8 @@
 // The Versions window as real Win32 controls over a real history log and real copies on disk:
 // the user's clicks, keys and the save dialog as Windows delivers them, the presenter deciding.
 
+#include "adapters/win32/Win32VersionsWindow.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,7 +16,6 @@
 #include "adapters/win32/WideText.h"
 #include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
-#include "adapters/win32/Win32VersionsWindow.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/HistoryLog.h"
 #include "mainwindow/Versions.h"
