@@ -189,11 +189,12 @@ Sameness ComparePackages(std::string_view earlier,
   };
   const auto first = names(earlierMembers);
   const auto second = names(laterMembers);
-  // A difference only in what the office renumbers at every store can't tell an edit from none.
-  bool unread = false;
-  const auto differs = [&unread](std::string_view name) {
+  // What can't tell an edit from none: a member that can't be read, or a difference only in what
+  // the office renumbers at every store.
+  bool unsure = false;
+  const auto differs = [&unsure](std::string_view name) {
     if (!RenumberedAtEveryStore(name)) return true;
-    unread = true;
+    unsure = true;
     return false;
   };
   for (const auto& [name, member] : second) {
@@ -201,24 +202,20 @@ Sameness ComparePackages(std::string_view earlier,
   }
   for (const auto& [name, member] : first) {
     const auto other = second.find(name);
-    if (other == second.end()) {
-      if (differs(name)) return Sameness::Different;
-      continue;
-    }
-    if (*member == *other->second) continue;
-    if (!OnlyMetadata(name)) {
+    if (other != second.end() && *member == *other->second) continue;
+    if (other == second.end() || !OnlyMetadata(name)) {
       if (differs(name)) return Sameness::Different;
       continue;
     }
     const std::optional<std::string> one = ZipMemberText(earlier, *member);
     const std::optional<std::string> two = ZipMemberText(later, *other->second);
     if (!one || !two) {
-      unread = true;
+      unsure = true;
       continue;
     }
     if (WithoutStoreNoise(*one) != WithoutStoreNoise(*two)) return Sameness::Different;
   }
-  return unread ? Sameness::Unknown : Sameness::Same;
+  return unsure ? Sameness::Unknown : Sameness::Same;
 }
 
 }  // namespace
