@@ -32,11 +32,34 @@ set(TALLYGUARD_OFFICE_MODULE_UNO_TYPES
   com.sun.star.script.Converter
   com.sun.star.script.XInvocation2
   com.sun.star.uno.XComponentContext
+  # The change watch's listeners.
+  com.sun.star.container.XEnumeration
+  com.sun.star.container.XEnumerationAccess
+  com.sun.star.document.DocumentEvent
+  com.sun.star.document.XDocumentEventBroadcaster
+  com.sun.star.document.XDocumentEventListener
+  com.sun.star.frame.Desktop
+  com.sun.star.frame.XDesktop2
+  com.sun.star.frame.XModel
+  com.sun.star.frame.theGlobalEventBroadcaster
+  com.sun.star.lang.XServiceInfo
+  com.sun.star.util.XModifyBroadcaster
+  com.sun.star.util.XModifyListener
+  com.sun.star.lang.XTypeProvider
+  com.sun.star.uno.XAggregation
+  com.sun.star.uno.XWeak
 )
 
 # What the tests, the test scene and the benchmark use to open, fill and store documents in a
 # real office of their own.
 set(TALLYGUARD_OFFICE_TEST_UNO_TYPES
+  com.sun.star.awt.Rectangle
+  com.sun.star.sheet.XCellAddressable
+  com.sun.star.sheet.XSheetAnnotations
+  com.sun.star.sheet.XSheetAnnotationsSupplier
+  com.sun.star.table.CellRangeAddress
+  com.sun.star.table.XTableCharts
+  com.sun.star.table.XTableChartsSupplier
   com.sun.star.beans.PropertyValue
   com.sun.star.bridge.UnoUrlResolver
   com.sun.star.connection.NoConnectException

@@ -9,8 +9,11 @@ set(TALLYGUARD_CORE_SOURCES
   src/app/Program.cpp
   src/app/RunningCopy.cpp
   src/app/SystemServices.cpp
+  src/app/WatchKeeper.cpp
   src/backup/BackupNaming.cpp
   src/backup/Calc.cpp
+  src/backup/ChangeWatch.cpp
+  src/backup/ClosingCopySurface.cpp
   src/backup/CopyCatalogue.cpp
   src/backup/CopyContent.cpp
   src/backup/CopyKeeping.cpp
@@ -29,6 +32,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/Retention.cpp
   src/backup/RunPass.cpp
   src/backup/RunningOfficeOnly.cpp
+  src/backup/WatchProtocol.cpp
   src/common/AutomationValue.cpp
   src/common/FileExists.cpp
   src/common/FileTrust.cpp

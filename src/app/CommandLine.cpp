@@ -13,6 +13,7 @@
 #include "backup/OpenDocuments.h"
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
+#include "backup/WatchProtocol.h"
 #include "common/Globals.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/Versions.h"
@@ -84,33 +85,6 @@ class TerminalNotices : public PassNotices {
   bool told_ = false;
 };
 
-// The same readings and defaults as the window's start-up; a number that does not read selects
-// what the window would select.
-PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
-  const Settings settings(ports.settings);
-  const auto number = [&](std::string_view key, std::string_view fallback) {
-    try {
-      return static_cast<int>(ToInteger16(settings.ReadSetting(key, fallback)));
-    } catch (const std::exception&) {
-      return 0;
-    }
-  };
-  PassOptions options;
-  const int where = number(SettingKeys::WhereOption, "2");
-  options.chosenFolder = where == 1;
-  options.sameFolder = where == 2;
-  std::string desktop;
-  try {
-    desktop = GetDesktopFolder(ports.shell, ports.pathStyle);
-  } catch (const std::exception&) {
-  }
-  options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
-  options.newFile = number(SettingKeys::BackupOption, "1") == 1;
-  options.overwrite = !options.newFile;
-  options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
-  options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
-  return options;
-}
 
 // The history log the window writes, which the command line's copies are logged in and listed
 // from; none, said on `errors`, when it has no folder.
@@ -125,6 +99,34 @@ std::optional<std::string> HistoryLogOf(const Environment& environment, PathStyl
 }
 
 }  // namespace
+
+// The same readings and defaults as the window's start-up; a number that does not read selects
+// what the window would select.
+PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, PathStyle style) {
+  const Settings settings(backend);
+  const auto number = [&](std::string_view key, std::string_view fallback) {
+    try {
+      return static_cast<int>(ToInteger16(settings.ReadSetting(key, fallback)));
+    } catch (const std::exception&) {
+      return 0;
+    }
+  };
+  PassOptions options;
+  const int where = number(SettingKeys::WhereOption, "2");
+  options.chosenFolder = where == 1;
+  options.sameFolder = where == 2;
+  std::string desktop;
+  try {
+    desktop = GetDesktopFolder(shell, style);
+  } catch (const std::exception&) {
+  }
+  options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
+  options.newFile = number(SettingKeys::BackupOption, "1") == 1;
+  options.overwrite = !options.newFile;
+  options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
+  options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
+  return options;
+}
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
@@ -168,6 +170,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   // The helper is started by the program itself, with exactly its flag and the log.
   if (arguments.size() == 2 && arguments[0] == BackupPassFlag) {
     return platform.runBackupHelper(arguments[1]);
+  }
+  if (arguments.size() == 2 && arguments[0] == ChangeWatchFlag) {
+    return platform.runChangeWatch(arguments[1]);
   }
   if (arguments.size() == 2 && arguments[0] == OpenReadOnlyFlag) {
     return platform.openReadOnly(arguments[1]);
@@ -308,7 +313,7 @@ bool HasOpenByAnswer(const ChildAnswer& answer) {
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
-  const PassOptions options = ReadStoredOptions(ports);
+  const PassOptions options = ReadStoredOptions(ports.settings, ports.shell, ports.pathStyle);
   // Reaching for the office when none runs would start one; this look starts nothing.
   if (!ports.presence.officeRuns()) {
     errors << "No office suite is running, so there is nothing to back up.\n";

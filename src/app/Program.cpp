@@ -110,10 +110,21 @@ void Program::start() {
   form_.Form_Load();
   restoreKeepCopies();
   form_.ShowAfterLoad();
+  if (ports_.system.watch) {
+    watchKeeper_ = std::make_unique<WatchKeeper>(
+        *ports_.system.watch, globals_.HistoryLogPath,
+        [this](const std::string& text, const std::string& title) {
+          controls_.cSysTray1.ShowBalloon(text, title, 0, false);
+        });
+  }
   started_ = true;
   if (std::exchange(showAsked_, false)) showWindow();
   if (std::exchange(backupAsked_, false)) backupNow();
   if (std::exchange(versionsAsked_, false)) showVersions();
+}
+
+void Program::tendWatch(WatchKeeper::Clock::time_point now) {
+  if (watchKeeper_) watchKeeper_->tick(now);
 }
 
 void Program::showWindow() {

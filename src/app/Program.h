@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/SystemServices.h"
+#include "app/WatchKeeper.h"
 #include "backup/PassWindowSide.h"
 #include "common/Globals.h"
 #include "common/PathStyle.h"
@@ -102,6 +103,8 @@ class Program {
   bool versionsOpen() const { return versionsView_ != nullptr; }
   // The tray icon's menu, in order: show the window, one backup pass, quit as closing does.
   std::vector<TrayMenuEntry> trayMenu();
+  // Keeps the change watch answering; called every WatchKeeper::Period once started.
+  void tendWatch(WatchKeeper::Clock::time_point now);
 
   Form1& form() { return form_; }
   const Globals& globals() const { return globals_; }
@@ -128,6 +131,7 @@ class Program {
   // Made when opened and freed when closed: nothing of it is kept while it is closed.
   std::unique_ptr<VersionsView> versionsView_;
   std::unique_ptr<Versions> versions_;
+  std::unique_ptr<WatchKeeper> watchKeeper_;
 };
 
 }  // namespace tg

@@ -25,6 +25,8 @@ struct SystemPorts {
   // Where every pass runs, so the window never talks to the office itself.
   HelperProcess& helper;
   double officeHangSeconds = OfficeHangSeconds;
+  // The change watch's process, kept running while the window is; none: no watch.
+  HelperProcess* watch = nullptr;
 };
 
 struct SystemServices {

@@ -108,6 +108,8 @@ struct BackupTarget {
   // Whether the office holds edits of the document not yet saved to its file, as it says; nothing
   // when it could not say.
   std::optional<bool> unsavedEdits;
+  // The change watch saw an edit since the document's last copy.
+  bool changeKnown = false;
 };
 
 struct BackupRequest {

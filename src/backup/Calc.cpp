@@ -11,6 +11,7 @@
 #include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
 #include "backup/OpenDocuments.h"
+#include "backup/Retention.h"
 #include "desktop/AddFolder.h"
 #include "reporting/ContextLabels.h"
 #include "reporting/FailureTrap.h"
@@ -69,6 +70,19 @@ class Pass {
 
   void run() {
     if (connect()) visitAll();
+    release();
+  }
+
+  void runOne(const ObjectRef& document) {
+    if (connect()) {
+      visit(*document);
+      if (std::exchange(visitingNamed_, false) && c_.stores) c_.stores->visiting("");
+    }
+    release();
+  }
+
+ private:
+  void release() {
     // Released in reverse order of creation; the current document went at the end of its turn.
     trap_.step(188, [&] {
       filters_.reset();
@@ -80,7 +94,6 @@ class Pass {
     if (c_.extras) c_.extras->ended();
   }
 
- private:
   // Steps 100 to 106. A failure here ends the pass after one report.
   bool connect() {
     bool noOffice = false;
@@ -152,18 +165,47 @@ class Pass {
       chooseTypedFolder(v);
     }
     nameBackup(v);
+    if (c_.witness && !v.location.empty()) {
+      const ChangeAnswer answer = c_.witness->ask(v.location);
+      if (answer.known == ChangeKnown::Unchanged && copyStillStands(*answer.copy, v)) return;
+      v.changeKnown = answer.known == ChangeKnown::Changed;
+    }
     if (c_.extras) {
       v.unsavedEdits = unsavedEdits(document);
       if (!c_.extras->mayStore(v)) return;
     }
+    // Armed before the store: an edit the office tells of from here on is not in this copy.
+    const std::optional<std::uint64_t> token =
+        c_.witness && !v.location.empty() ? c_.witness->arm(v.location) : std::nullopt;
     bool kept = false;
     if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
       trap_.step(184, [&] {
-        AppendHistoryLine(
-            c_.fileSystem, c_.historyLogPath,
-            HistoryLine(v.fileName.shown, v.backupPath.shown, c_.clock.now(), c_.regional));
+        const LocalDateTime now = c_.clock.now();
+        AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
+                          c_.beforeClosing ? ClosingHistoryLine(v.fileName.shown,
+                                                                v.backupPath.shown, now, c_.regional)
+                                           : HistoryLine(v.fileName.shown, v.backupPath.shown, now,
+                                                         c_.regional));
       });
       if (c_.extras) c_.extras->stored(v.location, v);
+      if (token) tellStored(v, *token);
+    }
+  }
+
+  // The watch's last copy is still there as it was made, and stands where this pass would put
+  // the document's copy under the same kind of name.
+  bool copyStillStands(const LastCopy& copy, const DocumentValues& v) const {
+    if (!c_.facts || c_.facts->stampOf(copy.path) != copy.stamp) return false;
+    const std::string& path = v.backupPath.onDisk;
+    if (!NewFileEveryPass(v.suffix)) return copy.path == path;
+    return FolderPartOf(copy.path, c_.pathStyle) == FolderPartOf(path, c_.pathStyle) &&
+           IsStampedCopy(copy.path, ExtensionOf(FileNameOf(copy.path, c_.pathStyle)));
+  }
+
+  void tellStored(const DocumentValues& v, std::uint64_t token) {
+    if (!c_.facts) return;
+    if (const std::optional<FileStamp> stamp = c_.facts->stampOf(v.backupPath.onDisk)) {
+      c_.witness->stored(v.location, token, LastCopy{v.backupPath.onDisk, *stamp});
     }
   }
 
@@ -485,5 +527,9 @@ ObjectRef RequireObject(const Value& value, std::string_view what) {
 }
 
 void SaveAll(const CalcContext& context) { Pass(context).run(); }
+
+void SaveClosing(const CalcContext& context, const ObjectRef& document) {
+  Pass(context).runOne(document);
+}
 
 }  // namespace tg

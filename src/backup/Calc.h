@@ -8,6 +8,7 @@
 #include "backup/BackupNaming.h"
 #include "backup/PassOptions.h"
 #include "common/ports/Automation.h"
+#include "common/ports/ChangeWitness.h"
 #include "common/ports/Clock.h"
 #include "common/ports/Controls.h"
 #include "common/ports/Dialogs.h"
@@ -75,6 +76,11 @@ struct CalcContext {
   // writes each copy: its size is then known before the copies' folder gives up any room, so a
   // workbook grown in memory can't fill that disk. Ends with a separator; empty: none.
   std::string stagingFolder = {};
+  // The change watch, asked before each store: a document with no edit since its last copy is not
+  // stored again. None: every document is stored.
+  ChangeWitness* witness = nullptr;
+  // The copy is made as the document closes: its history line says so.
+  bool beforeClosing = false;
 };
 
 // The object a call returned; throws AutomationError naming `what` when it returned none.
@@ -89,5 +95,8 @@ inline constexpr std::string_view PartialCopySuffix = ".tallyguard-partial";
 // One backup pass over all open spreadsheet documents. Reports failures itself and returns
 // nothing.
 void SaveAll(const CalcContext& context);
+
+// The same for one document, the office's `document`: its copy as it closes.
+void SaveClosing(const CalcContext& context, const ObjectRef& document);
 
 }  // namespace tg

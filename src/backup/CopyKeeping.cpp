@@ -204,10 +204,12 @@ Sameness CopyKeeping::compareWithNewestCopy(const BackupTarget& target,
         CompareCopies(c_.fileSystem.readText(newest->path), c_.fileSystem.readText(writtenPath));
   } catch (const std::exception&) {
   }
-  // Both made from the saved document, and the user has saved it since: a version of its own,
-  // also where the bytes cannot tell (a protected workbook).
-  if (sameness == Sameness::Unknown && target.unsavedEdits == false && newest->savedFile &&
-      documentFile(target) != newest->savedFile) {
+  // The office told of an edit since the last copy, or both were made from the saved document and
+  // the user has saved it since: a version of its own, also where the bytes cannot tell (a
+  // protected workbook, charts renumbered at every store).
+  if (sameness == Sameness::Unknown &&
+      (target.changeKnown || (target.unsavedEdits == false && newest->savedFile &&
+                              documentFile(target) != newest->savedFile))) {
     return Sameness::Different;
   }
   return sameness;

@@ -68,6 +68,13 @@ std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
   return line;
 }
 
+std::string ClosingHistoryLine(std::string_view fileName, std::string_view backupPath,
+                               const LocalDateTime& when, const RegionalSettings& regional) {
+  std::string path(backupPath);
+  path += BeforeClosingMark;
+  return HistoryLine(fileName, path, when, regional);
+}
+
 void AppendHistoryLine(FileSystem& fileSystem, std::string_view historyLogPath,
                        std::string_view line) {
   std::string text(line);

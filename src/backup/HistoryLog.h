@@ -35,6 +35,12 @@ std::string OnOneLine(std::string_view text);
 std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
                         const LocalDateTime& when, const RegionalSettings& regional);
 
+// "<file name> was backup saved as <backup path> before closing at <general date>": the copy made
+// as the document closed, holding edits the user may not have saved.
+std::string ClosingHistoryLine(std::string_view fileName, std::string_view backupPath,
+                               const LocalDateTime& when, const RegionalSettings& regional);
+inline constexpr std::string_view BeforeClosingMark = " before closing";
+
 // Opens for append, writes the line and CR LF, closes. Failures go to the caller.
 void AppendHistoryLine(FileSystem& fileSystem, std::string_view historyLogPath,
                        std::string_view line);

@@ -28,6 +28,35 @@ CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& su
           [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
 }
 
+CalcContext ContextFor(const PassEnvironment& environment, const PassSurface& surface) {
+  return CalcContext{.automation = environment.automation,
+                     .options = surface.options,
+                     .dialogs = surface.dialogs,
+                     .messageLoop = surface.messageLoop,
+                     .fileSystem = environment.fileSystem,
+                     .clock = environment.clock,
+                     .regional = environment.regional,
+                     .historyLogPath = environment.historyLogPath,
+                     .pathStyle = environment.pathStyle,
+                     .stores = &surface.notices,
+                     .facts = environment.facts,
+                     .stagingFolder = environment.stagingFolder,
+                     .witness = environment.witness};
+}
+
+// Runs `save` over the context, with the copies kept by Keep Copies where `turn` was had.
+template <typename Save>
+void SaveKeeping(const PassEnvironment& environment, const PassSurface& surface, bool turn,
+                 CalcContext calc, Save&& save) {
+  std::optional<CopyKeeping> keeping;
+  if (environment.facts) {
+    // The count is taken once: copies are removed at the end of the pass, by one rule.
+    keeping.emplace(KeepingFor(environment, surface, surface.options().keep));
+    if (turn) calc.extras = &*keeping;
+  }
+  save(calc);
+}
+
 }  // namespace
 
 void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
@@ -45,25 +74,25 @@ void RunPass(const PassEnvironment& environment, const PassSurface& surface) {
       // the same, and Keep Copies, which keeps its record there, says so when it would remove any.
     }
   }
-  CalcContext calc{.automation = environment.automation,
-                   .options = surface.options,
-                   .dialogs = surface.dialogs,
-                   .messageLoop = surface.messageLoop,
-                   .fileSystem = environment.fileSystem,
-                   .clock = environment.clock,
-                   .regional = environment.regional,
-                   .historyLogPath = environment.historyLogPath,
-                   .pathStyle = environment.pathStyle,
-                   .stores = &surface.notices,
-                   .facts = environment.facts,
-                   .stagingFolder = environment.stagingFolder};
-  std::optional<CopyKeeping> keeping;
-  if (environment.facts) {
-    // The count is taken once: copies are removed at the end of the pass, by one rule.
-    keeping.emplace(KeepingFor(environment, surface, surface.options().keep));
-    calc.extras = &*keeping;
+  SaveKeeping(environment, surface, true, ContextFor(environment, surface), SaveAll);
+}
+
+void RunClosingCopy(const PassEnvironment& environment, const PassSurface& surface,
+                    const ObjectRef& document) {
+  std::unique_ptr<PrivateState::Lock> turn;
+  if (environment.state) {
+    try {
+      turn = TakePassTurn(*environment.state, [] {}, std::chrono::milliseconds(0));
+    } catch (const std::exception&) {
+    }
   }
-  SaveAll(calc);
+  CalcContext calc = ContextFor(environment, surface);
+  calc.witness = nullptr;  // decided already: the document has edits in no copy
+  calc.beforeClosing = true;
+  // Another pass's staging folder is that pass's while it runs.
+  if (!turn) calc.stagingFolder.clear();
+  SaveKeeping(environment, surface, turn != nullptr, std::move(calc),
+              [&](const CalcContext& context) { SaveClosing(context, document); });
 }
 
 }  // namespace tg

@@ -24,6 +24,7 @@ struct PassEnvironment {
   const FileFacts* facts = nullptr;  // none: no copies kept and no disk guard
   PrivateState* state = nullptr;     // none: no turn taken and no record of copies kept
   std::string stagingFolder = {};    // see CalcContext
+  ChangeWitness* witness = nullptr;  // see CalcContext
 };
 
 // What the pass tells, besides its message boxes, as it goes.
@@ -49,5 +50,11 @@ struct PassSurface {
 // Runs one pass; reports its failures itself. When another pass of this user does not end within
 // the wait, this one is not made and says so.
 void RunPass(const PassEnvironment& environment, const PassSurface& surface);
+
+// The copy of one document as it closes, while the office waits for it: the same naming, log and
+// keeping as a pass, but no wait for another pass (which may itself wait on the office) and no
+// turn taken from one: then the copy is made and logged, and kept without counting.
+void RunClosingCopy(const PassEnvironment& environment, const PassSurface& surface,
+                    const ObjectRef& document);
 
 }  // namespace tg

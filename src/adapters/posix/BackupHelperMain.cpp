@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "adapters/posix/ChangeWatchMain.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixSystem.h"
 #include "backup/PassHelperSide.h"
@@ -24,8 +25,10 @@ int RunBackupHelper(const char* historyLogPath) {
   std::signal(SIGPIPE, SIG_IGN);
   ModuleAutomationFactory automation;
   PosixSystem system;
-  const int status = ServeHelperPass(std::cin, std::cout, std::cerr,
-                                     system.services().passEnvironment(automation, historyLogPath));
+  const std::unique_ptr<ChangeWitness> witness = WitnessOf(automation.options());
+  PassEnvironment environment = system.services().passEnvironment(automation, historyLogPath);
+  environment.witness = witness.get();
+  const int status = ServeHelperPass(std::cin, std::cout, std::cerr, environment);
   // Tearing the office's runtime down at exit can crash; the pass is over and said so, so the
   // helper ends here without it.
   std::_Exit(status);

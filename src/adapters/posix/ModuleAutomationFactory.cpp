@@ -104,6 +104,7 @@ AutomationFactory& ModuleAutomationFactory::loaded() {
       continue;
     }
     factory_ = factory;
+    module_ = module;
     return *factory_;
   }
   throw AutomationError(NotInstalled + failures);
@@ -123,6 +124,14 @@ bool ModuleAutomationFactory::isInstalled(std::string_view programmaticId) {
     if (access(candidate.c_str(), R_OK) == 0) return true;
   }
   return false;
+}
+
+std::unique_ptr<OfficeWatch> ModuleAutomationFactory::watch() {
+  loaded();
+  auto entry = reinterpret_cast<OfficeWatchEntry>(dlsym(module_, OfficeWatchEntryPoint));
+  OfficeWatch* made = entry ? entry(OfficeModuleInterfaceVersion, options_) : nullptr;
+  if (!made) throw AutomationError(std::string(NotInstalled) + "\r\nThe office module has no change watch.");
+  return std::unique_ptr<OfficeWatch>(made);
 }
 
 ObjectRef ModuleAutomationFactory::create(std::string_view programmaticId) {

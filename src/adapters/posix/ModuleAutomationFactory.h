@@ -2,6 +2,7 @@
 // The automation port on Linux: loads the office-suite module at the first creation, so that a
 // machine without LibreOffice gets a clean creation failure instead of a program that cannot start.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ class ModuleAutomationFactory : public AutomationFactory {
 
   const OfficeConnectionOptions& options() const { return options_; }
 
+  // The module's change watch on the same office; throws as create() does when the module or the
+  // office cannot be found.
+  std::unique_ptr<OfficeWatch> watch();
+
   // Where the module is looked for, in order.
   std::vector<std::string> moduleCandidates() const;
 
@@ -47,6 +52,7 @@ class ModuleAutomationFactory : public AutomationFactory {
   std::optional<std::optional<std::string>> officeFolder_;
   std::string modulePath_;
   AutomationFactory* factory_ = nullptr;  // made by the module, which stays loaded for good
+  void* module_ = nullptr;
 };
 
 }  // namespace tg

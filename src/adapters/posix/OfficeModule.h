@@ -5,8 +5,12 @@
 #include <string>
 
 #include "common/ports/Automation.h"
+#include "common/ports/OfficeWatch.h"
 
 namespace tg {
+
+// The pipe the office is asked to listen on when none is named.
+inline constexpr const char* DefaultOfficePipe = "tallyguard_office";
 
 // How the module reaches the user's office.
 struct OfficeConnectionOptions {
@@ -29,11 +33,15 @@ struct OfficeConnectionOptions {
 };
 
 inline constexpr const char* OfficeModuleEntryPoint = "tallyguard_office_automation";
-inline constexpr int OfficeModuleInterfaceVersion = 4;
+inline constexpr int OfficeModuleInterfaceVersion = 5;
+inline constexpr const char* OfficeWatchEntryPoint = "tallyguard_office_watch";
 
 // The entry point's type. Returns a new factory owned by the caller, or nullptr when the version
 // differs; the module must stay loaded while any object it made is alive.
 using OfficeModuleEntry = AutomationFactory* (*)(int interfaceVersion,
                                                  const OfficeConnectionOptions& options);
+// The change watch's entry point: a new watch owned by the caller; it never starts an office.
+using OfficeWatchEntry = OfficeWatch* (*)(int interfaceVersion,
+                                          const OfficeConnectionOptions& options);
 
 }  // namespace tg

@@ -44,7 +44,7 @@ void QtHelperProcess::start(std::string_view historyLogPath) {
   environment.insert(WindowProcessVariable, QString::number(QCoreApplication::applicationPid()));
   process_->setProcessEnvironment(environment);
   process_->start(program_,
-                  {BackupPassFlag, QString::fromUtf8(historyLogPath.data(),
+                  {flag_, QString::fromUtf8(historyLogPath.data(),
                                                      static_cast<int>(historyLogPath.size()))});
   if (!process_->waitForStarted(5000)) {
     throw std::runtime_error("The backup helper could not be started: " +

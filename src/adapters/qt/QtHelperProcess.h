@@ -17,8 +17,9 @@ namespace tg {
 class QtHelperProcess : public HelperProcess {
  public:
   // `profile`: the user's office profile, as the pass is told it ("" = the launcher's default).
-  QtHelperProcess(QString program, std::string profile)
-      : program_(std::move(program)), profile_(std::move(profile)) {}
+  // `flag`: what the child is started as, the backup helper or the change watch.
+  QtHelperProcess(QString program, std::string profile, QString flag = BackupPassFlag)
+      : program_(std::move(program)), flag_(std::move(flag)), profile_(std::move(profile)) {}
   ~QtHelperProcess() override;
 
   void start(std::string_view historyLogPath) override;
@@ -33,6 +34,7 @@ class QtHelperProcess : public HelperProcess {
 
  private:
   QString program_;
+  QString flag_;
   std::unique_ptr<QProcess> process_;
   std::string profile_;
   // Looked up once a pass: a stopped office keeps its process, and asking again at every turn

@@ -15,4 +15,12 @@ QtProgram::QtProgram(SystemPorts ports, VersionsServices versions)
   view.window.onClose([this] { program.close(); });
 }
 
+void QtProgram::start() {
+  program.start();
+  QObject::connect(&watchTimer_, &QTimer::timeout,
+                   [this] { program.tendWatch(WatchKeeper::Clock::now()); });
+  watchTimer_.start(WatchKeeper::Period);
+  program.tendWatch(WatchKeeper::Clock::now());
+}
+
 }  // namespace tg

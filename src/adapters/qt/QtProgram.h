@@ -12,13 +12,15 @@
 #include "adapters/qt/QtVersionsWindow.h"
 #include "app/Program.h"
 
+#include <QTimer>
+
 namespace tg {
 
 class QtProgram {
  public:
   // The system's ports and the Versions window's, made in main or by a test.
   QtProgram(SystemPorts ports, VersionsServices versions);
-  void start() { program.start(); }
+  void start();
 
   QtMessageLoop messageLoop;
   QtTrayShell trayShell;
@@ -27,6 +29,9 @@ class QtProgram {
   QtSkin skin;
   QtRandomSource random;
   Program program;
+
+ private:
+  QTimer watchTimer_;
 };
 
 }  // namespace tg

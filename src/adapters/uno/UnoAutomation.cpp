@@ -43,6 +43,7 @@
 
 #include "adapters/posix/OfficeInstance.h"
 #include "adapters/posix/OfficeModule.h"
+#include "adapters/uno/UnoBridge.h"
 #include "backup/OfficeFailure.h"
 
 namespace tg {
@@ -57,7 +58,6 @@ using css::uno::UNO_QUERY_THROW;
 using rtl::OString;
 using rtl::OUString;
 
-constexpr const char* DefaultPipeName = "tallyguard_office";
 OUString ToOffice(std::string_view text) {
   return OUString(text.data(), static_cast<sal_Int32>(text.size()), RTL_TEXTENCODING_UTF8);
 }
@@ -453,10 +453,24 @@ std::optional<Handshake> TryConnect(const Reference<css::bridge::XUnoUrlResolver
   }
 }
 
+LocalRuntime& LocalStarted() {
+  try {
+    return Local();
+  } catch (const css::uno::Exception&) {
+    throw AutomationError("The office suite's automation libraries cannot be started.");
+  }
+}
+
+AutomationError OnlyTheServiceManager(std::string_view programmaticId) {
+  return AutomationError("The object \"" + std::string(programmaticId) +
+                         "\" cannot be created: only the office suite's service manager is "
+                         "offered.");
+}
+
 class OfficeAutomationFactory : public AutomationFactory {
  public:
   explicit OfficeAutomationFactory(OfficeConnectionOptions options) : options_(std::move(options)) {
-    if (options_.pipeName.empty()) options_.pipeName = DefaultPipeName;
+    if (options_.pipeName.empty()) options_.pipeName = DefaultOfficePipe;
   }
 
   bool isInstalled(std::string_view programmaticId) override {
@@ -465,65 +479,88 @@ class OfficeAutomationFactory : public AutomationFactory {
   }
 
   ObjectRef create(std::string_view programmaticId) override {
-    if (programmaticId != OfficeServiceManagerId) {
-      throw AutomationError("The object \"" + std::string(programmaticId) +
-                            "\" cannot be created: only the office suite's service manager is "
-                            "offered.");
-    }
-    return Guarded(nullptr, [&] {
-      LocalRuntime& local = LocalStarted();
-      Reference<css::bridge::XUnoUrlResolver> resolver =
-          css::bridge::UnoUrlResolver::create(local.context);
-      OUString url =
-          ToOffice("uno:pipe,name=" + options_.pipeName + ";urp;StarOffice.ComponentContext");
-      // Only the office of the user's profile is the user's; while it does not answer, nothing
-      // is open to back up, and asking the launcher would start a hidden office that stays.
-      const std::optional<pid_t> usersOffice = ProfileOffice(options_.userInstallation);
-      if (!usersOffice) throw OfficeNotRunning(NoOfficeToBackUp);
-      std::optional<Handshake> office = TryConnect(resolver, url);
-      if (!office) {
-        if (options_.launcher.empty()) throw OfficeNotRunning(NoOfficeToBackUp);
-        Launch(options_.launcher, options_.pipeName, options_.userInstallation);
-        auto deadline =
-            std::chrono::steady_clock::now() +
-            std::chrono::milliseconds(static_cast<long>(options_.connectSeconds * 1000));
-        while (!office && std::chrono::steady_clock::now() < deadline) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(100));
-          office = TryConnect(resolver, url);
-        }
-      }
-      if (!office) {
-        throw AutomationError(
-            "The office suite (LibreOffice) runs but does not answer on the pipe \"" +
-            options_.pipeName + "\".");
-      }
-      // The pipe's name is fixed, and whichever office opened it first serves it: an office of
-      // another profile or another session may. Only the process that is the user's office may
-      // be backed up; anything else is dropped unused, as if no office ran.
-      if (PipeServer(options_.pipeName) != usersOffice) {
-        throw OfficeNotRunning(
-            "The office suite serving the pipe \"" + options_.pipeName +
-            "\" is not the user's own office, so there is nothing of the user's to back up.");
-      }
-      auto connection = std::make_shared<Connection>();
-      connection->remote = office->remote;
-      return Wrap(Any(office->serviceManager), connection);
-    });
+    if (programmaticId != OfficeServiceManagerId) throw OnlyTheServiceManager(programmaticId);
+    return uno::BridgedOffice(uno::ConnectToUsersOffice(options_)).create(programmaticId);
   }
 
  private:
-  static LocalRuntime& LocalStarted() {
-    try {
-      return Local();
-    } catch (const css::uno::Exception&) {
-      throw AutomationError("The office suite's automation libraries cannot be started.");
-    }
-  }
-
   OfficeConnectionOptions options_;
 };
 
 }  // namespace
+
+namespace uno {
+
+Reference<css::uno::XComponentContext> ConnectToUsersOffice(const OfficeConnectionOptions& given) {
+  OfficeConnectionOptions options = given;
+  if (options.pipeName.empty()) options.pipeName = DefaultOfficePipe;
+  return Guarded(nullptr, [&] {
+    LocalRuntime& local = LocalStarted();
+    Reference<css::bridge::XUnoUrlResolver> resolver =
+        css::bridge::UnoUrlResolver::create(local.context);
+    OUString url =
+        ToOffice("uno:pipe,name=" + options.pipeName + ";urp;StarOffice.ComponentContext");
+    // Only the office of the user's profile is the user's; while it does not answer, nothing
+    // is open to back up, and asking the launcher would start a hidden office that stays.
+    const std::optional<pid_t> usersOffice = ProfileOffice(options.userInstallation);
+    if (!usersOffice) throw OfficeNotRunning(NoOfficeToBackUp);
+    std::optional<Handshake> office = TryConnect(resolver, url);
+    if (!office) {
+      if (options.launcher.empty()) throw OfficeNotRunning(NoOfficeToBackUp);
+      Launch(options.launcher, options.pipeName, options.userInstallation);
+      auto deadline =
+          std::chrono::steady_clock::now() +
+          std::chrono::milliseconds(static_cast<long>(options.connectSeconds * 1000));
+      while (!office && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        office = TryConnect(resolver, url);
+      }
+    }
+    if (!office) {
+      throw AutomationError(
+          "The office suite (LibreOffice) runs but does not answer on the pipe \"" +
+          options.pipeName + "\".");
+    }
+    // The pipe's name is fixed, and whichever office opened it first serves it: an office of
+    // another profile or another session may. Only the process that is the user's office may
+    // be backed up; anything else is dropped unused, as if no office ran.
+    if (PipeServer(options.pipeName) != usersOffice) {
+      throw OfficeNotRunning(
+          "The office suite serving the pipe \"" + options.pipeName +
+          "\" is not the user's own office, so there is nothing of the user's to back up.");
+    }
+    return office->remote;
+  });
+}
+
+ObjectRef BridgedOffice::create(std::string_view programmaticId) {
+  if (programmaticId != OfficeServiceManagerId) throw OnlyTheServiceManager(programmaticId);
+  // A connection of its own for each creation: its cache of callers goes with the objects made.
+  auto connection = std::make_shared<Connection>();
+  connection->remote = remote_;
+  return Guarded(connection.get(), [&] { return Wrap(Any(remote_->getServiceManager()), connection); });
+}
+
+bool BridgedOffice::isInstalled(std::string_view programmaticId) {
+  return programmaticId == OfficeServiceManagerId;
+}
+
+ObjectRef BridgedOffice::wrap(const Reference<css::uno::XInterface>& object) {
+  auto connection = std::make_shared<Connection>();
+  connection->remote = remote_;
+  return Wrap(Any(object), connection);
+}
+
+std::string FromOffice(const OUString& text) { return tg::FromOffice(text); }
+
+void GuardedCall(const std::function<void()>& action) {
+  Guarded(nullptr, [&] {
+    action();
+    return 0;
+  });
+}
+
+}  // namespace uno
 }  // namespace tg
 
 extern "C" __attribute__((visibility("default"))) tg::AutomationFactory*

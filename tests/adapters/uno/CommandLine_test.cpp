@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -789,6 +790,117 @@ TEST_F(BackupHelper, RunsAWholePassOverItsStreamsAndKeepsOnlyTheNewestCopies) {
   const std::string history = ReadWholeFile(temp / "helper.txt");
   EXPECT_THAT(history, HasSubstr("Budget.ods was backup saved as " + docs("Budget Date ")));
   EXPECT_THAT(history, HasSubstr(" removed (keeping the newest 1) at "));
+}
+
+// The change watch as the window starts it: the real program, its standard streams in the test's
+// hands. Ended (its input closed, then killed) with the test.
+class WatchProcess {
+ public:
+  explicit WatchProcess(const std::string& command) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("no pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::close(in[1]);
+      ::close(out[0]);
+      ::execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+  }
+  ~WatchProcess() {
+    ::close(in_);
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    ::close(out_);
+  }
+  pid_t pid() const { return pid_; }
+
+  // Waits up to `seconds` for the line; false when the watch said something else to the end.
+  bool waitFor(const std::string& wanted, int seconds = 60) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (const size_t end = read_.find('\n'); end != std::string::npos) {
+        const std::string line = read_.substr(0, end);
+        read_.erase(0, end + 1);
+        if (line == wanted) return true;
+        continue;
+      }
+      pollfd ready{out_, POLLIN, 0};
+      if (::poll(&ready, 1, 200) <= 0) continue;
+      char buffer[512];
+      const ssize_t got = ::read(out_, buffer, sizeof(buffer));
+      if (got <= 0) return false;
+      read_.append(buffer, static_cast<size_t>(got));
+    }
+    return false;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+  std::string read_;
+};
+
+class ChangeWatch : public BackupNow {
+ protected:
+  std::unique_ptr<WatchProcess> startWatch() {
+    auto watch = std::make_unique<WatchProcess>(backupNow(
+        SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
+        "--change-watch '" + (temp / "temp/Tallyguard.txt") + "'"));
+    EXPECT_TRUE(watch->waitFor("watching")) << "the watch never connected";
+    return watch;
+  }
+  std::vector<std::string> copiesOf(const std::string& name) const {
+    std::vector<std::string> found;
+    for (const std::string& copy : copies(temp / "docs")) {
+      if (copy.starts_with(name + " Date ")) found.push_back(copy);
+    }
+    return found;
+  }
+};
+
+// Three workbooks the office never stores the same way twice: encrypted afresh, charts renumbered,
+// a comment's id made anew. With the watch, versions made by unsaved edits each get a copy, and
+// unchanged passes store nothing: Keep Copies 3 keeps A, B and C however many passes run.
+TEST_F(ChangeWatch, WorkbooksStoredDifferentlyEachTimeKeepTheirVersionsAndPileUpNothing) {
+  store("Keep%20Copies=3\n");
+  const auto watch = startWatch();
+  Document locked = suite().newSpreadsheet();
+  suite().storeAs(locked, docs("Salaries.ods"), "calc8", "secret");
+  Document charted = suite().newSpreadsheet();
+  suite().fill(charted, 4, 2);
+  suite().addChart(charted);
+  suite().storeAs(charted, docs("Sales.xlsx"), "Calc MS Excel 2007 XML");
+  Document noted = suite().newSpreadsheet();
+  suite().addComment(noted, "B2", "check with Anna");
+  suite().storeAs(noted, docs("Notes.xls"), "MS Excel 97");
+  for (const std::string version : {"version A", "version B", "version C"}) {
+    for (const Document& book : {locked, charted, noted}) suite().setCell(book, "A1", version);
+    EXPECT_EQ(backUpStamped(), 3u) << version;
+  }
+  for (int pass = 0; pass < 3; ++pass) EXPECT_EQ(backUpStamped(), 0u) << "unchanged pass " << pass;
+  for (const std::string name : {"Salaries", "Sales", "Notes"}) {
+    EXPECT_EQ(copiesOf(name).size(), 3u) << name;
+  }
+  std::set<std::string> versions;
+  for (const std::string& name : copiesOf("Salaries")) {
+    Document copy = suite().load(docs(name), "secret", true);
+    versions.insert(suite().cell(copy, "A1"));
+    suite().close(copy);
+  }
+  EXPECT_EQ(versions, (std::set<std::string>{"version A", "version B", "version C"}));
+  // One more edit is a version of its own again, and pushes out the oldest.
+  suite().setCell(locked, "A1", "version D");
+  EXPECT_EQ(backUpStamped(), 1u);
+  EXPECT_EQ(copiesOf("Salaries").size(), 3u);
+  EXPECT_THAT(ReadWholeFile(temp / "errors"), ::testing::IsEmpty());
 }
 
 }  // namespace

@@ -25,6 +25,13 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
+#include <com/sun/star/awt/Rectangle.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
+#include <com/sun/star/sheet/XSheetAnnotations.hpp>
+#include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
+#include <com/sun/star/table/CellRangeAddress.hpp>
+#include <com/sun/star/table/XTableCharts.hpp>
+#include <com/sun/star/table/XTableChartsSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <cstdlib>
 #include <osl/file.hxx>
@@ -177,6 +184,26 @@ void RealSuite::fill(const Document& sheet, int rows, int columns) {
 
 void RealSuite::setCell(const Document& sheet, const std::string& cell, const std::string& text) {
   CellOf(sheet, cell)->setFormula(U(text));
+}
+
+void RealSuite::addChart(const Document& sheet) {
+  Reference<css::sheet::XSpreadsheetDocument> document(sheet, UNO_QUERY_THROW);
+  Reference<css::container::XIndexAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
+  Reference<css::table::XTableChartsSupplier> first(sheets->getByIndex(0), UNO_QUERY_THROW);
+  css::table::CellRangeAddress range;
+  range.EndColumn = 1;
+  range.EndRow = 3;
+  first->getCharts()->addNewByName(U("Chart"), css::awt::Rectangle(3000, 3000, 8000, 6000),
+                                   Sequence<css::table::CellRangeAddress>(&range, 1), true, true);
+}
+
+void RealSuite::addComment(const Document& sheet, const std::string& cell,
+                           const std::string& text) {
+  Reference<css::sheet::XSpreadsheetDocument> document(sheet, UNO_QUERY_THROW);
+  Reference<css::container::XIndexAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
+  Reference<css::sheet::XSheetAnnotationsSupplier> first(sheets->getByIndex(0), UNO_QUERY_THROW);
+  Reference<css::sheet::XCellAddressable> at(CellOf(sheet, cell), UNO_QUERY_THROW);
+  first->getAnnotations()->insertNew(at->getCellAddress(), U(text));
 }
 
 std::string RealSuite::cell(const Document& sheet, const std::string& cell) {

@@ -35,6 +35,10 @@ class RealSuite {
   void fill(const Document& sheet, int rows, int columns);
 
   void setCell(const Document& sheet, const std::string& cell, const std::string& text);
+  // A chart of A1:B4 on the first sheet, as Insert > Chart makes one.
+  void addChart(const Document& sheet);
+  // A comment on `cell`, as Insert > Comment makes one.
+  void addComment(const Document& sheet, const std::string& cell, const std::string& text);
   std::string cell(const Document& sheet, const std::string& cell);
   void setText(const Document& text, const std::string& content);
   // The title among the document's properties (File > Properties), as the user sets it.

@@ -1,0 +1,48 @@
+#pragma once
+// The window's hold on the change watch. The office calls the watch and waits for it without a
+// time limit, so a watch that stops answering (stopped, stuck) would freeze the user's office:
+// the window asks it about twice a second, ends one that has not answered for two seconds (the
+// office's waiting call then fails at once), and starts another, which counts every document as
+// changed. A watch that ended by itself is started again a little later.
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "common/ports/HelperProcess.h"
+
+namespace tg {
+
+class WatchKeeper {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // What the watch reports (a close-time copy that failed): one line of text and a title.
+  using Tell = std::function<void(const std::string& text, const std::string& title)>;
+
+  static constexpr std::chrono::milliseconds Period{500};
+  static constexpr std::chrono::seconds AnswerWithin{2};
+  static constexpr std::chrono::seconds AfterItsOwnEnd{10};
+
+  WatchKeeper(HelperProcess& watch, std::string historyLogPath, Tell tell)
+      : watch_(watch), historyLogPath_(std::move(historyLogPath)), tell_(std::move(tell)) {}
+  ~WatchKeeper() { watch_.stop(); }
+
+  // Called every Period.
+  void tick(Clock::time_point now);
+  // How many watches were ended for not answering, for whoever looks.
+  int ended() const { return ended_; }
+
+ private:
+  void start(Clock::time_point now);
+  void read(Clock::time_point now);
+
+  HelperProcess& watch_;
+  std::string historyLogPath_;
+  Tell tell_;
+  bool started_ = false;
+  Clock::time_point lastAnswer_{};
+  Clock::time_point startAgainAt_{};
+  int ended_ = 0;
+};
+
+}  // namespace tg

@@ -1,0 +1,77 @@
+#include "backup/WatchProtocol.h"
+
+#include <charconv>
+
+namespace tg {
+namespace {
+
+template <typename Number>
+std::optional<Number> ReadNumber(std::string_view text) {
+  Number number{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return number;
+}
+
+}  // namespace
+
+std::vector<std::string_view> SplitWatchLine(std::string_view line, size_t fields) {
+  std::vector<std::string_view> parts;
+  while (parts.size() + 1 < fields) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) break;
+    parts.push_back(line.substr(0, tab));
+    line.remove_prefix(tab + 1);
+  }
+  parts.push_back(line);
+  return parts;
+}
+
+std::optional<std::string> WatchLine(std::initializer_list<std::string_view> fields) {
+  std::string line;
+  for (std::string_view field : fields) {
+    if (field.find_first_of("\t\r\n") != std::string_view::npos) return std::nullopt;
+    if (!line.empty()) line += '\t';
+    line += field;
+  }
+  return line;
+}
+
+std::string CopyFields(const LastCopy& copy) {
+  return std::to_string(copy.stamp.size) + '\t' + std::to_string(copy.stamp.modifiedNanoseconds) +
+         '\t' + copy.path;
+}
+
+std::optional<LastCopy> ParseCopyFields(std::string_view size, std::string_view modified,
+                                        std::string_view path) {
+  const auto bytes = ReadNumber<std::uint64_t>(size);
+  const auto time = ReadNumber<std::int64_t>(modified);
+  if (!bytes || !time || path.empty()) return std::nullopt;
+  return LastCopy{std::string(path), FileStamp{*bytes, *time}};
+}
+
+ChangeAnswer ParseChangeAnswer(std::string_view line) {
+  const std::vector<std::string_view> fields = SplitWatchLine(line, 4);
+  if (fields[0] == WatchAnswer::Changed && fields.size() == 1) return {ChangeKnown::Changed, {}};
+  if (fields[0] == WatchAnswer::Unchanged && fields.size() == 4) {
+    if (std::optional<LastCopy> copy = ParseCopyFields(fields[1], fields[2], fields[3])) {
+      return {ChangeKnown::Unchanged, std::move(copy)};
+    }
+  }
+  return {};
+}
+
+std::string ChangeAnswerLine(const ChangeAnswer& answer) {
+  switch (answer.known) {
+    case ChangeKnown::Unchanged:
+      if (answer.copy) return std::string(WatchAnswer::Unchanged) + '\t' + CopyFields(*answer.copy);
+      break;
+    case ChangeKnown::Changed:
+      return std::string(WatchAnswer::Changed);
+    case ChangeKnown::Unknown:
+      break;
+  }
+  return std::string(WatchAnswer::Unknown);
+}
+
+}  // namespace tg

@@ -1,0 +1,49 @@
+#pragma once
+// The lines a pass and the change watch exchange, one request and one answer each, fields
+// separated by tabs; a path comes last, so that only a line end could break it, and none is ever
+// sent. The window's heartbeat uses the same channel's first word.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/ports/ChangeWitness.h"
+
+namespace tg {
+
+// The program started with this flag and a history log's path is the change watch.
+inline constexpr const char* ChangeWatchFlag = "--change-watch";
+
+namespace WatchVerb {
+inline constexpr std::string_view Ask = "ask";        // ask <location>
+inline constexpr std::string_view Arm = "arm";        // arm <location>
+inline constexpr std::string_view Stored = "stored";  // stored <location> <token> <copy>
+inline constexpr std::string_view Ping = "ping";      // ping <pass options>
+}  // namespace WatchVerb
+
+namespace WatchAnswer {
+inline constexpr std::string_view Pong = "pong";
+inline constexpr std::string_view Armed = "armed";  // armed <token>
+inline constexpr std::string_view Ok = "ok";
+inline constexpr std::string_view Unknown = "unknown";
+inline constexpr std::string_view Changed = "changed";
+inline constexpr std::string_view Unchanged = "unchanged";  // unchanged <copy>
+}  // namespace WatchAnswer
+
+// A line's tab-separated fields; the last takes the rest of the line when `fields` are wanted.
+std::vector<std::string_view> SplitWatchLine(std::string_view line, size_t fields);
+
+// Nothing when a field would hold a tab or a line end: such a line cannot be read back.
+std::optional<std::string> WatchLine(std::initializer_list<std::string_view> fields);
+
+// A copy as "<size> <modified ns> <path>" fields, and back.
+std::string CopyFields(const LastCopy& copy);
+std::optional<LastCopy> ParseCopyFields(std::string_view size, std::string_view modified,
+                                        std::string_view path);
+
+// The answer to an ask; Unknown for anything unreadable.
+ChangeAnswer ParseChangeAnswer(std::string_view line);
+std::string ChangeAnswerLine(const ChangeAnswer& answer);
+
+}  // namespace tg
