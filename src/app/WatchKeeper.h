@@ -1,9 +1,9 @@
 #pragma once
 // The window's hold on the change watch. The office calls the watch and waits for it without a
 // time limit, so a watch that stops answering (stopped, stuck) would freeze the user's office:
-// the window asks it about twice a second, ends one that has not answered for two seconds (the
-// office's waiting call then fails at once), and starts another, which counts every document as
-// changed. A watch that ended by itself is started again a little later.
+// the window asks it four times a second, ends one that has not answered for a second and a half
+// (the office's waiting call then fails at once, within two seconds of the last answer), and
+// starts another, which counts every document as changed. A watch that ended by itself is started again a little later.
 
 #include <chrono>
 #include <functional>
@@ -19,8 +19,8 @@ class WatchKeeper {
   // What the watch reports (a close-time copy that failed): one line of text and a title.
   using Tell = std::function<void(const std::string& text, const std::string& title)>;
 
-  static constexpr std::chrono::milliseconds Period{500};
-  static constexpr std::chrono::seconds AnswerWithin{2};
+  static constexpr std::chrono::milliseconds Period{250};
+  static constexpr std::chrono::milliseconds AnswerWithin{1500};
   static constexpr std::chrono::seconds AfterItsOwnEnd{10};
 
   WatchKeeper(HelperProcess& watch, std::string historyLogPath, Tell tell)

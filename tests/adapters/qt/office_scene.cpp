@@ -7,6 +7,10 @@
 //   tallyguard_office_scene PIPE close-all     closes every open component
 //   tallyguard_office_scene PIPE set PATH CELL TEXT
 //                                              types TEXT into CELL of the open PATH
+//   tallyguard_office_scene PIPE show PATH     opens PATH in a window of its own
+//   tallyguard_office_scene PIPE cell PATH CELL
+//                                              prints CELL of the file PATH, opened hidden and
+//                                              read-only
 //   tallyguard_office_scene PIPE bare-copies SUFFIX
 //                                              stores a copy of every open spreadsheet beside it
 //                                              (its name + SUFFIX + .ods) with a bare loop of typed
@@ -24,7 +28,9 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list | PIPE open-filled "
-               "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE close-all | PIPE bare-copies "
+               "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE show PATH | PIPE cell PATH CELL | "
+               "PIPE close-all | "
+               "PIPE bare-copies "
                "SUFFIX\n";
   return 2;
 }
@@ -65,6 +71,16 @@ int main(int argc, char* argv[]) {
       }
       std::cerr << "office scene: " << argv[3] << " is not open\n";
       return 1;
+    }
+    if (command == "show" && argc == 4) {
+      suite.show(argv[3]);
+      return 0;
+    }
+    if (command == "cell" && argc == 5) {
+      tg::office::Document file = suite.load(argv[3], "", true);
+      std::cout << suite.cell(file, argv[4]) << "\n";
+      suite.close(file);
+      return 0;
     }
     if (command == "close-all") {
       suite.closeAll();

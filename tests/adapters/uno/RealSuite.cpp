@@ -144,6 +144,13 @@ Document RealSuite::load(const std::string& path, const std::string& password, b
   return loaded;
 }
 
+Document RealSuite::show(const std::string& path) {
+  Reference<css::lang::XComponent> loaded =
+      loader_->loadComponentFromURL(U(FileUrl(path)), "_blank", 0, {});
+  if (!loaded.is()) throw std::runtime_error("The office did not open " + path);
+  return loaded;
+}
+
 void RealSuite::storeAs(const Document& document, const std::string& path,
                         const std::string& filter, const std::string& password) {
   Reference<css::frame::XStorable> storable(document, UNO_QUERY_THROW);

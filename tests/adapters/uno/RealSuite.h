@@ -26,6 +26,8 @@ class RealSuite {
   Document newSpreadsheet();
   Document newTextDocument();
   Document load(const std::string& path, const std::string& password = "", bool readOnly = false);
+  // Opens the file in a window of its own, as a double click in a file manager does.
+  Document show(const std::string& path);
   // Stores and binds the document to the file, as "Save As" does.
   void storeAs(const Document& document, const std::string& path, const std::string& filter,
                const std::string& password = "");
