@@ -175,8 +175,8 @@ class Pass {
       if (!c_.extras->mayStore(v)) return;
     }
     // Armed before the store: an edit the office tells of from here on is not in this copy.
-    const std::optional<std::uint64_t> token =
-        c_.witness && !v.location.empty() ? c_.witness->arm(v.location) : std::nullopt;
+    std::uint64_t token = 0;
+    const bool armed = arm(v.location, token);
     bool kept = false;
     if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
       trap_.step(184, [&] {
@@ -188,8 +188,21 @@ class Pass {
                                                          c_.regional));
       });
       if (c_.extras) c_.extras->stored(v.location, v);
-      if (token) tellStored(v, *token);
+      if (armed) tellStored(v, token, v.backupPath.onDisk);
+    } else if (armed && c_.extras) {
+      // Not kept because its last copy holds the same: that copy stands for this moment.
+      if (const std::optional<std::string> repeated = c_.extras->repeatedCopy()) {
+        tellStored(v, token, *repeated);
+      }
     }
+  }
+
+  // The watch listens for the document's next edit; `token` names this moment to it.
+  bool arm(const std::string& location, std::uint64_t& token) {
+    if (!c_.witness || location.empty()) return false;
+    const std::optional<std::uint64_t> armedAt = c_.witness->arm(location);
+    token = armedAt.value_or(0);
+    return armedAt.has_value();
   }
 
   // The watch's last copy is still there as it was made, and stands where this pass would put
@@ -202,10 +215,10 @@ class Pass {
            IsStampedCopy(copy.path, ExtensionOf(FileNameOf(copy.path, c_.pathStyle)));
   }
 
-  void tellStored(const DocumentValues& v, std::uint64_t token) {
+  void tellStored(const DocumentValues& v, std::uint64_t token, const std::string& copy) {
     if (!c_.facts) return;
-    if (const std::optional<FileStamp> stamp = c_.facts->stampOf(v.backupPath.onDisk)) {
-      c_.witness->stored(v.location, token, LastCopy{v.backupPath.onDisk, *stamp});
+    if (const std::optional<FileStamp> stamp = c_.facts->stampOf(copy)) {
+      c_.witness->stored(v.location, token, LastCopy{copy, *stamp});
     }
   }
 

@@ -49,6 +49,9 @@ class PassExtras {
   // `staged`, in the staging folder (still to be written into its own); false deletes what was
   // written and skips this copy without a report of its own.
   virtual bool mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) = 0;
+  // After mayKeep said no: the kept copy the one written repeats, which stands for it; nothing
+  // when it was left out for another reason.
+  virtual std::optional<std::string> repeatedCopy() const { return std::nullopt; }
   // After a copy was stored and its history line written.
   virtual void stored(std::string_view location, const BackupTarget& target) = 0;
   // The pass is over, also when it ended early.

@@ -159,6 +159,7 @@ bool CopyKeeping::mayStage(const BackupTarget& target, std::string_view stagingF
 // are not pushed out by copies of the same.
 bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) {
   unsure_ = false;
+  repeated_.reset();
   const std::string& file = target.backupPath.onDisk;
   const std::string folder = FolderPartOf(file, c_.pathStyle);
   if (std::optional<SpaceFigures> space = c_.facts.spaceOf(folder)) {
@@ -175,6 +176,7 @@ bool CopyKeeping::mayKeep(const BackupTarget& target, std::string_view writtenPa
   const Sameness sameness = compareWithNewestCopy(target, writtenPath);
   if (sameness == Sameness::Same) {
     rememberSavedFileOfNewestCopy(target);
+    if (const std::optional<RecordedCopy> newest = newestCopyOf(target)) repeated_ = newest->path;
     return false;
   }
   unsure_ = sameness == Sameness::Unknown;

@@ -68,6 +68,7 @@ class CopyKeeping : public PassExtras {
   bool mayStore(const BackupTarget& target) override;
   bool mayStage(const BackupTarget& target, std::string_view stagingFolder) override;
   bool mayKeep(const BackupTarget& target, std::string_view writtenPath, bool staged) override;
+  std::optional<std::string> repeatedCopy() const override { return repeated_; }
   void stored(std::string_view location, const BackupTarget& target) override;
   void ended() override;
 
@@ -102,7 +103,8 @@ class CopyKeeping : public PassExtras {
   std::set<Group> stampedGroups_;
   std::vector<RecordedCopy> newCopies_;
   std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
-  bool unsure_ = false;  // the copy last let keep its name may repeat the one before it
+  bool unsure_ = false;
+  std::optional<std::string> repeated_;  // the kept copy the one written last repeats  // the copy last let keep its name may repeat the one before it
   // Copies found to hold what their document's saved file holds, to note in the record.
   struct SavedFile {
     std::string copy;

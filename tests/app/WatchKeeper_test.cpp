@@ -1,0 +1,111 @@
+// The window's hold on the change watch, over a watch process that answers as told.
+
+#include "app/WatchKeeper.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "backup/PassProtocol.h"
+
+namespace tg::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class WatchStandIn : public HelperProcess {
+ public:
+  void start(std::string_view log) override {
+    ++starts;
+    startedWith = log;
+    running_ = true;
+    lines.clear();
+  }
+  std::optional<std::string> takeLine() override {
+    if (lines.empty()) return std::nullopt;
+    std::string line = lines.front();
+    lines.pop_front();
+    return line;
+  }
+  void send(std::string_view line) override {
+    if (line == "ping" && answers) lines.push_back("pong");
+  }
+  bool running() const override { return running_; }
+  void stop() override {
+    ++stops;
+    running_ = false;
+  }
+  std::uint64_t workDone() const override { return 0; }
+
+  bool answers = true;  // false: stopped, or stuck
+  bool running_ = false;
+  int starts = 0;
+  int stops = 0;
+  std::string startedWith;
+  std::deque<std::string> lines;
+};
+
+struct Told {
+  std::string text;
+  std::string title;
+};
+
+class KeepingTheWatch : public ::testing::Test {
+ protected:
+  // Ticks every period for `span`.
+  void run(WatchKeeper::Clock::duration span) {
+    for (const auto end = now + span; now < end; now += WatchKeeper::Period) keeper.tick(now);
+  }
+  WatchStandIn watch;
+  std::vector<Told> told;
+  WatchKeeper keeper{watch, "/logs/Tallyguard.txt",
+                     [this](const std::string& text, const std::string& title) {
+                       told.push_back({text, title});
+                     }};
+  WatchKeeper::Clock::time_point now{};
+};
+
+// Answering, it is left alone however long it runs. Silent, it is ended within two seconds of its
+// last answer (the office's waiting call returns then), and another is started at once.
+TEST_F(KeepingTheWatch, AWatchThatStopsAnsweringIsEndedWithinTwoSecondsAndReplaced) {
+  run(30s);
+  EXPECT_EQ(watch.starts, 1);
+  EXPECT_EQ(watch.stops, 0);
+  EXPECT_EQ(watch.startedWith, "/logs/Tallyguard.txt");
+
+  watch.answers = false;
+  const auto silentSince = now;
+  while (watch.stops == 0 && now < silentSince + 10s) run(WatchKeeper::Period);
+  EXPECT_EQ(watch.stops, 1);
+  EXPECT_LE(now - silentSince, 2s);
+  EXPECT_EQ(watch.starts, 2);
+  EXPECT_EQ(keeper.ended(), 1);
+  watch.answers = true;
+  run(30s);
+  EXPECT_EQ(watch.starts, 2);
+}
+
+// A watch that ended by itself (no office module, a crash) is started again, but not at every
+// tick. What it reports reaches the user; its other lines do not.
+TEST_F(KeepingTheWatch, AWatchThatEndedIsStartedAgainLaterAndItsReportsAreTold) {
+  run(1s);
+  watch.lines.push_back("watching");
+  watch.lines.push_back(EncodePassMessage(
+      {PassVerb::Message, {"The copy of Budget.ods failed.", "Application Error", "0", "1", ""}}));
+  watch.lines.push_back("a line no one sends");
+  run(1s);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].text, "The copy of Budget.ods failed.");
+  EXPECT_EQ(told[0].title, "Application Error");
+
+  watch.running_ = false;
+  run(5s);
+  EXPECT_EQ(watch.starts, 1);
+  run(6s);
+  EXPECT_EQ(watch.starts, 2);
+  EXPECT_EQ(watch.stops, 0);
+}
+
+}  // namespace
+}  // namespace tg::testing
