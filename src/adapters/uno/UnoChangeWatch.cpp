@@ -78,6 +78,7 @@ class UnoOfficeWatch : public OfficeWatch {
       std::lock_guard lock(mutex_);
       told_ = &told;
       remote_ = remote;
+      bridged_.reset();  // objects of an office that went are of no use
       listener_ = listener;
     }
     GuardedCall([&] {
@@ -135,7 +136,10 @@ class UnoOfficeWatch : public OfficeWatch {
   void event(const css::document::DocumentEvent& event) {
     const Model model(event.Source, UNO_QUERY);
     const ::rtl::OUString& name = event.EventName;
-    if (name == "OnLoad" || name == "OnNew" || name == "OnSaveAsDone") {
+    // A document made new is "OnCreate" ("OnNew" from a template), one loaded hidden only
+    // "OnLoadFinished", one shown "OnLoad" too; a Save As gives it a new location.
+    if (name == "OnCreate" || name == "OnNew" || name == "OnLoadFinished" || name == "OnLoad" ||
+        name == "OnSaveAsDone") {
       if (IsSpreadsheet(model)) track(model);
     } else if (name == "OnPrepareUnload") {
       const std::optional<std::uint64_t> number = numberOf(model);

@@ -850,10 +850,10 @@ class WatchProcess {
 
 class ChangeWatch : public BackupNow {
  protected:
-  std::unique_ptr<WatchProcess> startWatch() {
-    auto watch = std::make_unique<WatchProcess>(backupNow(
-        SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "",
-        "--change-watch '" + (temp / "temp/Tallyguard.txt") + "'"));
+  std::unique_ptr<WatchProcess> startWatch(const OfficeProcess& office = *SharedOffice::process) {
+    auto watch = std::make_unique<WatchProcess>(
+        backupNow(office.pipeName(), office.profileUrl(), "", "",
+                  "--change-watch '" + (temp / "temp/Tallyguard.txt") + "'"));
     EXPECT_TRUE(watch->waitFor("watching")) << "the watch never connected";
     return watch;
   }
@@ -901,6 +901,38 @@ TEST_F(ChangeWatch, WorkbooksStoredDifferentlyEachTimeKeepTheirVersionsAndPileUp
   EXPECT_EQ(backUpStamped(), 1u);
   EXPECT_EQ(copiesOf("Salaries").size(), 3u);
   EXPECT_THAT(ReadWholeFile(temp / "errors"), ::testing::IsEmpty());
+}
+
+// The office quits (here: dies) and the user starts it again: the watch follows it, and counts
+// every document of the new office as changed until its next copy.
+TEST_F(ChangeWatch, FollowsTheOfficeThroughARestart) {
+  OfficeProcess office;
+  office.start();
+  auto own = std::make_unique<RealSuite>(office.pipeName(), 120);
+  const auto watch = startWatch(office);
+  const auto passOverOwn = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const Outcome outcome = run(office.pipeName(), office.profileUrl());
+    EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    return lines(outcome.out);
+  };
+  Document budget = own->newSpreadsheet();
+  own->storeAs(budget, docs("Budget.ods"), "calc8");
+  own->setCell(budget, "A1", "typed");
+  EXPECT_EQ(passOverOwn(), 1u);
+  EXPECT_EQ(passOverOwn(), 0u);
+
+  own.reset();
+  office.kill();
+  office.start();
+  own = std::make_unique<RealSuite>(office.pipeName(), 120);
+  ASSERT_TRUE(watch->waitFor("watching", 60)) << "the watch did not find the office again";
+  budget = own->load(docs("Budget.ods"));
+  EXPECT_EQ(passOverOwn(), 1u) << "a document of the new office is stored";
+  EXPECT_EQ(passOverOwn(), 0u);
+  own->setCell(budget, "A1", "typed again");
+  EXPECT_EQ(passOverOwn(), 1u);
+  own->closeAll();
 }
 
 }  // namespace
