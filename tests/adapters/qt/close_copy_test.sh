@@ -17,7 +17,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/desktop_program.sh"
 
 desktop_test_begin "$ARTEFACTS" Xvfb openbox dunst dbus-daemon xdotool xwininfo xdpyinfo soffice \
-  setsid import pgrep
+  setsid import pgrep unzip
 DOCS="$SESSION_ROOT/docs"
 mkdir -p "$DOCS" "$HOME_DIR/.config/Morvane"
 printf '[Tallyguard]\nKeep%%20Copies=3\n' >"$HOME_DIR/.config/Morvane/Tallyguard.conf"
@@ -42,7 +42,7 @@ no_office_window() { [ -z "$(office_window "$1")" ]; }
 save_question() { xdotool search --name '^Save Document\?$' 2>/dev/null | head -n 1 | grep .; }
 back_up() { sleep 1.1; timeout 120 "$PROGRAM" --backup-now >>"$SESSION_ROOT/backups.log" 2>&1; }
 
-scene open "$DOCS/Budget.ods" "$DOCS/Stock.ods" >/dev/null && scene close-all ||
+scene open "$DOCS/Budget.ods" "$DOCS/Stock.ods" "$DOCS/Plan.ods" >/dev/null && scene close-all ||
   { echo "the office did not make the spreadsheets" >&2; exit 1; }
 start_program
 check "the main window appears" session_wait_for 30 main_window
@@ -83,8 +83,25 @@ check "the window started another watch" session_wait_for 10 another_watch "$STO
 sleep 2
 back_up
 check "the next pass stores the workbook" test "$(copies_of Stock)" -eq $((BEFORE + 1))
-/usr/bin/import -window root "$ARTEFACTS/after.png" 2>/dev/null
 kill -CONT "$STOPPED" 2>/dev/null
+
+echo "# Quitting the office with two unsaved workbooks"
+scene show "$DOCS/Plan.ods"
+session_wait_for 30 office_window '^Plan.ods'
+scene set "$DOCS/Plan.ods" B3 "plan typed before quitting"
+scene set "$DOCS/Stock.ods" B4 "stock typed before quitting"
+sleep 1
+xdo windowactivate --sync "$(office_window '^Plan.ods')" && xdo key ctrl+q
+for _ in 1 2; do
+  session_wait_for 20 save_question && xdo windowactivate --sync "$(save_question)" && xdo key alt+n
+  sleep 1
+done
+/usr/bin/import -window root "$ARTEFACTS/after-quit.png" 2>/dev/null
+check "the office quit" session_wait_for 20 no_office_window 'LibreOffice Calc$'
+PLAN_COPY=$(find "$DOCS" -name 'Plan Date *' | head -n 1)
+check "each got its copy before closing" \
+  test "$(grep -c ' before closing at ' "$TEMP/Tallyguard.txt")" -eq 3
+check "Plan's holding what was typed" sh -c "unzip -p '$PLAN_COPY' content.xml | grep -q 'plan typed before quitting'"
 kill -TERM "$PROGRAM_PID" 2>/dev/null
 session_wait_for 15 program_ended
 
