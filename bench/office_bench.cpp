@@ -1,20 +1,27 @@
 // Times the backup pass against a bare loop of typed store calls on the same open documents, and a
 // late-bound call against a typed one, in a headless LibreOffice of its own; then, with Keep
 // Copies 3, a pass over open workbooks left unchanged against one that stores them all, with the
-// office's processor time for each. Prints the figures.
+// office's processor time for each; then the same with the change watch, the office's calls into
+// it, an edit's time with and without it, a close-time copy, and the watch process's memory.
+// Prints the figures.
 //
 //   tallyguard_office_bench [counts (default 1,10,50)] [repetitions (default 3)]
 //                           [unchanged workbooks (default 10)] [their rows (default 1000)]
+//                           [tallyguard-watch, for its memory (default: not measured)]
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OfficeProcess.h"
@@ -25,6 +32,8 @@
 #include "adapters/posix/PosixPrivateState.h"
 #include "adapters/posix/StagingFolder.h"
 #include "backup/Calc.h"
+#include "backup/ChangeWatch.h"
+#include "backup/ClosingCopySurface.h"
 #include "backup/RunPass.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
@@ -74,6 +83,28 @@ class CountingNotices : public PassNotices {
   void skipped(const std::string&, const std::string&) override {}
   int count = 0;
 };
+
+// The watch as the program runs it, counting the office's calls of an edit into it.
+class CountingWatch : public ChangeWatch {
+ public:
+  using ChangeWatch::ChangeWatch;
+  void changed(std::uint64_t document) override {
+    ++edits;
+    ChangeWatch::changed(document);
+  }
+  std::atomic<int> edits = 0;
+};
+
+// "Rss" and "Pss" of a process, in kB.
+std::pair<long, long> ResidentAndProportional(pid_t process) {
+  std::ifstream rollup("/proc/" + std::to_string(process) + "/smaps_rollup");
+  long rss = 0, pss = 0;
+  for (std::string line; std::getline(rollup, line);) {
+    if (line.starts_with("Rss:")) rss = std::stol(line.substr(4));
+    if (line.starts_with("Pss:")) pss = std::stol(line.substr(4));
+  }
+  return {rss, pss};
+}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -181,6 +212,109 @@ class Bench {
     suite_.closeAll();
   }
 
+  // Keep Copies 3 over `count` workbooks with the change watch: edited once and left alone with
+  // the edits unsaved, a pass after the edit (each stored) against the passes after it (nothing
+  // stored: the watch vouches for each). Then the office's calls into the watch and the time of
+  // an edit, with and without it, and the copy a closing 100k-cell workbook gets.
+  void watchedAgainstStored(int count, int rows, int repetitions) {
+    suite_.closeAll();
+    std::vector<Document> documents;
+    for (int i = 0; i < count; ++i) {
+      Document sheet = suite_.newSpreadsheet();
+      suite_.fill(sheet, rows, 100);
+      suite_.storeAs(sheet, workbook(i), "calc8");
+      documents.push_back(sheet);
+    }
+    const double unwatchedEdit = editTime(documents[0], "unwatched");
+    std::unique_ptr<OfficeWatch> office = automation_.watch();
+    ClosingCopySurface surface([](const std::string&) {}, folder_ + "/");
+    int closingCopies = 0;
+    std::atomic<bool> watching = false;
+    CountingWatch watch(
+        *office,
+        [&](const ObjectRef& model) {
+          PosixFileSystem files;
+          PosixFileFacts facts;
+          FixedClock clock({2026, 12, 8, 20, 0, ++closingCopies});
+          UnitedStatesRegionalSettings regional;
+          PassOptions options;
+          options.stamp = true;
+          RunClosingCopy({.automation = office->automation(),
+                          .fileSystem = files,
+                          .clock = clock,
+                          .regional = regional,
+                          .historyLogPath = folder_ + "/Tallyguard.txt",
+                          .pathStyle = PathStyle::Posix,
+                          .facts = &facts},
+                         {[options] { return options; }, surface, surface, surface}, model);
+        },
+        [&watching] { watching = true; });
+    std::thread listening([&] {
+      try {
+        office->watch(watch);
+      } catch (const std::exception& failure) {
+        std::printf("  the watch failed: %s\n", failure.what());
+      }
+    });
+    for (int tries = 0; tries < 300 && !watching; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::vector<double> storing, unchanged, storingBusy, unchangedBusy;
+    int keptUnchanged = 0;
+    for (int round = 0; round < repetitions; ++round) {
+      for (const Document& sheet : documents) {
+        suite_.setCell(sheet, "A1", "watched round " + std::to_string(round));
+      }
+      timedKeepingPass(storing, storingBusy, "", &watch);
+      keptUnchanged += timedKeepingPass(unchanged, unchangedBusy, "", &watch);
+    }
+    const double ratio = Median(unchanged) / Median(storing);
+    std::printf(
+        "Watched, Keep 3, N=%d x %d cells, edits unsaved: storing pass %.3f s (office %.3f s)\n"
+        "  unchanged: %.3f s (office %.3f s), pass/storing %.4f, %d stored%s\n",
+        count, rows * 100, Median(storing), Median(storingBusy), Median(unchanged),
+        Median(unchangedBusy), ratio, keptUnchanged,
+        ratio <= 0.05 ? "   (goal <= 0.05: met)" : "   (goal <= 0.05: MISSED)");
+    const int before = watch.edits;
+    const double watchedEdit = editTime(documents[0], "watched");
+    std::printf(
+        "  the office's calls into the watch for 1000 cell edits: %d (goal: 1 per document)\n"
+        "  an edit: %.1f us unwatched, %.1f us watched, watched/unwatched %.3f%s\n",
+        watch.edits - before, unwatchedEdit * 1e6, watchedEdit * 1e6, watchedEdit / unwatchedEdit,
+        watchedEdit / unwatchedEdit <= 1.05 ? "   (goal <= 1.05: met)"
+                                            : "   (goal <= 1.05: MISSED)");
+    closingCopy(watch, documents[0]);
+    office_.stop();  // the watch's connection ends with it
+    listening.join();
+  }
+
+  // The memory of the program's own watch process, at rest over the open workbooks.
+  void watchMemory(const std::string& program) {
+    int window[2];  // the watch ends when its input does, as when the window ends
+    if (::pipe(window) != 0) return;
+    const pid_t watch = ::fork();
+    if (watch == 0) {
+      ::dup2(window[0], 0);
+      ::close(window[1]);
+      ::setenv("TALLYGUARD_OFFICE_PIPE", office_.pipeName().c_str(), 1);
+      ::setenv("TALLYGUARD_OFFICE_PROFILE", office_.profileUrl().c_str(), 1);
+      ::setenv("TALLYGUARD_OFFICE_LAUNCHER", "", 1);
+      const std::string log = folder_ + "/watch.txt";
+      ::execl(program.c_str(), program.c_str(), log.c_str(), nullptr);
+      ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const auto [rss, pss] = ResidentAndProportional(watch);
+    std::printf(
+        "the watch process at rest: resident %.1f MB, proportional %.1f MB%s\n", rss / 1024.0,
+        pss / 1024.0,
+        pss <= 15 * 1024 ? "   (goal PSS <= 15 MB: met)" : "   (goal PSS <= 15 MB: MISSED)");
+    ::close(window[0]);
+    ::close(window[1]);
+    ::kill(watch, SIGKILL);
+    ::waitpid(watch, nullptr, 0);
+  }
+
   void lateBoundAgainstTyped(int calls) {
     suite_.closeAll();
     Document sheet = suite_.newSpreadsheet();
@@ -235,7 +369,7 @@ class Bench {
   // One pass as the program runs it, with Keep Copies 3 and stamped copies; its time and the
   // office's processor time go to the lists. Returns how many copies were kept.
   int timedKeepingPass(std::vector<double>& times, std::vector<double>& busy,
-                       const std::string& staging = "") {
+                       const std::string& staging = "", ChangeWitness* witness = nullptr) {
     RecordingDialogs dialogs;
     CountingMessageLoop loop;
     PosixFileSystem files;
@@ -259,12 +393,42 @@ class Bench {
              .pathStyle = PathStyle::Posix,
              .facts = &facts,
              .state = &state,
-             .stagingFolder = staging},
+             .stagingFolder = staging,
+             .witness = witness},
             {[options] { return options; }, dialogs, loop, notices});
     times.push_back(SecondsSince(start));
     busy.push_back(OfficeProcessorSeconds(office_.pipeName()) - before);
     if (!dialogs.messages.empty()) std::printf("  report: %s\n", dialogs.messages[0].text.c_str());
     return notices.count;
+  }
+
+  // The median of 1000 cell edits from a client, in seconds.
+  double editTime(const Document& sheet, const std::string& label) {
+    std::vector<double> times;
+    for (int i = 0; i < 1000; ++i) {
+      const auto start = Clock::now();
+      suite_.setCell(sheet, "B1", label + " " + std::to_string(i));
+      times.push_back(SecondsSince(start));
+    }
+    return Median(times);
+  }
+
+  // The copy a workbook with unsaved edits gets as it closes, while the office waits.
+  void closingCopy(ChangeWatch& watch, const Document& sheet) {
+    suite_.setCell(sheet, "A2", "typed before closing");
+    const std::string url = suite_.url(sheet);
+    ObjectRef manager = automation_.create("com.sun.star.ServiceManager");
+    ObjectRef desktop = manager->call("createInstance", {"com.sun.star.frame.Desktop"}).asObject();
+    ObjectRef open =
+        desktop->call("getComponents").asObject()->call("createEnumeration").asObject();
+    while (open->call("hasMoreElements").asBool()) {
+      ObjectRef document = open->call("nextElement").asObject();
+      if (document->call("getURL").asText() != url) continue;
+      const auto start = Clock::now();
+      watch.closing(0, document);  // a document the watch has no copy of
+      std::printf("  a close that makes a copy first, 100k cells: %.3f s more\n",
+                  SecondsSince(start));
+    }
   }
 
   void runPass() {
@@ -317,5 +481,7 @@ int main(int argc, char** argv) {
     for (int count : counts) bench.passAgainstBareLoop(count, size, repetitions);
   }
   bench.unchangedAgainstStored(unchanged, rows, repetitions);
+  if (argc > 5) bench.watchMemory(argv[5]);
+  bench.watchedAgainstStored(unchanged, rows, repetitions);  // ends the office
   return 0;
 }

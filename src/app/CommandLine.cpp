@@ -13,7 +13,6 @@
 #include "backup/OpenDocuments.h"
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
-#include "backup/WatchProtocol.h"
 #include "common/Globals.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/Versions.h"
@@ -84,7 +83,6 @@ class TerminalNotices : public PassNotices {
   std::ostream& errors_;
   bool told_ = false;
 };
-
 
 // The history log the window writes, which the command line's copies are logged in and listed
 // from; none, said on `errors`, when it has no folder.
@@ -170,9 +168,6 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   // The helper is started by the program itself, with exactly its flag and the log.
   if (arguments.size() == 2 && arguments[0] == BackupPassFlag) {
     return platform.runBackupHelper(arguments[1]);
-  }
-  if (arguments.size() == 2 && arguments[0] == ChangeWatchFlag) {
-    return platform.runChangeWatch(arguments[1]);
   }
   if (arguments.size() == 2 && arguments[0] == OpenReadOnlyFlag) {
     return platform.openReadOnly(arguments[1]);

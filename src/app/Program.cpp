@@ -112,7 +112,7 @@ void Program::start() {
   form_.ShowAfterLoad();
   if (ports_.system.watch) {
     watchKeeper_ = std::make_unique<WatchKeeper>(
-        *ports_.system.watch, globals_.HistoryLogPath,
+        *ports_.system.watch, globals_.HistoryLogPath, [this] { return passOptions(); },
         [this](const std::string& text, const std::string& title) {
           controls_.cSysTray1.ShowBalloon(text, title, 0, false);
         });

@@ -18,7 +18,7 @@ void WatchKeeper::tick(Clock::time_point now) {
     start(now);
     return;
   }
-  watch_.send(WatchVerb::Ping);
+  watch_.send(PingLine(options_()));
 }
 
 void WatchKeeper::start(Clock::time_point now) {

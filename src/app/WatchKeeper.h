@@ -3,12 +3,14 @@
 // time limit, so a watch that stops answering (stopped, stuck) would freeze the user's office:
 // the window asks it four times a second, ends one that has not answered for a second and a half
 // (the office's waiting call then fails at once, within two seconds of the last answer), and
-// starts another, which counts every document as changed. A watch that ended by itself is started again a little later.
+// starts another, which counts every document as changed. A watch that ended by itself is started
+// again a little later.
 
 #include <chrono>
 #include <functional>
 #include <string>
 
+#include "backup/PassOptions.h"
 #include "common/ports/HelperProcess.h"
 
 namespace tg {
@@ -23,8 +25,13 @@ class WatchKeeper {
   static constexpr std::chrono::milliseconds AnswerWithin{1500};
   static constexpr std::chrono::seconds AfterItsOwnEnd{10};
 
-  WatchKeeper(HelperProcess& watch, std::string historyLogPath, Tell tell)
-      : watch_(watch), historyLogPath_(std::move(historyLogPath)), tell_(std::move(tell)) {}
+  // `options`: the pass's options as the window shows them, sent with every heartbeat.
+  WatchKeeper(HelperProcess& watch, std::string historyLogPath,
+              std::function<PassOptions()> options, Tell tell)
+      : watch_(watch),
+        historyLogPath_(std::move(historyLogPath)),
+        options_(std::move(options)),
+        tell_(std::move(tell)) {}
   ~WatchKeeper() { watch_.stop(); }
 
   // Called every Period.
@@ -38,6 +45,7 @@ class WatchKeeper {
 
   HelperProcess& watch_;
   std::string historyLogPath_;
+  std::function<PassOptions()> options_;
   Tell tell_;
   bool started_ = false;
   Clock::time_point lastAnswer_{};

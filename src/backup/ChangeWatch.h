@@ -50,7 +50,7 @@ class ChangeWatch : public OfficeWatchListener, public ChangeWitness {
  private:
   struct Document {
     std::string location;
-    std::uint64_t edits = 0;  // edits told since the watch saw the document
+    std::uint64_t edits = 0;                // edits told since the watch saw the document
     std::optional<std::uint64_t> copiedAt;  // the count of edits its last copy holds
     std::optional<LastCopy> copy;
     bool editedSinceCopy() const { return !copy || copiedAt != edits; }

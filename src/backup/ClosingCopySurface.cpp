@@ -7,10 +7,10 @@ namespace tg {
 // Told, not asked: a question no one answered is taken as "No".
 MessageAnswer ClosingCopySurface::messageBox(std::string_view text, std::string_view title,
                                              MessageButtons buttons, MessageIcon icon) {
-  send_(EncodePassMessage({PassVerb::Message,
-                           {std::string(text), std::string(title),
-                            std::to_string(static_cast<int>(buttons)),
-                            std::to_string(static_cast<int>(icon)), ""}}));
+  send_(EncodePassMessage(
+      {PassVerb::Message,
+       {std::string(text), std::string(title), std::to_string(static_cast<int>(buttons)),
+        std::to_string(static_cast<int>(icon)), ""}}));
   return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 

@@ -11,7 +11,6 @@
 #include "backup/BackupNaming.h"
 #include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
-#include "backup/HistoryLog.h"
 
 namespace tg {
 namespace {

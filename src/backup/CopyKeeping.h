@@ -104,7 +104,8 @@ class CopyKeeping : public PassExtras {
   std::vector<RecordedCopy> newCopies_;
   std::optional<std::vector<RecordedCopy>> knownCopies_;  // the record as the pass began
   bool unsure_ = false;
-  std::optional<std::string> repeated_;  // the kept copy the one written last repeats  // the copy last let keep its name may repeat the one before it
+  std::optional<std::string> repeated_;  // the kept copy the one written last repeats  // the copy
+                                         // last let keep its name may repeat the one before it
   // Copies found to hold what their document's saved file holds, to note in the record.
   struct SavedFile {
     std::string copy;

@@ -23,32 +23,6 @@ constexpr VerbShape Verbs[] = {
     {PassVerb::Logged, "logged", 1},    {PassVerb::Skipped, "skipped", 2},
     {PassVerb::NoOffice, "nooffice", 1}};
 
-bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string Escape(std::string_view text) {
-  std::string escaped;
-  for (char c : text) {
-    if (MustEscape(c)) {
-      char code[4];
-      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
-      escaped += code;
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
-}
-
-bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-// Every "%" of a field starts an escape of its own; a stray one makes the line malformed.
-std::optional<std::string> Unescape(std::string_view text) {
-  for (size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 3)) {
-    if (i + 2 >= text.size() || !IsHex(text[i + 1]) || !IsHex(text[i + 2])) return std::nullopt;
-  }
-  return DecodeUrlEscapes(text);
-}
-
 std::vector<std::string_view> SplitTabs(std::string_view line) {
   std::vector<std::string_view> parts;
   for (size_t start = 0;;) {
@@ -72,14 +46,40 @@ bool FieldsMakeSense(const PassMessage& message) {
   }
 }
 
+bool MustEscape(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
 }  // namespace
+
+std::string EscapeField(std::string_view text) {
+  std::string escaped;
+  for (char c : text) {
+    if (MustEscape(c)) {
+      char code[4];
+      std::snprintf(code, sizeof code, "%%%02X", static_cast<unsigned char>(c));
+      escaped += code;
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+// Every "%" of a field starts an escape of its own; a stray one makes the line malformed.
+std::optional<std::string> UnescapeField(std::string_view text) {
+  for (size_t i = text.find('%'); i != std::string_view::npos; i = text.find('%', i + 3)) {
+    if (i + 2 >= text.size() || !IsHex(text[i + 1]) || !IsHex(text[i + 2])) return std::nullopt;
+  }
+  return DecodeUrlEscapes(text);
+}
 
 std::string EncodePassMessage(const PassMessage& message) {
   std::string line;
   for (const VerbShape& shape : Verbs) {
     if (shape.verb == message.verb) line = shape.word;
   }
-  for (const std::string& field : message.fields) line += "\t" + Escape(field);
+  for (const std::string& field : message.fields) line += "\t" + EscapeField(field);
   return line;
 }
 
@@ -90,7 +90,7 @@ std::optional<PassMessage> ParsePassMessage(std::string_view line) {
     if (parts.size() != shape.fields + 1) return std::nullopt;
     PassMessage message{shape.verb, {}};
     for (size_t i = 1; i < parts.size(); ++i) {
-      std::optional<std::string> field = Unescape(parts[i]);
+      std::optional<std::string> field = UnescapeField(parts[i]);
       if (!field) return std::nullopt;
       message.fields.push_back(std::move(*field));
     }

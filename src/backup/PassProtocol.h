@@ -52,6 +52,11 @@ struct PassMessage {
   std::vector<std::string> fields;
 };
 
+// A field as it crosses: "%", tab, CR and LF as "%" and two hex digits; and back, nothing when a
+// "%" starts no such escape.
+std::string EscapeField(std::string_view text);
+std::optional<std::string> UnescapeField(std::string_view text);
+
 std::string EncodePassMessage(const PassMessage& message);
 // Nothing when the line is not a well-formed message: unknown verb, wrong number of fields, a
 // bad escape, buttons or icon out of range.

@@ -82,7 +82,8 @@ void RunClosingCopy(const PassEnvironment& environment, const PassSurface& surfa
   std::unique_ptr<PrivateState::Lock> turn;
   if (environment.state) {
     try {
-      turn = TakePassTurn(*environment.state, [] {}, std::chrono::milliseconds(0));
+      turn = TakePassTurn(
+          *environment.state, [] {}, std::chrono::milliseconds(0));
     } catch (const std::exception&) {
     }
   }

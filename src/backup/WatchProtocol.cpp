@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "backup/PassProtocol.h"
+
 namespace tg {
 namespace {
 
@@ -48,6 +50,18 @@ std::optional<LastCopy> ParseCopyFields(std::string_view size, std::string_view 
   const auto time = ReadNumber<std::int64_t>(modified);
   if (!bytes || !time || path.empty()) return std::nullopt;
   return LastCopy{std::string(path), FileStamp{*bytes, *time}};
+}
+
+std::string PingLine(const PassOptions& options) {
+  return std::string(WatchVerb::Ping) + '\t' + EscapeField(EncodePassOptions(options));
+}
+
+std::optional<std::optional<PassOptions>> ParsePing(std::string_view line) {
+  const std::vector<std::string_view> fields = SplitWatchLine(line, 2);
+  if (fields[0] != WatchVerb::Ping) return std::nullopt;
+  if (fields.size() < 2) return std::optional<PassOptions>();
+  const std::optional<std::string> text = UnescapeField(fields[1]);
+  return text ? ParsePassOptions(*text) : std::nullopt;
 }
 
 ChangeAnswer ParseChangeAnswer(std::string_view line) {

@@ -8,18 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "backup/PassOptions.h"
 #include "common/ports/ChangeWitness.h"
 
 namespace tg {
-
-// The program started with this flag and a history log's path is the change watch.
-inline constexpr const char* ChangeWatchFlag = "--change-watch";
 
 namespace WatchVerb {
 inline constexpr std::string_view Ask = "ask";        // ask <location>
 inline constexpr std::string_view Arm = "arm";        // arm <location>
 inline constexpr std::string_view Stored = "stored";  // stored <location> <token> <copy>
-inline constexpr std::string_view Ping = "ping";      // ping <pass options>
+inline constexpr std::string_view Ping = "ping";      // ping <pass options, escaped>
 }  // namespace WatchVerb
 
 namespace WatchAnswer {
@@ -41,6 +39,12 @@ std::optional<std::string> WatchLine(std::initializer_list<std::string_view> fie
 std::string CopyFields(const LastCopy& copy);
 std::optional<LastCopy> ParseCopyFields(std::string_view size, std::string_view modified,
                                         std::string_view path);
+
+// The window's heartbeat carries the options as its controls show them, so that a copy made as a
+// document closes goes where a pass would put it.
+std::string PingLine(const PassOptions& options);
+// Nothing when the line is no ping; a ping whose options do not read carries none.
+std::optional<std::optional<PassOptions>> ParsePing(std::string_view line);
 
 // The answer to an ask; Unknown for anything unreadable.
 ChangeAnswer ParseChangeAnswer(std::string_view line);

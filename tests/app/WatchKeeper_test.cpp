@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "backup/PassProtocol.h"
+#include "backup/WatchProtocol.h"
 
 namespace tg::testing {
 namespace {
@@ -29,7 +30,8 @@ class WatchStandIn : public HelperProcess {
     return line;
   }
   void send(std::string_view line) override {
-    if (line == "ping" && answers) lines.push_back("pong");
+    sent = line;
+    if (ParsePing(line) && answers) lines.push_back("pong");
   }
   bool running() const override { return running_; }
   void stop() override {
@@ -43,6 +45,7 @@ class WatchStandIn : public HelperProcess {
   int starts = 0;
   int stops = 0;
   std::string startedWith;
+  std::string sent;
   std::deque<std::string> lines;
 };
 
@@ -59,7 +62,8 @@ class KeepingTheWatch : public ::testing::Test {
   }
   WatchStandIn watch;
   std::vector<Told> told;
-  WatchKeeper keeper{watch, "/logs/Tallyguard.txt",
+  PassOptions options;
+  WatchKeeper keeper{watch, "/logs/Tallyguard.txt", [this] { return options; },
                      [this](const std::string& text, const std::string& title) {
                        told.push_back({text, title});
                      }};
@@ -73,6 +77,13 @@ TEST_F(KeepingTheWatch, AWatchThatStopsAnsweringIsEndedWithinTwoSecondsAndReplac
   EXPECT_EQ(watch.starts, 1);
   EXPECT_EQ(watch.stops, 0);
   EXPECT_EQ(watch.startedWith, "/logs/Tallyguard.txt");
+  // Each heartbeat brings the options as they stand, a folder with a tab and a line end too.
+  options.chosenFolder = true;
+  options.sameFolder = false;
+  options.folder = "/data/odd\tname\nhere";
+  options.keep = 7;
+  run(WatchKeeper::Period);
+  EXPECT_EQ(ParsePing(watch.sent), std::optional<std::optional<PassOptions>>(options));
 
   watch.answers = false;
   const auto silentSince = now;

@@ -55,12 +55,14 @@ class WatchedPasses : public CalcTest {
     const size_t before = suite.copies.size();
     SaveAll(calc);
     std::vector<std::string> made;
-    for (size_t i = before; i < suite.copies.size(); ++i) made.push_back(suite.copies[i].documentTitle);
+    for (size_t i = before; i < suite.copies.size(); ++i)
+      made.push_back(suite.copies[i].documentTitle);
     return made;
   }
   std::vector<std::string> copiesIn(const std::string& folder) const {
     std::vector<std::string> names = facts.namesIn(folder);
-    std::erase_if(names, [](const std::string& name) { return name.find(" Date ") == std::string::npos; });
+    std::erase_if(names,
+                  [](const std::string& name) { return name.find(" Date ") == std::string::npos; });
     return names;
   }
 
@@ -74,9 +76,9 @@ class WatchedPasses : public CalcTest {
   int minute_ = 0;
 };
 
-// A protected workbook is encrypted afresh at every store, so its bytes never tell. Edits the office
-// told of make versions of their own; passes with none store nothing, so Keep Copies 3 keeps the
-// three versions, and a fourth pushes out the first.
+// A protected workbook is encrypted afresh at every store, so its bytes never tell. Edits the
+// office told of make versions of their own; passes with none store nothing, so Keep Copies 3 keeps
+// the three versions, and a fourth pushes out the first.
 TEST_F(WatchedPasses, EditsTheOfficeToldOfAreVersionsAndUnchangedPassesStoreNothing) {
   MemoryDocument& salaries = suite.openSpreadsheet("file:///data/Salaries.ods", "A");
   salaries.encrypted = true;

@@ -15,6 +15,7 @@
 #include "adapters/posix/BackupHelperMain.h"
 #include "adapters/posix/ModuleAutomationFactory.h"
 #include "adapters/posix/PosixSystem.h"
+#include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/WatchSocket.h"
 #include "backup/ChangeWatch.h"
 #include "backup/ClosingCopySurface.h"
@@ -32,9 +33,9 @@ std::string OfficePipe(const OfficeConnectionOptions& options) {
 std::string UnsavedWorkbooksFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   const char* home = std::getenv("HOME");
-  std::filesystem::path folder = data && *data ? std::filesystem::path(data)
-                                               : std::filesystem::path(home ? home : "/tmp") /
-                                                     ".local/share";
+  std::filesystem::path folder = data && *data
+                                     ? std::filesystem::path(data)
+                                     : std::filesystem::path(home ? home : "/tmp") / ".local/share";
   folder /= "Tallyguard/Unsaved workbooks";
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
@@ -42,21 +43,39 @@ std::string UnsavedWorkbooksFolder() {
   return folder.string() + "/";
 }
 
+// The options the window's last heartbeat brought; none before the first.
+class WindowOptions {
+ public:
+  void take(std::optional<PassOptions> options) {
+    std::lock_guard lock(mutex_);
+    options_ = std::move(options);
+  }
+  std::optional<PassOptions> now() const {
+    std::lock_guard lock(mutex_);
+    return options_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::optional<PassOptions> options_;
+};
+
 // The window asks "ping" four times a second; "pong" says the watch's lock can still be had.
 // The window's end (its stream closed) ends the watch.
-void AnswerHeartbeat(ChangeWatch& watch, const SendLine& send) {
+void AnswerHeartbeat(ChangeWatch& watch, WindowOptions& options, const SendLine& send) {
   std::string line;
   while (std::getline(std::cin, line)) {
-    if (line == WatchVerb::Ping && watch.answering(std::chrono::milliseconds(500))) {
-      send(std::string(WatchAnswer::Pong));
-    }
+    const std::optional<std::optional<PassOptions>> ping = ParsePing(line);
+    if (!ping) continue;
+    options.take(*ping);
+    if (watch.answering(std::chrono::milliseconds(500))) send(std::string(WatchAnswer::Pong));
   }
   std::_Exit(0);
 }
 
 }  // namespace
 
-int RunChangeWatch(const char* historyLogPath, std::function<PassOptions()> options) {
+int RunChangeWatch(const char* historyLogPath) {
   // The watch never outlives the window: whatever ends the window ends it too.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   const char* window = std::getenv(WindowProcessVariable);
@@ -78,14 +97,21 @@ int RunChangeWatch(const char* historyLogPath, std::function<PassOptions()> opti
   };
   PosixSystem system;
   ClosingCopySurface surface(send, UnsavedWorkbooksFolder());
-  ChangeWatch watch(*office, [&](const ObjectRef& model) {
-    RunClosingCopy(system.services().passEnvironment(office->automation(), historyLogPath),
-                   PassSurface{options, surface, surface, surface}, model);
-  }, [&send] { send(std::string(WatchingLine)); });
+  WindowOptions options;
+  // Without the window's options no copy is made: it could land where the user never chose.
+  ChangeWatch watch(
+      *office,
+      [&](const ObjectRef& model) {
+        const std::optional<PassOptions> chosen = options.now();
+        if (!chosen) return;
+        RunClosingCopy(system.services().passEnvironment(office->automation(), historyLogPath),
+                       PassSurface{[chosen] { return *chosen; }, surface, surface, surface}, model);
+      },
+      [&send] { send(std::string(WatchingLine)); });
   try {
     WatchSocketServer server(WatchSocketName(OfficePipe(module.options())),
                              [&watch](std::string_view request) { return watch.answer(request); });
-    std::thread(AnswerHeartbeat, std::ref(watch), send).detach();
+    std::thread(AnswerHeartbeat, std::ref(watch), std::ref(options), send).detach();
     for (;;) {
       try {
         office->watch(watch);
@@ -102,6 +128,17 @@ int RunChangeWatch(const char* historyLogPath, std::function<PassOptions()> opti
   }
   // Tearing the office's runtime down at exit can crash; nothing is left to do.
   std::_Exit(3);
+}
+
+std::string ChangeWatchProgram() {
+  const std::filesystem::path folder = RunningExecutable().parent_path();
+  if (folder.empty()) return "";
+  for (const std::filesystem::path& candidate :
+       {folder / ChangeWatchProgramName,
+        folder / ".." / "libexec" / "tallyguard" / ChangeWatchProgramName}) {
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.lexically_normal().string();
+  }
+  return "";
 }
 
 std::unique_ptr<ChangeWitness> WitnessOf(const OfficeConnectionOptions& options) {

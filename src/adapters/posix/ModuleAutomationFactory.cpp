@@ -130,7 +130,8 @@ std::unique_ptr<OfficeWatch> ModuleAutomationFactory::watch() {
   loaded();
   auto entry = reinterpret_cast<OfficeWatchEntry>(dlsym(module_, OfficeWatchEntryPoint));
   OfficeWatch* made = entry ? entry(OfficeModuleInterfaceVersion, options_) : nullptr;
-  if (!made) throw AutomationError(std::string(NotInstalled) + "\r\nThe office module has no change watch.");
+  if (!made)
+    throw AutomationError(std::string(NotInstalled) + "\r\nThe office module has no change watch.");
   return std::unique_ptr<OfficeWatch>(made);
 }
 

@@ -30,8 +30,7 @@ sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
 bool SameUser(int socket) {
   ucred peer{};
   socklen_t size = sizeof(peer);
-  return ::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-         peer.uid == ::getuid();
+  return ::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
 }
 
 bool WriteAll(int socket, std::string_view text) {

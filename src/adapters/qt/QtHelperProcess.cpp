@@ -43,9 +43,10 @@ void QtHelperProcess::start(std::string_view historyLogPath) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(WindowProcessVariable, QString::number(QCoreApplication::applicationPid()));
   process_->setProcessEnvironment(environment);
-  process_->start(program_,
-                  {flag_, QString::fromUtf8(historyLogPath.data(),
-                                                     static_cast<int>(historyLogPath.size()))});
+  QStringList arguments;
+  if (!flag_.isEmpty()) arguments << flag_;
+  arguments << QString::fromUtf8(historyLogPath.data(), static_cast<int>(historyLogPath.size()));
+  process_->start(program_, arguments);
   if (!process_->waitForStarted(5000)) {
     throw std::runtime_error("The backup helper could not be started: " +
                              process_->errorString().toStdString());

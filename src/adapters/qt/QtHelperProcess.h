@@ -17,7 +17,8 @@ namespace tg {
 class QtHelperProcess : public HelperProcess {
  public:
   // `profile`: the user's office profile, as the pass is told it ("" = the launcher's default).
-  // `flag`: what the child is started as, the backup helper or the change watch.
+  // `program` started with `flag` (none when empty) and the history log: this program as the
+  // backup helper, or the change watch's own program.
   QtHelperProcess(QString program, std::string profile, QString flag = BackupPassFlag)
       : program_(std::move(program)), flag_(std::move(flag)), profile_(std::move(profile)) {}
   ~QtHelperProcess() override;

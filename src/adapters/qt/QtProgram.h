@@ -3,6 +3,8 @@
 // as Qt makes them, handed with the platform ports given from outside (real ones in main,
 // stand-ins in tests) to the toolkit-free Program.
 
+#include <QTimer>
+
 #include "adapters/qt/QtDialogs.h"
 #include "adapters/qt/QtForm1View.h"
 #include "adapters/qt/QtMessageLoop.h"
@@ -11,8 +13,6 @@
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/QtVersionsWindow.h"
 #include "app/Program.h"
-
-#include <QTimer>
 
 namespace tg {
 

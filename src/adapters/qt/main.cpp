@@ -34,7 +34,6 @@
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "app/CommandLine.h"
 #include "app/RunningCopy.h"
-#include "backup/WatchProtocol.h"
 #include "backup/Calc.h"
 #include "mainwindow/Settings.h"
 
@@ -180,11 +179,12 @@ int StartWindow(int argc, char* argv[], bool versions) {
   std::unique_ptr<tg::QtPassProbe> probe = tg::QtPassProbe::FromEnvironment(helper);
   tg::HelperProcess& passHelper = probe ? static_cast<tg::HelperProcess&>(*probe) : helper;
   tg::QtOfficeDocuments office(QCoreApplication::applicationFilePath());
-  tg::QtHelperProcess watch(QCoreApplication::applicationFilePath(),
-                            tg::OfficeProfileFromEnvironment(), tg::ChangeWatchFlag);
+  const std::string watchProgram = tg::ChangeWatchProgram();
+  tg::QtHelperProcess watch(QString::fromStdString(watchProgram),
+                            tg::OfficeProfileFromEnvironment(), QString());
   tg::SystemPorts ports = system.services().programPorts(settings, automation, shell,
                                                          singleInstance, autostart, passHelper);
-  if (!qEnvironmentVariableIsSet("TALLYGUARD_NO_CHANGE_WATCH")) ports.watch = &watch;
+  if (!watchProgram.empty()) ports.watch = &watch;
   tg::QtProgram program(ports, {system.facts, system.state(), office});
   // Heard from before any start-up message: the program does what is asked once it has started.
   try {
@@ -214,19 +214,6 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
   std::string version() const override { return TALLYGUARD_VERSION; }
   int runBackupHelper(const std::string& log) override {
     return tg::RunBackupHelper(log.c_str());  // one pass, no window, no toolkit
-  }
-  // No display either: the settings are read afresh at each close-time copy, as the window last
-  // stored them.
-  int runChangeWatch(const std::string& log) override {
-    QCoreApplication application(argc_, argv_);
-    NameApplication();
-    tg::QtSettingsBackend chosen;
-    UseChosenOffice(chosen);
-    return tg::RunChangeWatch(log.c_str(), [] {
-      tg::QtSettingsBackend settings;
-      tg::QtShell shell;
-      return tg::ReadStoredOptions(settings, shell, tg::PathStyle::Posix);
-    });
   }
   int openReadOnly(const std::string& path) override {
     const std::optional<pid_t> office = tg::ProfileOffice(tg::OfficeProfileFromEnvironment());

@@ -508,9 +508,8 @@ Reference<css::uno::XComponentContext> ConnectToUsersOffice(const OfficeConnecti
     if (!office) {
       if (options.launcher.empty()) throw OfficeNotRunning(NoOfficeToBackUp);
       Launch(options.launcher, options.pipeName, options.userInstallation);
-      auto deadline =
-          std::chrono::steady_clock::now() +
-          std::chrono::milliseconds(static_cast<long>(options.connectSeconds * 1000));
+      auto deadline = std::chrono::steady_clock::now() +
+                      std::chrono::milliseconds(static_cast<long>(options.connectSeconds * 1000));
       while (!office && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         office = TryConnect(resolver, url);
@@ -538,7 +537,8 @@ ObjectRef BridgedOffice::create(std::string_view programmaticId) {
   // A connection of its own for each creation: its cache of callers goes with the objects made.
   auto connection = std::make_shared<Connection>();
   connection->remote = remote_;
-  return Guarded(connection.get(), [&] { return Wrap(Any(remote_->getServiceManager()), connection); });
+  return Guarded(connection.get(),
+                 [&] { return Wrap(Any(remote_->getServiceManager()), connection); });
 }
 
 bool BridgedOffice::isInstalled(std::string_view programmaticId) {

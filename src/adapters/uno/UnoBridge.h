@@ -4,12 +4,11 @@
 
 #include <sal/config.h>
 
-#include <functional>
-#include <string>
-
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/uno/XInterface.hpp>
+#include <functional>
+#include <string>
 
 #include "adapters/posix/OfficeModule.h"
 #include "common/ports/Automation.h"

@@ -21,9 +21,9 @@
 #include <com/sun/star/util/XModifyListener.hpp>
 #include <condition_variable>
 #include <cppuhelper/implbase2.hxx>
-#include <rtl/ref.hxx>
 #include <map>
 #include <mutex>
+#include <rtl/ref.hxx>
 #include <thread>
 
 #include "adapters/posix/OfficeModule.h"
@@ -41,9 +41,8 @@ using Model = Reference<css::uno::XInterface>;
 
 class UnoOfficeWatch;
 
-class Listener
-    : public ::cppu::WeakImplHelper2<css::document::XDocumentEventListener,
-                                    css::util::XModifyListener> {
+class Listener : public ::cppu::WeakImplHelper2<css::document::XDocumentEventListener,
+                                                css::util::XModifyListener> {
  public:
   explicit Listener(UnoOfficeWatch& watch) : watch_(watch) {}
   void SAL_CALL documentEventOccured(const css::document::DocumentEvent& event) override;
@@ -56,7 +55,8 @@ class Listener
 
 bool IsSpreadsheet(const Model& model) {
   Reference<css::lang::XServiceInfo> info(model, UNO_QUERY);
-  return info.is() && info->supportsService(::rtl::OUString::createFromAscii(SpreadsheetDocumentService));
+  return info.is() &&
+         info->supportsService(::rtl::OUString::createFromAscii(SpreadsheetDocumentService));
 }
 
 std::string LocationOf(const Model& model) {
@@ -82,11 +82,11 @@ class UnoOfficeWatch : public OfficeWatch {
       listener_ = listener;
     }
     GuardedCall([&] {
-      broadcaster.set(css::frame::theGlobalEventBroadcaster::get(remote), css::uno::UNO_QUERY_THROW);
+      broadcaster.set(css::frame::theGlobalEventBroadcaster::get(remote),
+                      css::uno::UNO_QUERY_THROW);
       broadcaster->addDocumentEventListener(listener.get());
       Reference<css::frame::XDesktop2> desktop = css::frame::Desktop::create(remote);
-      Reference<css::container::XEnumeration> open =
-          desktop->getComponents()->createEnumeration();
+      Reference<css::container::XEnumeration> open = desktop->getComponents()->createEnumeration();
       while (open->hasMoreElements()) {
         Model model(open->nextElement(), UNO_QUERY);
         if (model.is() && IsSpreadsheet(model)) track(model);
@@ -195,7 +195,8 @@ class UnoOfficeWatch : public OfficeWatch {
     std::uint64_t number = 0;
     {
       std::lock_guard lock(mutex_);
-      auto [place, added] = documents_.try_emplace(model.get(), Document{model, nextNumber_, false});
+      auto [place, added] =
+          documents_.try_emplace(model.get(), Document{model, nextNumber_, false});
       if (added) ++nextNumber_;
       number = place->second.number;
     }

@@ -34,7 +34,7 @@ check() {
   CHECKS=$((CHECKS + 1))
   if "$@"; then echo "ok - $what"; else echo "FAILED - $what"; FAILURES=$((FAILURES + 1)); fi
 }
-watch_pid() { pgrep -P "$PROGRAM_PID" -f 'change-watch' | head -n 1; }
+watch_pid() { pgrep -P "$PROGRAM_PID" -f 'tallyguard-watch' | head -n 1; }
 another_watch() { [ -n "$(watch_pid)" ] && [ "$(watch_pid)" != "$1" ]; }
 copies_of() { find "$DOCS" -name "$1 Date *" | wc -l; }
 office_window() { xdotool search --name "$1" 2>/dev/null | head -n 1; }

@@ -27,11 +27,12 @@
 namespace {
 
 int Usage() {
-  std::cerr << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list | PIPE open-filled "
-               "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE show PATH | PIPE cell PATH CELL | "
-               "PIPE close-all | "
-               "PIPE bare-copies "
-               "SUFFIX\n";
+  std::cerr
+      << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list | PIPE open-filled "
+         "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE show PATH | PIPE cell PATH CELL | "
+         "PIPE close-all | "
+         "PIPE bare-copies "
+         "SUFFIX\n";
   return 2;
 }
 

@@ -4,9 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,12 +104,13 @@ class BackupNow : public ::testing::Test {
   std::string backupNow(const std::string& pipe = SharedOffice::process->pipeName(),
                         const std::string& profile = SharedOffice::process->profileUrl(),
                         const std::string& launcher = "", const std::string& more = "",
-                        const std::string& arguments = "--backup-now") const {
+                        const std::string& arguments = "--backup-now",
+                        const std::string& program = TALLYGUARD_PROGRAM) const {
     return "env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u UserInstallation HOME='" +
            (temp / "home") + "' TEMP='" + (temp / "temp") + "' XDG_RUNTIME_DIR='" +
            (temp / "runtime") + "' TALLYGUARD_OFFICE_PIPE='" + pipe +
            "' TALLYGUARD_OFFICE_PROFILE='" + profile + "' TALLYGUARD_OFFICE_LAUNCHER='" + launcher +
-           "' " + more + " '" + TALLYGUARD_PROGRAM + "' " + arguments;
+           "' " + more + " '" + program + "' " + arguments;
   }
 
   // The test's office stands for the user's own unless `profile` names another.
@@ -853,7 +854,7 @@ class ChangeWatch : public BackupNow {
   std::unique_ptr<WatchProcess> startWatch(const OfficeProcess& office = *SharedOffice::process) {
     auto watch = std::make_unique<WatchProcess>(
         backupNow(office.pipeName(), office.profileUrl(), "", "",
-                  "--change-watch '" + (temp / "temp/Tallyguard.txt") + "'"));
+                  "'" + (temp / "temp/Tallyguard.txt") + "'", TALLYGUARD_WATCH_PROGRAM));
     EXPECT_TRUE(watch->waitFor("watching")) << "the watch never connected";
     return watch;
   }
