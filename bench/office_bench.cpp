@@ -174,14 +174,7 @@ class Bench {
   // once the user saved them and a pass stored that version, a pass over them unchanged (the
   // office says so: nothing stored).
   void unchangedAgainstStored(int count, int rows, int repetitions) {
-    suite_.closeAll();
-    std::vector<Document> documents;
-    for (int i = 0; i < count; ++i) {
-      Document sheet = suite_.newSpreadsheet();
-      suite_.fill(sheet, rows, 100);
-      suite_.storeAs(sheet, workbook(i), "calc8");
-      documents.push_back(sheet);
-    }
+    const std::vector<Document> documents = openWorkbooks(count, rows);
     std::vector<double> storing, unsaved, saved, storingBusy, unsavedBusy, savedBusy;
     std::vector<double> staged, stagedBusy;
     int keptUnsaved = 0, keptSaved = 0;
@@ -217,14 +210,7 @@ class Bench {
   // stored: the watch vouches for each). Then the office's calls into the watch and the time of
   // an edit, with and without it, and the copy a closing 100k-cell workbook gets.
   void watchedAgainstStored(int count, int rows, int repetitions) {
-    suite_.closeAll();
-    std::vector<Document> documents;
-    for (int i = 0; i < count; ++i) {
-      Document sheet = suite_.newSpreadsheet();
-      suite_.fill(sheet, rows, 100);
-      suite_.storeAs(sheet, workbook(i), "calc8");
-      documents.push_back(sheet);
-    }
+    const std::vector<Document> documents = openWorkbooks(count, rows);
     const double unwatchedEdit = editTime(documents[0], "unwatched");
     std::unique_ptr<OfficeWatch> office = automation_.watch();
     ClosingCopySurface surface([](const std::string&) {}, folder_ + "/");
@@ -362,6 +348,19 @@ class Bench {
 
   static std::string sharedMemoryFolder() {
     return "/dev/shm/tallyguard-bench-" + std::to_string(::getpid()) + "/";
+  }
+
+  // `count` saved workbooks of `rows` x 100 numbers, alone in the office.
+  std::vector<Document> openWorkbooks(int count, int rows) {
+    suite_.closeAll();
+    std::vector<Document> documents;
+    for (int i = 0; i < count; ++i) {
+      Document sheet = suite_.newSpreadsheet();
+      suite_.fill(sheet, rows, 100);
+      suite_.storeAs(sheet, workbook(i), "calc8");
+      documents.push_back(sheet);
+    }
+    return documents;
   }
 
   std::string workbook(int i) const { return folder_ + "/Workbook" + std::to_string(i) + ".ods"; }

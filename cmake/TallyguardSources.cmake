@@ -13,6 +13,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/BackupNaming.cpp
   src/backup/Calc.cpp
   src/backup/ChangeWatch.cpp
+  src/backup/ChangeWatchService.cpp
   src/backup/ClosingCopySurface.cpp
   src/backup/CopyCatalogue.cpp
   src/backup/CopyContent.cpp

@@ -13,6 +13,7 @@
 #include "backup/OpenDocuments.h"
 #include "backup/PassProtocol.h"
 #include "backup/Retention.h"
+#include "backup/WatchProtocol.h"
 #include "common/Globals.h"
 #include "mainwindow/Settings.h"
 #include "mainwindow/Versions.h"
@@ -84,24 +85,10 @@ class TerminalNotices : public PassNotices {
   bool told_ = false;
 };
 
-// The history log the window writes, which the command line's copies are logged in and listed
-// from; none, said on `errors`, when it has no folder.
-std::optional<std::string> HistoryLogOf(const Environment& environment, PathStyle style,
-                                        std::ostream& errors) {
-  try {
-    return HistoryLogPath(ProductTitle, environment, style);
-  } catch (const std::exception& failure) {
-    errors << "failed: the history log has no folder: " << failure.what() << '\n';
-    return std::nullopt;
-  }
-}
-
-}  // namespace
-
 // The same readings and defaults as the window's start-up; a number that does not read selects
 // what the window would select.
-PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, PathStyle style) {
-  const Settings settings(backend);
+PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
+  const Settings settings(ports.settings);
   const auto number = [&](std::string_view key, std::string_view fallback) {
     try {
       return static_cast<int>(ToInteger16(settings.ReadSetting(key, fallback)));
@@ -115,7 +102,7 @@ PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, Path
   options.sameFolder = where == 2;
   std::string desktop;
   try {
-    desktop = GetDesktopFolder(shell, style);
+    desktop = GetDesktopFolder(ports.shell, ports.pathStyle);
   } catch (const std::exception&) {
   }
   options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
@@ -125,6 +112,20 @@ PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, Path
   options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
   return options;
 }
+
+// The history log the window writes, which the command line's copies are logged in and listed
+// from; none, said on `errors`, when it has no folder.
+std::optional<std::string> HistoryLogOf(const Environment& environment, PathStyle style,
+                                        std::ostream& errors) {
+  try {
+    return HistoryLogPath(ProductTitle, environment, style);
+  } catch (const std::exception& failure) {
+    errors << "failed: the history log has no folder: " << failure.what() << '\n';
+    return std::nullopt;
+  }
+}
+
+}  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
@@ -168,6 +169,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   // The helper is started by the program itself, with exactly its flag and the log.
   if (arguments.size() == 2 && arguments[0] == BackupPassFlag) {
     return platform.runBackupHelper(arguments[1]);
+  }
+  if (arguments.size() == 2 && arguments[0] == ChangeWatchFlag) {
+    return platform.runChangeWatch(arguments[1]);
   }
   if (arguments.size() == 2 && arguments[0] == OpenReadOnlyFlag) {
     return platform.openReadOnly(arguments[1]);
@@ -308,7 +312,7 @@ bool HasOpenByAnswer(const ChildAnswer& answer) {
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
-  const PassOptions options = ReadStoredOptions(ports.settings, ports.shell, ports.pathStyle);
+  const PassOptions options = ReadStoredOptions(ports);
   // Reaching for the office when none runs would start one; this look starts nothing.
   if (!ports.presence.officeRuns()) {
     errors << "No office suite is running, so there is nothing to back up.\n";

@@ -73,9 +73,6 @@ std::string UnknownOptionText(std::string_view programName, std::string_view opt
 
 // The pass itself runs in the backup helper, as the window's do: the command line only waits on
 // it, bounded by the same watch over the office.
-// The options as the window stored them, with the window's defaults.
-PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, PathStyle style);
-
 struct BackupNowPorts {
   SettingsBackend& settings;
   const OfficePresence& presence;

@@ -88,4 +88,28 @@ std::string ChangeAnswerLine(const ChangeAnswer& answer) {
   return std::string(WatchAnswer::Unknown);
 }
 
+ChangeAnswer LineChangeWitness::ask(std::string_view location) {
+  const std::optional<std::string> request = WatchLine({WatchVerb::Ask, location});
+  const std::optional<std::string> answer = request ? exchange(*request) : std::nullopt;
+  return answer ? ParseChangeAnswer(*answer) : ChangeAnswer{};
+}
+
+std::optional<std::uint64_t> LineChangeWitness::arm(std::string_view location) {
+  const std::optional<std::string> request = WatchLine({WatchVerb::Arm, location});
+  const std::optional<std::string> answer = request ? exchange(*request) : std::nullopt;
+  if (!answer) return std::nullopt;
+  const std::vector<std::string_view> fields = SplitWatchLine(*answer, 2);
+  if (fields.size() != 2 || fields[0] != WatchAnswer::Armed) return std::nullopt;
+  return ReadNumber<std::uint64_t>(fields[1]);
+}
+
+void LineChangeWitness::stored(std::string_view location, std::uint64_t token,
+                               const LastCopy& copy) {
+  const std::optional<std::string> line =
+      WatchLine({WatchVerb::Stored, location, std::to_string(token)});
+  // The copy's path comes last, so only a line end in it could break the line.
+  if (!line || copy.path.find_first_of("\r\n") != std::string::npos) return;
+  exchange(*line + '\t' + CopyFields(copy));
+}
+
 }  // namespace tg

@@ -13,6 +13,10 @@
 
 namespace tg {
 
+// Where the watch is the program itself (Windows), it is started with this flag and the history
+// log's path.
+inline constexpr const char* ChangeWatchFlag = "--change-watch";
+
 namespace WatchVerb {
 inline constexpr std::string_view Ask = "ask";        // ask <location>
 inline constexpr std::string_view Arm = "arm";        // arm <location>
@@ -49,5 +53,17 @@ std::optional<std::optional<PassOptions>> ParsePing(std::string_view line);
 // The answer to an ask; Unknown for anything unreadable.
 ChangeAnswer ParseChangeAnswer(std::string_view line);
 std::string ChangeAnswerLine(const ChangeAnswer& answer);
+
+// The pass's side, asking the watch in these lines; how a line crosses is the platform's.
+class LineChangeWitness : public ChangeWitness {
+ public:
+  ChangeAnswer ask(std::string_view location) override;
+  std::optional<std::uint64_t> arm(std::string_view location) override;
+  void stored(std::string_view location, std::uint64_t token, const LastCopy& copy) override;
+
+ protected:
+  // The watch's answer to one request line; nothing when it could not be had.
+  virtual std::optional<std::string> exchange(const std::string& request) = 0;
+};
 
 }  // namespace tg

@@ -73,6 +73,21 @@ TEST(CopyCatalogue, DocumentsAndTheirCopiesAreReadBackNewestFirst) {
   EXPECT_FALSE(MatchesFilter(documents[2], "plan"));
 }
 
+// A copy made as its workbook closed is a copy like any other; its line only says when.
+TEST(CopyCatalogue, ACopyMadeAtCloseIsListedWithItsOwnPath) {
+  const std::string copy =
+      "/home/ann/.local/share/Tallyguard/Unsaved workbooks/Untitled 1 "
+      "Date December.7.2026 Time 09.05.00.AM.ods";
+  const std::string log = ClosingHistoryLine("Untitled 1", copy, {2026, 12, 7, 9, 5, 0},
+                                             UnitedStatesRegionalSettings()) +
+                          "\r\n";
+  const CopyCatalogue catalogue(log, {}, PathStyle::Posix, UnitedStatesRegionalSettings());
+  ASSERT_EQ(catalogue.documents().size(), 1u);
+  EXPECT_EQ(catalogue.documents()[0].name, "Untitled 1");
+  EXPECT_EQ(PathsOf(catalogue.documents()[0]), std::vector<std::string>{copy});
+  EXPECT_TRUE(IsLoggedCopy(log, copy));
+}
+
 // The time reads back under the settings that wrote it, whichever order they write the parts in.
 class DayFirstClock : public UnitedStatesRegionalSettings {
  public:

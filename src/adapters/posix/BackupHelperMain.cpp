@@ -15,14 +15,17 @@
 
 namespace tg {
 
-int RunBackupHelper(const char* historyLogPath) {
-  // The helper never outlives the window: whatever ends the window ends it too.
+bool FollowTheWindow() {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  // A window that ended before the line above took effect leaves no one to end the helper.
+  // A window that ended before the line above took effect leaves no one to end the child.
   const char* window = std::getenv(WindowProcessVariable);
-  if (window && std::to_string(::getppid()) != window) return 1;
-  // A call into an office that was killed must fail, not end the helper silently.
+  if (window && std::to_string(::getppid()) != window) return false;
   std::signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+int RunBackupHelper(const char* historyLogPath) {
+  if (!FollowTheWindow()) return 1;
   ModuleAutomationFactory automation;
   PosixSystem system;
   const std::unique_ptr<ChangeWitness> witness = WitnessOf(automation.options());

@@ -10,4 +10,9 @@ inline constexpr const char* WindowProcessVariable = "TALLYGUARD_WINDOW_PID";
 // Returns the process's exit code.
 int RunBackupHelper(const char* historyLogPath);
 
+// What every child of the window does first: it ends with the window, whatever ends that, and a
+// call into an office that was killed fails instead of ending it. False when the window has
+// ended already: the child then ends at once.
+bool FollowTheWindow();
+
 }  // namespace tg

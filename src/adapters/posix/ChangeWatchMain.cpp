@@ -18,6 +18,7 @@
 #include "adapters/posix/RunningExecutable.h"
 #include "adapters/posix/WatchSocket.h"
 #include "backup/ChangeWatch.h"
+#include "backup/ChangeWatchService.h"
 #include "backup/ClosingCopySurface.h"
 #include "backup/WatchProtocol.h"
 
@@ -43,44 +44,10 @@ std::string UnsavedWorkbooksFolder() {
   return folder.string() + "/";
 }
 
-// The options the window's last heartbeat brought; none before the first.
-class WindowOptions {
- public:
-  void take(std::optional<PassOptions> options) {
-    std::lock_guard lock(mutex_);
-    options_ = std::move(options);
-  }
-  std::optional<PassOptions> now() const {
-    std::lock_guard lock(mutex_);
-    return options_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::optional<PassOptions> options_;
-};
-
-// The window asks "ping" four times a second; "pong" says the watch's lock can still be had.
-// The window's end (its stream closed) ends the watch.
-void AnswerHeartbeat(ChangeWatch& watch, WindowOptions& options, const SendLine& send) {
-  std::string line;
-  while (std::getline(std::cin, line)) {
-    const std::optional<std::optional<PassOptions>> ping = ParsePing(line);
-    if (!ping) continue;
-    options.take(*ping);
-    if (watch.answering(std::chrono::milliseconds(500))) send(std::string(WatchAnswer::Pong));
-  }
-  std::_Exit(0);
-}
-
 }  // namespace
 
 int RunChangeWatch(const char* historyLogPath) {
-  // The watch never outlives the window: whatever ends the window ends it too.
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  const char* window = std::getenv(WindowProcessVariable);
-  if (window && std::to_string(::getppid()) != window) return 1;
-  std::signal(SIGPIPE, SIG_IGN);
+  if (!FollowTheWindow()) return 1;
 
   ModuleAutomationFactory module;
   std::unique_ptr<OfficeWatch> office;
@@ -96,33 +63,19 @@ int RunChangeWatch(const char* historyLogPath) {
     std::cout << line << '\n' << std::flush;
   };
   PosixSystem system;
-  ClosingCopySurface surface(send, UnsavedWorkbooksFolder());
-  WindowOptions options;
-  // Without the window's options no copy is made: it could land where the user never chose.
-  ChangeWatch watch(
+  ProgramWatch program(
       *office,
-      [&](const ObjectRef& model) {
-        const std::optional<PassOptions> chosen = options.now();
-        if (!chosen) return;
-        RunClosingCopy(system.services().passEnvironment(office->automation(), historyLogPath),
-                       PassSurface{[chosen] { return *chosen; }, surface, surface, surface}, model);
-      },
-      [&send] { send(std::string(WatchingLine)); });
+      [&] { return system.services().passEnvironment(office->automation(), historyLogPath); },
+      UnsavedWorkbooksFolder(), send);
   try {
-    WatchSocketServer server(WatchSocketName(OfficePipe(module.options())),
-                             [&watch](std::string_view request) { return watch.answer(request); });
-    std::thread(AnswerHeartbeat, std::ref(watch), std::ref(options), send).detach();
-    for (;;) {
-      try {
-        office->watch(watch);
-      } catch (const OfficeNotRunning&) {
-      } catch (const std::exception& failure) {
-        std::cerr << failure.what() << '\n';
-      }
-      // An office that comes back is watched afresh: every document then counts as changed.
-      watch.forgetAll();
-      std::this_thread::sleep_for(std::chrono::seconds(2));
-    }
+    WatchSocketServer server(
+        WatchSocketName(OfficePipe(module.options())),
+        [&program](std::string_view request) { return program.watch().answer(request); });
+    std::thread([&] {
+      AnswerHeartbeat(std::cin, program.watch(), program.options(), send);
+      std::_Exit(0);  // the window has ended
+    }).detach();
+    program.followTheOffice([] { std::this_thread::sleep_for(std::chrono::seconds(2)); });
   } catch (const std::exception& failure) {
     std::cerr << failure.what() << '\n';
   }

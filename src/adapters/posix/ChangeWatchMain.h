@@ -24,7 +24,4 @@ std::string ChangeWatchProgram();
 // The pass's side: the watch of the office these options reach.
 std::unique_ptr<ChangeWitness> WitnessOf(const OfficeConnectionOptions& options);
 
-// What the watch says once it knows every document of a newly connected office.
-inline constexpr std::string_view WatchingLine = "watching";
-
 }  // namespace tg

@@ -4,7 +4,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -118,39 +117,12 @@ void SocketChangeWitness::giveUp() {
   givenUp_ = true;
 }
 
-std::optional<std::string> SocketChangeWitness::exchange(
-    const std::optional<std::string>& request) {
-  if (!request || !connect()) return std::nullopt;
+std::optional<std::string> SocketChangeWitness::exchange(const std::string& request) {
+  if (!connect()) return std::nullopt;
   std::optional<std::string> answer;
-  if (WriteAll(socket_, *request + '\n')) answer = ReadLine(socket_, pending_);
+  if (WriteAll(socket_, request + '\n')) answer = ReadLine(socket_, pending_);
   if (!answer) giveUp();
   return answer;
-}
-
-ChangeAnswer SocketChangeWitness::ask(std::string_view location) {
-  const std::optional<std::string> answer = exchange(WatchLine({WatchVerb::Ask, location}));
-  return answer ? ParseChangeAnswer(*answer) : ChangeAnswer{};
-}
-
-std::optional<std::uint64_t> SocketChangeWitness::arm(std::string_view location) {
-  const std::optional<std::string> answer = exchange(WatchLine({WatchVerb::Arm, location}));
-  if (!answer) return std::nullopt;
-  const std::vector<std::string_view> fields = SplitWatchLine(*answer, 2);
-  std::uint64_t token = 0;
-  if (fields.size() != 2 || fields[0] != WatchAnswer::Armed) return std::nullopt;
-  const auto [end, error] =
-      std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), token);
-  if (error != std::errc() || end != fields[1].data() + fields[1].size()) return std::nullopt;
-  return token;
-}
-
-void SocketChangeWitness::stored(std::string_view location, std::uint64_t token,
-                                 const LastCopy& copy) {
-  const std::optional<std::string> line =
-      WatchLine({WatchVerb::Stored, location, std::to_string(token)});
-  // The copy's path comes last, so only a line end in it could break the line.
-  if (!line || copy.path.find_first_of("\r\n") != std::string::npos) return;
-  exchange(*line + '\t' + CopyFields(copy));
 }
 
 }  // namespace tg

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/ports/ChangeWitness.h"
+#include "backup/WatchProtocol.h"
 
 namespace tg {
 
@@ -30,17 +30,13 @@ class WatchSocketServer {
 
 // The pass's side. A watch that is not there, answers slowly or garbles an answer is not asked
 // again by this witness: every document is then stored, as without a watch.
-class SocketChangeWitness : public ChangeWitness {
+class SocketChangeWitness : public LineChangeWitness {
  public:
   explicit SocketChangeWitness(std::string name) : name_(std::move(name)) {}
   ~SocketChangeWitness() override;
 
-  ChangeAnswer ask(std::string_view location) override;
-  std::optional<std::uint64_t> arm(std::string_view location) override;
-  void stored(std::string_view location, std::uint64_t token, const LastCopy& copy) override;
-
  private:
-  std::optional<std::string> exchange(const std::optional<std::string>& request);
+  std::optional<std::string> exchange(const std::string& request) override;
   bool connect();
   void giveUp();
 

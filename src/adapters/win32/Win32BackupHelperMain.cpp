@@ -8,6 +8,7 @@
 
 #include "adapters/win32/ComAutomation.h"
 #include "adapters/win32/Win32OfficeInstance.h"
+#include "adapters/win32/Win32WatchPipe.h"
 #include "adapters/win32/WindowsSystem.h"
 #include "backup/PassHelperSide.h"
 #include "backup/RunningOfficeOnly.h"
@@ -23,8 +24,10 @@ int RunWindowsBackupHelper(const char* historyLogPath) {
   Win32OfficePresence presence;
   RunningOfficeOnly automation(com, presence);
   WindowsSystem system;
-  return ServeHelperPass(std::cin, std::cout, std::cerr,
-                         system.services().passEnvironment(automation, historyLogPath));
+  PipeChangeWitness witness(WatchPipeName());
+  PassEnvironment environment = system.services().passEnvironment(automation, historyLogPath);
+  environment.witness = &witness;
+  return ServeHelperPass(std::cin, std::cout, std::cerr, environment);
 }
 
 }  // namespace tg

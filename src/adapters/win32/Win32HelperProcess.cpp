@@ -140,7 +140,7 @@ void Win32HelperProcess::launch(std::string_view historyLogPath) {
   startup.hStdOutput = ends.output;
   startup.hStdError = ends.errors;
   std::string commandLine =
-      "\"" + executable_ + "\" " + BackupPassFlag + " \"" + std::string(historyLogPath) + "\"";
+      "\"" + executable_ + "\" " + flag_ + " \"" + std::string(historyLogPath) + "\"";
   PROCESS_INFORMATION created{};
   // Suspended until it is in the job: a helper never runs a moment outside it.
   if (!CreateProcessA(executable_.c_str(), commandLine.data(), nullptr, nullptr, TRUE,

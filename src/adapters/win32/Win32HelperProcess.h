@@ -8,6 +8,7 @@
 #include <string>
 
 #include "adapters/win32/Win32OfficeInstance.h"
+#include "backup/PassProtocol.h"
 #include "common/ports/HelperProcess.h"
 
 namespace tg {
@@ -15,8 +16,12 @@ namespace tg {
 class Win32HelperProcess : public HelperProcess {
  public:
   // `findOffice`: the office process whose processor time counts as the office working.
-  explicit Win32HelperProcess(std::string executablePath, OfficeFinder findOffice = UserOffice)
-      : executable_(std::move(executablePath)), findOffice_(std::move(findOffice)) {}
+  // `flag`: what the program is started as, the backup helper or the change watch.
+  explicit Win32HelperProcess(std::string executablePath, OfficeFinder findOffice = UserOffice,
+                              std::string flag = BackupPassFlag)
+      : executable_(std::move(executablePath)),
+        findOffice_(std::move(findOffice)),
+        flag_(std::move(flag)) {}
   ~Win32HelperProcess() override;
   Win32HelperProcess(const Win32HelperProcess&) = delete;
   Win32HelperProcess& operator=(const Win32HelperProcess&) = delete;
@@ -37,6 +42,7 @@ class Win32HelperProcess : public HelperProcess {
 
   std::string executable_;
   OfficeFinder findOffice_;
+  std::string flag_;
   std::optional<std::uint32_t> office_;
   HANDLE process_ = nullptr;
   HANDLE job_ = nullptr;

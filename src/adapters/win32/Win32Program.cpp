@@ -23,4 +23,11 @@ Win32Program::Win32Program(SystemPorts ports, VersionsServices versions)
   messageLoop.setDialogKeys([this](MSG& message) { return view.window.handleDialogKeys(message); });
 }
 
+void Win32Program::start() {
+  program.start();
+  watchTimer_.onTick([this] { program.tendWatch(WatchKeeper::Clock::now()); });
+  watchTimer_.setInterval(static_cast<int>(WatchKeeper::Period.count()));
+  program.tendWatch(WatchKeeper::Clock::now());
+}
+
 }  // namespace tg

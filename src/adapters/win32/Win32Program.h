@@ -8,6 +8,7 @@
 #include "adapters/win32/Win32MessageLoop.h"
 #include "adapters/win32/Win32RandomSource.h"
 #include "adapters/win32/Win32Skin.h"
+#include "adapters/win32/Win32Timer.h"
 #include "adapters/win32/Win32TrayShell.h"
 #include "adapters/win32/Win32VersionsWindow.h"
 #include "app/Program.h"
@@ -18,7 +19,7 @@ class Win32Program {
  public:
   // The system's ports and the Versions window's, made in main or by a test.
   Win32Program(SystemPorts ports, VersionsServices versions);
-  void start() { program.start(); }
+  void start();
 
   Win32MessageLoop messageLoop;
   UniqueIcon trayIcon{ProgramIcon(TrayIconSize())};
@@ -28,6 +29,9 @@ class Win32Program {
   Win32Skin skin;
   Win32RandomSource random;
   Program program;
+
+ private:
+  Win32Timer watchTimer_;  // keeps the change watch answering
 };
 
 }  // namespace tg

@@ -16,6 +16,7 @@
 #include "adapters/win32/RunKeyAutostart.h"
 #include "adapters/win32/Win32BackupHelperMain.h"
 #include "adapters/win32/Win32Balloon.h"
+#include "adapters/win32/Win32ChangeWatchMain.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/Win32MessageLoop.h"
@@ -30,6 +31,7 @@
 #include "app/RunningCopy.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
+#include "backup/WatchProtocol.h"
 
 #ifndef TALLYGUARD_VERSION
 #define TALLYGUARD_VERSION "unknown"
@@ -82,10 +84,12 @@ int StartWindow(bool versions) {
   tg::Win32Shell shell(executable);
   tg::RunKeyAutostart autostart(executable);
   tg::Win32HelperProcess helper(executable);
+  tg::Win32HelperProcess watch(executable, tg::UserOffice, tg::ChangeWatchFlag);
   tg::Win32OfficeDocuments office(executable);
-  tg::Win32Program program(system.services().programPorts(settings, automation, shell,
-                                                          singleInstance, autostart, helper),
-                           {system.facts, &system.state, office});
+  tg::SystemPorts ports = system.services().programPorts(settings, automation, shell,
+                                                         singleInstance, autostart, helper);
+  ports.watch = &watch;
+  tg::Win32Program program(ports, {system.facts, &system.state, office});
   shell.setOwner(program.view.window.handle());
   // Heard from before any start-up message: the program does what is asked once it has started.
   requests.listen(
@@ -114,6 +118,9 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
   void beforeWriting() override { WriteToCallersConsole(); }
   int runBackupHelper(const std::string& log) override {
     return tg::RunWindowsBackupHelper(log.c_str());  // one pass, no window
+  }
+  int runChangeWatch(const std::string& log) override {
+    return tg::RunWindowsChangeWatch(log.c_str());  // while the window runs, no window
   }
   // A running office only: creating the office's service manager would start a hidden one.
   int openReadOnly(const std::string& path) override {

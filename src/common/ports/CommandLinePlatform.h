@@ -18,6 +18,9 @@ class CommandLinePlatform {
   virtual void beforeWriting() {}
   // One pass in the backup helper, logging to `log`; returns its exit status.
   virtual int runBackupHelper(const std::string& log) = 0;
+  // The change watch, where it is the program itself, logging close-time copies to `log`; runs
+  // while the window does. A platform whose watch is a program of its own ends at once.
+  virtual int runChangeWatch(const std::string& /*log*/) { return 1; }
   // Opens the file read-only in the user's office; returns the opener's exit status.
   virtual int openReadOnly(const std::string& path) = 0;
   // Asks the user's office whether it has the file open; returns the asker's exit status.

@@ -130,6 +130,13 @@ check "two dated copies are stored beside the spreadsheets" session_wait_for 10 
 check "the history names both spreadsheets (a blank stays escaped, as the naming rules say)" \
   bash -c "grep -q '^Budget.ods was backup saved as $DOCS/Budget Date ' '$LOG' && grep -q '^Stock%20List.ods was backup saved as ' '$LOG'"
 session_screenshot "$ARTEFACTS/02-after-backup.png"
+# The user types into both: a workbook with no edit since its copy gets no new one.
+edit_both() {
+  for sheet in Budget.ods "Stock List.ods"; do
+    timeout 60 "$OFFICE_SCENE" "$SESSION_PIPE" set "$DOCS/$sheet" B2 "$1" || return 1
+  done
+}
+edit_both "typed before the menu's backup"
 LINES_BEFORE=$(log_lines)
 BALLOONS_BEFORE=$(session_notification_count)
 HANDED=0
@@ -163,6 +170,7 @@ kill -CONT "$OFFICE_BIN"
 no_report() { ! report_box >/dev/null; }
 check "the report closes" session_wait_for 10 no_report
 check "the given-up pass left no copy under a copy's name" test "$(copies)" -eq "$COPIES_BEFORE"
+edit_both "typed once the office went again"
 click "$WINDOW" "${PUSHBUTTON2[@]}"
 more_lines() { [ "$(log_lines)" -ge $((LINES_BEFORE + 2)) ]; }
 check "with the office going again, the next pass copies" session_wait_for 60 more_lines

@@ -1,6 +1,7 @@
 // The backup helper as the tests start it: a windowless (-mwindows) program that serves one pass
 // with the program's own helper code, started by Win32HelperProcess as the window starts the
-// program. The test says through the environment what this helper does:
+// program; started with "--change-watch", it is the program's change watch. The test says through
+// the environment what this helper does:
 //   TALLYGUARD_TEST_HELPER          "" serves the pass; "hang" never answers; "spin" keeps a core
 //                                   busy for a while (a busy process of another kind); "parent"
 //                                   starts a hanging helper of its own, signals the test, and waits
@@ -11,9 +12,11 @@
 #include <string>
 
 #include "adapters/win32/Win32BackupHelperMain.h"
+#include "adapters/win32/Win32ChangeWatchMain.h"
 #include "adapters/win32/Win32HelperProcess.h"
 #include "adapters/win32/WindowsPlatform.h"
 #include "backup/PassProtocol.h"
+#include "backup/WatchProtocol.h"
 
 namespace {
 
@@ -38,6 +41,9 @@ int StartHangingHelper(const char* historyLogPath) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (argc == 3 && std::strcmp(argv[1], tg::ChangeWatchFlag) == 0) {
+    return tg::RunWindowsChangeWatch(argv[2]);
+  }
   if (argc != 3 || std::strcmp(argv[1], tg::BackupPassFlag) != 0) return 2;
   const std::string mode = Variable("TALLYGUARD_TEST_HELPER");
   if (mode == "hang") {

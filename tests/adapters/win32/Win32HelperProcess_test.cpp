@@ -25,6 +25,7 @@
 #include "backup/Calc.h"
 #include "backup/OptionControlDoubles.h"
 #include "backup/PassWindowSide.h"
+#include "backup/WatchProtocol.h"
 #include "common/Descriptions.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/RecordingDialogs.h"
@@ -328,6 +329,68 @@ TEST_F(ThroughTheHelper, AnOfficeKilledInTheMiddleOfAStoreEndsThePassWithThePlai
 }
 
 // The window killed outright takes its helper with it: the job's only handle closes.
+// The change watch on Windows, in the helper host as the window starts it, against the fixture
+// office calling its listener object as the office's bridge does: synchronously, only once it
+// names the interfaces it stands for, and before a closing document's "Save changes?" question.
+class WatchedThroughTheHelper : public ThroughTheHelper {
+ protected:
+  WatchedThroughTheHelper() {
+    Check6.setValue(CheckBox::Checked);  // stamped copies, a new one at every pass
+  }
+  ~WatchedThroughTheHelper() override { watch.stop(); }
+
+  // Started with the options a pass uses; true once it knows the office's documents.
+  bool startWatch() {
+    watch.start(historyLogPath);
+    watch.send(PingLine(passOptions()()));
+    return Within(30'000, [&] {
+      while (std::optional<std::string> line = watch.takeLine()) {
+        if (*line == "watching") return true;
+      }
+      return false;
+    });
+  }
+  // One pass a second after the last, so that its stamped copies have names of their own; the
+  // number of copies it logged.
+  size_t pass() {
+    Sleep(1100);
+    const size_t before = historyLines().size();
+    runPass();
+    return historyLines().size() - before;
+  }
+
+  Win32HelperProcess watch{BesideTests(HostName), UserOffice, ChangeWatchFlag};
+};
+
+TEST_F(WatchedThroughTheHelper,
+       UnchangedWorkbooksCostNothingAndOneClosingWithEditsGetsItsCopyFirst) {
+  const std::string reports = folder / "Reports";
+  files.makeDirectory(reports);
+  openInHelper(
+      {Sheet(reports + "\\Salaries.ods", "salaries A"), Sheet(reports + "\\Plan.ods", "plan A")});
+  // Encrypted afresh at every store: only the office's word tells an unchanged one.
+  suite->call("fixtureProtect", {"Salaries.ods"});
+  ASSERT_TRUE(startWatch()) << "the watch never said it was watching";
+
+  EXPECT_EQ(pass(), 2u) << "no copy yet: both are stored";
+  EXPECT_EQ(pass(), 0u) << "nothing changed";
+  suite->call("fixtureEdit", {"Salaries.ods", "salaries B"});
+  EXPECT_EQ(pass(), 1u);
+  EXPECT_EQ(pass(), 0u);
+
+  suite->call("fixtureEdit", {"Plan.ods", "plan B, never saved"});
+  suite->call("fixtureClose", {"Plan.ods"});
+  EXPECT_EQ(suite->call("fixtureSaveQuestions").asInt(), 1);
+  const std::vector<std::string> lines = historyLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_THAT(lines[3], HasSubstr("Plan.ods was backup saved as " + reports + "\\Plan Date "));
+  EXPECT_THAT(lines[3], HasSubstr(" before closing at "));
+  const std::string copy = lines[3].substr(
+      lines[3].find(reports), lines[3].find(" before closing") - lines[3].find(reports));
+  EXPECT_EQ(files.readText(copy), "plan B, never saved|calc8");
+  EXPECT_THAT(dialogs.messages, IsEmpty());
+}
+
 TEST(HelperJob, AHelperEndsWithTheWindowThatStartedIt) {
   WinTempFolder folder;
   HANDLE started = CreateEventA(nullptr, TRUE, FALSE, "TallyguardTestHelperStarted");
