@@ -115,7 +115,8 @@ void Program::start() {
         *ports_.system.watch, globals_.HistoryLogPath, [this] { return passOptions(); },
         [this](const std::string& text, const std::string& title) {
           controls_.cSysTray1.ShowBalloon(text, title, 0, false);
-        });
+        },
+        ports_.system.clock, ports_.system.officeHangSeconds);
   }
   started_ = true;
   if (std::exchange(showAsked_, false)) showWindow();
@@ -123,7 +124,7 @@ void Program::start() {
   if (std::exchange(versionsAsked_, false)) showVersions();
 }
 
-void Program::tendWatch(WatchKeeper::Clock::time_point now) {
+void Program::tendWatch(WatchKeeper::Time::time_point now) {
   if (watchKeeper_) watchKeeper_->tick(now);
 }
 

@@ -104,7 +104,7 @@ class Program {
   // The tray icon's menu, in order: show the window, one backup pass, quit as closing does.
   std::vector<TrayMenuEntry> trayMenu();
   // Keeps the change watch answering; called every WatchKeeper::Period once started.
-  void tendWatch(WatchKeeper::Clock::time_point now);
+  void tendWatch(WatchKeeper::Time::time_point now);
 
   Form1& form() { return form_; }
   const Globals& globals() const { return globals_; }

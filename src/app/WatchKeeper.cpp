@@ -5,24 +5,34 @@
 
 namespace tg {
 
-void WatchKeeper::tick(Clock::time_point now) {
+void WatchKeeper::tick(Time::time_point now) {
   if (!watch_.running()) {
     if (started_ && now < startAgainAt_) return;
     start(now);
     return;
   }
   read(now);
+  if (closing_ && closing_->hung()) {
+    if (tell_) tell_(ClosingCopyGivenUp, "Tallyguard");
+    endAndStartAgain(now);
+    return;
+  }
   if (now - lastAnswer_ > AnswerWithin) {
-    watch_.stop();
-    ++ended_;
-    start(now);
+    endAndStartAgain(now);
     return;
   }
   watch_.send(PingLine(options_()));
 }
 
-void WatchKeeper::start(Clock::time_point now) {
+void WatchKeeper::endAndStartAgain(Time::time_point now) {
+  watch_.stop();
+  ++ended_;
+  start(now);
+}
+
+void WatchKeeper::start(Time::time_point now) {
   started_ = true;
+  closing_.reset();
   lastAnswer_ = now;
   startAgainAt_ = now + AfterItsOwnEnd;
   try {
@@ -32,14 +42,16 @@ void WatchKeeper::start(Clock::time_point now) {
   }
 }
 
-void WatchKeeper::read(Clock::time_point now) {
+void WatchKeeper::read(Time::time_point now) {
   while (std::optional<std::string> line = watch_.takeLine()) {
     if (*line == WatchAnswer::Pong) {
       lastAnswer_ = now;
-      continue;
-    }
-    const std::optional<PassMessage> message = ParsePassMessage(*line);
-    if (message && message->verb == PassVerb::Message && tell_) {
+    } else if (*line == WatchAnswer::Closing) {
+      closing_.emplace(clock_, hangSeconds_, [this] { return watch_.workDone(); });
+    } else if (*line == WatchAnswer::Closed) {
+      closing_.reset();
+    } else if (const std::optional<PassMessage> message = ParsePassMessage(*line);
+               message && message->verb == PassVerb::Message && tell_) {
       tell_(message->fields[0], message->fields[1]);
     }
   }

@@ -40,9 +40,12 @@ ProgramWatch::ProgramWatch(OfficeWatch& office, std::function<PassEnvironment()>
           [this, environment = std::move(environment)](const ObjectRef& model) {
             const std::optional<PassOptions> chosen = options_.now();
             if (!chosen) return;
+            // The window bounds the copy as it bounds a pass: the office waits on it meanwhile.
+            send_(std::string(WatchAnswer::Closing));
             RunClosingCopy(environment(),
                            PassSurface{[chosen] { return *chosen; }, surface_, surface_, surface_},
                            model);
+            send_(std::string(WatchAnswer::Closed));
           },
           [this] { send_(std::string(WatchingLine)); }) {}
 

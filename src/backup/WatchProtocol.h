@@ -31,6 +31,9 @@ inline constexpr std::string_view Ok = "ok";
 inline constexpr std::string_view Unknown = "unknown";
 inline constexpr std::string_view Changed = "changed";
 inline constexpr std::string_view Unchanged = "unchanged";  // unchanged <copy>
+// Told the window while the office waits for a copy made as a document closes, and after it.
+inline constexpr std::string_view Closing = "closing";
+inline constexpr std::string_view Closed = "closed";
 }  // namespace WatchAnswer
 
 // A line's tab-separated fields; the last takes the rest of the line when `fields` are wanted.

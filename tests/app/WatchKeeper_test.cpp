@@ -9,6 +9,7 @@
 
 #include "backup/PassProtocol.h"
 #include "backup/WatchProtocol.h"
+#include "memory/FixedClock.h"
 
 namespace tg::testing {
 namespace {
@@ -38,7 +39,7 @@ class WatchStandIn : public HelperProcess {
     ++stops;
     running_ = false;
   }
-  std::uint64_t workDone() const override { return 0; }
+  std::uint64_t workDone() const override { return work; }
 
   bool answers = true;  // false: stopped, or stuck
   bool running_ = false;
@@ -46,6 +47,7 @@ class WatchStandIn : public HelperProcess {
   int stops = 0;
   std::string startedWith;
   std::string sent;
+  std::uint64_t work = 0;  // the watch's and the office's processor time
   std::deque<std::string> lines;
 };
 
@@ -57,17 +59,22 @@ struct Told {
 class KeepingTheWatch : public ::testing::Test {
  protected:
   // Ticks every period for `span`.
-  void run(WatchKeeper::Clock::duration span) {
+  void run(WatchKeeper::Time::duration span) {
     for (const auto end = now + span; now < end; now += WatchKeeper::Period) keeper.tick(now);
   }
   WatchStandIn watch;
   std::vector<Told> told;
   PassOptions options;
-  WatchKeeper keeper{watch, "/logs/Tallyguard.txt", [this] { return options; },
+  FixedClock clock;
+  WatchKeeper keeper{watch,
+                     "/logs/Tallyguard.txt",
+                     [this] { return options; },
                      [this](const std::string& text, const std::string& title) {
                        told.push_back({text, title});
-                     }};
-  WatchKeeper::Clock::time_point now{};
+                     },
+                     clock,
+                     60.0};
+  WatchKeeper::Time::time_point now{};
 };
 
 // Answering, it is left alone however long it runs. Silent, it is ended within two seconds of its
@@ -116,6 +123,33 @@ TEST_F(KeepingTheWatch, AWatchThatEndedIsStartedAgainLaterAndItsReportsAreTold) 
   run(6s);
   EXPECT_EQ(watch.starts, 2);
   EXPECT_EQ(watch.stops, 0);
+}
+
+// A copy made as a document closes holds the office: while the office or the watch works it runs
+// as long as it takes; when neither does for the pass's bound, the watch is ended, the office's
+// close goes on, and the user is told in one sentence.
+TEST_F(KeepingTheWatch, ACopyAtCloseThatMakesNoProgressIsEndedAfterThePassesBound) {
+  run(1s);
+  watch.lines.push_back("closing");
+  for (int minute = 0; minute < 5; ++minute) {
+    watch.work += 100;  // a big workbook, stored slowly
+    clock.advance(59);
+    run(WatchKeeper::Period);
+  }
+  watch.lines.push_back("closed");
+  clock.advance(120);
+  run(1s);
+  EXPECT_EQ(watch.stops, 0);
+  EXPECT_TRUE(told.empty());
+
+  watch.lines.push_back("closing");
+  run(WatchKeeper::Period);
+  clock.advance(61);  // nothing done by either
+  run(WatchKeeper::Period);
+  EXPECT_EQ(watch.stops, 1);
+  EXPECT_EQ(watch.starts, 2);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].text, ClosingCopyGivenUp);
 }
 
 }  // namespace

@@ -18,9 +18,9 @@ QtProgram::QtProgram(SystemPorts ports, VersionsServices versions)
 void QtProgram::start() {
   program.start();
   QObject::connect(&watchTimer_, &QTimer::timeout,
-                   [this] { program.tendWatch(WatchKeeper::Clock::now()); });
+                   [this] { program.tendWatch(WatchKeeper::Time::now()); });
   watchTimer_.start(WatchKeeper::Period);
-  program.tendWatch(WatchKeeper::Clock::now());
+  program.tendWatch(WatchKeeper::Time::now());
 }
 
 }  // namespace tg

@@ -25,9 +25,9 @@ Win32Program::Win32Program(SystemPorts ports, VersionsServices versions)
 
 void Win32Program::start() {
   program.start();
-  watchTimer_.onTick([this] { program.tendWatch(WatchKeeper::Clock::now()); });
+  watchTimer_.onTick([this] { program.tendWatch(WatchKeeper::Time::now()); });
   watchTimer_.setInterval(static_cast<int>(WatchKeeper::Period.count()));
-  program.tendWatch(WatchKeeper::Clock::now());
+  program.tendWatch(WatchKeeper::Time::now());
 }
 
 }  // namespace tg
