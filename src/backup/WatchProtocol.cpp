@@ -17,6 +17,14 @@ std::optional<Number> ReadNumber(std::string_view text) {
 
 }  // namespace
 
+std::optional<std::string> TakeWatchLine(std::string& read) {
+  const size_t end = read.find('\n');
+  if (end == std::string::npos) return std::nullopt;
+  std::string line = read.substr(0, end);
+  read.erase(0, end + 1);
+  return line;
+}
+
 std::vector<std::string_view> SplitWatchLine(std::string_view line, size_t fields) {
   std::vector<std::string_view> parts;
   while (parts.size() + 1 < fields) {

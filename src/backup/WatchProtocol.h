@@ -36,6 +36,11 @@ inline constexpr std::string_view Closing = "closing";
 inline constexpr std::string_view Closed = "closed";
 }  // namespace WatchAnswer
 
+// The first whole line of what was read so far, taken out of it; nothing while none is whole.
+std::optional<std::string> TakeWatchLine(std::string& read);
+// A longer line is no line of this protocol: the other side is not believed.
+inline constexpr size_t LongestWatchLine = 64 * 1024;
+
 // A line's tab-separated fields; the last takes the rest of the line when `fields` are wanted.
 std::vector<std::string_view> SplitWatchLine(std::string_view line, size_t fields);
 

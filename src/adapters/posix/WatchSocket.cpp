@@ -44,12 +44,8 @@ bool WriteAll(int socket, std::string_view text) {
 // The next line from `socket`, keeping what came after it in `pending`.
 std::optional<std::string> ReadLine(int socket, std::string& pending) {
   for (;;) {
-    if (const size_t end = pending.find('\n'); end != std::string::npos) {
-      std::string line = pending.substr(0, end);
-      pending.erase(0, end + 1);
-      return line;
-    }
-    if (pending.size() > 64 * 1024) return std::nullopt;
+    if (std::optional<std::string> line = TakeWatchLine(pending)) return line;
+    if (pending.size() > LongestWatchLine) return std::nullopt;
     char buffer[4096];
     const ssize_t got = ::recv(socket, buffer, sizeof(buffer), 0);
     if (got <= 0) return std::nullopt;

@@ -49,12 +49,8 @@ bool WriteAll(HANDLE pipe, const std::string& text) {
 // or, with `deadline`, when nothing whole came by then.
 std::optional<std::string> ReadLine(HANDLE pipe, std::string& pending, DWORD deadline = 0) {
   for (;;) {
-    if (const size_t end = pending.find('\n'); end != std::string::npos) {
-      std::string line = pending.substr(0, end);
-      pending.erase(0, end + 1);
-      return line;
-    }
-    if (pending.size() > 64 * 1024) return std::nullopt;
+    if (std::optional<std::string> line = TakeWatchLine(pending)) return line;
+    if (pending.size() > LongestWatchLine) return std::nullopt;
     if (deadline) {
       DWORD available = 0;
       if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return std::nullopt;
