@@ -314,7 +314,10 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
   EXPECT_TRUE(
       WaitFor([&] { return IsWindowVisible(window) != FALSE && !IsIconic(window); }, 10000));
 
-  // The desktop's Backup Now while the window runs: handed over, and the window backs up.
+  // The desktop's Backup Now while the window runs: handed over, and the window backs up what
+  // the user typed since (a workbook with no edit since its copy gets none, as the office told
+  // the window's change watch).
+  suite->call("fixtureEdit", {"Budget.ods", "budget, typed since"});
   const Answer handed = RunProgram("--backup-now --notify");
   // It can't say what was copied, so it does not say "all copied" (0).
   EXPECT_EQ(handed.exitCode, 4u);
@@ -324,6 +327,7 @@ TEST_F(TallyguardExe, BacksUpOnAClickComesBackOnASecondStartAndEndsOnClose) {
     return std::count(text.begin(), text.end(), '\n');
   };
   EXPECT_TRUE(WaitFor([&] { return lines() == 2; }, 30000)) << logText();
+  EXPECT_EQ(files.readText(copy), "budget, typed since|calc8");
 
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(ExitCodeWithin(program.process, 15000), 0u);
