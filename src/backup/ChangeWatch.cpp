@@ -93,14 +93,10 @@ std::string ChangeWatch::answer(std::string_view request) {
     return std::string(WatchAnswer::Unknown);
   }
   if (verb == WatchVerb::Stored && fields.size() == 6) {
-    std::uint64_t token = 0;
-    try {
-      token = std::stoull(std::string(fields[2]));
-    } catch (const std::exception&) {
-      return std::string(WatchAnswer::Unknown);
-    }
-    if (std::optional<LastCopy> copy = ParseCopyFields(fields[3], fields[4], fields[5])) {
-      stored(fields[1], token, *copy);
+    const std::optional<std::uint64_t> token = ParseWatchToken(fields[2]);
+    const std::optional<LastCopy> copy = ParseCopyFields(fields[3], fields[4], fields[5]);
+    if (token && copy) {
+      stored(fields[1], *token, *copy);
       return std::string(WatchAnswer::Ok);
     }
   }

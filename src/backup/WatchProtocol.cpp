@@ -47,6 +47,10 @@ std::optional<std::string> WatchLine(std::initializer_list<std::string_view> fie
   return line;
 }
 
+std::optional<std::uint64_t> ParseWatchToken(std::string_view text) {
+  return ReadNumber<std::uint64_t>(text);
+}
+
 std::string CopyFields(const LastCopy& copy) {
   return std::to_string(copy.stamp.size) + '\t' + std::to_string(copy.stamp.modifiedNanoseconds) +
          '\t' + copy.path;
@@ -108,7 +112,7 @@ std::optional<std::uint64_t> LineChangeWitness::arm(std::string_view location) {
   if (!answer) return std::nullopt;
   const std::vector<std::string_view> fields = SplitWatchLine(*answer, 2);
   if (fields.size() != 2 || fields[0] != WatchAnswer::Armed) return std::nullopt;
-  return ReadNumber<std::uint64_t>(fields[1]);
+  return ParseWatchToken(fields[1]);
 }
 
 void LineChangeWitness::stored(std::string_view location, std::uint64_t token,

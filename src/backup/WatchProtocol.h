@@ -47,6 +47,9 @@ std::vector<std::string_view> SplitWatchLine(std::string_view line, size_t field
 // Nothing when a field would hold a tab or a line end: such a line cannot be read back.
 std::optional<std::string> WatchLine(std::initializer_list<std::string_view> fields);
 
+// An arming's token as it crosses; nothing for anything but a plain decimal number.
+std::optional<std::uint64_t> ParseWatchToken(std::string_view text);
+
 // A copy as "<size> <modified ns> <path>" fields, and back.
 std::string CopyFields(const LastCopy& copy);
 std::optional<LastCopy> ParseCopyFields(std::string_view size, std::string_view modified,
