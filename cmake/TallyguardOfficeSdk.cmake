@@ -60,6 +60,8 @@ set(TALLYGUARD_OFFICE_TEST_UNO_TYPES
   com.sun.star.table.CellRangeAddress
   com.sun.star.table.XTableCharts
   com.sun.star.table.XTableChartsSupplier
+  com.sun.star.table.XColumnRowRange
+  com.sun.star.table.XTableRows
   com.sun.star.beans.PropertyValue
   com.sun.star.bridge.UnoUrlResolver
   com.sun.star.connection.NoConnectException

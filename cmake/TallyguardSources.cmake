@@ -6,6 +6,7 @@ include_guard(GLOBAL)
 # Rules and event handlers: no GUI toolkit, no office SDK.
 set(TALLYGUARD_CORE_SOURCES
   src/app/CommandLine.cpp
+  src/app/CopyCommands.cpp
   src/app/Program.cpp
   src/app/RunningCopy.cpp
   src/app/SystemServices.cpp
@@ -30,9 +31,12 @@ set(TALLYGUARD_CORE_SOURCES
   src/backup/PassProtocol.cpp
   src/backup/PassTurn.cpp
   src/backup/PassWindowSide.cpp
+  src/backup/RestoreCopy.cpp
   src/backup/Retention.cpp
   src/backup/RunPass.cpp
   src/backup/RunningOfficeOnly.cpp
+  src/backup/SheetDiff.cpp
+  src/backup/VersionCompare.cpp
   src/backup/WatchProtocol.cpp
   src/common/AutomationValue.cpp
   src/common/FileExists.cpp

@@ -85,10 +85,11 @@ class TerminalNotices : public PassNotices {
   bool told_ = false;
 };
 
-// The same readings and defaults as the window's start-up; a number that does not read selects
-// what the window would select.
-PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
-  const Settings settings(ports.settings);
+}  // namespace
+
+// The same readings and defaults as the window's start-up.
+PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, PathStyle style) {
+  const Settings settings(backend);
   const auto number = [&](std::string_view key, std::string_view fallback) {
     try {
       return static_cast<int>(ToInteger16(settings.ReadSetting(key, fallback)));
@@ -102,7 +103,7 @@ PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
   options.sameFolder = where == 2;
   std::string desktop;
   try {
-    desktop = GetDesktopFolder(ports.shell, ports.pathStyle);
+    desktop = GetDesktopFolder(shell, style);
   } catch (const std::exception&) {
   }
   options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
@@ -112,6 +113,8 @@ PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
   options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
   return options;
 }
+
+namespace {
 
 // The history log the window writes, which the command line's copies are logged in and listed
 // from; none, said on `errors`, when it has no folder.
@@ -151,12 +154,32 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
       if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
         command.document = arguments[++i];
       }
+    } else if (argument == "--restore" || argument == "--diff") {
+      command.kind = argument == "--restore" ? CommandKind::Restore : CommandKind::Diff;
+    } else if (!argument.starts_with("-") &&
+               (command.kind == CommandKind::Restore || command.kind == CommandKind::Diff)) {
+      command.files.push_back(argument);
+    } else if (argument == "--formulas") {
+      command.formulas = true;
     } else if (argument.rfind("--", 0) == 0) {
       return only(CommandKind::Unknown, argument);
     }
   }
   if (command.notify && command.kind != CommandKind::BackupNow) {
     return only(CommandKind::Unknown, "--notify");  // it says how to tell a backup's result
+  }
+  if (command.kind == CommandKind::Restore && command.files.size() != 1) {
+    Command wrong = only(CommandKind::Unknown, "--restore");
+    wrong.problem = "--restore takes one copy, the file to restore from";
+    return wrong;
+  }
+  if (command.kind == CommandKind::Diff && (command.files.empty() || command.files.size() > 2)) {
+    Command wrong = only(CommandKind::Unknown, "--diff");
+    wrong.problem = "--diff takes one or two versions to compare";
+    return wrong;
+  }
+  if (command.formulas && command.kind != CommandKind::Diff) {
+    return only(CommandKind::Unknown, "--formulas");
   }
   if (command.versions && command.kind != CommandKind::StartWindow) {
     return only(CommandKind::Unknown, "--versions");  // a window, not a terminal's answer
@@ -188,10 +211,15 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
       out << VersionText(platform.version());
       return ExitCodes::AllCopied;
     case CommandKind::Unknown:
-      errors << UnknownOptionText(platform.programName(), command.unknown);
+      errors << (command.problem.empty()
+                     ? UnknownOptionText(platform.programName(), command.unknown)
+                     : MisusedOptionText(platform.programName(), command.problem));
       return ExitCodes::Usage;
     case CommandKind::ListCopies:
       return platform.listCopies(command);
+    case CommandKind::Restore:
+    case CommandKind::Diff:
+      return platform.copyCommand(command);
     default:
       return platform.backupNow(command);
   }
@@ -200,8 +228,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
 std::string HelpText(std::string_view programName) {
   const std::string name(programName);
   return "Usage: " + name +
-         " [--versions | --backup-now [--notify] | --list-copies [DOCUMENT] | --help | "
-         "--version]\n" +
+         " [--versions | --backup-now [--notify] | --list-copies [DOCUMENT] |\n"
+         "       --restore COPY | --diff [--formulas] COPY [OTHER] | --help | --version]\n" +
          "Keeps backup copies of the spreadsheets open in LibreOffice.\n"
          "\n"
          "Without an option the window starts (or, when it already runs, comes to the front).\n"
@@ -218,12 +246,24 @@ std::string HelpText(std::string_view programName) {
          "                it is present or gone, separated by tabs (where names may hold\n"
          "                them, a tab, line break or backslash within a field is written as\n"
          "                \\t, \\n, \\r or \\\\)\n"
+         "  --restore COPY\n"
+         "                give the copy's workbook the copy's content back; the workbook's\n"
+         "                current state (unsaved edits included) is kept as a copy first, and\n"
+         "                a workbook open in the office is reloaded there\n"
+         "  --diff COPY [OTHER]\n"
+         "                the cells that changed from COPY to OTHER (by default the workbook as\n"
+         "                it is now, unsaved edits included), one a line: what, sheet, place,\n"
+         "                before, after, separated by tabs; inserted and deleted rows and\n"
+         "                columns are one line each\n"
+         "  --formulas    with --diff: compare formulas rather than the values they give\n"
          "  --help        show this help and exit\n"
          "  --version     show the version and exit\n"
          "\n"
          "Exit status of --backup-now: 0 every document was copied, 1 something failed or was\n"
          "skipped, 2 no office suite is running, 4 (with --notify) the running window makes the\n"
-         "backup and tells its outcome.\n";
+         "backup and tells its outcome.\n"
+         "Exit status of --diff: 0 the versions are the same, 1 they differ, 2 they could not be\n"
+         "compared. Of --restore: 0 restored, 1 not.\n";
 }
 
 std::string VersionText(std::string_view version) {
@@ -232,6 +272,11 @@ std::string VersionText(std::string_view version) {
 
 std::string UnknownOptionText(std::string_view programName, std::string_view option) {
   return std::string(programName) + ": unknown option " + std::string(option) + "\nTry " +
+         std::string(programName) + " --help\n";
+}
+
+std::string MisusedOptionText(std::string_view programName, std::string_view problem) {
+  return std::string(programName) + ": " + std::string(problem) + "\nTry " +
          std::string(programName) + " --help\n";
 }
 
@@ -312,7 +357,7 @@ bool HasOpenByAnswer(const ChildAnswer& answer) {
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
-  const PassOptions options = ReadStoredOptions(ports);
+  const PassOptions options = ReadStoredOptions(ports.settings, ports.shell, ports.pathStyle);
   // Reaching for the office when none runs would start one; this look starts nothing.
   if (!ports.presence.officeRuns()) {
     errors << "No office suite is running, so there is nothing to back up.\n";

@@ -26,11 +26,21 @@
 
 namespace tg {
 
-enum class CommandKind { StartWindow, Help, Version, BackupNow, ListCopies, Unknown };
+enum class CommandKind {
+  StartWindow,
+  Help,
+  Version,
+  BackupNow,
+  ListCopies,
+  Restore,
+  Diff,
+  Unknown
+};
 
 struct Command {
   CommandKind kind = CommandKind::StartWindow;
   std::string unknown;  // the option that was not understood
+  std::string problem;  // what is wrong with an option that was understood
   // With --backup-now: the desktop menu's way, where no terminal shows a line. The backup is
   // handed to the running window when there is one, else the result ends in a notification.
   bool notify = false;
@@ -38,6 +48,10 @@ struct Command {
   bool versions = false;
   // With --list-copies: only the documents whose path holds this.
   std::string document;
+  // With --restore: the copy; with --diff: the earlier version and, when given, the later one.
+  std::vector<std::string> files;
+  // With --diff: compare formulas where there are any, not the values they give.
+  bool formulas = false;
 };
 
 // The program starts itself with this and a file's path to open the file read-only in the
@@ -50,7 +64,9 @@ namespace ExitCodes {
 inline constexpr int AllCopied = 0;
 inline constexpr int SomethingFailed = 1;
 inline constexpr int NoOffice = 2;
-inline constexpr int DocumentOpen = 3;  // the answer of --has-open: the office has it open
+inline constexpr int DocumentOpen = 3;
+inline constexpr int VersionsDiffer = 1;  // --diff, as diff tools answer
+inline constexpr int DiffTrouble = 2;     // the answer of --has-open: the office has it open
 // --backup-now --notify: the running window makes the backup and tells its outcome itself, so
 // this start can't say whether anything was copied.
 inline constexpr int HandedOver = 4;
@@ -70,6 +86,7 @@ Command ParseCommandLine(const std::vector<std::string>& arguments);
 std::string HelpText(std::string_view programName);
 std::string VersionText(std::string_view version);
 std::string UnknownOptionText(std::string_view programName, std::string_view option);
+std::string MisusedOptionText(std::string_view programName, std::string_view problem);
 
 // The pass itself runs in the backup helper, as the window's do: the command line only waits on
 // it, bounded by the same watch over the office.
@@ -118,6 +135,7 @@ int RunOpenReadOnly(AutomationFactory& automation, std::string_view path, PathSt
 struct ChildAnswer {
   int status = ExitCodes::SomethingFailed;
   std::string reason;  // what it wrote to its error output
+  std::string output;  // what it wrote to its standard output
 };
 
 // What the window reads from the opener's answer: true opened, false no office runs; anything
@@ -130,6 +148,10 @@ int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std:
                PathStyle style, std::ostream& errors);
 // What the window reads from its answer: a failure throws std::runtime_error with its reason.
 bool HasOpenByAnswer(const ChildAnswer& answer);
+
+// The backup options as the window stores them; a number that does not read selects what the
+// window would select.
+PassOptions ReadStoredOptions(SettingsBackend& settings, const Shell& shell, PathStyle style);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

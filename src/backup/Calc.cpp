@@ -181,11 +181,9 @@ class Pass {
     if (trap_.step(182, [&] { kept = store(document, v); }) && kept) {
       trap_.step(184, [&] {
         const LocalDateTime now = c_.clock.now();
-        AppendHistoryLine(
-            c_.fileSystem, c_.historyLogPath,
-            c_.beforeClosing
-                ? ClosingHistoryLine(v.fileName.shown, v.backupPath.shown, now, c_.regional)
-                : HistoryLine(v.fileName.shown, v.backupPath.shown, now, c_.regional));
+        AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
+                          OccasionHistoryLine(v.fileName.shown, v.backupPath.shown, c_.occasion,
+                                              now, c_.regional));
       });
       if (c_.extras) c_.extras->stored(v.location, v);
       if (armed) tellStored(v, token, v.backupPath.onDisk);

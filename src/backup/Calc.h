@@ -82,8 +82,9 @@ struct CalcContext {
   // The change watch, asked before each store: a document with no edit since its last copy is not
   // stored again. None: every document is stored.
   ChangeWitness* witness = nullptr;
-  // The copy is made as the document closes: its history line says so.
-  bool beforeClosing = false;
+  // The copy is made at a moment of its own (BeforeClosingMark, BeforeRestoringMark): its history
+  // line says so. Empty for a pass.
+  std::string_view occasion = {};
 };
 
 // The object a call returned; throws AutomationError naming `what` when it returned none.

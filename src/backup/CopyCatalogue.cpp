@@ -34,7 +34,9 @@ std::optional<LoggedCopy> ReadCopyLine(std::string_view line) {
   const size_t at = line.rfind(At);
   if (at == std::string_view::npos || at < savedAs + SavedAs.size()) return std::nullopt;
   std::string_view path = line.substr(savedAs + SavedAs.size(), at - savedAs - SavedAs.size());
-  if (path.ends_with(BeforeClosingMark)) path.remove_suffix(BeforeClosingMark.size());
+  for (std::string_view occasion : {BeforeClosingMark, BeforeRestoringMark}) {
+    if (path.ends_with(occasion)) path.remove_suffix(occasion.size());
+  }
   if (path.empty()) return std::nullopt;
   return LoggedCopy{line.substr(0, savedAs), path, line.substr(at + At.size())};
 }

@@ -68,11 +68,17 @@ std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
   return line;
 }
 
+std::string OccasionHistoryLine(std::string_view fileName, std::string_view backupPath,
+                                std::string_view occasion, const LocalDateTime& when,
+                                const RegionalSettings& regional) {
+  std::string path(backupPath);
+  path += occasion;
+  return HistoryLine(fileName, path, when, regional);
+}
+
 std::string ClosingHistoryLine(std::string_view fileName, std::string_view backupPath,
                                const LocalDateTime& when, const RegionalSettings& regional) {
-  std::string path(backupPath);
-  path += BeforeClosingMark;
-  return HistoryLine(fileName, path, when, regional);
+  return OccasionHistoryLine(fileName, backupPath, BeforeClosingMark, when, regional);
 }
 
 void AppendHistoryLine(FileSystem& fileSystem, std::string_view historyLogPath,

@@ -35,11 +35,16 @@ std::string OnOneLine(std::string_view text);
 std::string HistoryLine(std::string_view fileName, std::string_view backupPath,
                         const LocalDateTime& when, const RegionalSettings& regional);
 
-// "<file name> was backup saved as <backup path> before closing at <general date>": the copy made
-// as the document closed, holding edits the user may not have saved.
+// "<file name> was backup saved as <backup path><occasion> at <general date>": a copy made at a
+// moment of its own, holding edits the user may not have saved: as the document closed, or just
+// before an earlier copy's content was put back in its place.
+std::string OccasionHistoryLine(std::string_view fileName, std::string_view backupPath,
+                                std::string_view occasion, const LocalDateTime& when,
+                                const RegionalSettings& regional);
+inline constexpr std::string_view BeforeClosingMark = " before closing";
+inline constexpr std::string_view BeforeRestoringMark = " before restoring";
 std::string ClosingHistoryLine(std::string_view fileName, std::string_view backupPath,
                                const LocalDateTime& when, const RegionalSettings& regional);
-inline constexpr std::string_view BeforeClosingMark = " before closing";
 
 // Opens for append, writes the line and CR LF, closes. Failures go to the caller.
 void AppendHistoryLine(FileSystem& fileSystem, std::string_view historyLogPath,

@@ -22,17 +22,32 @@ std::optional<std::string> FileOf(AutomationObject& component, PathStyle style) 
 
 }  // namespace
 
-bool ComponentsHaveOpen(AutomationObject& components, const FileSystem& fileSystem,
-                        std::string_view path, PathStyle style) {
+namespace {
+
+ObjectRef ComponentAt(AutomationObject& components, const FileSystem& fileSystem,
+                      std::string_view path, PathStyle style) {
   const std::optional<FileIdentity> target = fileSystem.identity(path);
-  if (!target) return false;
+  if (!target) return nullptr;
   ObjectRef open = RequireObject(components.call("createenumeration"), "enumeration");
   while (open->call("hasMoreElements").asBool()) {
     ObjectRef component = RequireObject(open->call("nextelement"), "component");
     const std::optional<std::string> file = FileOf(*component, style);
-    if (file && fileSystem.identity(*file) == target) return true;
+    if (file && fileSystem.identity(*file) == target) return component;
   }
-  return false;
+  return nullptr;
+}
+
+}  // namespace
+
+bool ComponentsHaveOpen(AutomationObject& components, const FileSystem& fileSystem,
+                        std::string_view path, PathStyle style) {
+  return ComponentAt(components, fileSystem, path, style) != nullptr;
+}
+
+ObjectRef FindOpenDocument(AutomationObject& desktop, const FileSystem& fileSystem,
+                           std::string_view path, PathStyle style) {
+  ObjectRef components = RequireObject(desktop.call("getComponents"), "list of components");
+  return ComponentAt(*components, fileSystem, path, style);
 }
 
 RunningOffice ReachRunningOffice(AutomationFactory& automation) {

@@ -25,6 +25,10 @@ RunningOffice ReachRunningOffice(AutomationFactory& automation);
 bool ComponentsHaveOpen(AutomationObject& components, const FileSystem& fileSystem,
                         std::string_view path, PathStyle style);
 
+// The open document whose file is the one at `path`; none when there is none.
+ObjectRef FindOpenDocument(AutomationObject& desktop, const FileSystem& fileSystem,
+                           std::string_view path, PathStyle style);
+
 // The same, asked of the office that runs for this user; false when none runs (none is started
 // for this). Throws AutomationError, in plain words, when the office could not be asked.
 bool OfficeHasOpen(AutomationFactory& automation, const FileSystem& fileSystem,

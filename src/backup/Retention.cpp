@@ -67,8 +67,9 @@ bool NeedsEscapes(const RecordedCopy& copy) {
          copy.path.find_first_of("\r\n") != std::string::npos;
 }
 
-// Nothing for a text with an escape this record never writes.
-std::optional<std::string> Unescaped(std::string_view text) {
+}  // namespace
+
+std::optional<std::string> UnescapedField(std::string_view text) {
   std::string plain;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
@@ -83,6 +84,8 @@ std::optional<std::string> Unescaped(std::string_view text) {
   }
   return plain;
 }
+
+namespace {
 
 std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
   RecordedCopy copy;
@@ -100,8 +103,8 @@ std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
     copy.path = fields[3];
     return copy;
   }
-  std::optional<std::string> document = Unescaped(fields[0]);
-  std::optional<std::string> path = Unescaped(fields[3]);
+  std::optional<std::string> document = UnescapedField(fields[0]);
+  std::optional<std::string> path = UnescapedField(fields[3]);
   if (!document || !path) return std::nullopt;
   copy.document = std::move(*document);
   copy.path = std::move(*path);

@@ -51,6 +51,8 @@ std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies);
 // A field of a tab-separated line: a tab, a line feed, a carriage return and a backslash become
 // "\t", "\n", "\r" and "\\".
 std::string EscapedField(std::string_view text);
+// The text EscapedField wrote, back; nothing for a text with an escape it never writes.
+std::optional<std::string> UnescapedField(std::string_view text);
 
 // The stored "Keep Copies" text as a count: 0 (keep all) for anything but a plain decimal number.
 int KeepCountOf(std::string_view text);

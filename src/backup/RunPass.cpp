@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "backup/CopyKeeping.h"
+#include "backup/HistoryLog.h"
 #include "backup/PassTurn.h"
 #include "common/Globals.h"
 
@@ -89,11 +90,20 @@ void RunClosingCopy(const PassEnvironment& environment, const PassSurface& surfa
   }
   CalcContext calc = ContextFor(environment, surface);
   calc.witness = nullptr;  // decided already: the document has edits in no copy
-  calc.beforeClosing = true;
+  calc.occasion = BeforeClosingMark;
   // Another pass's staging folder is that pass's while it runs.
   if (!turn) calc.stagingFolder.clear();
   SaveKeeping(environment, surface, turn != nullptr, std::move(calc),
               [&](const CalcContext& context) { SaveClosing(context, document); });
+}
+
+void RunRestoringCopy(const PassEnvironment& environment, const PassSurface& surface,
+                      const ObjectRef& document) {
+  CalcContext calc = ContextFor(environment, surface);
+  calc.witness = nullptr;
+  calc.occasion = BeforeRestoringMark;
+  calc.stagingFolder.clear();  // another pass's while it runs
+  SaveClosing(calc, document);
 }
 
 }  // namespace tg

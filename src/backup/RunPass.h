@@ -57,4 +57,10 @@ void RunPass(const PassEnvironment& environment, const PassSurface& surface);
 void RunClosingCopy(const PassEnvironment& environment, const PassSurface& surface,
                     const ObjectRef& document);
 
+// The copy of an open document's state just before an earlier copy's content replaces it: the
+// same naming and log as a pass, always stored (never judged a repeat of the last copy), so the
+// user can go back to exactly what they had; not counted by Keep Copies.
+void RunRestoringCopy(const PassEnvironment& environment, const PassSurface& surface,
+                      const ObjectRef& document);
+
 }  // namespace tg

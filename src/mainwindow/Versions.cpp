@@ -6,6 +6,7 @@
 
 #include "backup/BackupNaming.h"
 #include "backup/CopyKeeping.h"
+#include "backup/RestoreCopy.h"
 #include "common/Globals.h"
 #include "mainwindow/Settings.h"
 
@@ -63,6 +64,9 @@ Versions::Versions(VersionsView& view, VersionsPorts ports)
   view_.openClicked = [this] { openCopy(); };
   view_.showInFolderClicked = [this] { showCopyInFolder(); };
   view_.saveAsClicked = [this] { saveCopyAs(); };
+  view_.compareClicked = [this] { compareWithWorkbook(); };
+  view_.comparePreviousClicked = [this] { compareWithPrevious(); };
+  view_.restoreClicked = [this] { restoreCopy(); };
   view_.closed = [this] {
     const std::function<void()> done = finished;  // outlives this, which it may free
     rememberSize();
@@ -86,6 +90,7 @@ void Versions::rememberSize() {
 }
 
 void Versions::filterChanged(const std::string& text) {
+  filter_ = text;
   shown_.clear();
   std::vector<DocumentRow> rows;
   for (const CatalogueDocument& document : catalogue_.documents()) {
@@ -105,7 +110,7 @@ void Versions::filterChanged(const std::string& text) {
     document_ = nullptr;
     copy_ = -1;
     view_.showCopies({});
-    view_.enableCopyActions(false, false, false);
+    enableActions();
   }
 }
 
@@ -135,11 +140,29 @@ bool Versions::chosenCopyPresent() const {
   return copy && LookAtCopy(ports_.facts, copy->path).present;
 }
 
+const CatalogueCopy* Versions::previousCopy() const {
+  if (!chosenCopy() || copy_ + 1 >= static_cast<int>(document_->copies.size())) return nullptr;
+  return &document_->copies[static_cast<size_t>(copy_ + 1)];
+}
+
+std::string Versions::workbookPath() const {
+  return document_ ? document_->folder + document_->name : std::string();
+}
+
+void Versions::enableActions() {
+  const bool present = chosenCopyPresent();
+  const CatalogueCopy* previous = previousCopy();
+  view_.enableCopyActions(present, present, present);
+  view_.enableWorkActions(present,
+                          present && previous && LookAtCopy(ports_.facts, previous->path).present,
+                          present, false, false);
+}
+
 void Versions::copyChosen(int row) {
   copy_ = row;
   const CatalogueCopy* copy = chosenCopy();
   const bool present = chosenCopyPresent();
-  view_.enableCopyActions(present, present, present);
+  enableActions();
   if (!copy) return;
   const std::string path(copy->path);
   view_.setStatus(present ? path
@@ -213,6 +236,92 @@ void Versions::saveCopyAs() {
     view_.setStatus("Saved " + name + " as " + *target + ".");
   } catch (const std::exception& failure) {
     view_.tell("The copy was not saved: " + std::string(failure.what()));
+  }
+}
+
+namespace {
+
+std::vector<ChangeRow> RowsOf(const std::vector<CellChange>& changes) {
+  std::vector<ChangeRow> rows;
+  rows.reserve(changes.size());
+  for (const CellChange& change : changes) {
+    std::string place = PlaceOf(change);
+    if (change.kind != ChangeKind::Cell) {
+      std::string_view kind = KindWord(change.kind);
+      place += (place.empty() ? "" : " ") + std::string(kind.substr(kind.find(' ') + 1));
+    }
+    rows.push_back({change.sheet, std::move(place), change.before, change.after});
+  }
+  return rows;
+}
+
+}  // namespace
+
+void Versions::compare(const CatalogueCopy& earlier, const std::string& later,
+                       const std::string& title) {
+  std::vector<CellChange> changes;
+  try {
+    changes = ports_.office.compare(earlier.path, later, view_.formulasChosen());
+  } catch (const std::exception& failure) {
+    view_.tell("The versions could not be compared: " + std::string(failure.what()));
+    return;
+  }
+  if (changes.empty()) {
+    view_.setStatus("No cell differs: " + title + ".");
+    return;
+  }
+  view_.setStatus(std::to_string(changes.size()) +
+                  (changes.size() == 1 ? " change: " : " changes: ") + title + ".");
+  view_.showChanges(title, RowsOf(changes));
+}
+
+// Against the workbook as it is now, unsaved edits included: what the user would lose or get
+// back by restoring this copy.
+void Versions::compareWithWorkbook() {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !chosenCopyPresent()) return;
+  compare(*copy, "",
+          "from the copy of " + MadeAt(*copy, ports_.regional) + " to " + document_->name +
+              " as it is now");
+}
+
+void Versions::compareWithPrevious() {
+  const CatalogueCopy* copy = chosenCopy();
+  const CatalogueCopy* previous = previousCopy();
+  if (!copy || !previous || !chosenCopyPresent()) return;
+  compare(*previous, std::string(copy->path),
+          "from the copy of " + MadeAt(*previous, ports_.regional) + " to the copy of " +
+              MadeAt(*copy, ports_.regional));
+}
+
+void Versions::restoreCopy() {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !chosenCopyPresent()) return;
+  if (!view_.confirm(RestoreQuestion(document_->name, MadeAt(*copy, ports_.regional)))) return;
+  std::string done;
+  try {
+    done = ports_.office.restore(copy->path);
+  } catch (const std::exception& failure) {
+    view_.tell("The copy was not restored: " + std::string(failure.what()));
+    return;
+  }
+  readCopiesAgain();
+  view_.setStatus(done);
+}
+
+// After a restore the list holds one copy more, the workbook's state from before: the document
+// stays chosen, and its newest copy with it.
+void Versions::readCopiesAgain() {
+  const std::string workbook = workbookPath();
+  catalogue_ = ReadCopiesOfUser(ports_.fileSystem, ports_.state, ports_.regional, ports_.pathStyle,
+                                ports_.historyLogPath);
+  document_ = nullptr;
+  copy_ = -1;
+  filterChanged(filter_);
+  for (size_t row = 0; row < shown_.size(); ++row) {
+    if (shown_[row]->folder + shown_[row]->name != workbook) continue;
+    view_.chooseDocument(static_cast<int>(row));
+    documentChosen(static_cast<int>(row));
   }
 }
 

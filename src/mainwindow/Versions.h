@@ -2,7 +2,9 @@
 // The Versions window's logic: every document with copies on the left, narrowed by what the user
 // types; the chosen document's copies on the right, newest first; and the three ways back to a
 // copy: open it in the office (read-only, so neither it nor the original is written over), show
-// it in the file manager, or save it as a file of the user's choosing.
+// it in the file manager, or save it as a file of the user's choosing; and the ways to work with
+// it: what changed since it (or since the copy before it), and giving the workbook its content
+// back.
 
 #include <functional>
 #include <string>
@@ -56,14 +58,23 @@ class Versions {
 
  private:
   void filterChanged(const std::string& text);
+  std::string filter_;
   void documentChosen(int row);
   void copyChosen(int row);
   void openCopy();
   void showCopyInFolder();
   void saveCopyAs();
+  void compareWithWorkbook();
+  void compareWithPrevious();
+  void compare(const CatalogueCopy& earlier, const std::string& later, const std::string& title);
+  void restoreCopy();
+  void readCopiesAgain();
+  void enableActions();
+  std::string workbookPath() const;
   bool officeHasOpen(const std::string& target);
   void rememberSize();
   const CatalogueCopy* chosenCopy() const;
+  const CatalogueCopy* previousCopy() const;
   bool chosenCopyPresent() const;
 
   VersionsView& view_;

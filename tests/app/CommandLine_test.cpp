@@ -70,6 +70,13 @@ class RecordingPlatform : public CommandLinePlatform {
     done += "list:" + command.document + " ";
     return 0;
   }
+  int copyCommand(const Command& command) override {
+    done += std::string(command.kind == CommandKind::Restore ? "restore:" : "diff:");
+    for (const std::string& file : command.files) done += file + ",";
+    if (command.formulas) done += "formulas";
+    done += " ";
+    return 0;
+  }
   int startWindow(const Command& command) override {
     done += command.versions ? "window+versions " : "window ";
     return 0;

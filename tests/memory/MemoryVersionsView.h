@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CopyCommands.h"
 #include "common/ports/OfficeDocuments.h"
 #include "common/ports/VersionsView.h"
 
@@ -29,6 +30,23 @@ class MemoryVersionsView : public VersionsView {
     openEnabled = open;
     showInFolderEnabled = showInFolder;
     saveAsEnabled = saveAs;
+  }
+  void enableWorkActions(bool compare, bool comparePrevious, bool restore, bool keep,
+                         bool kept) override {
+    compareEnabled = compare;
+    comparePreviousEnabled = comparePrevious;
+    restoreEnabled = restore;
+    keepEnabled = keep;
+    keptShown = kept;
+  }
+  bool formulasChosen() const override { return formulas; }
+  bool confirm(std::string_view text) override {
+    asked.emplace_back(text);
+    return confirmAnswer;
+  }
+  void showChanges(std::string_view title, const std::vector<ChangeRow>& rows) override {
+    changesTitle = title;
+    changes = rows;
   }
   void setStatus(std::string_view text) override { status = text; }
   std::optional<std::string> askWhereToSave(std::string_view suggestedPath) override {
@@ -65,6 +83,16 @@ class MemoryVersionsView : public VersionsView {
   bool openEnabled = false;
   bool showInFolderEnabled = false;
   bool saveAsEnabled = false;
+  bool compareEnabled = false;
+  bool comparePreviousEnabled = false;
+  bool restoreEnabled = false;
+  bool keepEnabled = false;
+  bool keptShown = false;
+  bool formulas = false;
+  bool confirmAnswer = true;
+  std::vector<std::string> asked;
+  std::string changesTitle;
+  std::vector<ChangeRow> changes;
   std::string status;
   std::string suggested;
   std::deque<std::optional<std::string>> saveAnswers;
@@ -85,9 +113,22 @@ class MemoryOfficeDocuments : public OfficeDocuments {
     if (!answers) throw std::runtime_error("the office did not answer within a minute.");
     return running && std::find(opened.begin(), opened.end(), path) != opened.end();
   }
+  // Restore and compare as the child would answer: the text it printed and its exit status.
+  std::string restore(std::string_view copy) override {
+    restored.emplace_back(copy);
+    return RestoredByAnswer(childAnswer);
+  }
+  std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
+                                  bool formulas) override {
+    compared.push_back(std::string(earlier) + "|" + std::string(later) + (formulas ? "|=" : ""));
+    return ChangesByAnswer(childAnswer);
+  }
   bool running = true;
   bool answers = true;
   std::vector<std::string> opened;  // what it opened, and so has open
+  ChildAnswer childAnswer{0, "", ""};
+  std::vector<std::string> restored;
+  std::vector<std::string> compared;
 };
 
 }  // namespace tg

@@ -8,15 +8,16 @@
 
 #include "adapters/qt/QtControls.h"
 #include "app/CommandLine.h"
+#include "app/CopyCommands.h"
 
 namespace tg {
 
-// This program, started with `flag` and the path, does the talking; how it ended. Throws
-// when it could not be started or did not end within the wait.
-ChildAnswer QtOfficeDocuments::ask(const char* flag, std::string_view path) {
+// This program, started with `arguments`, does the talking; how it ended. Throws when it could
+// not be started or did not end within the wait.
+ChildAnswer QtOfficeDocuments::ask(const QStringList& arguments) {
   QProcess asker;
   asker.setProgram(program_);
-  asker.setArguments({flag, ToQString(path)});
+  asker.setArguments(arguments);
   asker.setProcessChannelMode(QProcess::SeparateChannels);
   QEventLoop waiting;
   QObject::connect(&asker, &QProcess::finished, &waiting, &QEventLoop::quit);
@@ -34,15 +35,29 @@ ChildAnswer QtOfficeDocuments::ask(const char* flag, std::string_view path) {
   if (asker.exitStatus() != QProcess::NormalExit || asker.error() == QProcess::FailedToStart) {
     throw std::runtime_error("the office could not be asked.");
   }
-  return {asker.exitCode(), ToStdString(QString::fromUtf8(asker.readAllStandardError()).trimmed())};
+  return {asker.exitCode(), ToStdString(QString::fromUtf8(asker.readAllStandardError()).trimmed()),
+          asker.readAllStandardOutput().toStdString()};
 }
 
 bool QtOfficeDocuments::openReadOnly(std::string_view path) {
-  return OpenedByAnswer(ask(OpenReadOnlyFlag, path));
+  return OpenedByAnswer(ask({OpenReadOnlyFlag, ToQString(path)}));
 }
 
 bool QtOfficeDocuments::hasOpen(std::string_view path) {
-  return HasOpenByAnswer(ask(HasOpenFlag, path));
+  return HasOpenByAnswer(ask({HasOpenFlag, ToQString(path)}));
+}
+
+std::string QtOfficeDocuments::restore(std::string_view copy) {
+  return RestoredByAnswer(ask({RestoreFlag, ToQString(copy)}));
+}
+
+std::vector<CellChange> QtOfficeDocuments::compare(std::string_view earlier, std::string_view later,
+                                                   bool formulas) {
+  QStringList arguments{DiffFlag};
+  if (formulas) arguments << FormulasFlag;
+  arguments << ToQString(earlier);
+  if (!later.empty()) arguments << ToQString(later);
+  return ChangesByAnswer(ask(arguments));
 }
 
 }  // namespace tg

@@ -4,6 +4,7 @@
 // that hangs holds that child, never the window. The window keeps answering while it waits.
 
 #include <QString>
+#include <QStringList>
 
 #include "app/CommandLine.h"
 #include "common/ports/OfficeDocuments.h"
@@ -16,9 +17,12 @@ class QtOfficeDocuments : public OfficeDocuments {
       : program_(std::move(program)), waitMilliseconds_(waitMilliseconds) {}
   bool openReadOnly(std::string_view path) override;
   bool hasOpen(std::string_view path) override;
+  std::string restore(std::string_view copy) override;
+  std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
+                                  bool formulas) override;
 
  private:
-  ChildAnswer ask(const char* flag, std::string_view path);
+  ChildAnswer ask(const QStringList& arguments);
 
   QString program_;
   int waitMilliseconds_;

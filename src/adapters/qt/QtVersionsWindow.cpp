@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QSplitter>
@@ -103,6 +104,7 @@ void QtVersionsWindow::build() {
   auto* layout = new QVBoxLayout(&window_);
   layout->addWidget(splitter, 1);
   layout->addWidget(status_);
+  layout->addLayout(buildWorkButtons());
   layout->addLayout(buttons);
 
   // Typing, then the lists, then the buttons, as the eye reads the window.
@@ -111,7 +113,15 @@ void QtVersionsWindow::build() {
   QWidget::setTabOrder(copies_, open_);
   QWidget::setTabOrder(open_, showInFolder_);
   QWidget::setTabOrder(showInFolder_, saveAs_);
-  QWidget::setTabOrder(saveAs_, close_);
+  QWidget::setTabOrder(saveAs_, compare_);
+  QWidget::setTabOrder(compare_, comparePrevious_);
+  QWidget::setTabOrder(comparePrevious_, formulas_);
+  QWidget::setTabOrder(formulas_, restore_);
+  QWidget::setTabOrder(restore_, keep_);
+  QWidget::setTabOrder(keep_, close_);
+  copies_->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(copies_, &QWidget::customContextMenuRequested,
+                   [this](const QPoint& at) { showCopyMenu(at); });
 
   QObject::connect(filter_, &QLineEdit::textChanged, [this](const QString& text) {
     if (filterChanged) filterChanged(ToStdString(text));
@@ -143,6 +153,126 @@ void QtVersionsWindow::build() {
   QObject::connect(close_, &QPushButton::clicked, [this] { window_.close(); });
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), &window_);
   QObject::connect(escape, &QShortcut::activated, [this] { window_.close(); });
+}
+
+// What is done with a copy beyond looking at it. Restore only ever from a button or the menu, never
+// from Enter or a double click: it replaces the workbook's content.
+QHBoxLayout* QtVersionsWindow::buildWorkButtons() {
+  compare_ = new QPushButton(ToQString(VersionsCaptions::Compare));
+  compare_->setObjectName("compare");
+  compare_->setToolTip("The cells that changed from this copy to the workbook as it is now");
+  comparePrevious_ = new QPushButton(ToQString(VersionsCaptions::ComparePrevious));
+  comparePrevious_->setObjectName("comparePrevious");
+  comparePrevious_->setToolTip("The cells that changed from the copy before this one to this one");
+  formulas_ = new QCheckBox(ToQString(VersionsCaptions::Formulas));
+  formulas_->setObjectName("formulas");
+  formulas_->setToolTip("Compare formulas rather than the values they give");
+  restore_ = new QPushButton(ToQString(VersionsCaptions::Restore));
+  restore_->setObjectName("restore");
+  restore_->setToolTip(
+      "Give the workbook this copy's content back; its current state is kept as a copy first");
+  keep_ = new QPushButton(ToQString(VersionsCaptions::Keep));
+  keep_->setObjectName("keep");
+  keep_->setCheckable(true);
+  keep_->setToolTip("Keep this copy: neither Keep Copies nor thinning ever removes it");
+  for (QPushButton* button : {compare_, comparePrevious_, restore_, keep_}) {
+    button->setAutoDefault(false);
+    button->setEnabled(false);
+  }
+  auto* row = new QHBoxLayout;
+  row->addWidget(compare_);
+  row->addWidget(comparePrevious_);
+  row->addWidget(formulas_);
+  row->addStretch();
+  row->addWidget(restore_);
+  row->addWidget(keep_);
+  auto raise = [](const std::function<void()>& handler) {
+    if (handler) handler();
+  };
+  QObject::connect(compare_, &QPushButton::clicked, [this, raise] { raise(compareClicked); });
+  QObject::connect(comparePrevious_, &QPushButton::clicked,
+                   [this, raise] { raise(comparePreviousClicked); });
+  QObject::connect(restore_, &QPushButton::clicked, [this, raise] { raise(restoreClicked); });
+  QObject::connect(keep_, &QPushButton::clicked, [this, raise] { raise(keepClicked); });
+  return row;
+}
+
+void QtVersionsWindow::showCopyMenu(const QPoint& at) {
+  if (!copies_->itemAt(at)) return;
+  QMenu menu(&window_);
+  auto entry = [&menu](QPushButton* button) {
+    QAction* action = menu.addAction(button->text(), [button] { button->click(); });
+    action->setEnabled(button->isEnabled());
+    action->setCheckable(button->isCheckable());
+    action->setChecked(button->isChecked());
+  };
+  for (QPushButton* button : {open_, showInFolder_, saveAs_}) entry(button);
+  menu.addSeparator();
+  for (QPushButton* button : {compare_, comparePrevious_}) entry(button);
+  menu.addSeparator();
+  for (QPushButton* button : {restore_, keep_}) entry(button);
+  menu.exec(copies_->viewport()->mapToGlobal(at));
+}
+
+void QtVersionsWindow::enableWorkActions(bool compare, bool comparePrevious, bool restore,
+                                         bool keep, bool kept) {
+  compare_->setEnabled(compare);
+  comparePrevious_->setEnabled(comparePrevious);
+  restore_->setEnabled(restore);
+  keep_->setEnabled(keep);
+  keep_->setChecked(kept);
+}
+
+bool QtVersionsWindow::formulasChosen() const { return formulas_->isChecked(); }
+
+bool QtVersionsWindow::confirm(std::string_view text) {
+  return QMessageBox::question(&window_, ToQString(ProductTitle), ToQString(text),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+// A window of its own beside the copies, so the user can look at both; the one of the last
+// comparison is replaced.
+void QtVersionsWindow::showChanges(std::string_view title, const std::vector<ChangeRow>& rows) {
+  if (changes_) changes_->deleteLater();
+  auto* changes = new QWidget(&window_, Qt::Window);
+  changes->setAttribute(Qt::WA_DeleteOnClose);
+  changes->setObjectName("changes");
+  changes->setWindowTitle(ToQString(VersionsCaptions::ChangesWindow));
+  changes->resize(760, 420);
+  auto* heading = new QLabel(ToQString("What changed " + std::string(title) + ":"));
+  heading->setWordWrap(true);
+  QTreeWidget* list = MakeList(
+      {ToQString(VersionsCaptions::ChangesSheet), ToQString(VersionsCaptions::ChangesPlace),
+       ToQString(VersionsCaptions::ChangesBefore), ToQString(VersionsCaptions::ChangesAfter)});
+  list->setObjectName("changeList");
+  const int character = window_.fontMetrics().averageCharWidth();
+  list->setColumnWidth(0, 14 * character);
+  list->setColumnWidth(1, 18 * character);
+  list->setColumnWidth(2, 30 * character);
+  QList<QTreeWidgetItem*> items;
+  for (const ChangeRow& row : rows) {
+    items.append(new QTreeWidgetItem(QStringList{ToQString(row.sheet), ToQString(row.place),
+                                                 ToQString(row.before), ToQString(row.after)}));
+  }
+  list->addTopLevelItems(items);
+  auto* closeButton = new QPushButton(ToQString(VersionsCaptions::Close));
+  QObject::connect(closeButton, &QPushButton::clicked, changes, &QWidget::close);
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), changes);
+  QObject::connect(escape, &QShortcut::activated, changes, &QWidget::close);
+  auto* layout = new QVBoxLayout(changes);
+  layout->addWidget(heading);
+  layout->addWidget(list, 1);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch();
+  bottom->addWidget(closeButton);
+  layout->addLayout(bottom);
+  changes_ = changes;
+  changes->show();
+  changes->raise();
+  changes->activateWindow();
+  list->setFocus();
+  if (list->topLevelItemCount() > 0) list->setCurrentItem(list->topLevelItem(0));
 }
 
 // The window's owner may free it from `closed`: that runs once this event is over, from a copy.

@@ -3,8 +3,11 @@
 // chosen document's copies on the right, the buttons and the status line below. Made each time it
 // is opened and freed when closed.
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QWidget>
@@ -31,6 +34,11 @@ class QtVersionsWindow : public VersionsView {
   void chooseDocument(int row) override;
   void chooseCopy(int row) override;
   void enableCopyActions(bool open, bool showInFolder, bool saveAs) override;
+  void enableWorkActions(bool compare, bool comparePrevious, bool restore, bool keep,
+                         bool kept) override;
+  bool formulasChosen() const override;
+  bool confirm(std::string_view text) override;
+  void showChanges(std::string_view title, const std::vector<ChangeRow>& rows) override;
   void setStatus(std::string_view text) override;
   std::optional<std::string> askWhereToSave(std::string_view suggestedPath) override;
   void tell(std::string_view text) override;
@@ -42,6 +50,8 @@ class QtVersionsWindow : public VersionsView {
 
  private:
   void build();
+  QHBoxLayout* buildWorkButtons();
+  void showCopyMenu(const QPoint& at);
   void whenClosed();
 
   QtVersionsWidget window_;
@@ -52,6 +62,12 @@ class QtVersionsWindow : public VersionsView {
   QPushButton* showInFolder_ = nullptr;
   QPushButton* saveAs_ = nullptr;
   QPushButton* close_ = nullptr;
+  QPushButton* compare_ = nullptr;
+  QPushButton* comparePrevious_ = nullptr;
+  QCheckBox* formulas_ = nullptr;
+  QPushButton* restore_ = nullptr;
+  QPushButton* keep_ = nullptr;
+  QPointer<QWidget> changes_;
   QLabel* status_ = nullptr;
   bool choosingFromCode_ = false;
 };

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -33,8 +34,10 @@
 #include "adapters/qt/QtTrayShell.h"
 #include "adapters/qt/core/QtSettingsBackend.h"
 #include "app/CommandLine.h"
+#include "app/CopyCommands.h"
 #include "app/RunningCopy.h"
 #include "backup/Calc.h"
+#include "backup/HistoryLog.h"
 #include "mainwindow/Settings.h"
 
 #ifndef TALLYGUARD_VERSION
@@ -94,6 +97,39 @@ int BackupNow(int argc, char* argv[], bool notify) {
         tg::TellInNotification(QString::fromStdString(title), QString::fromStdString(text));
       },
       std::cout, std::cerr);
+}
+
+// --restore and --diff: the office is talked to from this process, as by --has-open; the settings
+// say where the copy of the workbook's state goes.
+int CopyCommand(int argc, char* argv[], tg::Command command) {
+  // The office takes only whole paths; a terminal gives them as typed.
+  for (std::string& file : command.files) {
+    if (!file.empty() && file.front() != '/') {
+      file = std::filesystem::absolute(file).lexically_normal().string();
+    }
+  }
+  QCoreApplication application(argc, argv);
+  NameApplication();
+  tg::QtShell shell;
+  tg::PosixSystem system;
+  tg::QtSettingsBackend settings;
+  UseChosenOffice(settings);
+  if (ToldOfficeOutOfReach()) return tg::ExitCodes::DiffTrouble;
+  tg::ModuleAutomationFactory automation;
+  const tg::SystemServices& services = system.services();
+  std::string log;
+  try {
+    log = tg::HistoryLogPath(tg::ProductTitle, services.environment, tg::PathStyle::Posix);
+  } catch (const std::exception& failure) {
+    std::cerr << "The history log has no folder: " << failure.what() << '\n';
+    return tg::ExitCodes::DiffTrouble;
+  }
+  const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
+                                   services.facts};
+  if (command.kind == tg::CommandKind::Restore) {
+    return tg::RunRestore(ports, command.files.front(), std::cout, std::cerr);
+  }
+  return tg::RunDiff(ports, command.files, command.formulas, std::cout, std::cerr);
 }
 
 // Tiling Wayland compositors (sway, Hyprland, river) have no minimise but a scratchpad and
@@ -237,6 +273,9 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
     tg::PosixSystem system;
     return tg::RunListCopies(system.services().listCopies(), command.document, std::cout,
                              std::cerr);
+  }
+  int copyCommand(const tg::Command& command) override {
+    EndWithoutTeardown(CopyCommand(argc_, argv_, command));
   }
   int startWindow(const tg::Command& command) override {
     return StartWindow(argc_, argv_, command.versions);

@@ -2,6 +2,9 @@
 
 #include <oleauto.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "adapters/win32/WinError.h"
@@ -237,8 +240,20 @@ Value FromVariant(const VARIANT& in) {
       return Value(ObjectFromUnknown(in.pdispVal));
     case VT_UNKNOWN:
       return Value(ObjectFromUnknown(in.punkVal));
+    case VT_R8:
+    case VT_R4: {
+      // A cell's number: a whole one within 32 bits is a count as any other; the rest travel as
+      // their text, as the office's own bridge hands them on Linux.
+      const double value = in.vt == VT_R8 ? in.dblVal : in.fltVal;
+      if (value >= -2147483648.0 && value <= 2147483647.0 && value == std::trunc(value)) {
+        return Value(static_cast<std::int32_t>(value));
+      }
+      char text[32];
+      std::snprintf(text, sizeof text, "%.15g", value);
+      return Value(std::string(text));
+    }
     default: {
-      // Every number the suite hands back (flags, counts) fits 32 bits.
+      // Every other number the suite hands back (flags, counts) fits 32 bits.
       VariantHolder number;
       if (FAILED(VariantChangeType(&number.value, const_cast<VARIANT*>(&in), 0, VT_I4))) {
         throw AutomationError("The office suite returned a value of an unknown kind (" +

@@ -4,6 +4,7 @@
 
 #include "adapters/win32/WinError.h"
 #include "app/CommandLine.h"
+#include "app/CopyCommands.h"
 
 namespace tg {
 namespace {
@@ -58,13 +59,40 @@ std::string ReadReason(HANDLE pipe) {
   return text;
 }
 
+// The child's standard output goes to a file of its own, deleted once read: a long list of
+// changes would fill a pipe that is read only after the child has ended.
+HANDLE OutputFile(SECURITY_ATTRIBUTES& inheritable) {
+  char folder[MAX_PATH + 1] = {};
+  char path[MAX_PATH + 1] = {};
+  if (!GetTempPathA(sizeof folder, folder) || !GetTempFileNameA(folder, "tgo", 0, path)) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+std::string ReadOutput(HANDLE file) {
+  std::string text;
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  return text;
+}
+
 }  // namespace
 
-// This program, started with `flag` and the path, does the talking; how it ended. Throws
-// when it could not be started or did not end within the wait.
-ChildAnswer Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
+// This program, started with `arguments`, does the talking; how it ended. Throws when it could
+// not be started or did not end within the wait.
+ChildAnswer Win32OfficeDocuments::ask(const std::vector<std::string>& arguments) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   OwnedHandle reading, writing;
+  OwnedHandle output{OutputFile(inheritable)};
+  if (output.handle == INVALID_HANDLE_VALUE) {
+    output.handle = nullptr;
+    throw WinError(GetLastError(), "the office could not be asked.");
+  }
   // Large enough for any reason the opener gives, so it never waits for this side to read.
   if (!CreatePipe(&reading.handle, &writing.handle, &inheritable, 65536)) {
     throw WinError(GetLastError(), "the office could not be asked.");
@@ -74,7 +102,10 @@ ChildAnswer Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdError = writing.handle;
-  std::string commandLine = "\"" + executable_ + "\" " + flag + " \"" + std::string(path) + "\"";
+  startup.hStdOutput = output.handle;
+  std::string commandLine = "\"" + executable_ + "\"";
+  // Paths hold no quotes on Windows; an option is quoted as harmlessly.
+  for (const std::string& argument : arguments) commandLine += " \"" + argument + "\"";
   PROCESS_INFORMATION created{};
   // The office comes to the front with the copy: this window, in front since the user's click,
   // hands that right on.
@@ -99,15 +130,29 @@ ChildAnswer Win32OfficeDocuments::ask(const char* flag, std::string_view path) {
   DWORD exitCode = 1;
   GetExitCodeProcess(opener.handle, &exitCode);
   const std::string reason = ReadReason(reading.handle);
-  return {static_cast<int>(exitCode), reason.empty() ? "the office could not be asked." : reason};
+  return {static_cast<int>(exitCode), reason.empty() ? "the office could not be asked." : reason,
+          ReadOutput(output.handle)};
 }
 
 bool Win32OfficeDocuments::openReadOnly(std::string_view path) {
-  return OpenedByAnswer(ask(OpenReadOnlyFlag, path));
+  return OpenedByAnswer(ask({OpenReadOnlyFlag, std::string(path)}));
 }
 
 bool Win32OfficeDocuments::hasOpen(std::string_view path) {
-  return HasOpenByAnswer(ask(HasOpenFlag, path));
+  return HasOpenByAnswer(ask({HasOpenFlag, std::string(path)}));
+}
+
+std::string Win32OfficeDocuments::restore(std::string_view copy) {
+  return RestoredByAnswer(ask({RestoreFlag, std::string(copy)}));
+}
+
+std::vector<CellChange> Win32OfficeDocuments::compare(std::string_view earlier,
+                                                      std::string_view later, bool formulas) {
+  std::vector<std::string> arguments{DiffFlag};
+  if (formulas) arguments.emplace_back(FormulasFlag);
+  arguments.emplace_back(earlier);
+  if (!later.empty()) arguments.emplace_back(later);
+  return ChangesByAnswer(ask(arguments));
 }
 
 }  // namespace tg

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "common/ports/OfficeDocuments.h"
@@ -20,9 +21,12 @@ class Win32OfficeDocuments : public OfficeDocuments {
       : executable_(std::move(executable)), waitMilliseconds_(waitMilliseconds) {}
   bool openReadOnly(std::string_view path) override;
   bool hasOpen(std::string_view path) override;
+  std::string restore(std::string_view copy) override;
+  std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
+                                  bool formulas) override;
 
  private:
-  ChildAnswer ask(const char* flag, std::string_view path);
+  ChildAnswer ask(const std::vector<std::string>& arguments);
 
   std::string executable_;
   DWORD waitMilliseconds_;

@@ -28,7 +28,9 @@
 #include "adapters/win32/WindowsPlatform.h"
 #include "adapters/win32/WindowsSystem.h"
 #include "app/CommandLine.h"
+#include "app/CopyCommands.h"
 #include "app/RunningCopy.h"
+#include "backup/HistoryLog.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
 #include "backup/WatchProtocol.h"
@@ -69,6 +71,38 @@ int BackupNow(bool notify) {
   if (!notify) return tg::RunBackupNow(ports, std::cout, std::cerr);
   tg::Win32RunningCopyRequests runningCopy;
   return tg::BackupNowAndNotify(ports, runningCopy, tg::TellInBalloon, std::cout, std::cerr);
+}
+
+// --restore and --diff: a running office only, talked to from this process as by --has-open; the
+// settings say where the copy of the workbook's state goes.
+int CopyCommand(tg::Command command) {
+  // The office takes only whole paths; a prompt gives them as typed.
+  for (std::string& file : command.files) {
+    char whole[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(file.c_str(), sizeof whole, whole, nullptr);
+    if (length > 0 && length < sizeof whole) file.assign(whole, length);
+  }
+  const std::string executable = tg::RunningExecutablePath();
+  tg::WindowsSystem system;
+  tg::RegistrySettingsBackend settings;
+  tg::Win32Shell shell(executable);
+  tg::ComAutomationFactory com;
+  tg::Win32OfficePresence presence;
+  tg::RunningOfficeOnly automation(com, presence);
+  const tg::SystemServices& services = system.services();
+  std::string log;
+  try {
+    log = tg::HistoryLogPath(tg::ProductTitle, services.environment, tg::PathStyle::Windows);
+  } catch (const std::exception& failure) {
+    std::cerr << "The history log has no folder: " << failure.what() << '\n';
+    return tg::ExitCodes::DiffTrouble;
+  }
+  const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
+                                   services.facts};
+  if (command.kind == tg::CommandKind::Restore) {
+    return tg::RunRestore(ports, command.files.front(), std::cout, std::cerr);
+  }
+  return tg::RunDiff(ports, command.files, command.formulas, std::cout, std::cerr);
 }
 
 int StartWindow(bool versions) {
@@ -142,6 +176,7 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
     return tg::RunListCopies(system.services().listCopies(), command.document, std::cout,
                              std::cerr);
   }
+  int copyCommand(const tg::Command& command) override { return CopyCommand(command); }
   int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };
 

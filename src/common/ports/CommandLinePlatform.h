@@ -27,6 +27,8 @@ class CommandLinePlatform {
   virtual int hasOpen(const std::string& path) = 0;
   virtual int backupNow(const Command& command) = 0;
   virtual int listCopies(const Command& command) = 0;
+  // --restore and --diff: through the office when one runs; returns the exit status.
+  virtual int copyCommand(const Command& command) = 0;
   // The window, with the Versions window when the command asks for it.
   virtual int startWindow(const Command& command) = 0;
 };

@@ -2,7 +2,11 @@
 // Handing a file to the user's running office, to open as a document of its own, and asking
 // whether it has one open.
 
+#include <string>
 #include <string_view>
+#include <vector>
+
+#include "backup/SheetDiff.h"
 
 namespace tg {
 
@@ -16,6 +20,13 @@ class OfficeDocuments {
   // True when the office that runs for this user has the file open as a document; false when it
   // has not, or none runs. Throws std::runtime_error, in plain words, when it could not be asked.
   virtual bool hasOpen(std::string_view path) = 0;
+  // Gives a copy's workbook the copy's content back, its state kept as a copy first; the sentence
+  // that says what was done. Throws std::runtime_error with the reason when nothing was.
+  virtual std::string restore(std::string_view copy) = 0;
+  // What changed from `earlier` to `later`; an empty `later` is the copy's workbook as it is now.
+  // Throws std::runtime_error with the reason when they could not be compared.
+  virtual std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
+                                          bool formulas) = 0;
 };
 
 }  // namespace tg

@@ -17,6 +17,15 @@ struct DocumentRow {
   std::string newestCopy;  // when its newest copy was made
 };
 
+// One change between two versions as the window lists it.
+struct ChangeRow {
+  std::string sheet;
+  std::string place;  // "B7", "row 3 inserted", "column C deleted", "sheet added"
+  std::string before;
+  std::string after;
+  bool operator==(const ChangeRow&) const = default;
+};
+
 struct CopyRow {
   std::string madeAt;
   std::string size;  // empty when the file is gone
@@ -32,6 +41,16 @@ inline constexpr std::string_view Copies = "Copies";
 inline constexpr std::string_view Open = "Open";
 inline constexpr std::string_view ShowInFolder = "Show in Folder";
 inline constexpr std::string_view SaveAs = "Save As...";
+inline constexpr std::string_view Compare = "Compare";
+inline constexpr std::string_view ComparePrevious = "Compare with Previous";
+inline constexpr std::string_view Formulas = "Formulas";
+inline constexpr std::string_view Restore = "Restore...";
+inline constexpr std::string_view Keep = "Keep";
+inline constexpr std::string_view ChangesWindow = "Tallyguard - What Changed";
+inline constexpr std::string_view ChangesSheet = "Sheet";
+inline constexpr std::string_view ChangesPlace = "Cell";
+inline constexpr std::string_view ChangesBefore = "Before";
+inline constexpr std::string_view ChangesAfter = "After";
 inline constexpr std::string_view Close = "Close";
 }  // namespace VersionsCaptions
 
@@ -51,6 +70,16 @@ class VersionsView {
   virtual void chooseCopy(int row) = 0;
   // Open, Show in Folder and Save As... act on the chosen copy: usable only while there is one.
   virtual void enableCopyActions(bool open, bool showInFolder, bool saveAs) = 0;
+  // Compare (with the workbook), Compare with Previous (copy), Restore... and Keep, the last
+  // shown checked while the chosen copy is kept.
+  virtual void enableWorkActions(bool compare, bool comparePrevious, bool restore, bool keep,
+                                 bool kept) = 0;
+  // Whether "Formulas" is ticked: compare formulas rather than the values they give.
+  virtual bool formulasChosen() const = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool confirm(std::string_view text) = 0;
+  // The window that lists what changed, in front of this one; `title` says between what.
+  virtual void showChanges(std::string_view title, const std::vector<ChangeRow>& rows) = 0;
   virtual void setStatus(std::string_view text) = 0;
   // The save dialog, starting at `suggestedPath`; nothing when the user cancels. It asks before
   // replacing a file itself.
@@ -68,6 +97,10 @@ class VersionsView {
   std::function<void()> openClicked;
   std::function<void()> showInFolderClicked;
   std::function<void()> saveAsClicked;
+  std::function<void()> compareClicked;
+  std::function<void()> comparePreviousClicked;
+  std::function<void()> restoreClicked;
+  std::function<void()> keepClicked;
   // After the window is gone, outside its own events and from a copy of this handler: the view
   // may be freed from it.
   std::function<void()> closed;

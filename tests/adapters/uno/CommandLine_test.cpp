@@ -936,6 +936,140 @@ TEST_F(ChangeWatch, FollowsTheOfficeThroughARestart) {
   own->closeAll();
 }
 
+// Getting work back: --restore and --diff as the Versions window runs them, against the test's
+// office standing for the user's.
+class GettingWorkBack : public BackupNow {
+ protected:
+  Outcome restore(const std::string& copy) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // a stamp of its own
+    return run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "", "",
+               "--restore '" + copy + "'");
+  }
+  Outcome diff(const std::string& arguments) {
+    return run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(), "", "", "",
+               "--diff " + arguments);
+  }
+  // The stamped copies in docs/ now that were not there before.
+  std::vector<std::string> newCopies(const std::vector<std::string>& before) const {
+    std::vector<std::string> added;
+    for (const std::string& copy : copies(temp / "docs")) {
+      if (std::find(before.begin(), before.end(), copy) == before.end()) added.push_back(copy);
+    }
+    return added;
+  }
+  // The document the office has open for the file now: a reload makes it anew.
+  Document openAt(const std::string& path) {
+    for (const Document& document : suite().components()) {
+      if (suite().url(document) == FileUrl(path)) return document;
+    }
+    return {};
+  }
+  std::string readCell(const std::string& path, const std::string& cell,
+                       const std::string& password = "") {
+    Document copy = suite().load(path, password, true);
+    const std::string text = suite().cell(copy, cell);
+    suite().close(copy);
+    return text;
+  }
+};
+
+// A morning's work, a mistake typed over it and not saved, then Restore of the morning's copy:
+// the mistake is kept as a copy first, the open workbook shows the morning again, and restoring
+// that new copy brings the mistake back: a restore is itself undone from the same list.
+TEST_F(GettingWorkBack, RestoreOverAnOpenWorkbookKeepsItsUnsavedEditsAndCanBeUndone) {
+  suite().close(openStored("Budget.ods"));
+  Document book = suite().show(docs("Budget.ods"));  // in a window, as the user has it
+  suite().setCell(book, "B2", "morning");
+  ASSERT_EQ(backUpStamped(), 1u);
+  const std::vector<std::string> morning = copies(temp / "docs");
+  ASSERT_EQ(morning.size(), 1u);
+  suite().setCell(book, "B2", "mistake");
+
+  Outcome outcome = restore(docs(morning[0]));
+  ASSERT_EQ(outcome.status, 0) << outcome.errors;
+  EXPECT_THAT(outcome.out, HasSubstr("Budget.ods has the copy's content"));
+  const std::vector<std::string> kept = newCopies(morning);
+  ASSERT_EQ(kept.size(), 1u) << outcome.out;
+  EXPECT_EQ(readCell(docs(kept[0]), "B2"), "mistake") << "the unsaved edit is in the new copy";
+  EXPECT_THAT(ReadWholeFile(temp / "temp/Tallyguard.txt"),
+              HasSubstr(kept[0] + " before restoring at "));
+  Document shown = openAt(docs("Budget.ods"));
+  ASSERT_TRUE(shown.is()) << "the workbook stays open";
+  EXPECT_EQ(suite().cell(shown, "B2"), "morning");
+  EXPECT_FALSE(suite().modified(shown));
+  EXPECT_EQ(ReadWholeFile(docs("Budget.ods")), ReadWholeFile(docs(morning[0])));
+
+  outcome = restore(docs(kept[0]));
+  ASSERT_EQ(outcome.status, 0) << outcome.errors;
+  shown = openAt(docs("Budget.ods"));
+  ASSERT_TRUE(shown.is());
+  EXPECT_EQ(suite().cell(shown, "B2"), "mistake");
+}
+
+// Another account's office holds the workbook (its lock file is beside it): nothing is written,
+// no copy is made, and the sentence says why.
+TEST_F(GettingWorkBack, ARestoreOntoAWorkbookAnotherOfficeHoldsIsRefused) {
+  Document book = openStored("Shared.ods");
+  ASSERT_EQ(backUpStamped(), 1u);
+  const std::vector<std::string> before = copies(temp / "docs");
+  suite().setCell(book, "A1", "saved later");
+  suite().storeAs(book, docs("Shared.ods"), "calc8");
+  suite().close(book);
+  WriteWholeFile(docs(".~lock.Shared.ods#"),
+                 ",Anna Other,desk7,09.12.2026 10:00,file:///home/anna/.config/libreoffice/4;");
+  const std::string file = ReadWholeFile(docs("Shared.ods"));
+
+  const Outcome outcome = restore(docs(before[0]));
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_THAT(outcome.errors, HasSubstr("Shared.ods is open in another office"));
+  EXPECT_EQ(ReadWholeFile(docs("Shared.ods")), file);
+  EXPECT_THAT(newCopies(before), ::testing::IsEmpty());
+}
+
+// A row inserted near the top and two cells edited, none of it saved: three lines, not one for
+// every cell below the new row.
+TEST_F(GettingWorkBack, ARowInsertedAndTwoCellsEditedAreThreeLines) {
+  Document book = suite().newSpreadsheet();
+  suite().fill(book, 300, 5);
+  suite().storeAs(book, docs("Ledger.ods"), "calc8");
+  ASSERT_EQ(backUpStamped(), 1u);
+  const std::string copy = docs(copies(temp / "docs").at(0));
+  suite().insertRow(book, 2);
+  suite().setCell(book, "C100", "edited");
+  suite().setCell(book, "E250", "edited too");
+
+  const Outcome outcome = diff("'" + copy + "'");
+  EXPECT_EQ(outcome.status, 1) << outcome.errors;
+  EXPECT_EQ(lines(outcome.out), 3u) << outcome.out;
+  EXPECT_THAT(outcome.out, HasSubstr("row inserted\tSheet1\trow 3\t\t\n"));
+  // Row 100 now was row 99 then: its C held 98 * 5 + 2; row 250's E, 248 * 5 + 4.
+  EXPECT_THAT(outcome.out, HasSubstr("changed\tSheet1\tC100\t492\tedited\n"));
+  EXPECT_THAT(outcome.out, HasSubstr("changed\tSheet1\tE250\t1244\tedited too\n"));
+  EXPECT_EQ(diff("'" + copy + "' '" + copy + "'").status, 0) << "a version equals itself";
+}
+
+// A workbook with a password: its copies are read and restored with the open workbook's
+// password, without a question.
+TEST_F(GettingWorkBack, AProtectedWorkbookIsComparedAndRestored) {
+  Document made = suite().newSpreadsheet();
+  suite().storeAs(made, docs("Salaries.ods"), "calc8", "secret");
+  suite().close(made);
+  Document book = suite().show(docs("Salaries.ods"), "secret");
+  suite().setCell(book, "A1", "before");
+  ASSERT_EQ(backUpStamped(), 1u);
+  const std::string copy = docs(copies(temp / "docs").at(0));
+  suite().setCell(book, "A1", "after");
+
+  Outcome outcome = diff("'" + copy + "'");
+  EXPECT_EQ(outcome.status, 1) << outcome.errors;
+  EXPECT_EQ(outcome.out, "changed\tSheet1\tA1\tbefore\tafter\n");
+  outcome = restore(copy);
+  ASSERT_EQ(outcome.status, 0) << outcome.errors;
+  Document shown = openAt(docs("Salaries.ods"));
+  ASSERT_TRUE(shown.is());
+  EXPECT_EQ(suite().cell(shown, "A1"), "before");
+}
+
 }  // namespace
 }  // namespace tg::office
 

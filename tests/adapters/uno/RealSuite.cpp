@@ -26,8 +26,10 @@
 #include <com/sun/star/table/CellRangeAddress.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableCharts.hpp>
 #include <com/sun/star/table/XTableChartsSupplier.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -144,9 +146,11 @@ Document RealSuite::load(const std::string& path, const std::string& password, b
   return loaded;
 }
 
-Document RealSuite::show(const std::string& path) {
-  Reference<css::lang::XComponent> loaded =
-      loader_->loadComponentFromURL(U(FileUrl(path)), "_blank", 0, {});
+Document RealSuite::show(const std::string& path, const std::string& password) {
+  Reference<css::lang::XComponent> loaded = loader_->loadComponentFromURL(
+      U(FileUrl(path)), "_blank", 0,
+      password.empty() ? Sequence<css::beans::PropertyValue>()
+                       : Properties({{"Password", Any(U(password))}}));
   if (!loaded.is()) throw std::runtime_error("The office did not open " + path);
   return loaded;
 }
@@ -191,6 +195,13 @@ void RealSuite::fill(const Document& sheet, int rows, int columns) {
 
 void RealSuite::setCell(const Document& sheet, const std::string& cell, const std::string& text) {
   CellOf(sheet, cell)->setFormula(U(text));
+}
+
+void RealSuite::insertRow(const Document& sheet, int row) {
+  Reference<css::sheet::XSpreadsheetDocument> document(sheet, UNO_QUERY_THROW);
+  Reference<css::container::XIndexAccess> sheets(document->getSheets(), UNO_QUERY_THROW);
+  Reference<css::table::XColumnRowRange> first(sheets->getByIndex(0), UNO_QUERY_THROW);
+  first->getRows()->insertByIndex(row, 1);
 }
 
 void RealSuite::addChart(const Document& sheet) {

@@ -27,7 +27,7 @@ class RealSuite {
   Document newTextDocument();
   Document load(const std::string& path, const std::string& password = "", bool readOnly = false);
   // Opens the file in a window of its own, as a double click in a file manager does.
-  Document show(const std::string& path);
+  Document show(const std::string& path, const std::string& password = "");
   // Stores and binds the document to the file, as "Save As" does.
   void storeAs(const Document& document, const std::string& path, const std::string& filter,
                const std::string& password = "");
@@ -37,6 +37,8 @@ class RealSuite {
   void fill(const Document& sheet, int rows, int columns);
 
   void setCell(const Document& sheet, const std::string& cell, const std::string& text);
+  // An empty row inserted before row `row` (from 0) of the first sheet, as Insert > Rows does.
+  void insertRow(const Document& sheet, int row);
   // A chart of A1:B4 on the first sheet, as Insert > Chart makes one.
   void addChart(const Document& sheet);
   // A comment on `cell`, as Insert > Comment makes one.

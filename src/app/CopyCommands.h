@@ -1,0 +1,48 @@
+#pragma once
+// Getting work back from a copy, from the command line and for the window (which runs this same
+// program for it, so an office that hangs holds a child, never the window): --restore gives a
+// workbook a copy's content back, --diff tells what changed between two versions.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "backup/CopyCatalogue.h"
+#include "backup/RunPass.h"
+#include "backup/SheetDiff.h"
+
+namespace tg {
+
+struct CopyCommandPorts {
+  PassEnvironment environment;  // where the copy of the workbook's state goes and is logged
+  SettingsBackend& settings;
+  const Shell& shell;
+  const FileFacts& facts;
+};
+
+// The workbook a logged copy was made of, as the Versions window knows it; nothing when the copy
+// is not one of this program's. The copy's path may be spelled any way that names its file.
+std::optional<std::string> WorkbookOfCopy(const CopyCatalogue& catalogue,
+                                          const FileSystem& fileSystem, std::string_view copy);
+
+// Prints the sentence RestoredText makes; exit 0, or 1 with the reason on `errors`.
+int RunRestore(const CopyCommandPorts& ports, std::string_view copy, std::ostream& out,
+               std::ostream& errors);
+
+// Prints DiffText's lines, from the first version to the second (by default the copy's workbook
+// as it is now); exit 0 the same, 1 different, 2 with the reason on `errors`.
+int RunDiff(const CopyCommandPorts& ports, const std::vector<std::string>& versions, bool formulas,
+            std::ostream& out, std::ostream& errors);
+
+// What the window reads from the child's answers; a failure throws std::runtime_error with its
+// reason.
+std::string RestoredByAnswer(const ChildAnswer& answer);
+std::vector<CellChange> ChangesByAnswer(const ChildAnswer& answer);
+
+inline constexpr const char* RestoreFlag = "--restore";
+inline constexpr const char* DiffFlag = "--diff";
+inline constexpr const char* FormulasFlag = "--formulas";
+
+}  // namespace tg
