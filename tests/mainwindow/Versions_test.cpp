@@ -159,3 +159,70 @@ TEST_F(VersionsTest, TheWindowReopensAtTheSizeItWasClosedAtAndTellsWhenThereIsNo
 
 }  // namespace
 }  // namespace tg
+
+namespace tg {
+namespace {
+
+// Restore asks its one sentence first, and only a Yes restores; afterwards the list holds the
+// copy of the state from before, for the restore to be undone from the same list.
+TEST_F(VersionsTest, RestoreAsksFirstAndListsTheStateKeptBeforeIt) {
+  files.files["/data/Budget Date 2.ods"] = "second version";
+  open();
+  view.pickCopy(1);
+  ASSERT_TRUE(view.restoreEnabled);
+  view.confirmAnswer = false;
+  view.restoreClicked();
+  ASSERT_EQ(view.asked.size(), 1u);
+  EXPECT_EQ(view.asked[0],
+            "Budget.ods will get the content of its copy of 12/7/2026 9:01:00 AM; its current "
+            "state is kept as a copy first.");
+  EXPECT_TRUE(office.restored.empty());
+
+  view.confirmAnswer = true;
+  // What the child did: it kept the state as a copy and logged it.
+  log("Budget.ods", "/data/Budget Date 4.ods before restoring", 4);
+  files.files["/data/Budget Date 4.ods"] = "the state before";
+  office.childAnswer = {0, "", "Budget.ods has the copy's content; its state before is kept...\n"};
+  view.restoreClicked();
+  EXPECT_EQ(office.restored, std::vector<std::string>{"/data/Budget Date 1.ods"});
+  EXPECT_EQ(view.status, "Budget.ods has the copy's content; its state before is kept...");
+  ASSERT_EQ(view.copies.size(), 3u) << "the list was read again";
+  EXPECT_EQ(view.copies[0].madeAt, "12/7/2026 9:04:00 AM");
+  EXPECT_EQ(view.documents[view.chosenDocument].name, "Budget.ods");
+
+  office.childAnswer = {1, "Budget.ods is open in another office.", ""};
+  view.restoreClicked();
+  ASSERT_EQ(view.told.size(), 1u);
+  EXPECT_EQ(view.told[0], "The copy was not restored: Budget.ods is open in another office.");
+}
+
+// Compare runs against the workbook, or against the copy before; the changes' places read as a
+// person says them.
+TEST_F(VersionsTest, CompareListsTheChangesBetweenTheVersionsChosen) {
+  files.files["/data/Budget Date 2.ods"] = "second version";
+  open();
+  ASSERT_TRUE(view.compareEnabled);
+  EXPECT_TRUE(view.comparePreviousEnabled);
+  office.childAnswer = {1, "",
+                        DiffText({{ChangeKind::RowInserted, "Sheet1", 2, 0, "", "a | b"},
+                                  {ChangeKind::Cell, "Sheet1", 9, 2, "1", "2"}})};
+  view.formulas = true;
+  view.compareClicked();
+  EXPECT_EQ(office.compared.back(), "/data/Budget Date 2.ods||=");
+  EXPECT_EQ(view.changes, (std::vector<ChangeRow>{{"Sheet1", "row 3 inserted", "", "a | b"},
+                                                  {"Sheet1", "C10", "1", "2"}}));
+  EXPECT_EQ(view.changesTitle, "from the copy of 12/7/2026 9:03:00 AM to Budget.ods as it is now");
+  view.formulas = false;
+  view.comparePreviousClicked();
+  EXPECT_EQ(office.compared.back(), "/data/Budget Date 1.ods|/data/Budget Date 2.ods");
+
+  view.pickCopy(1);  // the oldest has none before it
+  EXPECT_FALSE(view.comparePreviousEnabled);
+  office.childAnswer = {0, "", ""};
+  view.compareClicked();
+  EXPECT_EQ(view.status,
+            "No cell differs: from the copy of 12/7/2026 9:01:00 AM to Budget.ods as it is now.");
+}
+
+}  // namespace
+}  // namespace tg
