@@ -150,6 +150,7 @@ void Program::showVersions() {
     return;
   }
   if (versionsView_) {
+    versions_->readCopiesAgain();  // copies made since it opened belong in it
     versionsView_->bringToFront();
     return;
   }

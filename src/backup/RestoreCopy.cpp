@@ -125,6 +125,8 @@ std::string ConvertedCopy(const PassEnvironment& environment, const RunningOffic
   return written;
 }
 
+// The office shows the restored content where it showed the workbook. Not modified first, so it
+// asks nothing: its edits are in the copy just made.
 void Reload(const RunningOffice& office, AutomationObject& document) {
   document.call("setModified", {false});
   ObjectRef controller = RequireObject(document.call("getCurrentController"), "document window");
@@ -133,6 +135,17 @@ void Reload(const RunningOffice& office, AutomationObject& document) {
       office.serviceManager->call("createInstance", {"com.sun.star.frame.DispatchHelper"}),
       "dispatcher");
   dispatcher->call("executeDispatch", {frame, ".uno:Reload", "", std::int32_t{0}, ValueList{}});
+}
+
+// A workbook a program held open without a window is closed by a reload, not loaded again: it is
+// opened again as it was, hidden, so nothing that held it finds it gone.
+void KeepOpen(const RunningOffice& office, const FileSystem& fileSystem, const std::string& path,
+              PathStyle style, const ObjectRef& encryption) {
+  if (FindOpenDocument(*office.desktop, fileSystem, path, style)) return;
+  ValueList arguments{OfficeProperty(office, "Hidden", true)};
+  if (encryption) arguments.emplace_back(encryption);
+  office.desktop->call("loadComponentFromURL", {BackupUrlFromPath(PlainText(path), style), "_blank",
+                                                std::int32_t{0}, arguments});
 }
 
 }  // namespace
@@ -180,6 +193,7 @@ RestoreOutcome RestoreCopy(const PassEnvironment& environment, const RestoreRequ
   }
   if (open) {
     Reload(office, *open);
+    KeepOpen(office, files, request.workbook, style, encryption);
     outcome.reloaded = true;
   }
   return outcome;

@@ -53,6 +53,9 @@ class Versions {
   // Once the window has closed; it and this may be freed then.
   std::function<void()> finished;
 
+  // Reads the copies again (the list may be old), keeping the document chosen while it has any.
+  void readCopiesAgain();
+
   // The documents the list shows now, in its order.
   const std::vector<const CatalogueDocument*>& shownDocuments() const { return shown_; }
 
@@ -68,7 +71,6 @@ class Versions {
   void compareWithPrevious();
   void compare(const CatalogueCopy& earlier, const std::string& later, const std::string& title);
   void restoreCopy();
-  void readCopiesAgain();
   void enableActions();
   std::string workbookPath() const;
   bool officeHasOpen(const std::string& target);

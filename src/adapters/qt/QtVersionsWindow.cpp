@@ -200,17 +200,24 @@ QHBoxLayout* QtVersionsWindow::buildWorkButtons() {
 void QtVersionsWindow::showCopyMenu(const QPoint& at) {
   if (!copies_->itemAt(at)) return;
   QMenu menu(&window_);
-  auto entry = [&menu](QPushButton* button) {
-    QAction* action = menu.addAction(button->text(), [button] { button->click(); });
+  // Each entry is picked by its letter too, as menus are.
+  auto entry = [&menu](QPushButton* button, QChar letter) {
+    QString text = button->text();
+    text.insert(static_cast<int>(text.indexOf(letter)), '&');
+    QAction* action = menu.addAction(text, [button] { button->click(); });
     action->setEnabled(button->isEnabled());
     action->setCheckable(button->isCheckable());
     action->setChecked(button->isChecked());
   };
-  for (QPushButton* button : {open_, showInFolder_, saveAs_}) entry(button);
+  entry(open_, 'O');
+  entry(showInFolder_, 'F');
+  entry(saveAs_, 'S');
   menu.addSeparator();
-  for (QPushButton* button : {compare_, comparePrevious_}) entry(button);
+  entry(compare_, 'C');
+  entry(comparePrevious_, 'P');
   menu.addSeparator();
-  for (QPushButton* button : {restore_, keep_}) entry(button);
+  entry(restore_, 'R');
+  entry(keep_, 'K');
   menu.exec(copies_->viewport()->mapToGlobal(at));
 }
 

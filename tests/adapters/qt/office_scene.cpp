@@ -30,7 +30,7 @@ int Usage() {
   std::cerr
       << "usage: tallyguard_office_scene PIPE open PATH... | PIPE list | PIPE open-filled "
          "ROWS COLUMNS PATH... | PIPE set PATH CELL TEXT | PIPE show PATH | PIPE cell PATH CELL | "
-         "PIPE close-all | "
+         "PIPE open-cell PATH CELL | PIPE close PATH | PIPE close-all | "
          "PIPE bare-copies "
          "SUFFIX\n";
   return 2;
@@ -81,6 +81,22 @@ int main(int argc, char* argv[]) {
       tg::office::Document file = suite.load(argv[3], "", true);
       std::cout << suite.cell(file, argv[4]) << "\n";
       suite.close(file);
+      return 0;
+    }
+    // The cell as the office shows it in the open document, unsaved edits included.
+    if (command == "open-cell" && argc == 5) {
+      for (const tg::office::Document& document : suite.components()) {
+        if (suite.url(document) != tg::office::FileUrl(argv[3])) continue;
+        std::cout << suite.cell(document, argv[4]) << "\n";
+        return 0;
+      }
+      std::cerr << "office scene: " << argv[3] << " is not open\n";
+      return 1;
+    }
+    if (command == "close" && argc == 4) {
+      for (const tg::office::Document& document : suite.components()) {
+        if (suite.url(document) == tg::office::FileUrl(argv[3])) suite.close(document);
+      }
       return 0;
     }
     if (command == "close-all") {

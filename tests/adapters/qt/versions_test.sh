@@ -91,6 +91,46 @@ STOCK_COPY=$(find "$DOCS" -name 'Stock Date *' | head -n 1)
 check "Save As... writes the copy where the user said" session_wait_for 10 test -f "$SESSION_ROOT/Stock restored.ods"
 check "byte for byte" cmp -s "$STOCK_COPY" "$SESSION_ROOT/Stock restored.ods"
 /usr/bin/import -window root "$ARTEFACTS/saved.png" 2>/dev/null
+keys Escape
+check "Escape closes the window again" session_wait_for 10 versions_closed
+echo "# What changed since a copy, and the copy restored over unsaved edits"
+scene open "$DOCS/Plan.ods" >/dev/null && scene close "$DOCS/Plan.ods" && scene show "$DOCS/Plan.ods" ||
+  { echo "the office did not show Plan.ods" >&2; exit 1; }
+scene set "$DOCS/Plan.ods" B2 "morning" && back_up
+scene set "$DOCS/Plan.ods" B2 "mistake"  # typed, never saved
+changes_window() { session_windows "$PROGRAM_PID" '^Tallyguard - What Changed$' | head -n 1 | grep .; }
+question() { session_windows "$PROGRAM_PID" '^Tallyguard$' | grep -v "^$MAIN_WINDOW\$" | head -n 1 | grep .; }
+MAIN_WINDOW=$(main_window)
+plan_shows() { [ "$(scene open-cell "$DOCS/Plan.ods" B2)" = "$1" ]; }
+timeout 30 "$PROGRAM" --versions >>"$SESSION_ROOT/second-start.log" 2>&1
+check "the Versions window opens again" session_wait_for 10 versions_window
+VERSIONS=$(versions_window)
+# From the find box: the documents, the copies, Open, Show in Folder, Save As..., Compare.
+keys P l a n Tab Tab Tab Tab Tab Tab space
+check "Compare lists what changed in a window of its own" session_wait_for 30 changes_window
+sleep 1
+/usr/bin/import -window root "$ARTEFACTS/changes.png" 2>/dev/null
+xdo windowactivate --sync "$(changes_window)" && xdo key Escape
+changes_closed() { ! changes_window >/dev/null; }
+check "Escape closes it" session_wait_for 10 changes_closed
+# With the mouse: the copy's menu (a right click on it), then Restore... by its letter.
+eval "$(xdo getwindowgeometry --shell "$VERSIONS")"
+xdo windowactivate --sync "$VERSIONS"
+xdo mousemove --window "$VERSIONS" $((WIDTH * 3 / 4)) 40 click 3
+sleep 1
+/usr/bin/import -window root "$ARTEFACTS/copy-menu.png" 2>/dev/null
+xdo key r
+check "Restore... asks its one question first" session_wait_for 10 question
+/usr/bin/import -window root "$ARTEFACTS/restore-question.png" 2>/dev/null
+xdo windowactivate --sync "$(question)" && xdo key alt+y
+check "the open workbook shows the copy's content" session_wait_for 30 plan_shows morning
+KEPT=$(tr -d '\r' <"$TEMP/Tallyguard.txt" |
+  sed -n 's/^Plan\.ods was backup saved as \(.*\) before restoring at .*/\1/p' | tail -n 1)
+check "the unsaved edit went into a copy first" test -f "$KEPT"
+check "which holds it" sh -c "[ \"\$('$OFFICE_SCENE' '$SESSION_PIPE' cell '$KEPT' B2)\" = mistake ]"
+/usr/bin/import -window root "$ARTEFACTS/restored.png" 2>/dev/null
+keys Escape
+
 kill -TERM "$PROGRAM_PID" 2>/dev/null
 session_wait_for 15 program_ended
 
