@@ -11,6 +11,7 @@
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/qt/QtProgram.h"
 #include "mainwindow/KeyboardOrder.h"
+#include "memory/FixedClock.h"
 #include "memory/LoopbackHelper.h"
 #include "memory/MemoryAutostart.h"
 #include "memory/MemoryEnvironment.h"
@@ -28,9 +29,9 @@ namespace tg {
 namespace {
 
 // Every reading moves the clock on by a second, so a balloon's wait ends after five readings.
-class SteppingClock : public Clock {
+class SteppingClock : public FixedClock {
  public:
-  LocalDateTime now() const override { return {2026, 12, 7, 9, 30, 0}; }
+  SteppingClock() : FixedClock({2026, 12, 7, 9, 30, 0}) {}
   double secondsSinceStart() const override { return seconds_++; }
 
  private:
