@@ -26,8 +26,7 @@ struct CopyKeepingContext {
   const RegionalSettings& regional;
   std::string historyLogPath;
   PathStyle pathStyle;
-  int keep = 0;       // 0 keeps every copy, unless `thin`
-  bool thin = false;  // "Thin out old copies"
+  int keep = 0;  // 0 keeps every copy, unless `thin`
   // The callbacks are optional: one left out is not called.
   // Each copy stored, as its history line.
   std::function<void(const std::string& line)> copied = nullptr;
@@ -38,6 +37,7 @@ struct CopyKeepingContext {
   PrivateState* state = nullptr;
   // Once per pass, when old copies could not be looked after: what went wrong, in plain words.
   std::function<void(const std::string& problem)> keepingFailed = nullptr;
+  bool thin = false;  // "Thin out old copies"
 };
 
 // "<copy path> removed (keeping the newest N)", "... removed (thinning out old copies)" or

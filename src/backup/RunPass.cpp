@@ -21,13 +21,13 @@ CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& su
       .historyLogPath = environment.historyLogPath,
       .pathStyle = environment.pathStyle,
       .keep = options.keep,
-      .thin = options.thin,
       .copied = [&notices](const std::string& line) { notices.copied(line); },
       .skipped = [&notices](const std::string& fileName,
                             const std::string& folder) { notices.skipped(fileName, folder); },
       .state = environment.state,
       .keepingFailed =
-          [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
+          [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); },
+      .thin = options.thin});
 }
 
 CalcContext ContextFor(const PassEnvironment& environment, const PassSurface& surface) {
