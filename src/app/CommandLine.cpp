@@ -110,6 +110,7 @@ PassOptions ReadStoredOptions(const BackupNowPorts& ports) {
   options.overwrite = !options.newFile;
   options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
   options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
+  options.thin = ThinsCopies(settings.ReadSetting(ThinCopiesKey, ThinCopiesOff));
   return options;
 }
 

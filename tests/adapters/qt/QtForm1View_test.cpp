@@ -102,6 +102,7 @@ TEST_F(ProgramTest, ControlsStandWhereTheWindowWasDesignedWithItsFonts) {
   EXPECT_EQ(v.Option4.widget().x() + 1, v.Option3.widget().x());  // 15 twips to the left
   EXPECT_EQ(v.PushButton12.widget().geometry(), QRect(272, 516, 256, 27));
   EXPECT_EQ(v.Check5.widget().text(), "Start Tallyguard when I log in");
+  EXPECT_EQ(v.Check9.widget().toolTip().toStdString(), Form1Design::ThinCopiesTip);
   EXPECT_EQ(v.Text1.widget().text(), "Text1");
 
   const QFont window = v.window.widget().font();
