@@ -265,7 +265,10 @@ TEST_F(MainWindow, EveryDesignedControlStandsInItsContainerWithItsCaptionAndFont
   tool.uId = reinterpret_cast<UINT_PTR>(named("Check9"));
   tool.lpszText = tip;
   SendMessageA(view().thinningTip(), TTM_GETTEXTA, sizeof tip, reinterpret_cast<LPARAM>(&tool));
-  EXPECT_EQ(std::string(tip), Form1Design::ThinCopiesTip);
+  // The common controls this test runs with (no version 6 in its manifest) hand out a tool's
+  // first 79 characters only.
+  EXPECT_GE(std::string_view(tip).size(), 79u);
+  EXPECT_TRUE(Form1Design::ThinCopiesTip.starts_with(tip)) << tip;
   // Tab follows the eye: across the two buttons of a row, then down.
   HWND window = view().window.handle();
   EXPECT_EQ(GetNextDlgTabItem(window, named("PushButton4"), FALSE), named("PushButton2"));
