@@ -5,7 +5,6 @@
 #include <shellapi.h>
 // clang-format on
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -374,33 +373,6 @@ TEST(WindowsClock, NowIsTheLocalTime) {
   const double first = clock.secondsSinceStart();
   Sleep(20);  // time passes, and the clock must show it
   EXPECT_GT(clock.secondsSinceStart(), first);
-}
-
-// The system's time now, as a file's time carries it, reads as what now() shows, to the second.
-TEST(WindowsClock, AFileTimeReadsAsTheLocalClockShowsIt) {
-  const WindowsClock clock;
-  FILETIME system{};
-  GetSystemTimeAsFileTime(&system);
-  const LocalDateTime now = clock.now();
-  const auto steps = static_cast<std::int64_t>(
-      (static_cast<std::uint64_t>(system.dwHighDateTime) << 32) | system.dwLowDateTime);
-  const LocalDateTime read = clock.localTimeOf((steps - 116'444'736'000'000'000) * 100);
-  const auto seconds = [](const LocalDateTime& when) {
-    const SYSTEMTIME time{static_cast<WORD>(when.year),
-                          static_cast<WORD>(when.month),
-                          0,
-                          static_cast<WORD>(when.day),
-                          static_cast<WORD>(when.hour),
-                          static_cast<WORD>(when.minute),
-                          static_cast<WORD>(when.second),
-                          0};
-    FILETIME file{};
-    SystemTimeToFileTime(&time, &file);
-    return static_cast<std::int64_t>((static_cast<std::uint64_t>(file.dwHighDateTime) << 32) |
-                                     file.dwLowDateTime) /
-           10'000'000;
-  };
-  EXPECT_LE(std::llabs(seconds(now) - seconds(read)), 1) << now.hour << ":" << read.hour;
 }
 
 TEST(MutexSingleInstance, ASecondHolderOfTheNameSeesTheFirstUntilItEnds) {
