@@ -111,6 +111,7 @@ PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, Path
   options.overwrite = !options.newFile;
   options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
   options.keep = KeepCountOf(settings.ReadSetting(KeepCopiesKey, KeepAllCopies));
+  options.thin = ThinsCopies(settings.ReadSetting(ThinCopiesKey, ThinCopiesOff));
   return options;
 }
 

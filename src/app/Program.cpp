@@ -17,6 +17,10 @@ Program::Program(const Form1Controls& controls, ProgramPorts ports, ProgramAddit
     Settings(ports_.system.settings)
         .WriteSetting(KeepCopiesKey, std::to_string(additions_.Spin1.value()));
   });
+  additions_.Check9.onClick([this] {
+    const bool on = additions_.Check9.value() == CheckBox::Checked;
+    Settings(ports_.system.settings).WriteSetting(ThinCopiesKey, on ? ThinCopiesOn : ThinCopiesOff);
+  });
   additions_.PushButton13.setCaption(Captions::Versions);
   additions_.PushButton13.onClick([this] { showVersions(); });
   additions_.PushButton13.onMouseMove([this] { form_.PushButton13_MouseMove(); });
@@ -45,9 +49,9 @@ Form1Ports Program::formPorts() {
 
 // Read live, for every document of a pass, as the window shows them.
 PassOptions Program::passOptions() const {
-  return ReadPassOptions(BackupOptionControls{controls_.Option2, controls_.Option1, controls_.Text1,
-                                              controls_.Check6, controls_.Option3,
-                                              controls_.Option4, &additions_.Spin1});
+  return ReadPassOptions(BackupOptionControls{
+      controls_.Option2, controls_.Option1, controls_.Text1, controls_.Check6, controls_.Option3,
+      controls_.Option4, &additions_.Spin1, &additions_.Check9});
 }
 
 WindowSideContext Program::passContext() {
@@ -103,12 +107,20 @@ void Program::restoreKeepCopies() {
   additions_.Spin1.setValue(KeepCountOf(stored));
 }
 
+// Off unless stored on; checking it stores it again, as restoring Keep Copies does.
+void Program::restoreThinCopies() {
+  const std::string stored =
+      Settings(ports_.system.settings).ReadSetting(ThinCopiesKey, ThinCopiesOff);
+  additions_.Check9.setValue(ThinsCopies(stored) ? CheckBox::Checked : CheckBox::Unchecked);
+}
+
 // Requests from outside (a second start, the desktop menu) are heard from before start-up: one
 // that comes while a start-up message is open or the tray's balloon is waited on is carried out
 // once the window is ready, rather than lost or done to a window half made.
 void Program::start() {
   form_.Form_Load();
   restoreKeepCopies();
+  restoreThinCopies();
   form_.ShowAfterLoad();
   if (ports_.system.watch) {
     watchKeeper_ = std::make_unique<WatchKeeper>(

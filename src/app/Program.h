@@ -59,10 +59,11 @@ struct VersionsPlatform {
   std::function<std::unique_ptr<VersionsView>()> makeView;
 };
 
-// What the program has beyond the window as first designed: the "Keep Copies" box of the options
-// frame and the button that opens the Versions window.
+// What the program has beyond the window as first designed: the "Keep Copies" box and the "Thin
+// out old copies" check box of the options frame, and the button that opens the Versions window.
 struct ProgramAdditions {
   NumberBox& Spin1;
+  CheckBox& Check9;
   PushButton& PushButton13;
   VersionsPlatform versions;
 };
@@ -75,6 +76,7 @@ inline constexpr std::string_view Quit = "Quit";
 }  // namespace TrayMenuCaptions
 
 inline constexpr std::string_view KeepCopiesKey = "Keep Copies";
+inline constexpr std::string_view ThinCopiesKey = "Thin Copies";  // ThinCopiesOn or Off
 
 class Program {
  public:
@@ -117,6 +119,7 @@ class Program {
   Form1Ports formPorts();
   PassOptions passOptions() const;
   void restoreKeepCopies();
+  void restoreThinCopies();
   WindowSideContext passContext();
   template <typename Pass>
   void runOnePass(Pass pass);

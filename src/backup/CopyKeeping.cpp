@@ -29,10 +29,34 @@ std::string FileOfUrl(std::string_view url, PathStyle style) {
   return DecodeUrlEscapes(LocalPathFromLocation(url, style));
 }
 
-std::string RemovedHistoryLine(std::string_view copyPath, int keep, const LocalDateTime& when,
-                               const RegionalSettings& regional) {
-  return OnOneLine(copyPath) + " removed (keeping the newest " + std::to_string(keep) + ") at " +
-         GeneralDate(when, regional);
+std::string RemovedHistoryLine(std::string_view copyPath, int keep, bool thin,
+                               const LocalDateTime& when, const RegionalSettings& regional) {
+  const std::string newest = "keeping the newest " + std::to_string(keep);
+  const std::string why = !thin      ? newest
+                          : keep > 0 ? "thinning out old copies, " + newest
+                                     : "thinning out old copies";
+  return OnOneLine(copyPath) + " removed (" + why + ") at " + GeneralDate(when, regional);
+}
+
+bool SetCopyPinned(PrivateState& state, std::string_view copyPath, bool pinned) {
+  const std::unique_ptr<PrivateState::Lock> lock = state.lock(CopyRecordLock, PinWait);
+  if (!lock) throw std::runtime_error("a backup held the record of the copies too long.");
+  std::vector<RecordedCopy> record = ParseCopyRecord(state.read(CopyRecordName).value_or(""));
+  const auto copy = std::find_if(record.begin(), record.end(),
+                                 [&](const RecordedCopy& each) { return each.path == copyPath; });
+  if (copy == record.end()) return false;
+  if (copy->pinned == pinned && !(pinned && copy->removing)) return true;
+  copy->pinned = pinned;
+  if (pinned) copy->removing = false;
+  state.replace(CopyRecordName, FormatCopyRecord(record));
+  return true;
+}
+
+bool IsCopyPinned(PrivateState& state, std::string_view copyPath) {
+  const std::vector<RecordedCopy> record = ParseCopyRecord(state.read(CopyRecordName).value_or(""));
+  return std::any_of(record.begin(), record.end(), [&](const RecordedCopy& copy) {
+    return copy.path == copyPath && copy.pinned;
+  });
 }
 
 std::string NearlyFullMessage(const std::vector<std::string>& folders) {
@@ -135,10 +159,11 @@ bool CopyKeeping::unchangedSinceNewestCopy(const BackupTarget& target) {
   return newest && newest->savedFile && documentFile(target) == newest->savedFile;
 }
 
-// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0.
+// Only where copies are counted: stamped copies of a stored document, Keep Copies above 0 or the
+// thinning on.
 bool CopyKeeping::countsCopies(const BackupTarget& target) const {
   const std::string& file = target.backupPath.onDisk;
-  return c_.keep > 0 && c_.state && !target.localPath.empty() &&
+  return removesCopies() && c_.state && !target.localPath.empty() &&
          IsStampedCopy(file, ExtensionOf(FileNameOf(file, c_.pathStyle)));
 }
 
@@ -298,7 +323,8 @@ void CopyKeeping::prune() {
     return copy.removing;
   });
   const PruneRules rules{c_.facts, c_.pathStyle,
-                         [this](const std::string& path) { return inUse(path); }};
+                         [this](const std::string& path) { return inUse(path); },
+                         c_.thin ? &c_.clock : nullptr};
   for (const Group& group : stampedGroups_) {
     for (RecordedCopy& copy : PruneCopies(record, group.document, group.folder, c_.keep, rules)) {
       removed.push_back(std::move(copy));
@@ -317,7 +343,7 @@ void CopyKeeping::prune() {
 
 // A copy that cannot be deleted, or whose line cannot be written, goes back into the record as
 // the oldest of its document's, for a later pass. One that is no longer the file this program
-// wrote, or that the office has open now, is left alone.
+// wrote, or that the office has open now, is left alone; one pinned stays.
 void CopyKeeping::deleteRemoved(std::vector<RecordedCopy>& removed,
                                 std::vector<RecordedCopy>& record) {
   std::vector<RecordedCopy> keptBack;
@@ -326,13 +352,14 @@ void CopyKeeping::deleteRemoved(std::vector<RecordedCopy>& removed,
     copy.removing = false;
     if (c_.facts.stampOf(copy.path) != copy.stamp) continue;
     // Keep Copies set to keep all since a pass was cut short: what it marked stays after all.
-    if (logFailure || c_.keep <= 0 || inUse(copy.path)) {
+    if (logFailure || !removesCopies() || copy.pinned || inUse(copy.path)) {
       keptBack.push_back(std::move(copy));
       continue;
     }
     try {
-      AppendHistoryLine(c_.fileSystem, c_.historyLogPath,
-                        RemovedHistoryLine(copy.path, c_.keep, c_.clock.now(), c_.regional));
+      AppendHistoryLine(
+          c_.fileSystem, c_.historyLogPath,
+          RemovedHistoryLine(copy.path, c_.keep, c_.thin, c_.clock.now(), c_.regional));
     } catch (const std::exception& failure) {
       logFailure = failure.what();
       keptBack.push_back(std::move(copy));

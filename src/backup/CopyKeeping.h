@@ -1,9 +1,9 @@
 #pragma once
 // The housekeeping around one backup pass: a copy that would leave its disk nearly full is
 // skipped, leftovers of passes that ended abnormally are cleared away, each stamped copy is
-// recorded, and at the end of the pass the recorded copies of each document beyond the newest N
-// are removed and logged. Removal waits for the end of the pass because only then is every
-// document the office has open known.
+// recorded, and at the end of the pass the recorded copies of each document
+// that Keep Copies and the thinning by age let go are removed and logged. Removal waits for the
+// end of the pass because only then is every document the office has open known.
 
 #include <functional>
 #include <set>
@@ -26,7 +26,7 @@ struct CopyKeepingContext {
   const RegionalSettings& regional;
   std::string historyLogPath;
   PathStyle pathStyle;
-  int keep = 0;  // 0 keeps every copy
+  int keep = 0;  // 0 keeps every copy, unless `thin`
   // The callbacks are optional: one left out is not called.
   // Each copy stored, as its history line.
   std::function<void(const std::string& line)> copied = nullptr;
@@ -37,11 +37,25 @@ struct CopyKeepingContext {
   PrivateState* state = nullptr;
   // Once per pass, when old copies could not be looked after: what went wrong, in plain words.
   std::function<void(const std::string& problem)> keepingFailed = nullptr;
+  bool thin = false;  // "Thin out old copies"
 };
 
-// "<copy path> removed (keeping the newest N)", before " at " and the date.
-std::string RemovedHistoryLine(std::string_view copyPath, int keep, const LocalDateTime& when,
-                               const RegionalSettings& regional);
+// "<copy path> removed (keeping the newest N)", "... removed (thinning out old copies)" or
+// "... removed (thinning out old copies, keeping the newest N)", then " at " and the date.
+std::string RemovedHistoryLine(std::string_view copyPath, int keep, bool thin,
+                               const LocalDateTime& when, const RegionalSettings& regional);
+
+// Pins the recorded copy at `copyPath` (its path as the record and the Versions window hold it),
+// or lets it go again: no rule removes a pinned copy. Pinning one that a pass cut short marked
+// for removal takes the mark away. The record is changed under the lock a pass holds from reading
+// it to its last write, so a pass ending meanwhile neither writes the mark away nor removes the
+// copy once it is pinned. False when the record holds no such copy. Throws std::runtime_error
+// when the record cannot be read or written, or another backup holds it for PinWait.
+bool SetCopyPinned(PrivateState& state, std::string_view copyPath, bool pinned);
+// True when the record holds the copy at `copyPath` pinned. Throws as PrivateState::read does.
+bool IsCopyPinned(PrivateState& state, std::string_view copyPath);
+// A pass holds the record only for the moment it takes to remove its old copies.
+inline constexpr std::chrono::seconds PinWait{5};
 
 // The text that tells the user once per pass which folders were too full.
 std::string NearlyFullMessage(const std::vector<std::string>& folders);
@@ -83,6 +97,8 @@ class CopyKeeping : public PassExtras {
     }
   };
   bool inUse(const std::string& path) const;
+  // Keep Copies above 0 or the thinning on: copies are recorded and old ones removed.
+  bool removesCopies() const { return c_.keep > 0 || c_.thin; }
   std::uint64_t expectedSize(const BackupTarget& target);
   void readRecordOnce();
   bool countsCopies(const BackupTarget& target) const;

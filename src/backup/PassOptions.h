@@ -16,7 +16,8 @@ struct PassOptions {
   bool stamp = false;         // "Date/Time stamp in file"
   bool newFile = true;        // "Create new file on backup"
   bool overwrite = false;     // "Overwrite old backup file on backup"
-  int keep = 0;               // "Keep Copies": 0 keeps every copy
+  int keep = 0;               // "Keep Copies": 0 keeps every copy, unless `thin`
+  bool thin = false;          // "Thin out old copies"
   bool operator==(const PassOptions&) const = default;
 };
 
@@ -29,6 +30,7 @@ struct BackupOptionControls {
   const OptionButton& Option3;
   const OptionButton& Option4;
   const NumberBox* Spin1 = nullptr;  // none reads as 0, keep every copy
+  const CheckBox* Check9 = nullptr;  // none reads as off
 };
 
 PassOptions ReadPassOptions(const BackupOptionControls& controls);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "backup/BackupNaming.h"
@@ -29,6 +31,7 @@ bool ReadNumber(std::string_view text, Number& number) {
   return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+constexpr std::string_view PinnedMark = "pinned\t";
 constexpr std::string_view RemovingMark = "removing\t";
 constexpr std::string_view UnsureMark = "unsure\t";
 constexpr std::string_view SavedFileMark = "saved:";
@@ -89,6 +92,7 @@ namespace {
 
 std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
   RecordedCopy copy;
+  copy.pinned = TakeMark(line, PinnedMark);
   copy.removing = TakeMark(line, RemovingMark);
   copy.unsure = TakeMark(line, UnsureMark);
   copy.savedFile = TakeSavedFile(line);
@@ -110,6 +114,56 @@ std::optional<RecordedCopy> ReadRecordLine(std::string_view line) {
   copy.path = std::move(*path);
   return copy;
 }
+
+constexpr std::int64_t SecondsPerDay = 24 * 60 * 60;
+constexpr std::int64_t DaysKeptWhole = 30;  // the newest copy of each day stays this long
+
+// Seconds since 1970-01-01 00:00 on the local calendar: as the clock's face reads, so a day is
+// a calendar day, and the summer-time shift is no hour of anyone's work lost or gained.
+std::int64_t CalendarSeconds(const LocalDateTime& when) {
+  using namespace std::chrono;
+  const sys_days date{year{when.year} / month{static_cast<unsigned>(when.month)} /
+                      day{static_cast<unsigned>(when.day)}};
+  return std::int64_t{date.time_since_epoch().count()} * SecondsPerDay + when.hour * 3600 +
+         when.minute * 60 + when.second;
+}
+
+std::int64_t DayOf(std::int64_t calendarSeconds) {
+  return calendarSeconds / SecondsPerDay - (calendarSeconds % SecondsPerDay < 0 ? 1 : 0);
+}
+
+// The day of the Monday that begins the week of `day` (weeks as ISO 8601 counts them).
+std::int64_t WeekOf(std::int64_t day) {
+  using namespace std::chrono;
+  const sys_days date{days{day}};
+  return day - (weekday(date).iso_encoding() - 1);
+}
+
+// The age rule, asked of a document's copies newest first.
+class AgeThinning {
+ public:
+  explicit AgeThinning(const Clock& clock) : clock_(clock), now_(CalendarSeconds(clock.now())) {}
+
+  bool keeps(const RecordedCopy& copy) {
+    const std::int64_t at = CalendarSeconds(clock_.localTimeOf(copy.stamp.modifiedNanoseconds));
+    const std::int64_t day = DayOf(at);
+    // Every copy is seen, whatever else keeps it: the newest of a day or week is the last made
+    // in it, not the last this rule happens to keep.
+    const bool newestOfDay = days_.insert(day).second;
+    const bool newestOfWeek = weeks_.insert(WeekOf(day)).second;
+    const bool newest = std::exchange(first_, false);
+    const std::int64_t age = now_ - at;
+    if (newest || age < SecondsPerDay) return true;
+    return age < DaysKeptWhole * SecondsPerDay ? newestOfDay : newestOfWeek;
+  }
+
+ private:
+  const Clock& clock_;
+  std::int64_t now_;
+  bool first_ = true;
+  std::set<std::int64_t> days_;
+  std::set<std::int64_t> weeks_;
+};
 
 }  // namespace
 
@@ -144,6 +198,7 @@ std::vector<RecordedCopy> ParseCopyRecord(std::string_view text) {
 std::string FormatCopyRecord(const std::vector<RecordedCopy>& copies) {
   std::string text;
   for (const RecordedCopy& copy : copies) {
+    if (copy.pinned) text += PinnedMark;
     if (copy.removing) text += RemovingMark;
     if (copy.unsure) text += UnsureMark;
     if (copy.savedFile) {
@@ -166,6 +221,8 @@ int KeepCountOf(std::string_view text) {
   return count;
 }
 
+bool ThinsCopies(std::string_view text) { return text == ThinCopiesOn; }
+
 bool IsStampedCopy(std::string_view backupPath, std::string_view extension) {
   constexpr std::string_view FixedName = " Backup";
   const std::string base = RemoveExtension(backupPath, extension);
@@ -182,34 +239,48 @@ void RecordCopy(std::vector<RecordedCopy>& record, RecordedCopy copy) {
 std::vector<RecordedCopy> PruneCopies(std::vector<RecordedCopy>& record, std::string_view document,
                                       std::string_view folder, int keep, const PruneRules& rules) {
   std::vector<RecordedCopy> removed;
-  if (keep <= 0) return removed;
+  if (keep <= 0 && !rules.thinBy) return removed;
+  std::optional<AgeThinning> thinning;
+  if (rules.thinBy) thinning.emplace(*rules.thinBy);
+  // Entries are taken out in one sweep at the end: a year of copies is thousands of entries.
+  enum class Fate : char { Stays, Dropped, Removed };
+  std::vector<Fate> fates(record.size(), Fate::Stays);
   // The record is in the order the copies were made, so the newest come last.
   int newer = 0;
   int versionsKept = 0;
   bool versionKept = false;
   bool newerBeganAVersion = true;  // the copy visited before (a newer one) began its version
-  for (auto entry = record.end(); entry != record.begin();) {
-    --entry;
-    if (entry->removing || entry->document != document ||
-        FolderPartOf(entry->path, rules.style) != folder) {
+  for (size_t i = record.size(); i-- > 0;) {
+    const RecordedCopy& entry = record[i];
+    if (entry.removing || entry.document != document ||
+        FolderPartOf(entry.path, rules.style) != folder) {
       continue;
     }
-    if (rules.facts.stampOf(entry->path) != entry->stamp) {
-      entry = record.erase(entry);  // no longer the file this program wrote
+    if (rules.facts.stampOf(entry.path) != entry.stamp) {
+      fates[i] = Fate::Dropped;  // no longer the file this program wrote
       continue;
     }
+    // Keep Copies counts only what it keeps itself: a pinned copy is no version of its.
     const bool newestOfItsVersion = newerBeganAVersion;
-    newerBeganAVersion = !entry->unsure;
+    newerBeganAVersion = !entry.unsure;
     if (newestOfItsVersion) versionKept = false;
-    const bool kept = ++newer <= keep || (newestOfItsVersion && versionsKept < keep);
-    if (kept && !versionKept) {
+    const bool keptByCount = ++newer <= keep || (newestOfItsVersion && versionsKept < keep);
+    if (keptByCount && !versionKept) {
       versionKept = true;
       ++versionsKept;
     }
-    if (kept || rules.inUse(entry->path)) continue;
-    removed.push_back(*entry);
-    entry = record.erase(entry);
+    const bool keptByAge = thinning && thinning->keeps(entry);
+    if (keptByCount || keptByAge || entry.pinned || rules.inUse(entry.path)) continue;
+    fates[i] = Fate::Removed;
+    removed.push_back(entry);
   }
+  size_t kept = 0;
+  for (size_t i = 0; i < record.size(); ++i) {
+    if (fates[i] != Fate::Stays) continue;
+    if (kept != i) record[kept] = std::move(record[i]);
+    ++kept;
+  }
+  record.erase(record.begin() + static_cast<std::ptrdiff_t>(kept), record.end());
   return removed;
 }
 

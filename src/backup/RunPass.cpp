@@ -10,7 +10,8 @@
 namespace tg {
 namespace {
 
-CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& surface, int keep) {
+CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& surface,
+                       const PassOptions& options) {
   PassNotices& notices = surface.notices;
   Dialogs& dialogs = surface.dialogs;
   return CopyKeeping(CopyKeepingContext{
@@ -20,13 +21,14 @@ CopyKeeping KeepingFor(const PassEnvironment& environment, const PassSurface& su
       .regional = environment.regional,
       .historyLogPath = environment.historyLogPath,
       .pathStyle = environment.pathStyle,
-      .keep = keep,
+      .keep = options.keep,
       .copied = [&notices](const std::string& line) { notices.copied(line); },
       .skipped = [&notices](const std::string& fileName,
                             const std::string& folder) { notices.skipped(fileName, folder); },
       .state = environment.state,
       .keepingFailed =
-          [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); }});
+          [&dialogs](const std::string& problem) { TellKeepingFailed(dialogs, problem); },
+      .thin = options.thin});
 }
 
 CalcContext ContextFor(const PassEnvironment& environment, const PassSurface& surface) {
@@ -51,8 +53,9 @@ void SaveKeeping(const PassEnvironment& environment, const PassSurface& surface,
                  CalcContext calc, Save&& save) {
   std::optional<CopyKeeping> keeping;
   if (environment.facts) {
-    // The count is taken once: copies are removed at the end of the pass, by one rule.
-    keeping.emplace(KeepingFor(environment, surface, surface.options().keep));
+    // The count and the thinning are taken once: copies are removed at the end of the pass, by
+    // one rule.
+    keeping.emplace(KeepingFor(environment, surface, surface.options()));
     if (turn) calc.extras = &*keeping;
   }
   save(calc);

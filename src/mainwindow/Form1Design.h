@@ -56,10 +56,18 @@ inline constexpr FontDesign PushButtonFont{"Arial", true, 11.25};
 
 inline constexpr std::string_view DesignedText1 = "Text1";
 inline constexpr std::string_view KeepCopiesLabel = "Keep newest copies (0 = all):";
+inline constexpr std::string_view ThinCopiesCaption = "Thin out old copies";
+// The thinning's whole rule, where the user decides on it.
+inline constexpr std::string_view ThinCopiesTip =
+    "Deletes old copies Tallyguard recorded. Of each document it keeps: the newest copy; every "
+    "copy under 24 hours old; of copies 24 hours to 30 days old, the newest of each calendar day; "
+    "of older ones, the newest of each week (Monday to Sunday); copies marked Keep; copies open "
+    "in the office; and the copies \"Keep newest copies\" keeps (at 0 the thinning alone "
+    "decides). Ages go by this computer's clock and each copy's file time.";
 
 // In the order the window defines its controls; a container comes before what it holds. Timer1,
 // cSysTray1 and the skin engine are invisible and have no place here.
-inline constexpr std::array<ControlDesign, 24> Controls{{
+inline constexpr std::array<ControlDesign, 25> Controls{{
     {"Frame2",
      ControlKind::Frame,
      "",
@@ -101,12 +109,19 @@ inline constexpr std::array<ControlDesign, 24> Controls{{
     // Added to the right of the options frame, where it moves none of the controls before it.
     {"Label1", ControlKind::Label, "Frame3", KeepCopiesLabel, {4320, 300, 3300, 255}, WindowFont},
     {"Spin1", ControlKind::NumberBox, "Frame3", "", {4320, 620, 1080, 330}, WindowFont},
-    // Below it, in the same free column: the way to the copies made.
+    // Below it, on the row of the stamp's box: the other half of which copies stay.
+    {"Check9",
+     ControlKind::CheckBox,
+     "Frame3",
+     ThinCopiesCaption,
+     {4320, 1000, 3300, 255},
+     WindowFont},
+    // Below them, in the same free column: the way to the copies made.
     {"PushButton13",
      ControlKind::PushButton,
      "Frame3",
      Captions::Versions,
-     {4320, 1290, 3300, 405},
+     {4320, 1320, 3300, 405},
      PushButtonFont},
     {"Frame1", ControlKind::Frame, "", Captions::WhereFrame, {120, 1000, 7800, 1480}, WindowFont},
     {"Option2",

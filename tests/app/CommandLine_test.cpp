@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "backup/PassTurn.h"
+#include "backup/Retention.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
 #include "memory/LoopbackHelper.h"
@@ -194,6 +195,32 @@ TEST_F(BackupNowTest, EveryCopyIsOneLineAndTheStoredSettingsAreUsed) {
             "Stock.ods was backup saved as /data/Stock Backup.ods at 12/6/2026 1:58:16 PM\n");
   EXPECT_THAT(errors.str(), IsEmpty());
   EXPECT_THAT(files.readText("/tmp/Tallyguard.txt"), HasSubstr("Stock.ods was backup saved as"));
+}
+
+// "Thin Copies" stored on, Keep Copies at 0: a copy two months old that is not the newest of its
+// week goes, its week's newest and yesterday's stay, and so does the copy just made.
+TEST_F(BackupNowTest, TheStoredThinningRemovesAnOldCopyOnlyItsWeeksNewestStandsFor) {
+  settings.store("Thin Copies", "1");
+  const auto madeAt = [&](const std::string& name, std::int64_t utcSeconds) {
+    const std::string path = "/data/Budget " + name + ".ods";
+    files.files[path] = name;
+    facts.modifiedAt[path] = utcSeconds * 1'000'000'000;
+    return RecordedCopy{
+        "file:///data/Budget.ods", *facts.stampOf(path), path, false, false, std::nullopt};
+  };
+  const RecordedCopy thursday = madeAt("Thursday", 1790845200);   // 2026-10-01 09:00
+  const RecordedCopy friday = madeAt("Friday", 1790931600);       // 2026-10-02 09:00
+  const RecordedCopy yesterday = madeAt("Saturday", 1796486400);  // 2026-12-05 16:00
+  state.files[std::string(CopyRecordName)] = FormatCopyRecord({thursday, friday, yesterday});
+  suite.openSpreadsheet("file:///data/Budget.ods");
+
+  EXPECT_EQ(run(), ExitCodes::AllCopied) << errors.str();
+  EXPECT_FALSE(files.exists(thursday.path));
+  EXPECT_TRUE(files.exists(friday.path));
+  EXPECT_TRUE(files.exists(yesterday.path));
+  EXPECT_TRUE(files.exists("/data/Budget Date December.6.2026 Time 01.58.16.PM.ods"));
+  EXPECT_THAT(files.readText("/tmp/Tallyguard.txt"),
+              HasSubstr("/data/Budget Thursday.ods removed (thinning out old copies) at "));
 }
 
 TEST_F(BackupNowTest, ANeverStoredDocumentIsSkippedAndSaidSoWithoutAPrompt) {

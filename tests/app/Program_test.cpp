@@ -51,7 +51,7 @@ class ProgramWiring : public WindowFixture {
                      random,
                      messageLoop,
                      style},
-        ProgramAdditions{Spin1, PushButton13,
+        ProgramAdditions{Spin1, Check9, PushButton13,
                          VersionsPlatform{{fileFacts, nullptr, office}, [this] {
                                             auto view = std::make_unique<MemoryVersionsView>();
                                             versionsView = view.get();
@@ -63,6 +63,7 @@ class ProgramWiring : public WindowFixture {
   MemorySuite suite;
   UnitedStatesRegionalSettings regional;
   MemoryNumberBox Spin1;
+  MemoryCheckBox Check9;
   MemoryPushButton PushButton13;
   MemoryOfficeDocuments office;
   MemoryVersionsView* versionsView = nullptr;
@@ -192,8 +193,8 @@ TEST(KeyboardOrder, TabGoesThroughEachFrameWholeWithItsOptionButtonsTogether) {
   }
   EXPECT_EQ(order, (std::vector<std::string>{
                        "Option2", "Option1 (same group)", "Text1", "PushButton1", "Option3",
-                       "Option4 (same group)", "Spin1", "Check6", "PushButton13", "Check5",
-                       "Check8", "ListView1", "PushButton4", "PushButton2", "PushButton3",
+                       "Option4 (same group)", "Spin1", "Check6", "Check9", "PushButton13",
+                       "Check5", "Check8", "ListView1", "PushButton4", "PushButton2", "PushButton3",
                        "PushButton5", "PushButton11", "PushButton12"}));
 }
 
@@ -261,6 +262,23 @@ TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWh
   EXPECT_EQ(settings.writesOf("Keep Copies"), 0);
   Spin1.setValue(4);
   EXPECT_EQ(settings.value("Keep Copies"), "4");
+}
+
+// "Thin Copies" is "1" or "0" in the store; absent, the box stays clear and nothing is written.
+TEST_F(ProgramAdditionsTest, ThinCopiesIsRestoredAndStoredOnEveryChange) {
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Check9.value(), CheckBox::Unchecked);
+  EXPECT_EQ(settings.writesOf("Thin Copies"), 0);
+  Check9.click();
+  EXPECT_EQ(settings.value("Thin Copies"), "1");
+  Check9.click();
+  EXPECT_EQ(settings.value("Thin Copies"), "0");
+}
+
+TEST_F(ProgramAdditionsTest, AStoredThinCopiesChecksTheBox) {
+  settings.store("Thin Copies", "1");
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Check9.value(), CheckBox::Checked);
 }
 
 TEST_F(ProgramAdditionsTest, AStoredKeepCopiesFillsTheBox) {

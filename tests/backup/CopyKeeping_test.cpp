@@ -134,5 +134,42 @@ TEST_F(KeepingCopies, MarkedRemovalsAreFinishedOnlyWhileCopiesAreCounted) {
   EXPECT_THAT(problems, IsEmpty());
 }
 
+// A copy the user pinned outlives Keep Copies, and is no copy of the newest N; so does one that a
+// pass cut short had marked for removal before the pin. Unpinned, it goes as any other. The pin
+// takes the record's lock, which a pass holds from reading the record to its last write.
+TEST_F(KeepingCopies, PinnedCopiesStayWhateverKeepCopiesSaysUntilUnpinned) {
+  const RecordedCopy pinned = madeEarlier("Budget Date 1.ods");
+  const RecordedCopy plain = madeEarlier("Budget Date 2.ods");
+  const RecordedCopy marked = madeEarlier("Budget Date 3.ods", true);
+  record({pinned, plain, marked});
+  EXPECT_TRUE(SetCopyPinned(state, pinned.path, true));
+  EXPECT_TRUE(SetCopyPinned(state, marked.path, true));
+  EXPECT_FALSE(SetCopyPinned(state, "/data/Budget Date 9.ods", true)) << "never recorded";
+  EXPECT_TRUE(IsCopyPinned(state, pinned.path));
+  EXPECT_FALSE(IsCopyPinned(state, plain.path));
+  EXPECT_FALSE(recorded()[2].removing) << "the pin takes the mark away";
+
+  passAt(0, 1);
+  passAt(1, 1);
+  EXPECT_TRUE(files.exists(pinned.path));
+  EXPECT_TRUE(files.exists(marked.path));
+  EXPECT_FALSE(files.exists(plain.path));
+  EXPECT_THAT(removedLines(),
+              ElementsAre(HasSubstr("/data/Budget Date 2.ods removed (keeping the newest 1)"),
+                          HasSubstr("Time 09.00.00.AM.ods removed (keeping the newest 1)")));
+  EXPECT_TRUE(IsCopyPinned(state, pinned.path)) << "the passes wrote the record with the pins";
+  EXPECT_TRUE(IsCopyPinned(state, marked.path));
+
+  EXPECT_TRUE(SetCopyPinned(state, pinned.path, false));
+  passAt(2, 1);
+  EXPECT_FALSE(files.exists(pinned.path));
+  EXPECT_TRUE(files.exists(marked.path));
+  EXPECT_THAT(problems, IsEmpty());
+
+  state.heldElsewhere.insert("copies");
+  EXPECT_THROW(SetCopyPinned(state, marked.path, false), std::runtime_error);
+  EXPECT_TRUE(IsCopyPinned(state, marked.path));
+}
+
 }  // namespace
 }  // namespace tg::testing

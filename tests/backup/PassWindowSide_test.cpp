@@ -342,8 +342,19 @@ TEST(PassProtocol, OptionsCrossWhateverTheFolderAndNothingElseReadsAsOptions) {
                             .keep = 12};
   EXPECT_EQ(ParsePassOptions(EncodePassOptions(options)), options);
   EXPECT_EQ(ParsePassOptions(EncodePassOptions(PassOptions{})), PassOptions{});
-  for (std::string_view bad :
-       {"", "10010", "100105", "1001a5 /x", "10012 /x", "10010-1 /x", "100109999999999 /x"}) {
+  PassOptions thinning = options;
+  thinning.thin = true;
+  EXPECT_EQ(ParsePassOptions(EncodePassOptions(thinning)), thinning);
+  // As the program wrote them before it thinned out copies.
+  EXPECT_EQ(ParsePassOptions("0110112 /a"), (PassOptions{.sameFolder = false,
+                                                         .chosenFolder = true,
+                                                         .folder = "/a",
+                                                         .stamp = true,
+                                                         .newFile = false,
+                                                         .overwrite = true,
+                                                         .keep = 12}));
+  for (std::string_view bad : {"", "10010", "100105", "1001a5 /x", "10012 /x", "10010-1 /x",
+                               "100109999999999 /x", "10010t /x", "100103tt /x", "10010t3 /x"}) {
     EXPECT_FALSE(ParsePassOptions(bad).has_value()) << bad;
   }
 }

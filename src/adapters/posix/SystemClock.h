@@ -9,6 +9,7 @@ class SystemClock : public Clock {
  public:
   LocalDateTime now() const override;
   double secondsSinceStart() const override;
+  LocalDateTime localTimeOf(std::int64_t fileNanoseconds) const override;
 };
 
 }  // namespace tg

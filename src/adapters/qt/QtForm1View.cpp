@@ -25,6 +25,7 @@ QtForm1View::QtForm1View(TrayShell& trayShell, MessageLoop& messageLoop, const C
   layOutFromDesign();
   // A Linux desktop starts programs when the user logs in; Windows' name for it would puzzle.
   Check5.widget().setText(QStringLiteral("Start Tallyguard when I log in"));
+  Check9.widget().setToolTip(ToQString(Form1Design::ThinCopiesTip));
   orderForTheKeyboard();
   window.widget().setFixedSize(Pixels(Form1Design::ClientWidthTwips),
                                Pixels(Form1Design::ClientHeightTwips));
@@ -60,6 +61,7 @@ QWidget* QtForm1View::widgetNamed(std::string_view name) {
       {"Option3", &Option3.widget()},
       {"Label1", &Label1.widget()},
       {"Spin1", &Spin1.widget()},
+      {"Check9", &Check9.widget()},
       {"PushButton13", &PushButton13.widget()},
       {"Frame1", &Frame1.widget()},
       {"Option2", &Option2.widget()},

@@ -34,6 +34,7 @@ class QtForm1View {
   QtOptionButton Option3{&Frame3.widget(), Form1Design::Find("Option3").caption};
   QtLabel Label1{&Frame3.widget(), Form1Design::Find("Label1").caption};
   QtNumberBox Spin1{&Frame3.widget(), 0, KeepCopiesMost};
+  QtCheckBox Check9{&Frame3.widget(), Form1Design::Find("Check9").caption};
   QtPushButton PushButton13{&Frame3.widget()};
   cSysTray cSysTray1;
   QtFrame Frame1{&window.widget()};

@@ -8,7 +8,7 @@ QtProgram::QtProgram(SystemPorts ports, VersionsServices versions)
       dialogs(&view.window.widget()),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Posix},
-              ProgramAdditions{view.Spin1, view.PushButton13,
+              ProgramAdditions{view.Spin1, view.Check9, view.PushButton13,
                                VersionsPlatform{versions, [] {
                                                   return std::make_unique<QtVersionsWindow>();
                                                 }}}) {

@@ -1,6 +1,7 @@
 #include "adapters/win32/Win32Form1View.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace tg {
 Win32Form1View::Win32Form1View(TrayShell& trayShell, MessageLoop& messageLoop, const Clock& clock)
     : cSysTray1(trayShell, messageLoop, clock) {
   nameAndCaptionFromDesign();
+  addThinningTip();
   layOutFromDesign(window.dpi());
   orderForTheKeyboard();
   window.onDpiChanged([this](int dpi) { layOutFromDesign(dpi); });
@@ -23,6 +25,7 @@ Win32Form1View::~Win32Form1View() {
     if (Win32Control* control = controlNamed(design.name)) control->setFont(nullptr);
   }
   deleteFonts(fonts_);
+  if (thinningTip_) DestroyWindow(thinningTip_);
 }
 
 void Win32Form1View::deleteFonts(const std::map<const FontDesign*, HFONT>& fonts) {
@@ -44,6 +47,7 @@ Win32Control* Win32Form1View::controlNamed(std::string_view name) {
                                                                  {"Option3", &Option3},
                                                                  {"Label1", &Label1},
                                                                  {"Spin1", &Spin1},
+                                                                 {"Check9", &Check9},
                                                                  {"PushButton13", &PushButton13},
                                                                  {"Frame1", &Frame1},
                                                                  {"Option2", &Option2},
@@ -95,6 +99,27 @@ void Win32Form1View::nameAndCaptionFromDesign() {
   }
 }
 
+// The rule is too long for a caption: pointing at the check box shows it, wrapped, for as long as
+// it takes to read.
+void Win32Form1View::addThinningTip() {
+  const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  thinningTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window.handle(),
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!thinningTip_) return;
+  std::string text(Form1Design::ThinCopiesTip);
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Frame3.handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(Check9.handle());
+  tool.lpszText = text.data();  // copied by the tip window
+  SendMessageA(thinningTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageA(thinningTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
+}
+
 // Places are relative to each control's container, whose window is the control's parent. Every
 // place, size and font is the design's at this DPI, so the window reads the same at any scale;
 // the fonts of the previous DPI go once no control uses them.
@@ -109,6 +134,10 @@ void Win32Form1View::layOutFromDesign(int dpi) {
     control->place(TwipsToPixels(design.place.left, dpi), TwipsToPixels(design.place.top, dpi),
                    TwipsToPixels(design.place.width, dpi), TwipsToPixels(design.place.height, dpi));
     control->setFont(fontFor(design.font, dpi));
+  }
+  if (thinningTip_) {
+    SendMessageA(thinningTip_, TTM_SETMAXTIPWIDTH, 0,
+                 TwipsToPixels(Form1Design::ClientWidthTwips / 2, dpi));
   }
   deleteFonts(previousFonts);
 }

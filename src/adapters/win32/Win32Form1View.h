@@ -24,6 +24,8 @@ class Win32Form1View {
   // The window of a control in the design table; nullptr for names without one (the hidden text
   // buffer, names not in the table).
   HWND handleNamed(std::string_view name) const;
+  // The tip window that shows the thinning's rule over its check box; nullptr when none was made.
+  HWND thinningTip() const { return thinningTip_; }
   // The control's identifier in its container (GetDlgItem): its row in the design table + 100.
   static int ControlId(std::string_view name);
 
@@ -38,6 +40,7 @@ class Win32Form1View {
   Win32OptionButton Option3{Frame3.handle(), Form1Design::Find("Option3").caption};
   Win32Label Label1{Frame3.handle(), Form1Design::Find("Label1").caption};
   Win32NumberBox Spin1{Frame3.handle(), 0, KeepCopiesMost};
+  Win32CheckBox Check9{Frame3.handle(), Form1Design::Find("Check9").caption};
   Win32PushButton PushButton13{Frame3.handle()};
   cSysTray cSysTray1;
   Win32Frame Frame1{window.handle()};
@@ -62,10 +65,12 @@ class Win32Form1View {
   // Sizes the window and places, sizes and dresses every control for `dpi`.
   void layOutFromDesign(int dpi);
   void orderForTheKeyboard();
+  void addThinningTip();
   HFONT fontFor(const FontDesign& design, int dpi);
   void deleteFonts(const std::map<const FontDesign*, HFONT>& fonts);
 
   std::map<const FontDesign*, HFONT> fonts_;  // at the DPI of the last layout
+  HWND thinningTip_ = nullptr;
 };
 
 }  // namespace tg

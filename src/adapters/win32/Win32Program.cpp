@@ -12,7 +12,7 @@ Win32Program::Win32Program(SystemPorts ports, VersionsServices versions)
           [this](COLORREF background, COLORREF text) { view.window.setColours(background, text); }),
       program(view.controls(),
               ProgramPorts{ports, dialogs, skin, random, messageLoop, PathStyle::Windows},
-              ProgramAdditions{view.Spin1, view.PushButton13,
+              ProgramAdditions{view.Spin1, view.Check9, view.PushButton13,
                                VersionsPlatform{versions, [this] {
                                                   return std::make_unique<Win32VersionsWindow>(
                                                       messageLoop);

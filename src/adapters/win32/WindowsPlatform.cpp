@@ -37,6 +37,22 @@ LocalDateTime WindowsClock::now() const {
   return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 
+// By the time zone's rule for that date, summer time included, as the clock read then; the
+// file's time in UTC where the zone cannot be read.
+LocalDateTime WindowsClock::localTimeOf(std::int64_t fileNanoseconds) const {
+  // 100 ns steps between 1601-01-01, where FILETIME counts from, and 1970-01-01.
+  constexpr std::int64_t FileTimeAt1970 = 116'444'736'000'000'000;
+  std::int64_t steps = fileNanoseconds / 100;
+  if (fileNanoseconds % 100 < 0) --steps;
+  const auto fileTime = static_cast<std::uint64_t>(steps + FileTimeAt1970);
+  const FILETIME file{static_cast<DWORD>(fileTime & 0xffffffffu),
+                      static_cast<DWORD>(fileTime >> 32)};
+  SYSTEMTIME utc{}, local{};
+  if (!FileTimeToSystemTime(&file, &utc)) return {};
+  if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
 double WindowsClock::secondsSinceStart() const {
   LARGE_INTEGER count{}, frequency{};
   QueryPerformanceCounter(&count);

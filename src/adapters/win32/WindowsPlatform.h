@@ -26,6 +26,7 @@ class WindowsClock : public Clock {
  public:
   LocalDateTime now() const override;
   double secondsSinceStart() const override;
+  LocalDateTime localTimeOf(std::int64_t fileNanoseconds) const override;
 };
 
 // The user's settings from the control panel's region page.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <cstdint>
 
 namespace tg {
 
@@ -21,6 +22,9 @@ class Clock {
   virtual LocalDateTime now() const = 0;
   // Seconds since some fixed moment; only differences are meaningful.
   virtual double secondsSinceStart() const = 0;
+  // A file's time of last change (nanoseconds since 1970-01-01 UTC, as FileStamp holds it) as
+  // now() would have read at that moment.
+  virtual LocalDateTime localTimeOf(std::int64_t fileNanoseconds) const = 0;
 };
 
 }  // namespace tg

@@ -11,6 +11,7 @@
 #include "adapters/posix/PosixFileSystem.h"
 #include "adapters/qt/QtProgram.h"
 #include "mainwindow/KeyboardOrder.h"
+#include "memory/FixedClock.h"
 #include "memory/LoopbackHelper.h"
 #include "memory/MemoryAutostart.h"
 #include "memory/MemoryEnvironment.h"
@@ -28,9 +29,9 @@ namespace tg {
 namespace {
 
 // Every reading moves the clock on by a second, so a balloon's wait ends after five readings.
-class SteppingClock : public Clock {
+class SteppingClock : public FixedClock {
  public:
-  LocalDateTime now() const override { return {2026, 12, 7, 9, 30, 0}; }
+  SteppingClock() : FixedClock({2026, 12, 7, 9, 30, 0}) {}
   double secondsSinceStart() const override { return seconds_++; }
 
  private:
@@ -101,6 +102,7 @@ TEST_F(ProgramTest, ControlsStandWhereTheWindowWasDesignedWithItsFonts) {
   EXPECT_EQ(v.Option4.widget().x() + 1, v.Option3.widget().x());  // 15 twips to the left
   EXPECT_EQ(v.PushButton12.widget().geometry(), QRect(272, 516, 256, 27));
   EXPECT_EQ(v.Check5.widget().text(), "Start Tallyguard when I log in");
+  EXPECT_EQ(v.Check9.widget().toolTip().toStdString(), Form1Design::ThinCopiesTip);
   EXPECT_EQ(v.Text1.widget().text(), "Text1");
 
   const QFont window = v.window.widget().font();

@@ -141,7 +141,7 @@ class MainWindow : public ::testing::Test {
                        random,
                        messageLoop,
                        PathStyle::Windows},
-          ProgramAdditions{view().Spin1, view().PushButton13,
+          ProgramAdditions{view().Spin1, view().Check9, view().PushButton13,
                            VersionsPlatform{{fileFacts, nullptr, office}, [this] {
                                               return std::make_unique<Win32VersionsWindow>(
                                                   versionsLoop);
@@ -256,6 +256,19 @@ TEST_F(MainWindow, EveryDesignedControlStandsInItsContainerWithItsCaptionAndFont
     EXPECT_EQ(font.lfHeight, design.font.points == 9.0 ? -12 : -15);
   }
   EXPECT_EQ(named("Timer1"), nullptr);
+  // The thinning's rule, too long for a caption, shows over its check box.
+  ASSERT_NE(view().thinningTip(), nullptr);
+  char tip[1024] = "";
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = named("Frame3");
+  tool.uId = reinterpret_cast<UINT_PTR>(named("Check9"));
+  tool.lpszText = tip;
+  SendMessageA(view().thinningTip(), TTM_GETTEXTA, sizeof tip, reinterpret_cast<LPARAM>(&tool));
+  // The common controls this test runs with (no version 6 in its manifest) hand out a tool's
+  // first 79 characters only.
+  EXPECT_GE(std::string_view(tip).size(), 79u);
+  EXPECT_TRUE(Form1Design::ThinCopiesTip.starts_with(tip)) << tip;
   // Tab follows the eye: across the two buttons of a row, then down.
   HWND window = view().window.handle();
   EXPECT_EQ(GetNextDlgTabItem(window, named("PushButton4"), FALSE), named("PushButton2"));
@@ -376,6 +389,7 @@ TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {
   settings.store("OftenIndex", "5");
   settings.store("Path", data.path() + "\\");
   settings.store(KeepCopiesKey, "4");
+  settings.store(ThinCopiesKey, "1");
   start();
   ASSERT_TRUE(view().window.visible());
   EXPECT_EQ(view().window.caption(), "Tallyguard");
@@ -386,6 +400,7 @@ TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {
   EXPECT_FALSE(checked("Check6"));
   EXPECT_EQ(WindowText(named("Text1")), data.path() + "\\");
   EXPECT_EQ(WindowText(named("Spin1")), "4");
+  EXPECT_TRUE(checked("Check9"));
   EXPECT_EQ(selectedRow(), 4);
   EXPECT_EQ(settings.writesOf("OftenIndex"), 1) << "selecting the stored entry stores nothing";
   EXPECT_EQ(WindowText(named("PushButton4")), Captions::ScheduleOn);
@@ -394,6 +409,9 @@ TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {
   click("Check6");
   EXPECT_TRUE(checked("Check6"));
   EXPECT_EQ(stored("Include Date"), "On");
+  click("Check9");
+  EXPECT_FALSE(checked("Check9"));
+  EXPECT_EQ(stored(ThinCopiesKey), "0");
   click("Option3");
   EXPECT_TRUE(checked("Option3"));
   EXPECT_FALSE(checked("Option4"));
