@@ -67,6 +67,7 @@ Versions::Versions(VersionsView& view, VersionsPorts ports)
   view_.compareClicked = [this] { compareWithWorkbook(); };
   view_.comparePreviousClicked = [this] { compareWithPrevious(); };
   view_.restoreClicked = [this] { restoreCopy(); };
+  view_.keepClicked = [this] { toggleKeep(); };
   view_.closed = [this] {
     const std::function<void()> done = finished;  // outlives this, which it may free
     rememberSize();
@@ -153,9 +154,41 @@ void Versions::enableActions() {
   const bool present = chosenCopyPresent();
   const CatalogueCopy* previous = previousCopy();
   view_.enableCopyActions(present, present, present);
+  const auto [recorded, kept] = keepState();
   view_.enableWorkActions(present,
                           present && previous && LookAtCopy(ports_.facts, previous->path).present,
-                          present, false, false);
+                          present, present && recorded, kept);
+}
+
+// Only copies in the record are ever removed, by Keep Copies or thinning: those alone can be
+// kept from it. A record that can't be read keeps nothing either way.
+std::pair<bool, bool> Versions::keepState() const {
+  const CatalogueCopy* copy = chosenCopy();
+  if (!copy || !ports_.state) return {false, false};
+  try {
+    for (const RecordedCopy& recorded :
+         ParseCopyRecord(ports_.state->read(CopyRecordName).value_or(""))) {
+      if (recorded.path == copy->path) return {true, recorded.pinned};
+    }
+  } catch (const std::exception&) {
+  }
+  return {false, false};
+}
+
+void Versions::toggleKeep() {
+  const CatalogueCopy* copy = chosenCopy();
+  const auto [recorded, kept] = keepState();
+  if (!copy || !recorded) return;
+  try {
+    SetCopyPinned(*ports_.state, copy->path, !kept);
+    view_.setStatus(kept ? "The copy of " + MadeAt(*copy, ports_.regional) +
+                               " may be removed again by Keep Copies or thinning."
+                         : "The copy of " + MadeAt(*copy, ports_.regional) +
+                               " is kept: neither Keep Copies nor thinning removes it.");
+  } catch (const std::exception& failure) {
+    view_.tell("The copy's Keep mark was not changed: " + std::string(failure.what()));
+  }
+  enableActions();
 }
 
 void Versions::copyChosen(int row) {

@@ -71,6 +71,9 @@ class Versions {
   void compareWithPrevious();
   void compare(const CatalogueCopy& earlier, const std::string& later, const std::string& title);
   void restoreCopy();
+  void toggleKeep();
+  // Whether the chosen copy is one the rules may remove (recorded), and whether it is kept.
+  std::pair<bool, bool> keepState() const;
   void enableActions();
   std::string workbookPath() const;
   bool officeHasOpen(const std::string& target);

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
 #include "memory/MemoryFileFacts.h"
 #include "memory/MemoryFileSystem.h"
+#include "memory/MemoryPrivateState.h"
 #include "memory/MemorySettingsBackend.h"
 #include "memory/MemoryShell.h"
 #include "memory/MemoryVersionsView.h"
@@ -222,6 +224,33 @@ TEST_F(VersionsTest, CompareListsTheChangesBetweenTheVersionsChosen) {
   view.compareClicked();
   EXPECT_EQ(view.status,
             "No cell differs: from the copy of 12/7/2026 9:01:00 AM to Budget.ods as it is now.");
+}
+
+// Keep marks the chosen copy in the record, where Keep Copies and thinning read it; a copy the
+// record does not hold (a user's file, a " Backup" copy) is never removed, so it has no Keep.
+TEST_F(VersionsTest, KeepMarksTheChosenRecordedCopyAndOnlyThat) {
+  MemoryPrivateState state;
+  RecordedCopy first;
+  first.document = "/data/Budget.ods";
+  first.stamp = {13, 1};
+  first.path = "/data/Budget Date 1.ods";
+  state.files[std::string(CopyRecordName)] = FormatCopyRecord({first});
+  versions = std::make_unique<Versions>(
+      view, VersionsPorts{files, facts, &state, regional, shell, office, settings, PathStyle::Posix,
+                          "/tmp/Tallyguard.txt"});
+  view.pickCopy(1);
+  ASSERT_TRUE(view.keepEnabled);
+  EXPECT_FALSE(view.keptShown);
+  view.keepClicked();
+  EXPECT_TRUE(view.keptShown);
+  EXPECT_TRUE(ParseCopyRecord(state.files[std::string(CopyRecordName)]).at(0).pinned);
+  EXPECT_EQ(
+      view.status,
+      "The copy of 12/7/2026 9:01:00 AM is kept: neither Keep Copies nor thinning removes it.");
+  view.keepClicked();
+  EXPECT_FALSE(IsCopyPinned(state, "/data/Budget Date 1.ods"));
+  view.typeFilter("Stock");
+  EXPECT_FALSE(view.keepEnabled) << "a copy outside the record";
 }
 
 }  // namespace
