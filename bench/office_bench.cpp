@@ -2,7 +2,9 @@
 // late-bound call against a typed one, in a headless LibreOffice of its own; then, with Keep
 // Copies 3, a pass over open workbooks left unchanged against one that stores them all, with the
 // office's processor time for each; then the same with the change watch, the office's calls into
-// it, an edit's time with and without it, a close-time copy, and the watch process's memory.
+// it, an edit's time with and without it, a close-time copy, and the watch process's memory; and
+// the comparison of two versions of a workbook (the office's reads and the diff apart) and a
+// restore over the open workbook.
 // Prints the figures.
 //
 //   tallyguard_office_bench [counts (default 1,10,50)] [repetitions (default 3)]
@@ -34,7 +36,9 @@
 #include "backup/Calc.h"
 #include "backup/ChangeWatch.h"
 #include "backup/ClosingCopySurface.h"
+#include "backup/RestoreCopy.h"
 #include "backup/RunPass.h"
+#include "backup/VersionCompare.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
 #include "memory/RecordingDialogs.h"
@@ -430,6 +434,78 @@ class Bench {
     }
   }
 
+ public:
+  // Two versions of a workbook of `rows` x 100 numbers: its copy, and the workbook open with a
+  // row inserted near the top and two cells edited. The office's reads, the comparison, and the
+  // whole --diff work; then a restore of the copy over the open workbook.
+  void compareAndRestore(int rows, int repetitions) {
+    suite_.closeAll();
+    Document sheet = suite_.newSpreadsheet();
+    suite_.fill(sheet, rows, 100);
+    suite_.storeAs(sheet, workbook(0), "calc8");
+    suite_.closeAll();
+    sheet = suite_.show(workbook(0));
+    const std::string copy = folder_ + "/Workbook0 copy.ods";
+    suite_.storeCopy(sheet, FileUrl(copy), "calc8");
+    suite_.insertRow(sheet, 2);
+    suite_.setCell(sheet, "C100", "edited");
+    suite_.setCell(sheet, "E250", "edited too");
+    PosixFileSystem files;
+    std::vector<double> reads, diffs, whole, restores;
+    std::size_t changes = 0;
+    for (int i = 0; i < repetitions; ++i) {
+      const RunningOffice office = ReachRunningOffice(automation_);
+      auto start = Clock::now();
+      WorkbookCells earlier, later;
+      {
+        const OfficeVersion version(office, files, copy, PathStyle::Posix);
+        earlier = ReadWorkbookCells(version.document(), CellContent::Values);
+      }
+      {
+        const OfficeVersion version(office, files, workbook(0), PathStyle::Posix);
+        later = ReadWorkbookCells(version.document(), CellContent::Values);
+      }
+      reads.push_back(SecondsSince(start));
+      start = Clock::now();
+      changes = CompareWorkbooks(earlier, later).size();
+      diffs.push_back(SecondsSince(start));
+      start = Clock::now();
+      CompareVersions(automation_, files, {copy, workbook(0), workbook(0), CellContent::Values},
+                      PathStyle::Posix);
+      whole.push_back(SecondsSince(start));
+    }
+    std::printf(
+        "compare two versions of %d cells (%zu changes): office reads %.3f s   diff %.3f s   "
+        "whole %.3f s%s\n",
+        rows * 100, changes, Median(reads), Median(diffs), Median(whole),
+        rows * 100 >= 100000
+            ? (Median(whole) < 1.0 ? "   (goal < 1 s: met)" : "   (goal < 1 s: NOT met)")
+            : "");
+    for (int i = 0; i < repetitions; ++i) {
+      suite_.setCell(suite_.components().front(), "B2", "typed " + std::to_string(i));
+      PosixFileFacts facts;
+      FixedClock clock;
+      clock.set({2026, 12, 9, 10, i, 0});
+      UnitedStatesRegionalSettings regional;
+      PassOptions options;
+      const auto start = Clock::now();
+      RestoreCopy({.automation = automation_,
+                   .fileSystem = files,
+                   .clock = clock,
+                   .regional = regional,
+                   .historyLogPath = folder_ + "/Tallyguard.txt",
+                   .pathStyle = PathStyle::Posix,
+                   .facts = &facts},
+                  {copy, workbook(0), options});
+      restores.push_back(SecondsSince(start));
+    }
+    std::printf(
+        "restore over the open workbook of %d cells (state kept, written, reloaded): %.3f s\n",
+        rows * 100, Median(restores));
+    suite_.closeAll();
+  }
+
+ private:
   void runPass() {
     RecordingDialogs dialogs;
     CountingMessageLoop loop;
@@ -480,6 +556,7 @@ int main(int argc, char** argv) {
     for (int count : counts) bench.passAgainstBareLoop(count, size, repetitions);
   }
   bench.unchangedAgainstStored(unchanged, rows, repetitions);
+  bench.compareAndRestore(rows, repetitions);
   if (argc > 5) bench.watchMemory(argv[5]);
   bench.watchedAgainstStored(unchanged, rows, repetitions);  // ends the office
   return 0;

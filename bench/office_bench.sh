@@ -2,7 +2,8 @@
 # Times the backup pass against a bare loop of typed store calls (N open spreadsheets, 10x10 and
 # 100k cells) and a late-bound call against a typed one, in a headless LibreOffice of its own; then
 # Keep Copies over unchanged workbooks, without and with the change watch (its calls, an edit's
-# time, a close-time copy, the watch program's memory).
+# time, a close-time copy, the watch program's memory); and two versions of a workbook compared
+# (the office's reads and the diff apart) and a copy restored over the open workbook.
 #
 #   bench/office_bench.sh [build dir (default build-bench)] [counts (default 1,10,50)] [repetitions (default 3)]
 #                         [unchanged workbooks (default 10)] [their rows of 100 cells (default 1000)]

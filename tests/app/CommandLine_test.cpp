@@ -107,6 +107,29 @@ TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
   EXPECT_NE(std::get<1>(run({"--backup-pass"})), "helper: ");
 }
 
+// --restore takes exactly one copy, --diff one or two versions and --formulas, in any order; a
+// command line that gives them wrongly runs nothing and says what is wrong.
+TEST(RunCommandLine, RestoreAndDiffTakeTheirFilesOrSayWhatIsMissing) {
+  auto run = [](std::vector<std::string> arguments) {
+    RecordingPlatform platform;
+    std::ostringstream out, errors;
+    const int status = RunCommandLine(arguments, platform, out, errors);
+    return std::tuple(status, platform.done, errors.str());
+  };
+  EXPECT_EQ(run({"--restore", "/c/Budget 1.ods"}),
+            std::tuple(0, "console restore:/c/Budget 1.ods, ", ""));
+  EXPECT_EQ(run({"--diff", "--formulas", "a.ods", "b.ods"}),
+            std::tuple(0, "console diff:a.ods,b.ods,formulas ", ""));
+  EXPECT_EQ(run({"--diff", "a.ods"}), std::tuple(0, "console diff:a.ods, ", ""));
+  EXPECT_EQ(run({"--restore"}),
+            std::tuple(ExitCodes::Usage, "console ",
+                       MisusedOptionText("Tallyguard",
+                                         "--restore takes one copy, the file to restore from")));
+  EXPECT_EQ(std::get<0>(run({"--restore", "a.ods", "b.ods"})), ExitCodes::Usage);
+  EXPECT_EQ(std::get<0>(run({"--diff", "a", "b", "c"})), ExitCodes::Usage);
+  EXPECT_EQ(std::get<0>(run({"--formulas", "--backup-now"})), ExitCodes::Usage);
+}
+
 // --versions opens a window, so it goes with no command that answers in the terminal: combined
 // with one it is an unknown option (status 64) and nothing runs; --help and --version still
 // answer first, as with any other option.
