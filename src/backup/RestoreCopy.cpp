@@ -58,7 +58,7 @@ std::string KeepOpenState(const PassEnvironment& environment, const RestoreReque
   const PassOptions options = StateCopyOptions(request.options);
   RunRestoringCopy(environment,
                    PassSurface{[options] { return options; }, surface, surface, surface}, document);
-  if (surface.keptAs.empty()) {
+  if (surface.keptAs.empty() || !surface.problem.empty()) {
     throw RestoreRefused(
         "Its current state could not be kept as a copy, so nothing was "
         "restored" +
@@ -86,9 +86,15 @@ std::string KeepFileState(const PassEnvironment& environment, const RestoreReque
   }
   try {
     environment.fileSystem.copyFile(request.workbook, path);
-    AppendHistoryLine(environment.fileSystem, environment.historyLogPath,
-                      OccasionHistoryLine(FileNameOf(request.workbook, environment.pathStyle), path,
-                                          BeforeRestoringMark, now, environment.regional));
+    try {
+      AppendHistoryLine(environment.fileSystem, environment.historyLogPath,
+                        OccasionHistoryLine(FileNameOf(request.workbook, environment.pathStyle),
+                                            path, BeforeRestoringMark, now, environment.regional));
+    } catch (...) {
+      // A copy the log does not name is found by no one: the restore could not be undone.
+      environment.fileSystem.deleteFile(path);
+      throw;
+    }
   } catch (const std::exception& failure) {
     throw RestoreRefused(
         "Its current state could not be kept as a copy, so nothing was "
