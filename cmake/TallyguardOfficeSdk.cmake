@@ -61,6 +61,7 @@ set(TALLYGUARD_OFFICE_TEST_UNO_TYPES
   com.sun.star.table.XTableCharts
   com.sun.star.table.XTableChartsSupplier
   com.sun.star.table.XColumnRowRange
+  com.sun.star.sheet.XCellRangeAddressable
   com.sun.star.table.XTableRows
   com.sun.star.beans.PropertyValue
   com.sun.star.bridge.UnoUrlResolver

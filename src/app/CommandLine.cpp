@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/CopyCommands.h"
 #include "app/Program.h"
 #include "backup/CopyCatalogue.h"
 #include "backup/HistoryLog.h"
@@ -201,6 +202,12 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
     return platform.openReadOnly(arguments[1]);
   }
   if (arguments.size() == 2 && arguments[0] == HasOpenFlag) return platform.hasOpen(arguments[1]);
+  if (arguments.size() == 4 && arguments[0] == ShowCellFlag) {
+    Command show;
+    show.kind = CommandKind::ShowCell;
+    show.files.assign(arguments.begin() + 1, arguments.end());
+    return platform.copyCommand(show);
+  }
   const Command command = ParseCommandLine(arguments);
   if (command.kind == CommandKind::StartWindow) return platform.startWindow(command);
   platform.beforeWriting();

@@ -34,6 +34,7 @@ enum class CommandKind {
   ListCopies,
   Restore,
   Diff,
+  ShowCell,  // the window's: a workbook, a sheet and a cell to show in the office
   Unknown
 };
 

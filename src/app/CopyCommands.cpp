@@ -96,6 +96,35 @@ int RunDiff(const CopyCommandPorts& ports, const std::vector<std::string>& versi
   }
 }
 
+int RunShowCell(const CopyCommandPorts& ports, const std::vector<std::string>& place,
+                std::ostream& errors) {
+  const PassEnvironment& e = ports.environment;
+  try {
+    ShowCellInOffice(e.automation, e.fileSystem, place.at(0), place.at(1), place.at(2),
+                     e.pathStyle);
+    return ExitCodes::AllCopied;
+  } catch (const std::exception& failure) {
+    errors << failure.what() << '\n';
+    return ExitCodes::SomethingFailed;
+  }
+}
+
+int RunCopyCommand(const CopyCommandPorts& ports, const Command& command, std::ostream& out,
+                   std::ostream& errors) {
+  switch (command.kind) {
+    case CommandKind::Restore:
+      return RunRestore(ports, command.files.front(), out, errors);
+    case CommandKind::ShowCell:
+      return RunShowCell(ports, command.files, errors);
+    default:
+      return RunDiff(ports, command.files, command.formulas, out, errors);
+  }
+}
+
+void ShownByAnswer(const ChildAnswer& answer) {
+  if (answer.status != ExitCodes::AllCopied) throw std::runtime_error(answer.reason);
+}
+
 std::string RestoredByAnswer(const ChildAnswer& answer) {
   if (answer.status != ExitCodes::AllCopied) throw std::runtime_error(answer.reason);
   std::string text = answer.output;

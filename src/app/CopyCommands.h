@@ -44,5 +44,18 @@ std::vector<CellChange> ChangesByAnswer(const ChildAnswer& answer);
 inline constexpr const char* RestoreFlag = "--restore";
 inline constexpr const char* DiffFlag = "--diff";
 inline constexpr const char* FormulasFlag = "--formulas";
+// The window has a change shown in the office with this, the workbook, the sheet and the cell.
+inline constexpr const char* ShowCellFlag = "--show-cell";
+
+// Shows the cell (see ShowCellInOffice); exit 0, or 1 with the reason on `errors`.
+int RunShowCell(const CopyCommandPorts& ports, const std::vector<std::string>& place,
+                std::ostream& errors);
+// What the window reads from its answer: a failure throws std::runtime_error with its reason.
+void ShownByAnswer(const ChildAnswer& answer);
+
+// The platform's part of --restore, --diff and the window's --show-cell, once it has made the
+// ports.
+int RunCopyCommand(const CopyCommandPorts& ports, const Command& command, std::ostream& out,
+                   std::ostream& errors);
 
 }  // namespace tg

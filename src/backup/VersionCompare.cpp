@@ -115,6 +115,45 @@ OfficeVersion::~OfficeVersion() {
   }
 }
 
+void ShowCellInOffice(AutomationFactory& automation, const FileSystem& fileSystem,
+                      std::string_view path, std::string_view sheet, std::string_view cell,
+                      PathStyle style) {
+  const RunningOffice office = ReachRunningOffice(automation);
+  if (!office.desktop) throw AutomationError("No office suite is running.");
+  ObjectRef document = FindOpenDocument(*office.desktop, fileSystem, path, style);
+  if (!document) {
+    document = RequireObject(
+        office.desktop->call("loadComponentFromURL", {BackupUrlFromPath(PlainText(path), style),
+                                                      "_default", std::int32_t{0}, ValueList{}}),
+        "workbook");
+  }
+  ObjectRef sheets = RequireObject(document->call("getSheets"), "sheets");
+  if (!sheets->call("hasByName", {std::string(sheet)}).asBool()) {
+    throw AutomationError(FileNameOf(path, style) + " has no sheet \"" + std::string(sheet) +
+                          "\" now.");
+  }
+  ObjectRef shown = RequireObject(sheets->call("getByName", {std::string(sheet)}), "sheet");
+  ObjectRef controller = RequireObject(document->call("getCurrentController"), "document window");
+  controller->call("setActiveSheet", {shown});
+  if (!cell.empty())
+    controller->call("select", {shown->call("getCellRangeByName", {std::string(cell)})});
+  ObjectRef frame = RequireObject(controller->call("getFrame"), "document window");
+  ObjectRef window = RequireObject(frame->call("getContainerWindow"), "document window");
+  window->call("setVisible", {true});
+  window->call("toFront");
+}
+
+std::string CellToShow(const CellChange& change) {
+  switch (change.kind) {
+    case ChangeKind::Cell:
+    case ChangeKind::RowInserted:
+    case ChangeKind::ColumnInserted:
+      return CellName(change.row, change.column);
+    default:
+      return "";
+  }
+}
+
 std::vector<CellChange> CompareVersions(AutomationFactory& automation, const FileSystem& fileSystem,
                                         const CompareRequest& request, PathStyle style) {
   const RunningOffice office = ReachRunningOffice(automation);

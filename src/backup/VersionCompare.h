@@ -62,4 +62,15 @@ struct CompareRequest {
 std::vector<CellChange> CompareVersions(AutomationFactory& automation, const FileSystem& fileSystem,
                                         const CompareRequest& request, PathStyle style);
 
+// Brings the workbook at `path` to the front in the office (opening it when it is not open), with
+// `sheet` showing and `cell` ("B7"; empty: none) chosen. Throws AutomationError with a sentence
+// when no office runs or the sheet is not there.
+void ShowCellInOffice(AutomationFactory& automation, const FileSystem& fileSystem,
+                      std::string_view path, std::string_view sheet, std::string_view cell,
+                      PathStyle style);
+
+// Where a change is found in the later version: a cell, or an inserted row's or column's first
+// cell; empty for what is no longer there.
+std::string CellToShow(const CellChange& change);
+
 }  // namespace tg

@@ -7,6 +7,7 @@
 #include "backup/BackupNaming.h"
 #include "backup/CopyKeeping.h"
 #include "backup/RestoreCopy.h"
+#include "backup/VersionCompare.h"
 #include "common/Globals.h"
 #include "mainwindow/Settings.h"
 
@@ -68,6 +69,7 @@ Versions::Versions(VersionsView& view, VersionsPorts ports)
   view_.comparePreviousClicked = [this] { compareWithPrevious(); };
   view_.restoreClicked = [this] { restoreCopy(); };
   view_.keepClicked = [this] { toggleKeep(); };
+  view_.changeChosen = [this](int row) { showChange(row); };
   view_.closed = [this] {
     const std::function<void()> done = finished;  // outlives this, which it may free
     rememberSize();
@@ -306,6 +308,20 @@ void Versions::compare(const CatalogueCopy& earlier, const std::string& later,
   view_.setStatus(std::to_string(changes.size()) +
                   (changes.size() == 1 ? " change: " : " changes: ") + title + ".");
   view_.showChanges(title, RowsOf(changes));
+  changes_ = std::move(changes);
+  changesWorkbook_ = workbookPath();
+}
+
+// The place of a change in the workbook, shown in the office: the user sees it where they work.
+void Versions::showChange(int row) {
+  if (row < 0 || row >= static_cast<int>(changes_.size())) return;
+  const CellChange& change = changes_[static_cast<size_t>(row)];
+  if (change.kind == ChangeKind::SheetRemoved) return;
+  try {
+    ports_.office.showCell(changesWorkbook_, change.sheet, CellToShow(change));
+  } catch (const std::exception& failure) {
+    view_.tell("The change could not be shown in the office: " + std::string(failure.what()));
+  }
 }
 
 // Against the workbook as it is now, unsaved edits included: what the user would lose or get

@@ -62,6 +62,9 @@ class Versions {
  private:
   void filterChanged(const std::string& text);
   std::string filter_;
+  void showChange(int row);
+  std::vector<CellChange> changes_;  // of the last comparison, in the order listed
+  std::string changesWorkbook_;
   void documentChosen(int row);
   void copyChosen(int row);
   void openCopy();

@@ -255,3 +255,29 @@ TEST_F(VersionsTest, KeepMarksTheChosenRecordedCopyAndOnlyThat) {
 
 }  // namespace
 }  // namespace tg
+
+namespace tg {
+namespace {
+
+// A change chosen in the list is shown in the workbook, where the later version has it.
+TEST_F(VersionsTest, AChosenChangeIsShownInTheWorkbook) {
+  files.files["/data/Budget Date 2.ods"] = "second version";
+  open();
+  office.childAnswer = {1, "",
+                        DiffText({{ChangeKind::RowDeleted, "Sheet1", 4, 0, "gone | row", ""},
+                                  {ChangeKind::Cell, "Q1", 9, 2, "1", "2"},
+                                  {ChangeKind::SheetRemoved, "Old", 0, 0, "", ""}})};
+  view.compareClicked();
+  view.changeChosen(1);
+  view.changeChosen(0);
+  view.changeChosen(2);  // a sheet no longer there has no place to show
+  EXPECT_EQ(office.shownCells,
+            (std::vector<std::string>{"/data/Budget.ods|Q1|C10", "/data/Budget.ods|Sheet1|"}));
+  office.childAnswer = {1, "Budget.ods has no sheet \"Q1\" now.", ""};
+  view.changeChosen(1);
+  EXPECT_EQ(view.told.back(),
+            "The change could not be shown in the office: Budget.ods has no sheet \"Q1\" now.");
+}
+
+}  // namespace
+}  // namespace tg

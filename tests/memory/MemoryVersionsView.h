@@ -123,6 +123,12 @@ class MemoryOfficeDocuments : public OfficeDocuments {
     compared.push_back(std::string(earlier) + "|" + std::string(later) + (formulas ? "|=" : ""));
     return ChangesByAnswer(childAnswer);
   }
+  void showCell(std::string_view workbook, std::string_view sheet, std::string_view cell) override {
+    shownCells.push_back(std::string(workbook) + "|" + std::string(sheet) + "|" +
+                         std::string(cell));
+    ShownByAnswer(childAnswer);
+  }
+  std::vector<std::string> shownCells;
   bool running = true;
   bool answers = true;
   std::vector<std::string> opened;  // what it opened, and so has open

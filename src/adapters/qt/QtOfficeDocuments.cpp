@@ -60,4 +60,9 @@ std::vector<CellChange> QtOfficeDocuments::compare(std::string_view earlier, std
   return ChangesByAnswer(ask(arguments));
 }
 
+void QtOfficeDocuments::showCell(std::string_view workbook, std::string_view sheet,
+                                 std::string_view cell) {
+  ShownByAnswer(ask({ShowCellFlag, ToQString(workbook), ToQString(sheet), ToQString(cell)}));
+}
+
 }  // namespace tg

@@ -263,6 +263,11 @@ void QtVersionsWindow::showChanges(std::string_view title, const std::vector<Cha
                                                  ToQString(row.before), ToQString(row.after)}));
   }
   list->addTopLevelItems(items);
+  // Enter or a double click shows the change in the workbook, in the office.
+  QObject::connect(list, &QTreeWidget::itemActivated, [this, list](QTreeWidgetItem* item, int) {
+    if (changeChosen) changeChosen(RowOf(list, item));
+  });
+  list->setToolTip("Enter or a double click shows the change in the workbook");
   auto* closeButton = new QPushButton(ToQString(VersionsCaptions::Close));
   QObject::connect(closeButton, &QPushButton::clicked, changes, &QWidget::close);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), changes);

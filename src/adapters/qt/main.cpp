@@ -11,6 +11,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,7 +104,9 @@ int BackupNow(int argc, char* argv[], bool notify) {
 // say where the copy of the workbook's state goes.
 int CopyCommand(int argc, char* argv[], tg::Command command) {
   // The office takes only whole paths; a terminal gives them as typed.
-  for (std::string& file : command.files) {
+  for (std::string& file : command.kind == tg::CommandKind::ShowCell
+                               ? std::span(command.files).first(1)
+                               : std::span(command.files)) {
     if (!file.empty() && file.front() != '/') {
       file = std::filesystem::absolute(file).lexically_normal().string();
     }
@@ -126,10 +129,7 @@ int CopyCommand(int argc, char* argv[], tg::Command command) {
   }
   const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
                                    services.facts};
-  if (command.kind == tg::CommandKind::Restore) {
-    return tg::RunRestore(ports, command.files.front(), std::cout, std::cerr);
-  }
-  return tg::RunDiff(ports, command.files, command.formulas, std::cout, std::cerr);
+  return tg::RunCopyCommand(ports, command, std::cout, std::cerr);
 }
 
 // Tiling Wayland compositors (sway, Hyprland, river) have no minimise but a scratchpad and

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -77,7 +78,9 @@ int BackupNow(bool notify) {
 // settings say where the copy of the workbook's state goes.
 int CopyCommand(tg::Command command) {
   // The office takes only whole paths; a prompt gives them as typed.
-  for (std::string& file : command.files) {
+  for (std::string& file : command.kind == tg::CommandKind::ShowCell
+                               ? std::span(command.files).first(1)
+                               : std::span(command.files)) {
     char whole[MAX_PATH * 4] = {};
     const DWORD length = GetFullPathNameA(file.c_str(), sizeof whole, whole, nullptr);
     if (length > 0 && length < sizeof whole) file.assign(whole, length);
@@ -99,10 +102,7 @@ int CopyCommand(tg::Command command) {
   }
   const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
                                    services.facts};
-  if (command.kind == tg::CommandKind::Restore) {
-    return tg::RunRestore(ports, command.files.front(), std::cout, std::cerr);
-  }
-  return tg::RunDiff(ports, command.files, command.formulas, std::cout, std::cerr);
+  return tg::RunCopyCommand(ports, command, std::cout, std::cerr);
 }
 
 int StartWindow(bool versions) {

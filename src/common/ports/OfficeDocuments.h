@@ -27,6 +27,11 @@ class OfficeDocuments {
   // Throws std::runtime_error with the reason when they could not be compared.
   virtual std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
                                           bool formulas) = 0;
+  // Brings the workbook to the front in the office with the sheet showing and the cell ("B7";
+  // empty: none) chosen, opening it when it is not open. Throws std::runtime_error with the
+  // reason when it could not.
+  virtual void showCell(std::string_view workbook, std::string_view sheet,
+                        std::string_view cell) = 0;
 };
 
 }  // namespace tg

@@ -101,6 +101,9 @@ class VersionsView {
   std::function<void()> comparePreviousClicked;
   std::function<void()> restoreClicked;
   std::function<void()> keepClicked;
+  // A change of the last showChanges list chosen to be shown in the office (Enter or a double
+  // click on it); the row counts from 0.
+  std::function<void(int row)> changeChosen;
   // After the window is gone, outside its own events and from a copy of this handler: the view
   // may be freed from it.
   std::function<void()> closed;

@@ -1028,10 +1028,12 @@ TEST_F(GettingWorkBack, ARestoreOntoAWorkbookAnotherOfficeHoldsIsRefused) {
 
 // A row inserted near the top and two cells edited, none of it saved: three lines, not one for
 // every cell below the new row.
-TEST_F(GettingWorkBack, ARowInsertedAndTwoCellsEditedAreThreeLines) {
-  Document book = suite().newSpreadsheet();
-  suite().fill(book, 300, 5);
-  suite().storeAs(book, docs("Ledger.ods"), "calc8");
+TEST_F(GettingWorkBack, ARowInsertedAndTwoCellsEditedAreThreeLinesAndAreShownInTheWorkbook) {
+  Document made = suite().newSpreadsheet();
+  suite().fill(made, 300, 5);
+  suite().storeAs(made, docs("Ledger.ods"), "calc8");
+  suite().close(made);
+  Document book = suite().show(docs("Ledger.ods"));
   ASSERT_EQ(backUpStamped(), 1u);
   const std::string copy = docs(copies(temp / "docs").at(0));
   suite().insertRow(book, 2);
@@ -1046,6 +1048,11 @@ TEST_F(GettingWorkBack, ARowInsertedAndTwoCellsEditedAreThreeLines) {
   EXPECT_THAT(outcome.out, HasSubstr("changed\tSheet1\tC100\t492\tedited\n"));
   EXPECT_THAT(outcome.out, HasSubstr("changed\tSheet1\tE250\t1244\tedited too\n"));
   EXPECT_EQ(diff("'" + copy + "' '" + copy + "'").status, 0) << "a version equals itself";
+  // A change chosen in the window is shown where it is in the workbook.
+  const Outcome shown = run(SharedOffice::process->pipeName(), SharedOffice::process->profileUrl(),
+                            "", "", "", "--show-cell '" + docs("Ledger.ods") + "' Sheet1 E250");
+  EXPECT_EQ(shown.status, 0) << shown.errors;
+  EXPECT_EQ(suite().selection(book), "E250@0");
 }
 
 // A workbook with a password: its copies are read and restored with the open workbook's

@@ -17,6 +17,7 @@
 #include <com/sun/star/frame/XTitle.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/sheet/XCellAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XSheetAnnotations.hpp>
 #include <com/sun/star/sheet/XSheetAnnotationsSupplier.hpp>
@@ -195,6 +196,15 @@ void RealSuite::fill(const Document& sheet, int rows, int columns) {
 
 void RealSuite::setCell(const Document& sheet, const std::string& cell, const std::string& text) {
   CellOf(sheet, cell)->setFormula(U(text));
+}
+
+std::string RealSuite::selection(const Document& sheet) {
+  Reference<css::frame::XModel> model(sheet, UNO_QUERY_THROW);
+  Reference<css::sheet::XCellRangeAddressable> chosen(model->getCurrentSelection(),
+                                                      UNO_QUERY_THROW);
+  const css::table::CellRangeAddress at = chosen->getRangeAddress();
+  return std::string(1, static_cast<char>('A' + at.StartColumn)) + std::to_string(at.StartRow + 1) +
+         "@" + std::to_string(at.Sheet);
 }
 
 void RealSuite::insertRow(const Document& sheet, int row) {

@@ -37,6 +37,8 @@ class RealSuite {
   void fill(const Document& sheet, int rows, int columns);
 
   void setCell(const Document& sheet, const std::string& cell, const std::string& text);
+  // The cell chosen in the document's window, and its sheet's index: "C100@0".
+  std::string selection(const Document& sheet);
   // An empty row inserted before row `row` (from 0) of the first sheet, as Insert > Rows does.
   void insertRow(const Document& sheet, int row);
   // A chart of A1:B4 on the first sheet, as Insert > Chart makes one.
