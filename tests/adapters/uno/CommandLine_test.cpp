@@ -1055,6 +1055,28 @@ TEST_F(GettingWorkBack, ARowInsertedAndTwoCellsEditedAreThreeLinesAndAreShownInT
   EXPECT_EQ(suite().selection(book), "E250@0");
 }
 
+// A copy the office stored in its own format (the workbook's could not hold it) goes back into
+// the workbook's own format, converted by the office, for a workbook that is not open.
+TEST_F(GettingWorkBack, ACopyInTheOfficesOwnFormatIsConvertedToTheWorkbooks) {
+  Document book = suite().newSpreadsheet();
+  suite().setCell(book, "A1", "kept in the copy");
+  const std::string copy = docs("Report Date 1.ods");
+  suite().storeCopy(book, FileUrl(copy), "calc8");
+  suite().setCell(book, "A1", "in the workbook");
+  suite().storeAs(book, docs("Report.xlsx"), "Calc MS Excel 2007 XML");
+  suite().close(book);
+  WriteWholeFile(temp / "temp/Tallyguard.txt",
+                 "Report.xlsx was backup saved as " + copy + " at 12/9/2026 10:00:00 AM\r\n");
+
+  const Outcome outcome = restore(copy);
+  ASSERT_EQ(outcome.status, 0) << outcome.errors;
+  EXPECT_EQ(readCell(docs("Report.xlsx"), "A1"), "kept in the copy");
+  EXPECT_EQ(ReadWholeFile(docs("Report.xlsx")).find("content.xml"), std::string::npos)
+      << "written as Excel, not in the office's own format";
+  EXPECT_NE(ReadWholeFile(docs("Report.xlsx")).find("xl/workbook.xml"), std::string::npos);
+  EXPECT_THAT(outcome.out, HasSubstr("Report Date "));
+}
+
 // A workbook with a password: its copies are read and restored with the open workbook's
 // password, without a question.
 TEST_F(GettingWorkBack, AProtectedWorkbookIsComparedAndRestored) {
