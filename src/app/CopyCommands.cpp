@@ -4,8 +4,10 @@
 #include <stdexcept>
 
 #include "backup/BackupNaming.h"
+#include "backup/HistoryLog.h"
 #include "backup/RestoreCopy.h"
 #include "backup/VersionCompare.h"
+#include "common/Globals.h"
 #include "mainwindow/Versions.h"
 
 namespace tg {
@@ -109,8 +111,18 @@ int RunShowCell(const CopyCommandPorts& ports, const std::vector<std::string>& p
   }
 }
 
-int RunCopyCommand(const CopyCommandPorts& ports, const Command& command, std::ostream& out,
-                   std::ostream& errors) {
+int RunCopyCommand(const SystemServices& services, AutomationFactory& automation,
+                   SettingsBackend& settings, const Shell& shell, const Command& command,
+                   std::ostream& out, std::ostream& errors) {
+  std::string log;
+  try {
+    log = HistoryLogPath(ProductTitle, services.environment, services.pathStyle);
+  } catch (const std::exception& failure) {
+    errors << "The history log has no folder: " << failure.what() << '\n';
+    return ExitCodes::DiffTrouble;
+  }
+  const CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
+                               services.facts};
   switch (command.kind) {
     case CommandKind::Restore:
       return RunRestore(ports, command.files.front(), out, errors);
@@ -119,6 +131,12 @@ int RunCopyCommand(const CopyCommandPorts& ports, const Command& command, std::o
     default:
       return RunDiff(ports, command.files, command.formulas, out, errors);
   }
+}
+
+std::span<std::string> FilePathsOf(Command& command) {
+  std::span<std::string> words(command.files);
+  return command.kind == CommandKind::ShowCell ? words.first(std::min<size_t>(1, words.size()))
+                                               : words;
 }
 
 void ShownByAnswer(const ChildAnswer& answer) {

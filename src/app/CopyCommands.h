@@ -5,10 +5,12 @@
 
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/SystemServices.h"
 #include "backup/CopyCatalogue.h"
 #include "backup/RunPass.h"
 #include "backup/SheetDiff.h"
@@ -53,9 +55,14 @@ int RunShowCell(const CopyCommandPorts& ports, const std::vector<std::string>& p
 // What the window reads from its answer: a failure throws std::runtime_error with its reason.
 void ShownByAnswer(const ChildAnswer& answer);
 
-// The platform's part of --restore, --diff and the window's --show-cell, once it has made the
-// ports.
-int RunCopyCommand(const CopyCommandPorts& ports, const Command& command, std::ostream& out,
-                   std::ostream& errors);
+// --restore, --diff and the window's --show-cell with what the platform gives; the history log
+// is the window's.
+int RunCopyCommand(const SystemServices& services, AutomationFactory& automation,
+                   SettingsBackend& settings, const Shell& shell, const Command& command,
+                   std::ostream& out, std::ostream& errors);
+
+// The words of the command that name files, to be made whole paths (a --show-cell's sheet and
+// cell name none).
+std::span<std::string> FilePathsOf(Command& command);
 
 }  // namespace tg

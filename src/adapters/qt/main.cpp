@@ -11,7 +11,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,7 +37,6 @@
 #include "app/CopyCommands.h"
 #include "app/RunningCopy.h"
 #include "backup/Calc.h"
-#include "backup/HistoryLog.h"
 #include "mainwindow/Settings.h"
 
 #ifndef TALLYGUARD_VERSION
@@ -104,9 +102,7 @@ int BackupNow(int argc, char* argv[], bool notify) {
 // say where the copy of the workbook's state goes.
 int CopyCommand(int argc, char* argv[], tg::Command command) {
   // The office takes only whole paths; a terminal gives them as typed.
-  for (std::string& file : command.kind == tg::CommandKind::ShowCell
-                               ? std::span(command.files).first(1)
-                               : std::span(command.files)) {
+  for (std::string& file : tg::FilePathsOf(command)) {
     if (!file.empty() && file.front() != '/') {
       file = std::filesystem::absolute(file).lexically_normal().string();
     }
@@ -119,17 +115,8 @@ int CopyCommand(int argc, char* argv[], tg::Command command) {
   UseChosenOffice(settings);
   if (ToldOfficeOutOfReach()) return tg::ExitCodes::DiffTrouble;
   tg::ModuleAutomationFactory automation;
-  const tg::SystemServices& services = system.services();
-  std::string log;
-  try {
-    log = tg::HistoryLogPath(tg::ProductTitle, services.environment, tg::PathStyle::Posix);
-  } catch (const std::exception& failure) {
-    std::cerr << "The history log has no folder: " << failure.what() << '\n';
-    return tg::ExitCodes::DiffTrouble;
-  }
-  const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
-                                   services.facts};
-  return tg::RunCopyCommand(ports, command, std::cout, std::cerr);
+  return tg::RunCopyCommand(system.services(), automation, settings, shell, command, std::cout,
+                            std::cerr);
 }
 
 // Tiling Wayland compositors (sway, Hyprland, river) have no minimise but a scratchpad and

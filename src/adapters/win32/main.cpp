@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +30,6 @@
 #include "app/CommandLine.h"
 #include "app/CopyCommands.h"
 #include "app/RunningCopy.h"
-#include "backup/HistoryLog.h"
 #include "backup/PassProtocol.h"
 #include "backup/RunningOfficeOnly.h"
 #include "backup/WatchProtocol.h"
@@ -78,9 +76,7 @@ int BackupNow(bool notify) {
 // settings say where the copy of the workbook's state goes.
 int CopyCommand(tg::Command command) {
   // The office takes only whole paths; a prompt gives them as typed.
-  for (std::string& file : command.kind == tg::CommandKind::ShowCell
-                               ? std::span(command.files).first(1)
-                               : std::span(command.files)) {
+  for (std::string& file : tg::FilePathsOf(command)) {
     char whole[MAX_PATH * 4] = {};
     const DWORD length = GetFullPathNameA(file.c_str(), sizeof whole, whole, nullptr);
     if (length > 0 && length < sizeof whole) file.assign(whole, length);
@@ -92,17 +88,8 @@ int CopyCommand(tg::Command command) {
   tg::ComAutomationFactory com;
   tg::Win32OfficePresence presence;
   tg::RunningOfficeOnly automation(com, presence);
-  const tg::SystemServices& services = system.services();
-  std::string log;
-  try {
-    log = tg::HistoryLogPath(tg::ProductTitle, services.environment, tg::PathStyle::Windows);
-  } catch (const std::exception& failure) {
-    std::cerr << "The history log has no folder: " << failure.what() << '\n';
-    return tg::ExitCodes::DiffTrouble;
-  }
-  const tg::CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
-                                   services.facts};
-  return tg::RunCopyCommand(ports, command, std::cout, std::cerr);
+  return tg::RunCopyCommand(system.services(), automation, settings, shell, command, std::cout,
+                            std::cerr);
 }
 
 int StartWindow(bool versions) {
