@@ -155,4 +155,9 @@ std::vector<CellChange> Win32OfficeDocuments::compare(std::string_view earlier,
   return ChangesByAnswer(ask(arguments));
 }
 
+void Win32OfficeDocuments::showCell(std::string_view workbook, std::string_view sheet,
+                                    std::string_view cell) {
+  ShownByAnswer(ask({ShowCellFlag, std::string(workbook), std::string(sheet), std::string(cell)}));
+}
+
 }  // namespace tg

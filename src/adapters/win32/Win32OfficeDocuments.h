@@ -24,6 +24,7 @@ class Win32OfficeDocuments : public OfficeDocuments {
   std::string restore(std::string_view copy) override;
   std::vector<CellChange> compare(std::string_view earlier, std::string_view later,
                                   bool formulas) override;
+  void showCell(std::string_view workbook, std::string_view sheet, std::string_view cell) override;
 
  private:
   ChildAnswer ask(const std::vector<std::string>& arguments);
