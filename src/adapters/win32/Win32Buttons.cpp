@@ -14,6 +14,23 @@ void Win32PushButton::command(WORD code) {
   if (code == BN_CLICKED) Raise(click_);
 }
 
+// A check box drawn as a push button; not an automatic one, so a click turns nothing over.
+Win32ToggleButton::Win32ToggleButton(HWND parent, std::string_view caption)
+    : Win32Control(parent, "BUTTON", BS_CHECKBOX | BS_PUSHLIKE | WS_TABSTOP,
+                   WithoutAccelerators(caption)) {}
+
+bool Win32ToggleButton::pressed() const {
+  return SendMessageA(handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32ToggleButton::setPressed(bool pressed) {
+  SendMessageA(handle(), BM_SETCHECK, pressed ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Win32ToggleButton::command(WORD code) {
+  if (code == BN_CLICKED) Raise(click_);
+}
+
 Win32CheckBox::Win32CheckBox(HWND parent, std::string_view caption)
     : Win32Control(parent, "BUTTON", BS_CHECKBOX | WS_TABSTOP, WithoutAccelerators(caption)) {}
 

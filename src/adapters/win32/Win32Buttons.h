@@ -24,6 +24,22 @@ class Win32PushButton : public Win32Control, public PushButton {
   std::string caption_;
 };
 
+// A push button that shows a state of the program's as pressed or not: the user's click only
+// raises the click handler, and the state changes only when the program sets it.
+class Win32ToggleButton : public Win32Control {
+ public:
+  explicit Win32ToggleButton(HWND parent, std::string_view caption);
+  bool pressed() const;
+  void setPressed(bool pressed);
+  void onClick(Handler handler) { click_ = std::move(handler); }
+
+ protected:
+  void command(WORD code) override;
+
+ private:
+  Handler click_;
+};
+
 // A change of value, by the user or by code, raises the click handler; the same value raises
 // nothing.
 class Win32CheckBox : public Win32Control, public CheckBox {

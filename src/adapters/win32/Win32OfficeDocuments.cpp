@@ -72,13 +72,21 @@ HANDLE OutputFile(SECURITY_ATTRIBUTES& inheritable) {
                      CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
+// The child writes its lines as a prompt shows them, ending in CR LF; they are read as the
+// program's own lines, ending in LF. A CR inside a line never comes: the child escapes it.
 std::string ReadOutput(HANDLE file) {
   std::string text;
   if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return text;
   char buffer[65536];
   DWORD got = 0;
   while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
-  return text;
+  std::string lines;
+  lines.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lines += text[i];
+  }
+  return lines;
 }
 
 }  // namespace

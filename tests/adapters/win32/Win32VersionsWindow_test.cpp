@@ -17,8 +17,11 @@
 #include "adapters/win32/Win32FileFacts.h"
 #include "adapters/win32/Win32FileSystem.h"
 #include "adapters/win32/WindowsPlatform.h"
+#include "app/CommandLine.h"
+#include "backup/CopyKeeping.h"
 #include "backup/HistoryLog.h"
 #include "mainwindow/Versions.h"
+#include "memory/MemoryPrivateState.h"
 #include "memory/MemorySettingsBackend.h"
 #include "memory/MemoryShell.h"
 #include "memory/MemoryVersionsView.h"
@@ -27,6 +30,7 @@ namespace tg {
 namespace {
 
 using testing::ChildWindows;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::ModalDriver;
 using testing::TextOf;
@@ -69,7 +73,7 @@ class VersionsWindow : public ::testing::Test {
     copy("Budget.ods", "Budget Backup 2.ods", 4, "budget two");
     view = std::make_unique<Win32VersionsWindow>(loop);
     versions = std::make_unique<Versions>(
-        *view, VersionsPorts{files, facts, nullptr, regional, shell, office, settings,
+        *view, VersionsPorts{files, facts, &state, regional, shell, office, settings,
                              PathStyle::Windows, folder / "Tallyguard.txt"});
     versions->finished = [this] {
       ++finished;
@@ -144,6 +148,7 @@ class VersionsWindow : public ::testing::Test {
   MemoryShell shell;
   MemoryOfficeDocuments office;
   MemorySettingsBackend settings;
+  MemoryPrivateState state;  // no record of copies: none is removed by the rules, none kept
   Win32MessageLoop loop;
   std::unique_ptr<Win32VersionsWindow> view;
   std::unique_ptr<Versions> versions;
@@ -162,6 +167,23 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   EXPECT_EQ(GetFocus(), view->filterBox.handle());
   EXPECT_EQ(GetNextDlgTabItem(window, view->filterBox.handle(), FALSE), documents.handle());
   EXPECT_EQ(GetNextDlgTabItem(window, documents.handle(), FALSE), copies.handle());
+  // Then the row of work on the workbook, the ways back to a copy and Close, as they stand.
+  std::vector<HWND> order;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    order.push_back(child);
+  }
+  EXPECT_THAT(order,
+              ElementsAre(view->findLabel.handle(), view->filterBox.handle(), documents.handle(),
+                          copies.handle(), view->statusLine.handle(), view->compareButton.handle(),
+                          view->comparePreviousButton.handle(), view->formulasBox.handle(),
+                          view->restoreButton.handle(), view->keepButton.handle(),
+                          view->openButton.handle(), view->showInFolderButton.handle(),
+                          view->saveAsButton.handle(), view->closeButton.handle()));
+  const RECT compare = testing::PlaceInParent(view->compareButton.handle());
+  const RECT open = testing::PlaceInParent(view->openButton.handle());
+  const RECT status = testing::PlaceInParent(view->statusLine.handle());
+  EXPECT_LE(status.bottom, compare.top);
+  EXPECT_LE(compare.bottom, open.top) << "the work on the workbook stands over Open";
 
   type("PLAN");
   ASSERT_EQ(documents.itemCount(), 1);
@@ -208,6 +230,7 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   PostMessageA(copies.handle(), WM_KEYDOWN, VK_RETURN, 0);
   run();
   EXPECT_THAT(office.opened, ::testing::ElementsAre(folder / "Budget Backup 2.ods"));
+  EXPECT_TRUE(office.restored.empty()) << "only Restore itself restores";
 
   // Moved to a monitor at 200 %, it is laid out again at that scale and keeps its size at 100 %.
   const RECT close = testing::PlaceInParent(view->closeButton.handle());
@@ -229,6 +252,197 @@ TEST_F(VersionsWindow, FindsNarrowsGreysGoneCopiesSavesAsAskedAndClosesOnEscape)
   EXPECT_EQ(finished, 1);
   EXPECT_FALSE(IsWindow(window)) << "freed from its own close";
   EXPECT_EQ(settings.value(VersionsSizeKey), "600x320");
+}
+
+// The texts of a popup menu's entries, "" for a separator, with "(off)" after one that is greyed
+// and "(on)" after one that is checked.
+std::vector<std::string> EntriesOf(HMENU menu) {
+  std::vector<std::string> entries;
+  for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+    char text[128] = "";
+    GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
+    const UINT state = GetMenuState(menu, item, MF_BYPOSITION);
+    if (state & MF_SEPARATOR) {
+      entries.emplace_back();
+      continue;
+    }
+    entries.push_back(std::string(text) + (state & MF_GRAYED ? " (off)" : "") +
+                      (state & MF_CHECKED ? " (on)" : ""));
+  }
+  return entries;
+}
+
+// Keys and clicks as the user makes them, through the system's input queue.
+void Press(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    inputs.push_back(down);
+  }
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(up);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The pointer goes back where it was, where the display's later tests expect it.
+void RightClickAt(POINT screen) {
+  POINT before{};
+  GetCursorPos(&before);
+  SetCursorPos(screen.x, screen.y);
+  INPUT clicks[2]{};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  SendInput(2, clicks, sizeof(INPUT));
+  SetCursorPos(before.x, before.y);
+}
+
+// Compare lists what changed in a window of its own, which Escape closes; Restore asks first and
+// restores only on Yes, which Enter alone never gives; a right click on a copy, or Shift+F10,
+// offers every action in a menu whose letters pick them.
+TEST_F(VersionsWindow, ComparesInAWindowOfItsOwnAndRestoresOnlyWhenTheUserSaysYes) {
+  clickRow(view->documentList, 0);
+  clickRow(view->copyList, 0);
+  const std::string copy = folder / "Budget Backup 2.ods";
+  ASSERT_TRUE(usable(view->compareButton));
+  EXPECT_FALSE(usable(view->comparePreviousButton)) << "the copy before it is gone";
+  EXPECT_TRUE(usable(view->restoreButton));
+  EXPECT_FALSE(IsWindowEnabled(view->keepButton.handle())) << "no record: nothing removes it";
+
+  CellChange amount{ChangeKind::Cell, "Sheet1", 1, 1, "500", "650"};
+  CellChange added{ChangeKind::RowInserted, "Sheet1", 2, 0, "", "water\t40"};
+  office.childAnswer = {ExitCodes::VersionsDiffer, "", DiffText({amount, added})};
+  click(view->formulasBox.handle());
+  click(view->compareButton.handle());
+  EXPECT_THAT(office.compared, ElementsAre(copy + "||="));
+  const HWND changes = FindWindowA("TallyguardChangesWindow", nullptr);
+  ASSERT_NE(changes, nullptr);
+  ASSERT_NE(view->changesWindow(), nullptr);
+  ASSERT_EQ(view->changesWindow()->handle(), changes);
+  EXPECT_TRUE(IsWindowVisible(changes));
+  EXPECT_EQ(GetWindow(changes, GW_OWNER), view->handle()) << "in front of the Versions window";
+  EXPECT_EQ(WindowText(changes), VersionsCaptions::ChangesWindow);
+  EXPECT_THAT(WindowText(view->changesWindow()->heading.handle()),
+              HasSubstr("What changed from the copy of "));
+  EXPECT_THAT(WindowText(view->changesWindow()->heading.handle()),
+              HasSubstr("to Budget.ods as it is now"));
+  const Win32RowList& list = view->changesWindow()->changeList;
+  std::vector<std::string> headers;
+  for (int column = 0; column < 4; ++column) {
+    char text[64] = "";
+    LVCOLUMNA header{};
+    header.mask = LVCF_TEXT;
+    header.pszText = text;
+    header.cchTextMax = sizeof text;
+    SendMessageA(list.handle(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&header));
+    headers.emplace_back(text);
+  }
+  EXPECT_THAT(headers, ElementsAre("Sheet", "Cell", "Before", "After"));
+  ASSERT_EQ(list.itemCount(), 2);
+  EXPECT_EQ(list.text(0, 0), "Sheet1");
+  EXPECT_EQ(list.text(0, 1), "B2");
+  EXPECT_EQ(list.text(0, 2), "500");
+  EXPECT_EQ(list.text(0, 3), "650");
+  EXPECT_EQ(list.text(1, 1), "row 3 inserted");
+  EXPECT_EQ(list.text(1, 3), "water\t40");
+  EXPECT_EQ(GetFocus(), list.handle()) << "the keys go to the changes";
+  EXPECT_THAT(WindowText(view->statusLine.handle()), HasSubstr("2 changes: from the copy of"));
+  PostMessageA(list.handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  run();
+  EXPECT_FALSE(IsWindowVisible(changes)) << "Escape closes it";
+  EXPECT_TRUE(IsWindow(view->handle())) << "and only it";
+  EXPECT_EQ(finished, 0);
+
+  // Restore asks; Enter gives No, and nothing is restored.
+  office.childAnswer = {ExitCodes::AllCopied, "", "Budget.ods has the copy's content.\n"};
+  std::string asked;
+  std::string defaultButton;
+  auto answer = [&](bool enter) {
+    return ModalDriver("#32770", [&, enter](HWND box) {
+      for (HWND line : ChildWindows(box, "Static")) asked += TextOf(line);
+      for (HWND button : ChildWindows(box, "Button")) {
+        if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+          defaultButton += TextOf(button);
+        }
+      }
+      if (enter) {
+        Press({VK_RETURN});  // to the button with the focus, as the user's key goes
+      } else {
+        PostMessageA(box, WM_COMMAND, IDYES, 0);
+      }
+    });
+  };
+  {
+    ModalDriver driver = answer(true);
+    click(view->restoreButton.handle());
+    ASSERT_TRUE(driver.found());
+  }
+  EXPECT_THAT(asked, HasSubstr("Budget.ods will get the content of its copy of"));
+  EXPECT_EQ(defaultButton, "&No");
+  EXPECT_TRUE(office.restored.empty());
+  {
+    ModalDriver driver = answer(false);
+    click(view->restoreButton.handle());
+    ASSERT_TRUE(driver.found());
+  }
+  EXPECT_THAT(office.restored, ElementsAre(copy));
+  EXPECT_THAT(WindowText(view->statusLine.handle()), HasSubstr("has the copy's content"));
+
+  // A copy in the record can be kept: the button shows it pressed while it is.
+  RecordedCopy recorded;
+  recorded.document = "file:///" + folder.path() + "/Budget.ods";
+  recorded.stamp = {10, 1};
+  recorded.path = copy;
+  state.files[std::string(CopyRecordName)] = FormatCopyRecord({recorded});
+  clickRow(view->copyList, 2);
+  EXPECT_FALSE(IsWindowEnabled(view->keepButton.handle())) << "a copy outside the record";
+  clickRow(view->copyList, 0);
+  ASSERT_TRUE(IsWindowEnabled(view->keepButton.handle()));
+  EXPECT_FALSE(view->keepButton.pressed());
+  click(view->keepButton.handle());
+  EXPECT_TRUE(IsCopyPinned(state, copy));
+  EXPECT_TRUE(view->keepButton.pressed());
+
+  // The menu on a copy, by a right click on it: every action, each with its letter.
+  std::vector<std::string> entries;
+  auto pick = [&](char letter) {
+    return ModalDriver("#32768", [&, letter](HWND menu) {
+      entries = EntriesOf(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)));
+      PostMessageA(menu, WM_CHAR, letter, 0);
+    });
+  };
+  {
+    ModalDriver driver = pick('c');
+    RECT row{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(view->copyList.handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    POINT at{row.left + 10, (row.top + row.bottom) / 2};
+    ClientToScreen(view->copyList.handle(), &at);
+    RightClickAt(at);
+    for (int turn = 0; turn < 40 && office.compared.size() < 2; ++turn, Sleep(50)) run();
+    ASSERT_TRUE(driver.found()) << "no menu";
+  }
+  EXPECT_THAT(entries,
+              ElementsAre("&Open", "Show in &Folder", "&Save As...", "", "&Compare",
+                          "Compare with &Previous (off)", "", "&Restore...", "&Keep (on)"));
+  EXPECT_EQ(office.compared.size(), 2u) << "C picks Compare";
+
+  // From the keyboard, Shift+F10 on the chosen copy; R picks Restore, which asks first.
+  SetFocus(view->copyList.handle());
+  {
+    ModalDriver menu = pick('r');
+    ModalDriver box = answer(false);
+    Press({VK_SHIFT, VK_F10});
+    for (int turn = 0; turn < 40 && office.restored.size() < 2; ++turn, Sleep(50)) run();
+    ASSERT_TRUE(menu.found()) << "no menu";
+  }
+  EXPECT_EQ(office.restored.size(), 2u) << "R picks Restore, confirmed";
 }
 
 // However large the size asked for (a size kept from a bigger screen, or a high scale), the

@@ -793,6 +793,58 @@ TEST_F(TallyguardExe, OpenInTheVersionsWindowLoadsTheCopyReadOnlyInTheRunningOff
       << "no office was started";
 }
 
+// Restore and --diff against the running office, as the Versions window has them done by this
+// program's own child: a workbook open with an edit not yet saved gets an earlier copy back. What
+// was typed is kept first, in a copy of its own logged as made before restoring; the file then
+// holds the copy's bytes and the office shows the copy's content again, with nothing to save and
+// nothing asked. --diff names the changed cell and exits 1, and once restored finds nothing.
+TEST_F(TallyguardExe, RestoresAnOpenWorkbookKeepingWhatWasTypedAndTellsWhatChanged) {
+  startOwnOffice();
+  const std::string sheet = folder / "Budget.ods";
+  const std::string saved = "item\tamount\nrent\t500";
+  std::ofstream(sheet, std::ios::binary) << saved << "|calc8";
+  openSheet("file:///" + UrlPath(sheet), "Budget.ods", saved);
+  RegistrySettingsBackend registry;
+  Settings(registry).WriteSetting(SettingKeys::IncludeDate, SettingOff);
+  const Answer pass = RunProgram("--backup-now");
+  ASSERT_EQ(pass.exitCode, 0u) << pass.output;
+  const std::string copy = folder / "Budget Backup.ods";
+  ASSERT_EQ(files.readText(copy), saved + "|calc8");
+  const std::string typed = "item\tamount\nrent\t650";
+  suite->call("fixtureEdit", {"Budget.ods", typed});
+
+  const Answer diff = RunProgram("--diff \"" + copy + "\"");
+  EXPECT_EQ(diff.exitCode, 1u);
+  EXPECT_EQ(diff.output, "changed\tSheet1\tB2\t500\t650\r\n");
+  ASSERT_EQ(officeDocuments().size(), 1u) << "the copy read hidden is closed again";
+  // The window reads the same answer from the program's child, whose lines end as a prompt's.
+  Win32OfficeDocuments office(ProgramPath());
+  EXPECT_THAT(office.compare(copy, "", false),
+              ::testing::ElementsAre(CellChange{ChangeKind::Cell, "Sheet1", 1, 1, "500", "650"}));
+
+  const std::string done = office.restore(copy);
+  EXPECT_THAT(done, HasSubstr("Budget.ods has the copy's content (the office shows it)"));
+  EXPECT_EQ(files.readText(sheet), files.readText(copy));
+  const std::string log = files.readText(folder / "Tallyguard.txt");
+  const size_t mark = log.find(" before restoring");
+  ASSERT_NE(mark, std::string::npos) << log;
+  const size_t from = log.rfind(" as ", mark) + 4;
+  const std::string kept = log.substr(from, mark - from);
+  EXPECT_THAT(done, HasSubstr("kept as " + kept + "."));
+  EXPECT_EQ(files.readText(kept), typed + "|calc8") << "what was typed is kept";
+
+  const std::vector<ObjectRef> open = officeDocuments();
+  ASSERT_EQ(open.size(), 1u);
+  EXPECT_FALSE(open[0]->call("isModified").asBool());
+  open[0]->call("storeToURL", {"file:///" + UrlPath(folder / "Shown.ods"), ValueList{}});
+  EXPECT_EQ(files.readText(folder / "Shown.ods"), saved + "|default") << "the office shows it";
+  EXPECT_EQ(suite->call("fixtureSaveQuestions").asInt(), 0) << "nothing was asked";
+
+  const Answer same = RunProgram("--diff \"" + copy + "\"");
+  EXPECT_EQ(same.exitCode, 0u);
+  EXPECT_EQ(same.output, "");
+}
+
 // The copies are listed for scripts, and a second start with --versions opens the running
 // copy's Versions window, as the window's own "Versions…" button does.
 TEST_F(TallyguardExe, ListsItsCopiesAndASecondStartOpensTheRunningCopysVersionsWindow) {
