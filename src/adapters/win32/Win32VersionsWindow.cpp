@@ -385,6 +385,10 @@ bool Win32VersionsWindow::confirm(std::string_view text) {
 void Win32VersionsWindow::showChanges(std::string_view title, const std::vector<ChangeRow>& rows) {
   changes_.reset();
   changes_ = std::make_unique<Win32ChangesWindow>(messageLoop_, handle(), title, rows);
+  // Enter or a double click shows the change in the workbook, in the office.
+  changes_->changeList.onActivated([this](int row) {
+    if (changeChosen) changeChosen(row);
+  });
 }
 
 // Every action on the copy the menu was asked for, as the buttons have them now, each with its
