@@ -5,6 +5,7 @@
 // ("[Group][$i]") every key of that group in this file, and alone on a line before the first group
 // every key of the file. Marks are never part of a name.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
