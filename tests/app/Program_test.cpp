@@ -275,7 +275,8 @@ TEST_F(ProgramAdditionsTest, LockedSettingsAreInForceGreyedAndNeverStored) {
                              {"OftenIndex", "5"},
                              {"Keep Copies", "7"},
                              {"Thin Copies", "1"},
-                             {"Windows Startup", "On"}}) {
+                             {"Windows Startup", "On"},
+                             {"StartStopState", "Off"}}) {
     settings.administer(key, locked, SettingSource::Policy);
   }
   settings.administer("Include Date", "Off", SettingSource::SystemDefault);
@@ -291,14 +292,15 @@ TEST_F(ProgramAdditionsTest, LockedSettingsAreInForceGreyedAndNeverStored) {
   EXPECT_EQ(Check5.value(), CheckBox::Checked);
   EXPECT_EQ(Check6.value(), CheckBox::Unchecked);  // the default, not the program's own
   EXPECT_TRUE(autostart.registered);               // the lock holds on the desktop too
+  EXPECT_EQ(Timer1.interval(), 0);                 // the schedule is off
   for (const auto* locked : std::initializer_list<const std::string*>{
            &Text1.lockNote, &PushButton1.lockNote, &Option1.lockNote, &Option2.lockNote,
            &Option3.lockNote, &Option4.lockNote, &ListView1.lockNote, &Spin1.lockNote,
-           &Check9.lockNote, &Check5.lockNote}) {
+           &Check9.lockNote, &Check5.lockNote, &PushButton4.lockNote}) {
     EXPECT_EQ(*locked, "Set by your administrator");
   }
   for (const auto* free : std::initializer_list<const std::string*>{
-           &Check6.lockNote, &Check8.lockNote, &PushButton4.lockNote, &PushButton2.lockNote}) {
+           &Check6.lockNote, &Check8.lockNote, &PushButton2.lockNote}) {
     EXPECT_EQ(*free, "");
   }
 
