@@ -24,6 +24,9 @@ TEST(SystemSettingsFile, AKeyMarkedImmutableIsLockedAndTheOthersAreDefaults) {
                      "[Other]\n"
                      "OftenIndex[$i]=7\n"),
             "Include Date=Off (locked);Keep Copies=5;Path=/srv/backups (locked);");
+  // A lock is not undone later in the file; a default is replaced.
+  EXPECT_EQ(Describe("[Tallyguard]\nPath[$i]=/first\nPath=/second\nWhereOption=1\nWhereOption=2\n"),
+            "Path=/first (locked);WhereOption=2;");
 }
 
 TEST(SystemSettingsFile, AGroupMarkedImmutableLocksEveryKeyInIt) {
@@ -34,12 +37,6 @@ TEST(SystemSettingsFile, AGroupMarkedImmutableLocksEveryKeyInIt) {
   EXPECT_EQ(Describe("[$i]\n[Tallyguard]\nPath=/srv/b\n"), "Path=/srv/b (locked);");
   // A mark that is not "i" locks nothing; nor does a mark after the first group.
   EXPECT_EQ(Describe("[Tallyguard][$e]\nPath=/srv/c\n[$i]\nMinimized=On\n"), "Path=/srv/c;");
-}
-
-TEST(SystemSettingsFile, ALockedValueIsNotReplacedLaterInTheFile) {
-  EXPECT_EQ(Describe("[Tallyguard]\nPath[$i]=/first\nPath=/second\nWhereOption=1\n"
-                     "WhereOption=2\n"),
-            "Path=/first (locked);WhereOption=2;");
 }
 
 TEST(SystemSettingsFile, BadLinesAreSkippedAndNeverMisplaceAKey) {

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QTest>
-#include <vector>
 
 #include "GuiTestSupport.h"
 #include "adapters/qt/QtSkin.h"
@@ -112,47 +111,6 @@ TEST(QtCheckBoxTest, ChangesByCodeOrUserRaiseClickTheSameValueDoesNot) {
 
   box.setVisible(false);
   EXPECT_FALSE(box.visible());
-}
-
-// A locked setting's controls: greyed, the note as tooltip, and the user's clicks and keys reach
-// none of them; the program's own changes still do.
-TEST(QtControlsLockTest, ALockedControlIsGreyedTellsWhyAndTakesNoInput) {
-  QWidget parent;
-  parent.resize(400, 300);
-  QtCheckBox box(&parent, "Thin out old copies");
-  QtNumberBox keep(&parent, 0, 999);
-  QtTextBox folder(&parent, "/srv/backups");
-  QtPushButton browse(&parent);
-  QtOptionButton where(&parent, "One folder");
-  QtListView interval(&parent);
-  keep.widget().move(0, 40);
-  folder.widget().move(0, 80);
-  Counter clicks, changes;
-  box.onClick(clicks.handler());
-  folder.onChange(changes.handler());
-  parent.show();
-  const std::vector<QWidget*> widgets{&box.widget(),    &keep.widget(),  &folder.widget(),
-                                      &browse.widget(), &where.widget(), &interval.widget()};
-  for (QWidget* widget : widgets) EXPECT_TRUE(widget->isEnabled());
-  box.lockWithNote("Set by your administrator");
-  keep.lockWithNote("Set by your administrator");
-  folder.lockWithNote("Set by your administrator");
-  browse.lockWithNote("Set by your administrator");
-  where.lockWithNote("Set by your administrator");
-  interval.lockWithNote("Set by your administrator");
-  for (QWidget* widget : widgets) {
-    EXPECT_FALSE(widget->isEnabled());
-    EXPECT_EQ(widget->toolTip(), "Set by your administrator");
-  }
-  QTest::mouseClick(&box.widget(), Qt::LeftButton, {}, QPoint(6, box.widget().height() / 2));
-  QTest::keyClicks(&folder.widget(), "x");
-  QTest::keyClick(&keep.widget(), Qt::Key_Up);
-  EXPECT_EQ(box.value(), CheckBox::Unchecked);
-  EXPECT_EQ(clicks.count, 0);
-  EXPECT_EQ(folder.text(), "/srv/backups");
-  EXPECT_EQ(keep.value(), 0);
-  box.setValue(CheckBox::Checked);
-  EXPECT_EQ(clicks.count, 1);
 }
 
 TEST(QtOptionButtonTest, SelectingRaisesClickEveryTimeAndClearsTheOthersOfItsFrame) {

@@ -78,10 +78,4 @@ if [ "$(wc -l <<<"$output")" -ne 12 ] || [ "$(cut -f1 <<<"$output" | sort -u | w
   failures=$((failures + 1))
 fi
 
-# Without the administrator's files, the user's values are simply the user's.
-output=$(settings "$work/nowhere")
-expect_line "no system file: the user's folder" "$output" Path /home/ann/Mine user
-expect_line "no system file: the user's thinning" "$output" "Thin Copies" 0 user
-expect_line "no system file: no default" "$output" "Keep Copies" 0 built-in
-
 exit "$failures"

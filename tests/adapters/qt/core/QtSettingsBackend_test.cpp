@@ -97,20 +97,6 @@ std::string UserFileText() {
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
-// Qt's own fallback would make the administrator's default look like the user's value.
-TEST(QtSettingsBackend, ADefaultIsTheAdministratorsUntilTheUserChoosesAndIsNeverCopied) {
-  const SystemFolder system("[Tallyguard]\nKeep Copies=5\n");
-  QtSettingsBackend settings;
-  std::optional<StoredSetting> found = settings.lookup(Application, Section, "Keep Copies");
-  ASSERT_TRUE(found);
-  EXPECT_EQ(found->text, "5");
-  EXPECT_EQ(found->source, SettingSource::SystemDefault);
-  settings.write(Application, Section, "Keep Copies", "2");
-  found = settings.lookup(Application, Section, "Keep Copies");
-  EXPECT_EQ(found->text, "2");
-  EXPECT_EQ(found->source, SettingSource::User);
-}
-
 // The user's own value stays in their file, unused, and no write of the program replaces it.
 TEST(QtSettingsBackend, ALockedKeyIsInForceAndTheUsersFileNeverGetsIt) {
   WriteInOther("StartStopState", "On");
