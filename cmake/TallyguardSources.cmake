@@ -43,6 +43,7 @@ set(TALLYGUARD_CORE_SOURCES
   src/common/FileTrust.cpp
   src/common/HiddenStateWindow.cpp
   src/common/OfficeProfile.cpp
+  src/common/SystemSettingsFile.cpp
   src/desktop/AddFolder.cpp
   src/desktop/IsInstalled.cpp
   src/desktop/SkinColours.cpp

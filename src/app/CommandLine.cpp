@@ -144,6 +144,7 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") return only(CommandKind::Help);
     if (argument == "--version") return only(CommandKind::Version);
+    if (argument == "--settings") return only(CommandKind::Settings);
     if (argument == "--backup-now") {
       command.kind = CommandKind::BackupNow;
     } else if (argument == "--notify") {
@@ -225,6 +226,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
       return ExitCodes::Usage;
     case CommandKind::ListCopies:
       return platform.listCopies(command);
+    case CommandKind::Settings:
+      return platform.showSettings();
     case CommandKind::Restore:
     case CommandKind::Diff:
       return platform.copyCommand(command);
@@ -237,7 +240,8 @@ std::string HelpText(std::string_view programName) {
   const std::string name(programName);
   return "Usage: " + name +
          " [--versions | --backup-now [--notify] | --list-copies [DOCUMENT] |\n"
-         "       --restore COPY | --diff [--formulas] COPY [OTHER] | --help | --version]\n" +
+         "       --restore COPY | --diff [--formulas] COPY [OTHER] | --settings | --help |\n"
+         "       --version]\n" +
          "Keeps backup copies of the spreadsheets open in LibreOffice.\n"
          "\n"
          "Without an option the window starts (or, when it already runs, comes to the front).\n"
@@ -264,6 +268,8 @@ std::string HelpText(std::string_view programName) {
          "                before, after, separated by tabs; inserted and deleted rows and\n"
          "                columns are one line each\n"
          "  --formulas    with --diff: compare formulas rather than the values they give\n"
+         "  --settings    print every setting, the value in force and where it comes from\n"
+         "                (user, system default, policy or built-in), separated by tabs\n"
          "  --help        show this help and exit\n"
          "  --version     show the version and exit\n"
          "\n"
@@ -316,6 +322,38 @@ std::string BackupNowNotice(int status, std::string_view out, std::string_view e
               ? " One failed or was skipped: "
               : " " + std::to_string(problems.size()) + " failed or were skipped; the first: ") +
          first;
+}
+
+int RunShowSettings(SettingsBackend& backend, const Shell& shell, PathStyle style,
+                    const std::vector<SettingDefault>& platformKeys, std::ostream& out) {
+  std::string desktop;
+  try {
+    desktop = GetDesktopFolder(shell, style);
+  } catch (const std::exception&) {
+  }
+  // The window's, then the Versions window's size; the defaults are those their readers use.
+  std::vector<SettingDefault> keys{{SettingKeys::Path, desktop},
+                                   {SettingKeys::WhereOption, "2"},
+                                   {SettingKeys::BackupOption, "1"},
+                                   {SettingKeys::WindowsStartup, SettingOff},
+                                   {SettingKeys::IncludeDate, SettingOn},
+                                   {SettingKeys::OftenIndex, "3"},
+                                   {SettingKeys::StartStopState, SettingOn},
+                                   {SettingKeys::Minimized, SettingOff},
+                                   {KeepCopiesKey, KeepAllCopies},
+                                   {ThinCopiesKey, ThinCopiesOff},
+                                   {VersionsSizeKey, ""}};
+  keys.insert(keys.end(), platformKeys.begin(), platformKeys.end());
+  const auto field = [style](std::string_view text) {
+    return style == PathStyle::Posix ? EscapedField(text) : std::string(text);
+  };
+  for (const SettingDefault& each : keys) {
+    const std::optional<StoredSetting> stored =
+        backend.lookup(SettingsApplication, SettingsSection, each.key);
+    out << field(each.key) << '\t' << field(stored ? stored->text : each.builtIn) << '\t'
+        << SourceName(stored ? stored->source : SettingSource::BuiltIn) << '\n';
+  }
+  return ExitCodes::AllCopied;
 }
 
 int RunListCopies(const ListCopiesPorts& ports, std::string_view document, std::ostream& out,

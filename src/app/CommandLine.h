@@ -34,6 +34,7 @@ enum class CommandKind {
   ListCopies,
   Restore,
   Diff,
+  Settings,
   ShowCell,  // the window's: a workbook, a sheet and a cell to show in the office
   Unknown
 };
@@ -153,6 +154,19 @@ bool HasOpenByAnswer(const ChildAnswer& answer);
 // The backup options as the window stores them; a number that does not read selects what the
 // window would select.
 PassOptions ReadStoredOptions(SettingsBackend& settings, const Shell& shell, PathStyle style);
+
+// A setting the program stores, and its value when no store has one.
+struct SettingDefault {
+  std::string_view key;
+  std::string_view builtIn;
+};
+
+// --settings: a line per setting the program stores, then per one of `platformKeys`: key, value in
+// force, and its source ("user", "system default", "policy", "built-in"), separated by tabs (with
+// PathStyle::Posix a tab, line break or backslash within a field is written as \t, \n, \r or
+// \\). The folder's built-in value is the desktop. Exit 0.
+int RunShowSettings(SettingsBackend& settings, const Shell& shell, PathStyle style,
+                    const std::vector<SettingDefault>& platformKeys, std::ostream& out);
 
 // One pass; a line on `out` per stored copy, a line on `errors` per failure or skipped copy.
 // Returns ExitCodes::AllCopied, SomethingFailed or NoOffice. Never asks anything.

@@ -121,6 +121,9 @@ void Program::start() {
   form_.Form_Load();
   restoreKeepCopies();
   restoreThinCopies();
+  const Settings settings(ports_.system.settings);
+  if (settings.IsLocked(KeepCopiesKey)) additions_.Spin1.lockWithNote(LockedByAdministrator);
+  if (settings.IsLocked(ThinCopiesKey)) additions_.Check9.lockWithNote(LockedByAdministrator);
   form_.ShowAfterLoad();
   if (ports_.system.watch) {
     watchKeeper_ = std::make_unique<WatchKeeper>(

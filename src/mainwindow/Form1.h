@@ -256,6 +256,7 @@ class Form1 {
   void RestoreOptions(FailureTrap& trap);
   void FillIntervalList(FailureTrap& trap);
   void RestoreScheduleState(FailureTrap& trap);
+  void LockAdministeredOptions();
   void DrawForHomePage();
   std::string ProgramFile(std::string_view name) const;
   void WriteSetting(std::string_view key, std::string_view text);

@@ -1,11 +1,13 @@
 // Start-up, minimise into the tray, restore from it, and shutdown.
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
 #include "backup/HistoryLog.h"
 #include "backup/IntervalForSelection.h"
 #include "common/FileExists.h"
+#include "desktop/mStartUp.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/TextLength.h"
 #include "reporting/ContextLabels.h"
@@ -91,6 +93,7 @@ void Form1::Form_Load() {
     ports_.globals.HistoryLogPath =
         HistoryLogPath(ProductTitle, ports_.environment, ports_.pathStyle);
   });
+  LockAdministeredOptions();
   trap.step(222, [&] { isLoading_ = false; });
   trap.step(224, [&] { ports_.CheckOfficeSuite(); });
 }
@@ -162,6 +165,30 @@ void Form1::RestoreScheduleState(FailureTrap& trap) {
   } else if (trap.test(200, [&] { return state == SettingOn; })) {
     trap.step(202, [&] { c_.PushButton4.setCaption(Captions::ScheduleOn); });
     trap.step(204, [&] { c_.Timer1.setInterval(TickMilliseconds); });
+  }
+}
+
+// Controls whose setting the administrator locked show the locked value, greyed. Start at logon
+// locked is also made true of the desktop: the user's own entry may say otherwise.
+void Form1::LockAdministeredOptions() {
+  const auto lock = [this](std::string_view key, std::initializer_list<Control*> controls) {
+    if (!settings_.IsLocked(key)) return false;
+    for (Control* control : controls) control->lockWithNote(LockedByAdministrator);
+    return true;
+  };
+  lock(SettingKeys::Path, {&c_.Text1, &c_.PushButton1});
+  lock(SettingKeys::WhereOption, {&c_.Option1, &c_.Option2});
+  lock(SettingKeys::BackupOption, {&c_.Option3, &c_.Option4});
+  lock(SettingKeys::IncludeDate, {&c_.Check6});
+  lock(SettingKeys::Minimized, {&c_.Check8});
+  lock(SettingKeys::OftenIndex, {&c_.ListView1});
+  lock(SettingKeys::StartStopState, {&c_.PushButton4});
+  if (lock(SettingKeys::WindowsStartup, {&c_.Check5})) {
+    if (c_.Check5.value() == CheckBox::Checked) {
+      EnableStartup(ports_.autostart);
+    } else {
+      DisableStartup(ports_.autostart);
+    }
   }
 }
 

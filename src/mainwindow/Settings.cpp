@@ -11,7 +11,31 @@ std::string Settings::ReadSetting(std::string_view key, std::string_view default
 }
 
 void Settings::WriteSetting(std::string_view key, std::string_view text) {
+  if (IsLocked(key)) return;
   backend_.write(SettingsApplication, SettingsSection, key, text);
+}
+
+SettingSource Settings::Source(std::string_view key) const {
+  const std::optional<StoredSetting> stored =
+      backend_.lookup(SettingsApplication, SettingsSection, key);
+  return stored ? stored->source : SettingSource::BuiltIn;
+}
+
+bool Settings::IsLocked(std::string_view key) const {
+  return backend_.locked(SettingsApplication, SettingsSection, key);
+}
+
+std::string_view SourceName(SettingSource source) {
+  switch (source) {
+    case SettingSource::User:
+      return "user";
+    case SettingSource::SystemDefault:
+      return "system default";
+    case SettingSource::Policy:
+      return "policy";
+    default:
+      return "built-in";
+  }
 }
 
 bool IsSettingOn(std::string_view text) { return text == SettingOn; }

@@ -1,6 +1,7 @@
 #pragma once
 // The per-user settings store: texts under fixed keys of application "Morvane", section
-// "Tallyguard". Defaults are the reader's business and are never written by the store.
+// "Tallyguard". Defaults are the reader's business and are never written by the store. A key the
+// administrator locked reads as the administrator set it and is never written.
 
 #include <cstdint>
 #include <string>
@@ -27,6 +28,8 @@ inline constexpr std::string_view Minimized = "Minimized";
 }  // namespace SettingKeys
 
 inline constexpr std::string_view SettingOn = "On";
+// The note on a control whose setting is locked.
+inline constexpr std::string_view LockedByAdministrator = "Set by your administrator";
 inline constexpr std::string_view SettingOff = "Off";
 
 class Settings {
@@ -36,7 +39,11 @@ class Settings {
   // The stored text, or `defaultText` when the key was never written. A stored empty text stays
   // empty.
   std::string ReadSetting(std::string_view key, std::string_view defaultText) const;
+  // Does nothing for a locked key: the user's file must not gain a value that only looks in force.
   void WriteSetting(std::string_view key, std::string_view text);
+  // Where the value in force comes from; BuiltIn when no store has one.
+  SettingSource Source(std::string_view key) const;
+  bool IsLocked(std::string_view key) const;
 
  private:
   SettingsBackend& backend_;

@@ -11,6 +11,7 @@
 
 #include "backup/PassTurn.h"
 #include "backup/Retention.h"
+#include "mainwindow/Settings.h"
 #include "memory/CountingMessageLoop.h"
 #include "memory/FixedClock.h"
 #include "memory/LoopbackHelper.h"
@@ -78,6 +79,10 @@ class RecordingPlatform : public CommandLinePlatform {
     done += " ";
     return 0;
   }
+  int showSettings() override {
+    done += "settings ";
+    return 0;
+  }
   int startWindow(const Command& command) override {
     done += command.versions ? "window+versions " : "window ";
     return 0;
@@ -97,6 +102,7 @@ TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
   EXPECT_EQ(run({"--backup-pass", "/tmp/log.txt"}), std::tuple(5, "helper:/tmp/log.txt ", "", ""));
   EXPECT_EQ(run({"--backup-now", "--notify"}), std::tuple(1, "console backup+notify ", "", ""));
   EXPECT_EQ(run({"--version"}), std::tuple(0, "console ", VersionText("9.8.7"), ""));
+  EXPECT_EQ(run({"--settings"}), std::tuple(0, "console settings ", "", ""));
   EXPECT_EQ(run({"--help"}), std::tuple(0, "console ", HelpText("Tallyguard"), ""));
   const auto [status, done, out, errors] = run({"--frobnicate"});
   EXPECT_EQ(status, ExitCodes::Usage);
@@ -326,6 +332,50 @@ TEST_F(BackupNowTest, EachStoreTheOfficeRefusesIsOneLineNamingItsDocument) {
   EXPECT_THAT(errors.str(), HasSubstr("failed: Budget.ods: "));
   EXPECT_THAT(errors.str(), HasSubstr("failed: Plan.ods: "));
   EXPECT_FALSE(files.exists("/locked/Budget Backup.ods"));
+}
+
+// Every setting the program stores, once, in force and with its source; the user's value over a
+// default, a lock over the user's value; the desktop stands in for a folder never chosen.
+TEST(ShowSettings, EachSettingIsPrintedWithItsValueInForceAndWhereItComesFrom) {
+  MemorySettingsBackend settings;
+  MemoryShell shell;
+  settings.store("Keep Copies", "4");
+  settings.administer("Keep Copies", "10", SettingSource::SystemDefault);
+  settings.administer("OftenIndex", "6", SettingSource::SystemDefault);
+  settings.store("Thin Copies", "0");
+  settings.administer("Thin Copies", "1", SettingSource::Policy);
+  settings.store("Versions Size", "800\t600");
+  std::ostringstream out;
+  EXPECT_EQ(RunShowSettings(settings, shell, PathStyle::Posix, {{"OfficeFolder", ""}}, out), 0);
+  EXPECT_EQ(out.str(),
+            "Path\t/home/user/Desktop/\tbuilt-in\n"
+            "WhereOption\t2\tbuilt-in\n"
+            "Backup Option\t1\tbuilt-in\n"
+            "Windows Startup\tOff\tbuilt-in\n"
+            "Include Date\tOn\tbuilt-in\n"
+            "OftenIndex\t6\tsystem default\n"
+            "StartStopState\tOn\tbuilt-in\n"
+            "Minimized\tOff\tbuilt-in\n"
+            "Keep Copies\t4\tuser\n"
+            "Thin Copies\t1\tpolicy\n"
+            "Versions Size\t800\\t600\tuser\n"
+            "OfficeFolder\t\tbuilt-in\n");
+}
+
+// The core never stores a locked key, whatever the store would do with it.
+TEST(ShowSettings, ALockedKeyIsNeverWrittenThroughTheSettings) {
+  MemorySettingsBackend backend;
+  backend.administer("Path", "/srv/backups", SettingSource::Policy);
+  backend.administer("Minimized", "On", SettingSource::SystemDefault);
+  Settings settings(backend);
+  settings.WriteSetting("Path", "/home/ann");
+  settings.WriteSetting("Minimized", "Off");
+  ASSERT_EQ(backend.writes.size(), 1u);
+  EXPECT_EQ(backend.writes[0].key, "Minimized");
+  EXPECT_EQ(settings.ReadSetting("Path", ""), "/srv/backups");
+  EXPECT_EQ(settings.Source("Path"), SettingSource::Policy);
+  EXPECT_EQ(settings.Source("Minimized"), SettingSource::User);
+  EXPECT_EQ(settings.Source("Include Date"), SettingSource::BuiltIn);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 #include "backup/BackupNaming.h"
@@ -254,6 +255,62 @@ TEST_F(ProgramAdditionsTest, ASecondStartDuringAStartUpMessageShowsTheWindowOnce
   EXPECT_FALSE(shownDuringTheMessage);
   EXPECT_TRUE(window.visible());
   EXPECT_FALSE(program_->globals().HiddenInTray);
+}
+
+// The administrator's locks win over the user's own values, grey exactly their controls, and
+// nothing the user does stores a locked key; a default is only a default.
+TEST_F(ProgramAdditionsTest, LockedSettingsAreInForceGreyedAndNeverStored) {
+  for (auto [key, mine] : {std::pair{"Path", "/home/ann/Mine"},
+                           {"WhereOption", "2"},
+                           {"Backup Option", "1"},
+                           {"OftenIndex", "3"},
+                           {"Keep Copies", "9"},
+                           {"Thin Copies", "0"},
+                           {"Windows Startup", "Off"}}) {
+    settings.store(key, mine);
+  }
+  for (auto [key, locked] : {std::pair{"Path", "/srv/backups"},
+                             {"WhereOption", "1"},
+                             {"Backup Option", "2"},
+                             {"OftenIndex", "5"},
+                             {"Keep Copies", "7"},
+                             {"Thin Copies", "1"},
+                             {"Windows Startup", "On"},
+                             {"StartStopState", "Off"}}) {
+    settings.administer(key, locked, SettingSource::Policy);
+  }
+  settings.administer("Include Date", "Off", SettingSource::SystemDefault);
+  settings.writes.clear();
+  program(PathStyle::Posix).start();
+
+  EXPECT_EQ(Text1.text(), "/srv/backups");
+  EXPECT_TRUE(Option1.selected());
+  EXPECT_TRUE(Option4.selected());
+  EXPECT_EQ(ListView1.selectedPosition(), 5);
+  EXPECT_EQ(Spin1.value(), 7);
+  EXPECT_EQ(Check9.value(), CheckBox::Checked);
+  EXPECT_EQ(Check5.value(), CheckBox::Checked);
+  EXPECT_EQ(Check6.value(), CheckBox::Unchecked);  // the default, not the program's own
+  EXPECT_TRUE(autostart.registered);               // the lock holds on the desktop too
+  EXPECT_EQ(Timer1.interval(), 0);                 // the schedule is off
+  for (const auto* locked : std::initializer_list<const std::string*>{
+           &Text1.lockNote, &PushButton1.lockNote, &Option1.lockNote, &Option2.lockNote,
+           &Option3.lockNote, &Option4.lockNote, &ListView1.lockNote, &Spin1.lockNote,
+           &Check9.lockNote, &Check5.lockNote, &PushButton4.lockNote}) {
+    EXPECT_EQ(*locked, "Set by your administrator");
+  }
+  for (const auto* free : std::initializer_list<const std::string*>{
+           &Check6.lockNote, &Check8.lockNote, &PushButton2.lockNote}) {
+    EXPECT_EQ(*free, "");
+  }
+
+  Text1.setText("/home/ann/Elsewhere");
+  Spin1.setValue(2);
+  Check9.click();
+  Option2.setSelected(true);
+  Check6.click();
+  for (const SettingWrite& write : settings.writes) EXPECT_EQ(write.key, "Include Date");
+  EXPECT_EQ(settings.value("Include Date"), "On");
 }
 
 TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWhenAbsent) {

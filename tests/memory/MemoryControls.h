@@ -21,6 +21,9 @@ class MemoryControl : public Base {
   void moveMouse() {
     if (mouseMove_) mouseMove_();
   }
+  void lockWithNote(std::string_view note) override { lockNote = note; }
+  // What the control was locked with; empty while it is not locked.
+  std::string lockNote;
 
  protected:
   static void raise(const Handler& handler) {

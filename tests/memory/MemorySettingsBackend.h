@@ -20,10 +20,25 @@ class MemorySettingsBackend : public SettingsBackend {
  public:
   std::optional<std::string> read(std::string_view application, std::string_view section,
                                   std::string_view key) const override {
-    auto found = values_.find(Address(application, section, key));
-    if (found == values_.end()) return std::nullopt;
-    return found->second;
+    std::optional<StoredSetting> found = lookup(application, section, key);
+    if (!found) return std::nullopt;
+    return found->text;
   }
+  // As the real stores: a lock over the user's value, the user's over a default.
+  std::optional<StoredSetting> lookup(std::string_view application, std::string_view section,
+                                      std::string_view key) const override {
+    const Key address = Address(application, section, key);
+    auto administered = administered_.find(address);
+    if (administered != administered_.end() &&
+        administered->second.source == SettingSource::Policy) {
+      return administered->second;
+    }
+    auto found = values_.find(address);
+    if (found != values_.end()) return StoredSetting{found->second, SettingSource::User};
+    if (administered != administered_.end()) return administered->second;
+    return std::nullopt;
+  }
+  // Writes even a locked key, so a test sees whether the core asked for it.
   void write(std::string_view application, std::string_view section, std::string_view key,
              std::string_view text) override {
     values_[Address(application, section, key)] = std::string(text);
@@ -42,6 +57,11 @@ class MemorySettingsBackend : public SettingsBackend {
     return count;
   }
 
+  // The administrator's value in the program's own section: SystemDefault or Policy.
+  void administer(std::string_view key, std::string_view text, SettingSource source) {
+    administered_[Address("Morvane", "Tallyguard", key)] = StoredSetting{std::string(text), source};
+  }
+
   std::vector<SettingWrite> writes;
 
  private:
@@ -50,6 +70,7 @@ class MemorySettingsBackend : public SettingsBackend {
     return {std::string(application), std::string(section), std::string(key)};
   }
   std::map<Key, std::string> values_;
+  std::map<Key, StoredSetting> administered_;
 };
 
 }  // namespace tg

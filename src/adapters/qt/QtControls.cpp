@@ -26,6 +26,11 @@ QString ToQString(std::string_view text) {
 
 std::string ToStdString(const QString& text) { return text.toUtf8().toStdString(); }
 
+void LockWidget(QWidget& widget, std::string_view note) {
+  widget.setEnabled(false);
+  widget.setToolTip(ToQString(note));
+}
+
 MouseMoveRelay::MouseMoveRelay(QWidget& widget) : widget_(widget) {
   widget_.setMouseTracking(true);
   widget_.installEventFilter(this);

@@ -22,6 +22,8 @@ namespace tg {
 
 QString ToQString(std::string_view text);
 std::string ToStdString(const QString& text);
+// Greys the widget and gives it `note` as its tooltip, which Qt shows on a greyed widget too.
+void LockWidget(QWidget& widget, std::string_view note);
 
 // Raises a control's mouse-move handler for pointer movement over the widget itself, not over
 // its children: a button's ignored move must not reach the frame or window behind it.
@@ -45,6 +47,7 @@ class QtPushButton : public PushButton {
   void setCaption(std::string_view caption) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(button_, note); }
   QPushButton& widget() { return button_; }
 
  private:
@@ -65,6 +68,7 @@ class QtCheckBox : public CheckBox {
   void setVisible(bool visible) override { box_.setVisible(visible); }
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(box_, note); }
   QCheckBox& widget() { return box_; }
 
  private:
@@ -82,6 +86,7 @@ class QtOptionButton : public OptionButton {
   void setSelected(bool selected) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(button_, note); }
   QRadioButton& widget() { return button_; }
 
  private:
@@ -108,6 +113,7 @@ class QtNumberBox : public NumberBox {
   void setValue(int value) override { box_.setValue(value); }
   void onChange(Handler handler) override { change_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(box_, note); }
   QSpinBox& widget() { return box_; }
 
  private:
@@ -126,6 +132,7 @@ class QtTextBox : public QObject, public TextBox {
   void onChange(Handler handler) override { change_ = std::move(handler); }
   void onGotFocus(Handler handler) override { gotFocus_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(edit_, note); }
   QLineEdit& widget() { return edit_; }
 
  protected:
@@ -152,6 +159,7 @@ class QtListView : public QObject, public ListView {
   void selectPosition(int position) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { relay_.setHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { LockWidget(list_, note); }
   QTreeWidget& widget() { return list_; }
 
  protected:

@@ -261,6 +261,15 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
     return tg::RunListCopies(system.services().listCopies(), command.document, std::cout,
                              std::cerr);
   }
+  // The settings only: no display, no office.
+  int showSettings() override {
+    QCoreApplication application(argc_, argv_);
+    NameApplication();
+    tg::QtShell shell;
+    tg::QtSettingsBackend settings;
+    return tg::RunShowSettings(settings, shell, tg::PathStyle::Posix, {{tg::OfficeFolderKey, ""}},
+                               std::cout);
+  }
   int copyCommand(const tg::Command& command) override {
     EndWithoutTeardown(CopyCommand(argc_, argv_, command));
   }

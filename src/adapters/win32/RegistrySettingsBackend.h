@@ -1,6 +1,7 @@
 #pragma once
 // The settings in the current user's registry: HKEY_CURRENT_USER\<root>\<application>\<section>,
-// one REG_SZ value per key.
+// one REG_SZ value per key. Machine-wide defaults and locks are not read yet: every value found is
+// the user's (the port's own lookup), and nothing is locked.
 
 #include <string>
 

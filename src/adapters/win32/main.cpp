@@ -164,6 +164,11 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
                              std::cerr);
   }
   int copyCommand(const tg::Command& command) override { return CopyCommand(command); }
+  int showSettings() override {
+    tg::RegistrySettingsBackend settings;
+    tg::Win32Shell shell(tg::RunningExecutablePath());
+    return tg::RunShowSettings(settings, shell, tg::PathStyle::Windows, {}, std::cout);
+  }
   int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };
 

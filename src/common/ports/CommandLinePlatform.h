@@ -29,6 +29,8 @@ class CommandLinePlatform {
   virtual int listCopies(const Command& command) = 0;
   // --restore and --diff: through the office when one runs; returns the exit status.
   virtual int copyCommand(const Command& command) = 0;
+  // --settings: every setting, its value in force and where it comes from; the exit status.
+  virtual int showSettings() = 0;
   // The window, with the Versions window when the command asks for it.
   virtual int startWindow(const Command& command) = 0;
 };

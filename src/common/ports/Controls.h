@@ -21,6 +21,9 @@ class Control {
  public:
   virtual ~Control() = default;
   virtual void onMouseMove(Handler handler) = 0;
+  // The setting behind the control is locked: the control is greyed, so the user can't change
+  // it, and pointing at it shows `note`. A control that can't be greyed stays as it is.
+  virtual void lockWithNote(std::string_view /*note*/) {}
 };
 
 class PushButton : public Control {

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QTest>
 #include <filesystem>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "adapters/posix/PosixFileSystem.h"
@@ -173,6 +174,36 @@ TEST_F(ProgramTest, UserClicksReachTheWindowsHandlersAndTheStore) {
   EXPECT_EQ(v.PushButton4.widget().text(), "Turn On Auto Backup-Save");
   EXPECT_FALSE(v.Timer1.running());
   EXPECT_EQ(settings.value("StartStopState"), "Off");
+}
+
+// The administrator's locks reach the Qt window: those controls greyed and telling why, their
+// values never copied into the user's store; the others as they were.
+TEST_F(ProgramTest, LockedSettingsGreyTheirControlsInTheWindow) {
+  settings.administer("Keep Copies", "6", SettingSource::Policy);
+  settings.administer("Thin Copies", "1", SettingSource::Policy);
+  settings.administer("WhereOption", "1", SettingSource::Policy);
+  settings.administer("Include Date", "Off", SettingSource::SystemDefault);
+  program().start();
+  QtForm1View& v = view();
+  const std::vector<QWidget*> locked{&v.Spin1.widget(), &v.Check9.widget(), &v.Option1.widget(),
+                                     &v.Option2.widget()};
+  for (QWidget* widget : locked) {
+    EXPECT_FALSE(widget->isEnabled());
+    EXPECT_EQ(widget->toolTip(), "Set by your administrator");
+  }
+  EXPECT_EQ(v.Spin1.widget().value(), 6);
+  EXPECT_TRUE(v.Check9.widget().isChecked());
+  EXPECT_TRUE(v.Option1.widget().isChecked());
+  EXPECT_TRUE(v.Check6.widget().isEnabled());
+  EXPECT_FALSE(v.Check6.widget().isChecked());
+  EXPECT_TRUE(v.Text1.widget().isEnabled());
+  v.Check6.widget().click();
+  EXPECT_EQ(settings.value("Include Date"), "On");
+  for (const SettingWrite& write : settings.writes) {
+    EXPECT_TRUE(write.key != "Keep Copies" && write.key != "Thin Copies" &&
+                write.key != "WhereOption")
+        << write.key;
+  }
 }
 
 TEST_F(ProgramTest, BackupNowStoresACopyOfEveryOpenSpreadsheet) {

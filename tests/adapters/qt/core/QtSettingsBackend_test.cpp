@@ -75,6 +75,42 @@ TEST(QtSettingsBackend, KeysLiveInTheSectionOfThePerUserFile) {
   EXPECT_EQ(settings.read(Application, "Other", "Windows Startup"), std::nullopt);
 }
 
+// An administrator's folder along XDG_CONFIG_DIRS for one test, with this file text.
+class SystemFolder {
+ public:
+  explicit SystemFolder(const std::string& text) {
+    std::filesystem::create_directories(folder_ / "Morvane");
+    std::ofstream(folder_ / "Morvane" / "Tallyguard.conf") << text;
+    ::setenv("XDG_CONFIG_DIRS", ("relative/ignored:" + folder_.string()).c_str(), 1);
+  }
+  ~SystemFolder() {
+    ::unsetenv("XDG_CONFIG_DIRS");
+    std::filesystem::remove_all(folder_);
+  }
+
+ private:
+  std::filesystem::path folder_ = ConfigHome.parent_path() / "system";
+};
+
+std::string UserFileText() {
+  std::ifstream file(ConfigHome / "Morvane" / "Tallyguard.conf");
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The user's own value stays in their file, unused, and no write of the program replaces it.
+TEST(QtSettingsBackend, ALockedKeyIsInForceAndTheUsersFileNeverGetsIt) {
+  WriteInOther("StartStopState", "On");
+  const SystemFolder system("[Tallyguard]\nStartStopState[$i]=Off\n");
+  QtSettingsBackend settings;
+  EXPECT_EQ(settings.read(Application, Section, "StartStopState"), "Off");
+  EXPECT_TRUE(settings.locked(Application, Section, "StartStopState"));
+  const std::string before = UserFileText();
+  ASSERT_NE(before.find("StartStopState=On"), std::string::npos) << before;
+  settings.write(Application, Section, "StartStopState", "Off");
+  EXPECT_EQ(UserFileText(), before);
+  EXPECT_EQ(ReadInOther("StartStopState"), "Off");
+}
+
 int RunAsOtherProcess(int argc, char** argv) {
   QtSettingsBackend settings;
   if (argc == 3 && std::strcmp(argv[1], "--read") == 0) {
