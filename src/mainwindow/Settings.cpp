@@ -11,7 +11,13 @@ std::string Settings::ReadSetting(std::string_view key, std::string_view default
 }
 
 void Settings::WriteSetting(std::string_view key, std::string_view text) {
-  if (IsLocked(key)) return;
+  const std::optional<StoredSetting> stored =
+      backend_.lookup(SettingsApplication, SettingsSection, key);
+  if (stored && stored->source == SettingSource::Policy) return;
+  // The window stores every value again as it fills its controls: an administrator's default
+  // stored so would become the user's own choice, and a later change of the default would never
+  // reach this user. Only a value that differs from it is the user's.
+  if (stored && stored->source == SettingSource::SystemDefault && stored->text == text) return;
   backend_.write(SettingsApplication, SettingsSection, key, text);
 }
 

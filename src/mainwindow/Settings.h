@@ -39,7 +39,8 @@ class Settings {
   // The stored text, or `defaultText` when the key was never written. A stored empty text stays
   // empty.
   std::string ReadSetting(std::string_view key, std::string_view defaultText) const;
-  // Does nothing for a locked key: the user's file must not gain a value that only looks in force.
+  // Does nothing for a locked key: the user's file must not gain a value that only looks in force;
+  // nor for the administrator's default itself, which stays the administrator's to change.
   void WriteSetting(std::string_view key, std::string_view text);
   // Where the value in force comes from; BuiltIn when no store has one.
   SettingSource Source(std::string_view key) const;

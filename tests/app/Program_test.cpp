@@ -313,6 +313,17 @@ TEST_F(ProgramAdditionsTest, LockedSettingsAreInForceGreyedAndNeverStored) {
   EXPECT_EQ(settings.value("Include Date"), "On");
 }
 
+// The window stores the folder again as it fills its box; an administrator's default stored so
+// would become the user's own, and a later change of it would never reach this user.
+TEST_F(ProgramAdditionsTest, AnAdministratorsDefaultStaysADefaultUntilTheUserChangesIt) {
+  settings.administer("Path", "/srv/backups/", SettingSource::SystemDefault);
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Text1.text(), "/srv/backups/");
+  EXPECT_EQ(settings.writesOf("Path"), 0);
+  Text1.setText("/home/ann/Mine/");
+  EXPECT_EQ(settings.value("Path"), "/home/ann/Mine/");
+}
+
 TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWhenAbsent) {
   program(PathStyle::Posix).start();
   EXPECT_EQ(Spin1.value(), 0);
