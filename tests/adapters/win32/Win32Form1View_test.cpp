@@ -521,6 +521,37 @@ TEST_F(MainWindow, LockedSettingsGreyTheirControlsAndTellWhoSetThem) {
   expectFree("Check8");
 }
 
+// The pointer resting on a greyed control shows its note: the system hands the pointer's moves
+// over it to its container, whose tip finds the control's place under the pointer.
+TEST_F(MainWindow, PointingAtALockedControlShowsItsNote) {
+  settings.administer(KeepCopiesKey, "5", SettingSource::Policy);
+  start();
+  HWND spin = named("Spin1");
+  HWND tip = view().Spin1.lockTip();
+  ASSERT_NE(tip, nullptr);
+  RECT area{};
+  GetWindowRect(spin, &area);
+  const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  SetCursorPos(centre.x, centre.y);
+  POINT inContainer = centre;
+  ScreenToClient(GetParent(spin), &inContainer);
+  // One move, as a pointer coming to rest: every further move would start the tip's wait over.
+  SendMessageA(GetParent(spin), WM_MOUSEMOVE, 0, MAKELPARAM(inContainer.x, inContainer.y));
+  for (int tries = 0; tries < 60 && !IsWindowVisible(tip); ++tries) {
+    Sleep(50);
+    RunWaitingMessages();
+  }
+  ASSERT_TRUE(IsWindowVisible(tip));
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  ASSERT_TRUE(SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)));
+  EXPECT_EQ(tool.uId, reinterpret_cast<UINT_PTR>(spin));
+  char text[256] = {};
+  tool.lpszText = text;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::string(text), LockedByAdministrator);
+}
+
 TEST_F(MainWindow, ChecksAndOptionsRaiseTheirHandlersAsThePortsSay) {
   int clicks = 0, optionClicks = 0;
   view().Check5.onClick([&] { ++clicks; });
