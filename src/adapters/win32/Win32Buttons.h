@@ -15,6 +15,7 @@ class Win32PushButton : public Win32Control, public PushButton {
   void setCaption(std::string_view caption) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
 
  protected:
   void command(WORD code) override;
@@ -51,6 +52,7 @@ class Win32CheckBox : public Win32Control, public CheckBox {
   void setVisible(bool visible) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
 
  protected:
   void command(WORD code) override;
@@ -68,6 +70,7 @@ class Win32OptionButton : public Win32Control, public OptionButton {
   void setSelected(bool selected) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
 
  protected:
   void command(WORD code) override;

@@ -10,6 +10,8 @@ namespace tg {
 namespace {
 
 const char* const ControlProperty = "TallyguardControl";
+// On a top-level window: the tip its locked controls share.
+const char* const LockTipProperty = "TallyguardLockTip";
 constexpr UINT_PTR SubclassId = 1;
 
 // The list view, the progress bar and the up-down arrows are common controls.
@@ -101,6 +103,14 @@ Win32Control::Win32Control(HWND parent, const char* windowClass, DWORD style, st
 }
 
 Win32Control::~Win32Control() {
+  // The tip belongs to the top-level window and may outlive the control, or be gone before it.
+  if (lockTip_ && IsWindow(lockTip_)) {
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(handle_);
+    tool.uId = reinterpret_cast<UINT_PTR>(handle_);
+    SendMessageA(lockTip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
   RemoveWindowSubclass(handle_, SubclassProc, SubclassId);
   RemovePropA(handle_, ControlProperty);
   DestroyWindow(handle_);
@@ -108,6 +118,59 @@ Win32Control::~Win32Control() {
 
 void Win32Control::place(int left, int top, int width, int height) {
   MoveWindow(handle_, left, top, width, height, TRUE);
+  followWithLockTip();
+}
+
+void Win32Control::lockWith(std::string_view note) {
+  for (HWND part : parts()) EnableWindow(part, FALSE);
+  if (lockTip_) return;
+  HWND top = GetAncestor(handle_, GA_ROOT);
+  HWND tip = static_cast<HWND>(GetPropA(top, LockTipProperty));
+  if (tip == nullptr || !IsWindow(tip)) {
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
+    // Owned by the top-level window, so it goes with it.
+    tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, top, nullptr, GetModuleHandleA(nullptr),
+                          nullptr);
+    if (tip == nullptr) return;
+    SetPropA(top, LockTipProperty, tip);
+  }
+  std::string text(note);
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = GetParent(handle_);
+  tool.uId = reinterpret_cast<UINT_PTR>(handle_);
+  tool.lpszText = text.data();  // copied by the tip window
+  if (!SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) return;
+  lockTip_ = tip;
+  followWithLockTip();
+}
+
+void Win32Control::followWithLockTip() {
+  if (lockTip_ == nullptr) return;
+  HWND container = GetParent(handle_);
+  RECT area{};
+  bool first = true;
+  for (HWND part : parts()) {
+    RECT partArea{};
+    GetWindowRect(part, &partArea);
+    MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&partArea), 2);
+    if (first) {
+      area = partArea;
+      first = false;
+    } else {
+      UnionRect(&area, &area, &partArea);
+    }
+  }
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = container;
+  tool.uId = reinterpret_cast<UINT_PTR>(handle_);
+  tool.rect = area;
+  SendMessageA(lockTip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Win32Control::setFont(HFONT font) {

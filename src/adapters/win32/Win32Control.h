@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/ports/Controls.h"
 
@@ -42,6 +43,13 @@ class Win32Control {
   virtual void setDpi(int dpi) { dpi_ = dpi; }
   int dpi() const { return dpi_; }
 
+  // Greys the control, so the user can't change it, and shows `note` while the pointer rests on
+  // it. A greyed window gets no mouse messages (its container gets them), so the note is the
+  // container's, over the control's place; every locked control of one window shares one tip.
+  void lockWith(std::string_view note);
+  // The tip that shows the note of a locked control; nullptr while it is not locked.
+  HWND lockTip() const { return lockTip_; }
+
   // A control the user types into is a Unicode window: every character of any language reaches
   // it whole, whatever the system makes of a character typed into a window of the code page.
   enum class Characters { CodePage, Unicode };
@@ -62,6 +70,10 @@ class Win32Control {
   virtual std::optional<LRESULT> intercept(UINT /*message*/, WPARAM, LPARAM) {
     return std::nullopt;
   }
+  // Every window the control is made of, its own first: all of them are greyed when it is locked.
+  virtual std::vector<HWND> parts() const { return {handle_}; }
+  // Moves the note of a locked control to where the control now is.
+  void followWithLockTip();
   static void Raise(const Handler& handler) {
     if (handler) handler();
   }
@@ -72,6 +84,7 @@ class Win32Control {
   HWND handle_;
   Handler mouseMove_;
   int dpi_ = 96;
+  HWND lockTip_ = nullptr;
 };
 
 }  // namespace tg

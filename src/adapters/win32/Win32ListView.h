@@ -49,6 +49,7 @@ class Win32ListView : public Win32ReportList, public ListView {
   void selectPosition(int position) override;
   void onClick(Handler handler) override { click_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
 
  protected:
   LRESULT notify(const NMHDR& header) override;

@@ -90,6 +90,7 @@ void Win32NumberBox::place(int left, int top, int width, int height) {
   const int arrowsWidth = SystemMetricAt(SM_CXVSCROLL, dpi());
   Win32Control::place(left, top, width - arrowsWidth, height);
   MoveWindow(arrows_, left + width - arrowsWidth, top, arrowsWidth, height, TRUE);
+  followWithLockTip();
 }
 
 // A field left empty or holding no number keeps the last value until it holds one again.

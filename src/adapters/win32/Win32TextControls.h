@@ -17,6 +17,7 @@ class Win32TextBox : public Win32Control, public TextBox {
   void onChange(Handler handler) override { change_ = std::move(handler); }
   void onGotFocus(Handler handler) override { gotFocus_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
 
  protected:
   void command(WORD code) override;
@@ -40,12 +41,14 @@ class Win32NumberBox : public Win32Control, public NumberBox {
   void setValue(int value) override;
   void onChange(Handler handler) override { change_ = std::move(handler); }
   void onMouseMove(Handler handler) override { setMouseMoveHandler(std::move(handler)); }
+  void lockWithNote(std::string_view note) override { lockWith(note); }
   // The edit field takes the place but the arrows' width at its right.
   void place(int left, int top, int width, int height) override;
   HWND arrows() const { return arrows_; }
 
  protected:
   void command(WORD code) override;
+  std::vector<HWND> parts() const override { return {handle(), arrows_}; }
 
  private:
   void noticeText();

@@ -72,6 +72,103 @@ TEST_F(RegistrySettings, TheSettingsOfTheProgramLandInTheRegistry) {
   EXPECT_EQ(settings.ReadSetting("WhereOption", "2"), "2");
 }
 
+// The administrator's layers under HKEY_LOCAL_MACHINE, written as Group Policy and the installer
+// write them; Wine lets the tests write there.
+class AdministeredSettings : public RegistrySettings {
+ protected:
+  void SetUp() override {
+    RegistrySettings::SetUp();
+    CleanMachine();
+  }
+  void TearDown() override {
+    CleanMachine();
+    RegistrySettings::TearDown();
+  }
+  static void CleanMachine() {
+    for (const char* key : {"Software\\Policies\\Morvane", "Software\\Morvane"}) {
+      HKEY root = nullptr;
+      if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &root) ==
+          ERROR_SUCCESS) {
+        RegDeleteTreeA(root, key);
+        RegCloseKey(root);
+      }
+    }
+  }
+  static void SetMachineValue(const char* key, const char* name, DWORD type, const void* data,
+                              DWORD size) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
+                              KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(handle, name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
+    RegCloseKey(handle);
+  }
+  static void SetMachineText(const char* key, const char* name, const std::string& text) {
+    SetMachineValue(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  }
+  static void SetMachineNumber(const char* key, const char* name, DWORD number) {
+    SetMachineValue(key, name, REG_DWORD, &number, sizeof number);
+  }
+  // The value in force and its source, comparable as a whole.
+  std::optional<std::pair<std::string, SettingSource>> found(std::string_view key) const {
+    std::optional<StoredSetting> stored = backend.lookup("Morvane", "Tallyguard", key);
+    if (!stored) return std::nullopt;
+    return std::make_pair(stored->text, stored->source);
+  }
+  static constexpr const char* Defaults = "Software\\Morvane\\Tallyguard";
+  static constexpr const char* Policies = "Software\\Policies\\Morvane\\Tallyguard";
+};
+
+TEST_F(AdministeredSettings, AMachineDefaultAppliesUntilTheUserChoosesAndNumbersReadAsText) {
+  SetMachineText(Defaults, "Path", "\\\\server\\share\\Backups");
+  SetMachineNumber(Defaults, "OftenIndex", 5);
+  EXPECT_EQ(found("Path"), std::make_pair(std::string("\\\\server\\share\\Backups"),
+                                          SettingSource::SystemDefault));
+  EXPECT_EQ(found("OftenIndex"), std::make_pair(std::string("5"), SettingSource::SystemDefault));
+  EXPECT_FALSE(backend.locked("Morvane", "Tallyguard", "Path"));
+
+  backend.write("Morvane", "Tallyguard", "Path", "D:\\Mine");
+  EXPECT_EQ(found("Path"), std::make_pair(std::string("D:\\Mine"), SettingSource::User));
+  EXPECT_EQ(backend.read("Morvane", "Tallyguard", "Path"), "D:\\Mine");
+  // The user's value went to the user's key; the default is still there for the next user.
+  EXPECT_EQ(RawValue(HKEY_LOCAL_MACHINE, Defaults, "Path").second, "\\\\server\\share\\Backups");
+  EXPECT_EQ(found("Keep Copies"), std::nullopt);
+}
+
+TEST_F(AdministeredSettings, APolicyWinsOverTheUsersValueAndRefusesTheUsersWrites) {
+  backend.write("Morvane", "Tallyguard", "Keep Copies", "3");
+  SetMachineText(Defaults, "Keep Copies", "7");
+  SetMachineNumber(Policies, "Keep Copies", 10);
+  EXPECT_EQ(found("Keep Copies"), std::make_pair(std::string("10"), SettingSource::Policy));
+  EXPECT_EQ(backend.read("Morvane", "Tallyguard", "Keep Copies"), "10");
+  EXPECT_TRUE(backend.locked("Morvane", "Tallyguard", "Keep Copies"));
+
+  backend.write("Morvane", "Tallyguard", "Keep Copies", "4");
+  EXPECT_EQ(RawValue(HKEY_CURRENT_USER, Defaults, "Keep Copies").second, "3")
+      << "the user's value under a lock is left as it was";
+  EXPECT_EQ(found("Keep Copies"), std::make_pair(std::string("10"), SettingSource::Policy));
+
+  // A text policy locks as well, and other keys stay the user's to write.
+  SetMachineText(Policies, "Include Date", "Off");
+  EXPECT_EQ(found("Include Date"), std::make_pair(std::string("Off"), SettingSource::Policy));
+  backend.write("Morvane", "Tallyguard", "Minimized", "On");
+  EXPECT_EQ(found("Minimized"), std::make_pair(std::string("On"), SettingSource::User));
+}
+
+TEST_F(AdministeredSettings, AnAdministratorsValueOfAnotherTypeIsPassedOver) {
+  backend.write("Morvane", "Tallyguard", "Path", "D:\\Mine");
+  const char binary[] = {'C', ':', '\\', 0};
+  SetMachineValue(Policies, "Path", REG_BINARY, binary, sizeof binary);
+  SetMachineValue(Policies, "OftenIndex", REG_EXPAND_SZ, "4", 2);
+  SetMachineValue(Defaults, "OftenIndex", REG_MULTI_SZ, "6\0\0", 3);
+  EXPECT_EQ(found("Path"), std::make_pair(std::string("D:\\Mine"), SettingSource::User));
+  EXPECT_FALSE(backend.locked("Morvane", "Tallyguard", "Path"));
+  EXPECT_EQ(found("OftenIndex"), std::nullopt);
+  backend.write("Morvane", "Tallyguard", "Path", "E:\\Other");
+  EXPECT_EQ(found("Path"), std::make_pair(std::string("E:\\Other"), SettingSource::User));
+}
+
 TEST_F(RegistrySettings, LongTextsWithBlanksAndBackslashesComeBackWhole) {
   const std::string folder = "C:\\users\\a user\\Backups #1\\" + std::string(300, 'x') + "\\";
   backend.write("Morvane", "Tallyguard", "Path", folder);

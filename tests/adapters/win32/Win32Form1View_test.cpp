@@ -459,6 +459,99 @@ TEST_F(MainWindow, StartUpRestoresTheStoreAndTheUsersChangesAreStored) {
 
 // The check box's click follows its value, by the user and by code, never the same value twice;
 // an option button selected from code clears its frame's others.
+// The note the shared tip of locked controls gives where the pointer would rest: over the middle
+// of `control`, as its container sees it; empty when no tool is there.
+std::string LockNoteOver(HWND tip, HWND control) {
+  if (tip == nullptr) return "(no tip)";
+  RECT area{};
+  GetWindowRect(control, &area);
+  HWND container = GetParent(control);
+  MapWindowPoints(nullptr, container, reinterpret_cast<POINT*>(&area), 2);
+  TTHITTESTINFOA hit{};
+  hit.hwnd = container;
+  hit.pt = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  hit.ti.cbSize = sizeof hit.ti;
+  if (!SendMessageA(tip, TTM_HITTESTA, 0, reinterpret_cast<LPARAM>(&hit))) return "";
+  char text[256] = {};
+  TTTOOLINFOA tool = hit.ti;
+  tool.lpszText = text;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
+// The administrator's locks grey the controls of their settings, and pointing at one tells who
+// set it; the other controls stay the user's. The notes follow the controls to another DPI.
+TEST_F(MainWindow, LockedSettingsGreyTheirControlsAndTellWhoSetThem) {
+  settings.administer("Path", data.path() + "\\", SettingSource::Policy);
+  settings.administer("OftenIndex", "2", SettingSource::Policy);
+  settings.administer(KeepCopiesKey, "5", SettingSource::Policy);
+  settings.administer("Include Date", "Off", SettingSource::Policy);
+  settings.administer("Backup Option", "2", SettingSource::SystemDefault);
+  start();
+  ASSERT_TRUE(view().window.visible());
+  HWND tip = view().Text1.lockTip();
+  ASSERT_NE(tip, nullptr);
+  const std::string note(LockedByAdministrator);
+  const auto expectLocked = [&](HWND control, const char* name) {
+    EXPECT_FALSE(IsWindowEnabled(control)) << name;
+    EXPECT_EQ(LockNoteOver(tip, control), note) << name;
+  };
+  const auto expectFree = [&](const char* name) {
+    EXPECT_TRUE(IsWindowEnabled(named(name))) << name;
+    EXPECT_EQ(LockNoteOver(tip, named(name)), "") << name;
+  };
+  for (const char* name : {"Text1", "PushButton1", "ListView1", "Spin1", "Check6"}) {
+    expectLocked(named(name), name);
+  }
+  expectLocked(view().Spin1.arrows(), "the arrows of Spin1");
+  EXPECT_EQ(view().Spin1.value(), 5);
+  for (const char* name : {"Option1", "Option3", "Option4", "Check8", "Check9", "PushButton2"}) {
+    expectFree(name);
+  }
+  EXPECT_EQ(view().Check8.lockTip(), nullptr);
+
+  RECT proposed{40, 30, 40 + 1090, 30 + 1150};
+  SendMessageA(view().window.handle(), WM_DPICHANGED, MAKEWPARAM(192, 192),
+               reinterpret_cast<LPARAM>(&proposed));
+  RunWaitingMessages();
+  ASSERT_EQ(view().window.dpi(), 192);
+  for (const char* name : {"Text1", "ListView1", "Spin1", "Check6"}) {
+    expectLocked(named(name), name);
+  }
+  expectFree("Check8");
+}
+
+// The pointer resting on a greyed control shows its note: the system hands the pointer's moves
+// over it to its container, whose tip finds the control's place under the pointer.
+TEST_F(MainWindow, PointingAtALockedControlShowsItsNote) {
+  settings.administer(KeepCopiesKey, "5", SettingSource::Policy);
+  start();
+  HWND spin = named("Spin1");
+  HWND tip = view().Spin1.lockTip();
+  ASSERT_NE(tip, nullptr);
+  RECT area{};
+  GetWindowRect(spin, &area);
+  const POINT centre{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  SetCursorPos(centre.x, centre.y);
+  POINT inContainer = centre;
+  ScreenToClient(GetParent(spin), &inContainer);
+  // One move, as a pointer coming to rest: every further move would start the tip's wait over.
+  SendMessageA(GetParent(spin), WM_MOUSEMOVE, 0, MAKELPARAM(inContainer.x, inContainer.y));
+  for (int tries = 0; tries < 60 && !IsWindowVisible(tip); ++tries) {
+    Sleep(50);
+    RunWaitingMessages();
+  }
+  ASSERT_TRUE(IsWindowVisible(tip));
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  ASSERT_TRUE(SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool)));
+  EXPECT_EQ(tool.uId, reinterpret_cast<UINT_PTR>(spin));
+  char text[256] = {};
+  tool.lpszText = text;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::string(text), LockedByAdministrator);
+}
+
 TEST_F(MainWindow, ChecksAndOptionsRaiseTheirHandlersAsThePortsSay) {
   int clicks = 0, optionClicks = 0;
   view().Check5.onClick([&] { ++clicks; });

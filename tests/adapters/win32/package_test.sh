@@ -30,6 +30,10 @@ for file in Tallyguard.exe Tallyguard.com; do
   [ -z "$others" ] || fail "$file needs DLLs Windows does not have: $others"
 done
 wine "$program" --version | grep -q "^Tallyguard $version" || fail "the zipped program does not run"
+# The Group Policy templates lie beside the program, for administrators to copy.
+for file in policies/Tallyguard.admx policies/en-US/Tallyguard.adml; do
+  [ -f "$unpacked/$name/$file" ] || fail "the zip holds no $file"
+done
 
 installed="$(wine cmd /c 'echo %ProgramW6432%' | tr -d '\r')\\Tallyguard"
 # A silent installer that stops at a question would wait for ever: it gets two minutes.
@@ -69,4 +73,31 @@ timeout 120 wine "$build/$name.exe" /S && refused=no || refused=yes
 wine winecfg /v win10 >/dev/null 2>&1
 [ "$refused" = yes ] || fail "the installer went on under Windows 7"
 [ ! -f "$unix/Tallyguard.exe" ] || fail "the installer put Tallyguard.exe on Windows 7"
+
+# An administrator's silent install with defaults for every user of the machine; a value out of
+# range (/THIN=7) is left out.
+timeout 120 wine "$build/$name.exe" /S '/FOLDER=\\server\share\Backups' /INTERVAL=10 /KEEP=20 \
+  /THIN=7 || fail "the installer with defaults did not finish"
+[ -f "$unix/policies/Tallyguard.admx" ] || fail "the installer put no policies\Tallyguard.admx"
+[ -f "$unix/policies/en-US/Tallyguard.adml" ] ||
+  fail "the installer put no policies\en-US\Tallyguard.adml"
+machine_value() {
+  wine reg query 'HKLM\Software\Morvane\Tallyguard' /v "$1" /reg:64 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$1 *REG_SZ *//p"
+}
+[ "$(machine_value Path)" = '\\server\share\Backups' ] ||
+  fail "the installer wrote the folder as '$(machine_value Path)'"
+[ "$(machine_value WhereOption)" = 1 ] || fail "the installer did not send copies to the folder"
+[ "$(machine_value OftenIndex)" = 4 ] ||
+  fail "10 minutes became the interval position '$(machine_value OftenIndex)'"
+[ "$(machine_value 'Keep Copies')" = 20 ] || fail "the installer wrote Keep Copies wrong"
+[ -z "$(machine_value 'Thin Copies')" ] || fail "the installer wrote /THIN=7"
+# The installed program takes them as the machine's defaults.
+settings=$(cd "$unix" && wine cmd /c Tallyguard --settings | tr -d '\r') ||
+  fail "the installed program's --settings failed"
+grep -qxF "$(printf 'OftenIndex\t4\tsystem default')" <<<"$settings" ||
+  fail "the program does not take the installer's interval: $settings"
+grep -qxF "$(printf 'Thin Copies\t0\tbuilt-in')" <<<"$settings" ||
+  fail "the program does not report Thin Copies as built-in: $settings"
+wine "$unix/Uninstall.exe" /S
 echo "package test: the zip and the installer of Tallyguard $version passed"
