@@ -31,6 +31,7 @@
 #include "common/ports/Skin.h"
 #include "common/ports/VersionsView.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Settings.h"
 #include "mainwindow/Versions.h"
 
 namespace tg {
@@ -75,8 +76,8 @@ inline constexpr std::string_view BackupNow = "Backup Now";
 inline constexpr std::string_view Quit = "Quit";
 }  // namespace TrayMenuCaptions
 
-inline constexpr std::string_view KeepCopiesKey = "Keep Copies";
-inline constexpr std::string_view ThinCopiesKey = "Thin Copies";  // ThinCopiesOn or Off
+inline constexpr std::string_view KeepCopiesKey = SettingKeys::KeepCopies;
+inline constexpr std::string_view ThinCopiesKey = SettingKeys::ThinCopies;  // ThinCopiesOn or Off
 
 class Program {
  public:

@@ -60,10 +60,27 @@ void Form1::PushButton12_Click() {
   }
 }
 
+namespace {
+
+// Said under the help text when an administrator locked any setting, so the user knows why its
+// control is greyed and whom to ask.
+std::string LockedSettingsNote(const std::vector<std::string_view>& locked) {
+  if (locked.empty()) return "";
+  std::string note = "\n\nSet by your administrator: ";
+  for (size_t i = 0; i < locked.size(); ++i) {
+    if (i > 0) note += ", ";
+    note += locked[i];
+  }
+  return note + ".";
+}
+
+}  // namespace
+
 void Form1::PushButton11_Click() {
   FailureTrap trap(ports_.dialogs, ContextLabels::PushButton11_Click);
   trap.step(100, [&] {
-    ports_.dialogs.messageBox(std::string(Messages::HelpPrefix) + std::string(MakerContactPage),
+    ports_.dialogs.messageBox(std::string(Messages::HelpPrefix) + std::string(MakerContactPage) +
+                                  LockedSettingsNote(settings_.LockedKeys()),
                               shortTitle_, MessageButtons::Ok, MessageIcon::None);
   });
 }

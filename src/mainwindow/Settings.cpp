@@ -27,6 +27,14 @@ SettingSource Settings::Source(std::string_view key) const {
   return stored ? stored->source : SettingSource::BuiltIn;
 }
 
+std::vector<std::string_view> Settings::LockedKeys() const {
+  std::vector<std::string_view> locked;
+  for (std::string_view key : AdministeredKeys) {
+    if (IsLocked(key)) locked.push_back(key);
+  }
+  return locked;
+}
+
 bool Settings::IsLocked(std::string_view key) const {
   return backend_.locked(SettingsApplication, SettingsSection, key);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "backup/BackupNaming.h"
 #include "common/ports/SettingsBackend.h"
@@ -25,7 +26,16 @@ inline constexpr std::string_view IncludeDate = "Include Date";
 inline constexpr std::string_view OftenIndex = "OftenIndex";
 inline constexpr std::string_view StartStopState = "StartStopState";
 inline constexpr std::string_view Minimized = "Minimized";
+inline constexpr std::string_view KeepCopies = "Keep Copies";
+inline constexpr std::string_view ThinCopies = "Thin Copies";
 }  // namespace SettingKeys
+
+// The settings an administrator may set for everyone, in the window's order.
+inline constexpr std::string_view AdministeredKeys[] = {
+    SettingKeys::Path,           SettingKeys::WhereOption, SettingKeys::BackupOption,
+    SettingKeys::IncludeDate,    SettingKeys::OftenIndex,  SettingKeys::StartStopState,
+    SettingKeys::WindowsStartup, SettingKeys::Minimized,   SettingKeys::KeepCopies,
+    SettingKeys::ThinCopies};
 
 inline constexpr std::string_view SettingOn = "On";
 // The note on a control whose setting is locked.
@@ -45,6 +55,8 @@ class Settings {
   // Where the value in force comes from; BuiltIn when no store has one.
   SettingSource Source(std::string_view key) const;
   bool IsLocked(std::string_view key) const;
+  // The administered settings that are locked, in the window's order.
+  std::vector<std::string_view> LockedKeys() const;
 
  private:
   SettingsBackend& backend_;

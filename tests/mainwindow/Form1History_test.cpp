@@ -104,6 +104,16 @@ TEST_F(History, HelpNamesTheContactPage) {
                                           std::string(MakerContactPage));
   EXPECT_EQ(dialogs.messages[0].title, "Tallyguard");
   EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::Ok);
+
+  // Locked settings are named under it; a mere default is not.
+  settings.administer("Keep Copies", "5", SettingSource::Policy);
+  settings.administer("Path", "/srv/backups/", SettingSource::Policy);
+  settings.administer("OftenIndex", "4", SettingSource::SystemDefault);
+  PushButton11.click();
+  EXPECT_EQ(dialogs.messages.back().text,
+            std::string("Questions? Please contact Team Morvane at ") +
+                std::string(MakerContactPage) +
+                "\n\nSet by your administrator: Path, Keep Copies.");
 }
 
 // A file system whose every deletion fails, counting the attempts.
