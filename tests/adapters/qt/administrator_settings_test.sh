@@ -2,9 +2,10 @@
 # The real program's --settings with an administrator's files along XDG_CONFIG_DIRS and a user's
 # own file in a test home: defaults taken, the user's choice kept over a default, a locked value
 # over the user's choice, and each reported with its source. No display is needed.
-#   administrator_settings_test.sh PROGRAM
+#   administrator_settings_test.sh PROGRAM EXAMPLE
 set -uo pipefail
 PROGRAM=$1
+EXAMPLE=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/.config/Morvane" "$work/site/Morvane" "$work/vendor/Morvane" \
@@ -77,5 +78,15 @@ if [ "$(wc -l <<<"$output")" -ne 12 ] || [ "$(cut -f1 <<<"$output" | sort -u | w
   printf '%s\n' "$output"
   failures=$((failures + 1))
 fi
+
+# The packaged example, every line taken in: each key reads as the example says it would.
+mkdir -p "$work/example/Morvane"
+sed 's/^#\([A-Z][^=]*=\)/\1/' "$EXAMPLE" >"$work/example/Morvane/Tallyguard.conf"
+output=$(settings "$work/example")
+expect_line "the example's locked folder" "$output" Path /srv/backups/ policy
+expect_line "the example's locked schedule" "$output" StartStopState On policy
+expect_line "the example's interval, a default the user overrides" "$output" OftenIndex 4 user
+expect_line "the example's default" "$output" "Keep Copies" 10 "system default"
+expect_line "the example's naming" "$output" "Backup Option" 1 "system default"
 
 exit "$failures"
