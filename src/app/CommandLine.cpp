@@ -348,8 +348,7 @@ int RunShowSettings(SettingsBackend& backend, const Shell& shell, PathStyle styl
     return style == PathStyle::Posix ? EscapedField(text) : std::string(text);
   };
   for (const SettingDefault& each : keys) {
-    const std::optional<StoredSetting> stored =
-        backend.lookup(SettingsApplication, SettingsSection, each.key);
+    const std::optional<StoredSetting> stored = Settings(backend).Lookup(each.key);
     out << field(each.key) << '\t' << field(stored ? stored->text : each.builtIn) << '\t'
         << SourceName(stored ? stored->source : SettingSource::BuiltIn) << '\n';
   }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/CommandLine.h"
+#include "backup/HistoryLog.h"
 #include "backup/Retention.h"
 #include "desktop/IsInstalled.h"
 #include "mainwindow/Settings.h"
@@ -118,12 +119,16 @@ void Program::restoreThinCopies() {
 // that comes while a start-up message is open or the tray's balloon is waited on is carried out
 // once the window is ready, rather than lost or done to a window half made.
 void Program::start() {
+  // Looked at before the window fills its controls, which stores some of them as the user's.
+  const std::vector<std::string> unusable =
+      Settings(ports_.system.settings).UnusableAdministeredValues();
   form_.Form_Load();
   restoreKeepCopies();
   restoreThinCopies();
   const Settings settings(ports_.system.settings);
   if (settings.IsLocked(KeepCopiesKey)) additions_.Spin1.lockWithNote(LockedByAdministrator);
   if (settings.IsLocked(ThinCopiesKey)) additions_.Check9.lockWithNote(LockedByAdministrator);
+  logUnusableAdministeredValues(unusable);
   form_.ShowAfterLoad();
   if (ports_.system.watch) {
     watchKeeper_ = std::make_unique<WatchKeeper>(
@@ -137,6 +142,20 @@ void Program::start() {
   if (std::exchange(showAsked_, false)) showWindow();
   if (std::exchange(backupAsked_, false)) backupNow();
   if (std::exchange(versionsAsked_, false)) showVersions();
+}
+
+// An administrator's value a setting can't take is passed over for the user's or the program's
+// own; the history log, which administrators and users both read, says so once per start.
+void Program::logUnusableAdministeredValues(const std::vector<std::string>& unusable) {
+  for (const std::string& told : unusable) {
+    try {
+      AppendHistoryLine(
+          ports_.system.fileSystem, globals_.HistoryLogPath,
+          told + " at " + GeneralDate(ports_.system.clock.now(), ports_.system.regional));
+    } catch (const std::exception&) {
+      // A log that can't be written loses this note, as it would a copy's line.
+    }
+  }
 }
 
 void Program::tendWatch(WatchKeeper::Time::time_point now) {

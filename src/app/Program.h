@@ -121,6 +121,7 @@ class Program {
   PassOptions passOptions() const;
   void restoreKeepCopies();
   void restoreThinCopies();
+  void logUnusableAdministeredValues(const std::vector<std::string>& unusable);
   WindowSideContext passContext();
   template <typename Pass>
   void runOnePass(Pass pass);

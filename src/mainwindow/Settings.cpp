@@ -5,14 +5,70 @@
 
 namespace tg {
 
+namespace {
+
+bool IsCount(std::string_view text, int least, int most) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value >= least && value <= most;
+}
+
+// Whether the setting takes the text as the window would store it: an administrator's typo must
+// not lock the user into a value the window can't show, nor pass as one it can.
+bool SettingTakes(std::string_view key, std::string_view text) {
+  using namespace SettingKeys;
+  if (key == IncludeDate || key == StartStopState || key == WindowsStartup || key == Minimized) {
+    return text == SettingOn || text == SettingOff;
+  }
+  if (key == WhereOption || key == BackupOption) return text == "1" || text == "2";
+  if (key == OftenIndex) return IsCount(text, 1, 12);
+  if (key == KeepCopies) return IsCount(text, 0, 9999);
+  if (key == ThinCopies) return text == "0" || text == "1";
+  if (key == Path) return !text.empty();
+  return true;
+}
+
+bool Administered(SettingSource source) {
+  return source == SettingSource::Policy || source == SettingSource::SystemDefault;
+}
+
+}  // namespace
+
+std::optional<StoredSetting> Settings::Lookup(std::string_view key) const {
+  std::optional<StoredSetting> stored = backend_.lookup(SettingsApplication, SettingsSection, key);
+  if (!stored || !Administered(stored->source) || SettingTakes(key, stored->text)) return stored;
+  if (std::optional<std::string> mine =
+          backend_.userValue(SettingsApplication, SettingsSection, key)) {
+    return StoredSetting{std::move(*mine), SettingSource::User};
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> Settings::UnusableAdministeredValues() const {
+  std::vector<std::string> told;
+  for (std::string_view key : AdministeredKeys) {
+    const std::optional<StoredSetting> stored =
+        backend_.lookup(SettingsApplication, SettingsSection, key);
+    if (!stored || !Administered(stored->source) || SettingTakes(key, stored->text)) continue;
+    told.push_back("The administrator's " +
+                   std::string(stored->source == SettingSource::Policy ? "locked " : "default ") +
+                   "value \"" + stored->text + "\" of " + std::string(key) +
+                   " is not one it takes, so it was ignored");
+  }
+  return told;
+}
+
 std::string Settings::ReadSetting(std::string_view key, std::string_view defaultText) const {
-  std::optional<std::string> stored = backend_.read(SettingsApplication, SettingsSection, key);
-  return stored ? *stored : std::string(defaultText);
+  std::optional<StoredSetting> stored = Lookup(key);
+  return stored ? stored->text : std::string(defaultText);
 }
 
 void Settings::WriteSetting(std::string_view key, std::string_view text) {
-  const std::optional<StoredSetting> stored =
-      backend_.lookup(SettingsApplication, SettingsSection, key);
+  const std::optional<StoredSetting> stored = Lookup(key);
   if (stored && stored->source == SettingSource::Policy) return;
   // The window stores every value again as it fills its controls: an administrator's default
   // stored so would become the user's own choice, and a later change of the default would never
@@ -22,8 +78,7 @@ void Settings::WriteSetting(std::string_view key, std::string_view text) {
 }
 
 SettingSource Settings::Source(std::string_view key) const {
-  const std::optional<StoredSetting> stored =
-      backend_.lookup(SettingsApplication, SettingsSection, key);
+  const std::optional<StoredSetting> stored = Lookup(key);
   return stored ? stored->source : SettingSource::BuiltIn;
 }
 
@@ -35,9 +90,7 @@ std::vector<std::string_view> Settings::LockedKeys() const {
   return locked;
 }
 
-bool Settings::IsLocked(std::string_view key) const {
-  return backend_.locked(SettingsApplication, SettingsSection, key);
-}
+bool Settings::IsLocked(std::string_view key) const { return Source(key) == SettingSource::Policy; }
 
 std::string_view SourceName(SettingSource source) {
   switch (source) {

@@ -52,6 +52,11 @@ class Settings {
   // Does nothing for a locked key: the user's file must not gain a value that only looks in force;
   // nor for the administrator's default itself, which stays the administrator's to change.
   void WriteSetting(std::string_view key, std::string_view text);
+  // The value in force and where it comes from; nothing when the program's own value is. An
+  // administrator's value the setting can't take is passed over for the user's own.
+  std::optional<StoredSetting> Lookup(std::string_view key) const;
+  // One sentence per administrator's value passed over, naming the setting.
+  std::vector<std::string> UnusableAdministeredValues() const;
   // Where the value in force comes from; BuiltIn when no store has one.
   SettingSource Source(std::string_view key) const;
   bool IsLocked(std::string_view key) const;

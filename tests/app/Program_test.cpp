@@ -324,6 +324,31 @@ TEST_F(ProgramAdditionsTest, AnAdministratorsDefaultStaysADefaultUntilTheUserCha
   EXPECT_EQ(settings.value("Path"), "/home/ann/Mine/");
 }
 
+// An administrator's value a setting can't take locks nothing and is in force nowhere: the
+// user's own value, else the program's, is used, and the history log names the setting once.
+TEST_F(ProgramAdditionsTest, AnAdministratorsValueTheSettingCantTakeIsPassedOverAndLogged) {
+  environment.values["TEMP"] = "/tmp";
+  fileSystem.directories.insert("/tmp");
+  settings.store("Keep Copies", "4");
+  settings.administer("Keep Copies", "-3", SettingSource::Policy);
+  settings.administer("OftenIndex", "99", SettingSource::Policy);
+  settings.administer("Include Date", "on", SettingSource::SystemDefault);
+  settings.administer("Thin Copies", "1", SettingSource::Policy);  // a good one among them
+  program(PathStyle::Posix).start();
+  EXPECT_EQ(Spin1.value(), 4);
+  EXPECT_EQ(Spin1.lockNote, "");
+  EXPECT_EQ(ListView1.selectedPosition(), 3);
+  EXPECT_EQ(ListView1.lockNote, "");
+  EXPECT_EQ(Check6.value(), CheckBox::Checked);
+  EXPECT_EQ(Check9.lockNote, "Set by your administrator");
+  const std::string log = fileSystem.readText("/tmp/Tallyguard.txt");
+  EXPECT_THAT(log, HasSubstr("The administrator's locked value \"99\" of OftenIndex is not one it "
+                             "takes, so it was ignored at "));
+  EXPECT_THAT(log, HasSubstr("\"-3\" of Keep Copies"));
+  EXPECT_THAT(log, HasSubstr("default value \"on\" of Include Date"));
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+}
+
 TEST_F(ProgramAdditionsTest, KeepCopiesIsRestoredStoredOnChangeAndNeverWrittenWhenAbsent) {
   program(PathStyle::Posix).start();
   EXPECT_EQ(Spin1.value(), 0);

@@ -38,6 +38,12 @@ class MemorySettingsBackend : public SettingsBackend {
     if (administered != administered_.end()) return administered->second;
     return std::nullopt;
   }
+  std::optional<std::string> userValue(std::string_view application, std::string_view section,
+                                       std::string_view key) const override {
+    auto found = values_.find(Address(application, section, key));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+  }
   // Writes even a locked key, so a test sees whether the core asked for it.
   void write(std::string_view application, std::string_view section, std::string_view key,
              std::string_view text) override {

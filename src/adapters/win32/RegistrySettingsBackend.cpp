@@ -69,6 +69,13 @@ std::optional<StoredSetting> RegistrySettingsBackend::lookup(std::string_view ap
   return std::nullopt;
 }
 
+std::optional<std::string> RegistrySettingsBackend::userValue(std::string_view application,
+                                                              std::string_view section,
+                                                              std::string_view key) const {
+  return ValueText(HKEY_CURRENT_USER, 0, keyPath(application, section), std::string(key),
+                   Accepted::TextOnly);
+}
+
 std::optional<std::string> RegistrySettingsBackend::read(std::string_view application,
                                                          std::string_view section,
                                                          std::string_view key) const {

@@ -29,6 +29,8 @@ class RegistrySettingsBackend : public SettingsBackend {
              std::string_view text) override;
   std::optional<StoredSetting> lookup(std::string_view application, std::string_view section,
                                       std::string_view key) const override;
+  std::optional<std::string> userValue(std::string_view application, std::string_view section,
+                                       std::string_view key) const override;
 
   // The user's key, relative to HKEY_CURRENT_USER; the defaults' key, relative to
   // HKEY_LOCAL_MACHINE, is the same.

@@ -39,6 +39,13 @@ class SettingsBackend {
     if (!text) return std::nullopt;
     return StoredSetting{std::move(*text), SettingSource::User};
   }
+  // The user's own value alone, under an administrator's: what is in force when the
+  // administrator's value can't be used. A store with no administrator's layer never needs it.
+  virtual std::optional<std::string> userValue(std::string_view /*application*/,
+                                               std::string_view /*section*/,
+                                               std::string_view /*key*/) const {
+    return std::nullopt;
+  }
   bool locked(std::string_view application, std::string_view section, std::string_view key) const {
     const std::optional<StoredSetting> found = lookup(application, section, key);
     return found && found->source == SettingSource::Policy;

@@ -76,6 +76,15 @@ std::optional<StoredSetting> QtSettingsBackend::lookup(std::string_view applicat
   return system;
 }
 
+std::optional<std::string> QtSettingsBackend::userValue(std::string_view application,
+                                                        std::string_view section,
+                                                        std::string_view key) const {
+  UserFile user(application, section);
+  const QString name = ToQt(key);
+  if (!user.settings.contains(name)) return std::nullopt;
+  return user.settings.value(name).toString().toStdString();
+}
+
 std::optional<std::string> QtSettingsBackend::read(std::string_view application,
                                                    std::string_view section,
                                                    std::string_view key) const {

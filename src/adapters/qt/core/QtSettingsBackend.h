@@ -23,6 +23,8 @@ class QtSettingsBackend : public SettingsBackend {
              std::string_view text) override;
   std::optional<StoredSetting> lookup(std::string_view application, std::string_view section,
                                       std::string_view key) const override;
+  std::optional<std::string> userValue(std::string_view application, std::string_view section,
+                                       std::string_view key) const override;
 };
 
 }  // namespace tg
