@@ -89,7 +89,8 @@ class TerminalNotices : public PassNotices {
 }  // namespace
 
 // The same readings and defaults as the window's start-up.
-PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, PathStyle style) {
+PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell,
+                              const Environment& environment, PathStyle style) {
   const Settings settings(backend);
   const auto number = [&](std::string_view key, std::string_view fallback) {
     try {
@@ -107,7 +108,8 @@ PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell, Path
     desktop = GetDesktopFolder(shell, style);
   } catch (const std::exception&) {
   }
-  options.folder = settings.ReadSetting(SettingKeys::Path, desktop);
+  options.folder =
+      FolderOfUser(settings.ReadSetting(SettingKeys::Path, desktop), environment, style);
   options.newFile = number(SettingKeys::BackupOption, "1") == 1;
   options.overwrite = !options.newFile;
   options.stamp = IsSettingOn(settings.ReadSetting(SettingKeys::IncludeDate, SettingOn));
@@ -402,7 +404,8 @@ bool HasOpenByAnswer(const ChildAnswer& answer) {
 }
 
 int RunBackupNow(const BackupNowPorts& ports, std::ostream& out, std::ostream& errors) {
-  const PassOptions options = ReadStoredOptions(ports.settings, ports.shell, ports.pathStyle);
+  const PassOptions options =
+      ReadStoredOptions(ports.settings, ports.shell, ports.environment, ports.pathStyle);
   // Reaching for the office when none runs would start one; this look starts nothing.
   if (!ports.presence.officeRuns()) {
     errors << "No office suite is running, so there is nothing to back up.\n";

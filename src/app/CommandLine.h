@@ -153,7 +153,8 @@ bool HasOpenByAnswer(const ChildAnswer& answer);
 
 // The backup options as the window stores them; a number that does not read selects what the
 // window would select.
-PassOptions ReadStoredOptions(SettingsBackend& settings, const Shell& shell, PathStyle style);
+PassOptions ReadStoredOptions(SettingsBackend& settings, const Shell& shell,
+                              const Environment& environment, PathStyle style);
 
 // A setting the program stores, and its value when no store has one.
 struct SettingDefault {

@@ -61,7 +61,8 @@ int RunRestore(const CopyCommandPorts& ports, std::string_view copy, std::ostrea
     }
     const RestoreOutcome outcome =
         RestoreCopy(e, {found->copy, found->workbook,
-                        ReadStoredOptions(ports.settings, ports.shell, e.pathStyle)});
+                        ReadStoredOptions(ports.settings, ports.shell, ports.variables,
+                                          e.pathStyle)});
     out << RestoredText(FileNameOf(found->workbook, e.pathStyle), outcome) << '\n';
     return ExitCodes::AllCopied;
   } catch (const std::exception& failure) {
@@ -122,7 +123,7 @@ int RunCopyCommand(const SystemServices& services, AutomationFactory& automation
     return ExitCodes::DiffTrouble;
   }
   const CopyCommandPorts ports{services.passEnvironment(automation, log), settings, shell,
-                               services.facts};
+                               services.facts, services.environment};
   switch (command.kind) {
     case CommandKind::Restore:
       return RunRestore(ports, command.files.front(), out, errors);

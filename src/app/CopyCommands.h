@@ -22,6 +22,7 @@ struct CopyCommandPorts {
   SettingsBackend& settings;
   const Shell& shell;
   const FileFacts& facts;
+  const Environment& variables;  // the user's name, for a folder that holds it
 };
 
 // The workbook a logged copy was made of, as the Versions window knows it; nothing when the copy

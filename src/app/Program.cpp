@@ -50,9 +50,11 @@ Form1Ports Program::formPorts() {
 
 // Read live, for every document of a pass, as the window shows them.
 PassOptions Program::passOptions() const {
-  return ReadPassOptions(BackupOptionControls{
+  PassOptions options = ReadPassOptions(BackupOptionControls{
       controls_.Option2, controls_.Option1, controls_.Text1, controls_.Check6, controls_.Option3,
       controls_.Option4, &additions_.Spin1, &additions_.Check9});
+  options.folder = FolderOfUser(options.folder, ports_.system.environment, ports_.pathStyle);
+  return options;
 }
 
 WindowSideContext Program::passContext() {

@@ -1,5 +1,7 @@
 #include "mainwindow/Settings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <limits>
 #include <stdexcept>
 
@@ -60,6 +62,38 @@ std::vector<std::string> Settings::UnusableAdministeredValues() const {
                    " is not one it takes, so it was ignored");
   }
   return told;
+}
+
+std::string FolderOfUser(std::string_view folder, const Environment& environment, PathStyle style) {
+  const bool posix = style == PathStyle::Posix;
+  const std::optional<std::string> name = environment.variable(posix ? "USER" : "USERNAME");
+  if (!name || name->empty()) return std::string(folder);
+  const std::vector<std::string_view> marks =
+      posix ? std::vector<std::string_view>{"${USER}", "$USER"}
+            : std::vector<std::string_view>{"%USERNAME%"};
+  std::string text(folder);
+  for (std::string_view mark : marks) {
+    for (size_t at = 0; at + mark.size() <= text.size();) {
+      const bool found = posix
+                             ? text.compare(at, mark.size(), mark) == 0
+                             : std::equal(mark.begin(), mark.end(),
+                                          text.begin() + static_cast<long>(at), [](char a, char b) {
+                                            return std::toupper(static_cast<unsigned char>(a)) ==
+                                                   std::toupper(static_cast<unsigned char>(b));
+                                          });
+      // "$USERS" is no mark: a name goes on after it.
+      const bool whole = !posix || mark.back() == '}' || at + mark.size() == text.size() ||
+                         !(std::isalnum(static_cast<unsigned char>(text[at + mark.size()])) ||
+                           text[at + mark.size()] == '_');
+      if (!found || !whole) {
+        ++at;
+        continue;
+      }
+      text.replace(at, mark.size(), *name);
+      at += name->size();
+    }
+  }
+  return text;
 }
 
 std::string Settings::ReadSetting(std::string_view key, std::string_view defaultText) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backup/BackupNaming.h"
+#include "common/ports/Environment.h"
 #include "common/ports/SettingsBackend.h"
 #include "common/ports/Shell.h"
 
@@ -75,6 +76,11 @@ std::string_view OnOffText(bool on);
 // anything else throws std::invalid_argument, a value outside -32768..32767 throws
 // std::out_of_range; both say so in plain words.
 std::int16_t ToInteger16(std::string_view text);
+
+// The folder with the user's name put in for "$USER" or "${USER}" (POSIX) or "%USERNAME%"
+// (Windows, in any case), so one folder set by an administrator gives each user one of their own.
+// Without the name in the environment the text stays as it is.
+std::string FolderOfUser(std::string_view folder, const Environment& environment, PathStyle style);
 
 // The user's desktop folder followed by a separator; recomputed on every call. Throws
 // std::invalid_argument when the desktop cannot be determined.

@@ -141,6 +141,19 @@ TEST_F(ProgramWiring, AWindowsFrontEndGetsWindowsPaths) {
             0u);
 }
 
+// A folder that names the user is the user's own folder when a backup runs.
+TEST_F(ProgramWiring, AChosenFolderNamingTheUserIsThatUsersFolder) {
+  environment.values["USER"] = "ann";
+  fileSystem.directories.insert({"/srv", "/srv/ann"});
+  settings.administer("Path", "/srv/$USER/", SettingSource::Policy);
+  settings.administer("WhereOption", "1", SettingSource::Policy);
+  suite.openSpreadsheet("file:///data/Budget.ods");
+  program(PathStyle::Posix).start();
+  Check6.setValue(CheckBox::Unchecked);
+  PushButton2.click();
+  EXPECT_TRUE(fileSystem.exists("/srv/ann/Budget Backup.ods"));
+}
+
 TEST_F(ProgramWiring, AMissingSuiteEndsTheStartBeforeTheWindowIsSeen) {
   suite.installed = false;
   EXPECT_THROW(program(PathStyle::Posix).start(), ProgramEnded);

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include "memory/MemoryEnvironment.h"
 #include "memory/MemorySettingsBackend.h"
 #include "memory/MemoryShell.h"
 
@@ -70,6 +71,27 @@ TEST(Settings, DesktopFolderEndsInASeparatorAndFailsWhenUnknown) {
   EXPECT_EQ(GetDesktopFolder(shell, PathStyle::Windows), "C:\\Users\\ann\\Desktop\\");
   shell.desktop.reset();
   EXPECT_THROW(GetDesktopFolder(shell, PathStyle::Posix), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace tg
+
+namespace tg {
+namespace {
+
+// One folder an administrator sets gives each user a folder of their own.
+TEST(Settings, AFolderNamesTheUserAsItsPlatformWritesIt) {
+  MemoryEnvironment environment;
+  EXPECT_EQ(FolderOfUser("/srv/$USER/", environment, PathStyle::Posix), "/srv/$USER/")
+      << "no name known: the text as it is";
+  environment.values["USER"] = "ann";
+  environment.values["USERNAME"] = "Ann";
+  EXPECT_EQ(FolderOfUser("/srv/$USER/x${USER}", environment, PathStyle::Posix), "/srv/ann/xann");
+  EXPECT_EQ(FolderOfUser("/srv/$USERS/$USER_x/$USER.d", environment, PathStyle::Posix),
+            "/srv/$USERS/$USER_x/ann.d");
+  EXPECT_EQ(FolderOfUser("\\\\server\\share\\%username%\\", environment, PathStyle::Windows),
+            "\\\\server\\share\\Ann\\");
+  EXPECT_EQ(FolderOfUser("C:\\$USER\\", environment, PathStyle::Windows), "C:\\$USER\\");
 }
 
 }  // namespace
