@@ -59,10 +59,9 @@ int RunRestore(const CopyCommandPorts& ports, std::string_view copy, std::ostrea
                            " is no copy this program made, so which workbook it belongs to is "
                            "not known. Open it and save it under the name you want.");
     }
-    const RestoreOutcome outcome =
-        RestoreCopy(e, {found->copy, found->workbook,
-                        ReadStoredOptions(ports.settings, ports.shell, ports.variables,
-                                          e.pathStyle)});
+    const RestoreOutcome outcome = RestoreCopy(
+        e, {found->copy, found->workbook,
+            ReadStoredOptions(ports.settings, ports.shell, ports.variables, e.pathStyle)});
     out << RestoredText(FileNameOf(found->workbook, e.pathStyle), outcome) << '\n';
     return ExitCodes::AllCopied;
   } catch (const std::exception& failure) {
