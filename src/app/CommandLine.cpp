@@ -88,6 +88,12 @@ class TerminalNotices : public PassNotices {
 
 }  // namespace
 
+bool AdministratorStartsAtLogon(SettingsBackend& backend) {
+  const Settings settings(backend);
+  if (!settings.IsLocked(SettingKeys::WindowsStartup)) return false;
+  return IsSettingOn(settings.ReadSetting(SettingKeys::WindowsStartup, SettingOff));
+}
+
 // The same readings and defaults as the window's start-up.
 PassOptions ReadStoredOptions(SettingsBackend& backend, const Shell& shell,
                               const Environment& environment, PathStyle style) {
@@ -147,6 +153,7 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
     if (argument == "--help" || argument == "-h") return only(CommandKind::Help);
     if (argument == "--version") return only(CommandKind::Version);
     if (argument == "--settings") return only(CommandKind::Settings);
+    if (argument == AdministeredStartFlag) return only(CommandKind::AdministeredStart);
     if (argument == "--backup-now") {
       command.kind = CommandKind::BackupNow;
     } else if (argument == "--notify") {
@@ -213,6 +220,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CommandLinePlatfor
   }
   const Command command = ParseCommandLine(arguments);
   if (command.kind == CommandKind::StartWindow) return platform.startWindow(command);
+  // Run at every user's logon: silent, with nothing to show, where the lock is not on.
+  if (command.kind == CommandKind::AdministeredStart) {
+    if (!platform.administratorStartsAtLogon()) return ExitCodes::AllCopied;
+    return platform.startWindow(Command{});
+  }
   platform.beforeWriting();
   switch (command.kind) {
     case CommandKind::Help:
@@ -243,7 +255,7 @@ std::string HelpText(std::string_view programName) {
   return "Usage: " + name +
          " [--versions | --backup-now [--notify] | --list-copies [DOCUMENT] |\n"
          "       --restore COPY | --diff [--formulas] COPY [OTHER] | --settings | --help |\n"
-         "       --version]\n" +
+         "       --version | --administered-start]\n" +
          "Keeps backup copies of the spreadsheets open in LibreOffice.\n"
          "\n"
          "Without an option the window starts (or, when it already runs, comes to the front).\n"
@@ -272,6 +284,9 @@ std::string HelpText(std::string_view programName) {
          "  --formulas    with --diff: compare formulas rather than the values they give\n"
          "  --settings    print every setting, the value in force and where it comes from\n"
          "                (user, system default, policy or built-in), separated by tabs\n"
+         "  --administered-start\n"
+         "                for the machine-wide logon entry: start as at logon when the\n"
+         "                administrator locked \"Start at logon\" on, else exit at once\n"
          "  --help        show this help and exit\n"
          "  --version     show the version and exit\n"
          "\n"

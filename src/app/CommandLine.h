@@ -35,7 +35,8 @@ enum class CommandKind {
   Restore,
   Diff,
   Settings,
-  ShowCell,  // the window's: a workbook, a sheet and a cell to show in the office
+  AdministeredStart,  // the machine-wide logon entry's start
+  ShowCell,           // the window's: a workbook, a sheet and a cell to show in the office
   Unknown
 };
 
@@ -55,6 +56,10 @@ struct Command {
   // With --diff: compare formulas where there are any, not the values they give.
   bool formulas = false;
 };
+
+// What the machine-wide logon entry runs: the window starts only where the administrator locked
+// "Start at logon" on; for everyone else that entry does nothing.
+inline constexpr const char* AdministeredStartFlag = "--administered-start";
 
 // The program starts itself with this and a file's path to open the file read-only in the
 // user's office, so that an office that hangs never holds the window.
@@ -150,6 +155,10 @@ int RunHasOpen(AutomationFactory& automation, const FileSystem& fileSystem, std:
                PathStyle style, std::ostream& errors);
 // What the window reads from its answer: a failure throws std::runtime_error with its reason.
 bool HasOpenByAnswer(const ChildAnswer& answer);
+
+// Whether the administrator locked "Start at logon" on: the machine-wide logon entry then starts
+// the program, and the user's own entry is not needed.
+bool AdministratorStartsAtLogon(SettingsBackend& settings);
 
 // The backup options as the window stores them; a number that does not read selects what the
 // window would select.

@@ -83,12 +83,55 @@ class RecordingPlatform : public CommandLinePlatform {
     done += "settings ";
     return 0;
   }
+  bool administratorStartsAtLogon() override {
+    done += "asked ";
+    return lockedOn;
+  }
   int startWindow(const Command& command) override {
     done += command.versions ? "window+versions " : "window ";
     return 0;
   }
   std::string done;
+  bool lockedOn = false;
 };
+
+// The machine-wide logon entry starts the plain window only where the lock is on; elsewhere it
+// ends at once, with nothing written and no console reached.
+TEST(RunCommandLine, AdministeredStartStartsTheWindowOnlyWhereStartAtLogonIsLockedOn) {
+  for (const bool lockedOn : {false, true}) {
+    RecordingPlatform platform;
+    platform.lockedOn = lockedOn;
+    std::ostringstream out, errors;
+    EXPECT_EQ(RunCommandLine({"--administered-start"}, platform, out, errors), 0);
+    EXPECT_EQ(platform.done, lockedOn ? "asked window " : "asked ");
+    EXPECT_EQ(out.str() + errors.str(), "");
+  }
+  EXPECT_EQ(ParseCommandLine({"--administered-start", "--versions"}).kind,
+            CommandKind::AdministeredStart);
+}
+
+// Only a lock on the administrator's part, saying on, counts: neither the user's own value nor
+// an administrator's default, nor a lock saying off.
+TEST(AdministratorStartsAtLogon, OnlyALockSayingOn) {
+  const auto startsWith = [](auto prepare) {
+    MemorySettingsBackend backend;
+    prepare(backend);
+    return AdministratorStartsAtLogon(backend);
+  };
+  EXPECT_FALSE(startsWith([](MemorySettingsBackend&) {}));
+  EXPECT_FALSE(startsWith([](MemorySettingsBackend& b) { b.store("Windows Startup", "On"); }));
+  EXPECT_FALSE(startsWith([](MemorySettingsBackend& b) {
+    b.administer("Windows Startup", "On", SettingSource::SystemDefault);
+  }));
+  EXPECT_FALSE(startsWith([](MemorySettingsBackend& b) {
+    b.store("Windows Startup", "On");
+    b.administer("Windows Startup", "Off", SettingSource::Policy);
+  }));
+  EXPECT_TRUE(startsWith([](MemorySettingsBackend& b) {
+    b.store("Windows Startup", "Off");
+    b.administer("Windows Startup", "On", SettingSource::Policy);
+  }));
+}
 
 TEST(RunCommandLine, EachCommandGoesToItsPartAndAnswersOnTheRightStream) {
   auto run = [](std::vector<std::string> arguments) {

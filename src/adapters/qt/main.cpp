@@ -270,6 +270,13 @@ class LinuxCommandLine : public tg::CommandLinePlatform {
     return tg::RunShowSettings(settings, shell, tg::PathStyle::Posix, {{tg::OfficeFolderKey, ""}},
                                std::cout);
   }
+  // The settings' own application, gone before the window's is made.
+  bool administratorStartsAtLogon() override {
+    QCoreApplication application(argc_, argv_);
+    NameApplication();
+    tg::QtSettingsBackend settings;
+    return tg::AdministratorStartsAtLogon(settings);
+  }
   int copyCommand(const tg::Command& command) override {
     EndWithoutTeardown(CopyCommand(argc_, argv_, command));
   }

@@ -169,6 +169,10 @@ class WindowsCommandLine : public tg::CommandLinePlatform {
     tg::Win32Shell shell(tg::RunningExecutablePath());
     return tg::RunShowSettings(settings, shell, tg::PathStyle::Windows, {}, std::cout);
   }
+  bool administratorStartsAtLogon() override {
+    tg::RegistrySettingsBackend settings;
+    return tg::AdministratorStartsAtLogon(settings);
+  }
   int startWindow(const tg::Command& command) override { return StartWindow(command.versions); }
 };
 

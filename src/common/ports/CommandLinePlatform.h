@@ -31,6 +31,9 @@ class CommandLinePlatform {
   virtual int copyCommand(const Command& command) = 0;
   // --settings: every setting, its value in force and where it comes from; the exit status.
   virtual int showSettings() = 0;
+  // Whether the administrator locked "Start at logon" on (AdministratorStartsAtLogon on the
+  // stored settings), read without a display.
+  virtual bool administratorStartsAtLogon() = 0;
   // The window, with the Versions window when the command asks for it.
   virtual int startWindow(const Command& command) = 0;
 };

@@ -89,4 +89,41 @@ expect_line "the example's interval, a default the user overrides" "$output" Oft
 expect_line "the example's default" "$output" "Keep Copies" 10 "system default"
 expect_line "the example's naming" "$output" "Backup Option" 1 "system default"
 
+# The machine-wide logon entry's start: where "Start at logon" is not locked on (the user's own
+# "On" counts for nothing here) it ends at once, silently, writing nothing and needing no display;
+# locked on, it goes on to the window, which a session without a display refuses.
+administered_start() {  # administered_start XDG_CONFIG_DIRS
+  env -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/home" \
+    XDG_CONFIG_DIRS="$1" timeout 10 "$PROGRAM" --administered-start 2>&1
+}
+printf 'Windows%%20Startup=On\n' >>"$work/home/.config/Morvane/Tallyguard.conf"
+mkdir -p "$work/locked-on/Morvane" "$work/locked-off/Morvane"
+home_state() { find "$work/home" -printf '%p %s %T@\n' | sort; }
+printf '[Tallyguard]\nWindows Startup[$i]=On\n' >"$work/locked-on/Morvane/Tallyguard.conf"
+printf '[Tallyguard]\nWindows Startup[$i]=Off\n' >"$work/locked-off/Morvane/Tallyguard.conf"
+mkdir -p "$work/default-on/Morvane"
+printf '[Tallyguard]\nWindows Startup=On\n' >"$work/default-on/Morvane/Tallyguard.conf"
+for dirs in "$work/site:$work/vendor" "$work/locked-off" "$work/default-on"; do
+  before=$(home_state)
+  started=$(date +%s)
+  output=$(administered_start "$dirs")
+  status=$?
+  after=$(home_state)
+  if [ "$status" -eq 0 ] && [ -z "$output" ] && [ "$before" = "$after" ] &&
+    [ $(($(date +%s) - started)) -le 3 ]; then
+    echo "ok   - --administered-start without the lock on ends at once ($dirs)"
+  else
+    echo "FAIL - --administered-start without the lock on ($dirs): status $status: $output"
+    failures=$((failures + 1))
+  fi
+done
+output=$(administered_start "$work/locked-on")
+status=$?
+if [ "$status" -eq 1 ] && [[ $output == "Tallyguard cannot show its window: "* ]]; then
+  echo "ok   - --administered-start with the lock on goes on to the window"
+else
+  echo "FAIL - --administered-start with the lock on (status $status): $output"
+  failures=$((failures + 1))
+fi
+
 exit "$failures"
