@@ -23,6 +23,12 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 check "copyright installed" grep -qx './usr/share/doc/tallyguard/copyright' <<<"$contents"
 check "changelog compressed" grep -qx './usr/share/doc/tallyguard/changelog.gz' <<<"$contents"
 check "manual page compressed" grep -qx './usr/share/man/man1/tallyguard.1.gz' <<<"$contents"
+check "machine-wide autostart entry installed" \
+  grep -qx './etc/xdg/autostart/tallyguard-administered.desktop' <<<"$contents"
+check "machine-wide autostart entry is a conffile" \
+  bash -c 'dpkg-deb -I "$1" conffiles | grep -qx /etc/xdg/autostart/tallyguard-administered.desktop' _ "$deb"
+check "machine-wide autostart entry runs the administered start" \
+  bash -c 'dpkg-deb --fsys-tarfile "$1" | tar -xO ./etc/xdg/autostart/tallyguard-administered.desktop | grep -qx "Exec=tallyguard --administered-start"' _ "$deb"
 check "office module in the multiarch folder" \
   grep -qx './usr/lib/x86_64-linux-gnu/tallyguard/libtallyguard_office.so' <<<"$contents"
 # The office is the user's own, whichever packages it came from: recommended, never required, and
