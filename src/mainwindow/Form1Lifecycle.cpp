@@ -169,8 +169,8 @@ void Form1::RestoreScheduleState(FailureTrap& trap) {
 }
 
 // Controls whose setting the administrator locked show the locked value, greyed. Start at logon
-// locked on needs no entry of the user's own: the machine-wide one starts the program. Locked off,
-// the user's own entry, which may say otherwise, is removed.
+// locked is also made true of the desktop, as the user's own entry may say otherwise; locked on,
+// where a machine-wide entry starts the program, the user's own entry is not written.
 void Form1::LockAdministeredOptions() {
   const auto lock = [this](std::string_view key, std::initializer_list<Control*> controls) {
     if (!settings_.IsLocked(key)) return false;
@@ -184,8 +184,12 @@ void Form1::LockAdministeredOptions() {
   lock(SettingKeys::Minimized, {&c_.Check8});
   lock(SettingKeys::OftenIndex, {&c_.ListView1});
   lock(SettingKeys::StartStopState, {&c_.PushButton4});
-  if (lock(SettingKeys::WindowsStartup, {&c_.Check5}) && c_.Check5.value() != CheckBox::Checked) {
-    DisableStartup(ports_.autostart);
+  if (lock(SettingKeys::WindowsStartup, {&c_.Check5})) {
+    if (c_.Check5.value() != CheckBox::Checked) {
+      DisableStartup(ports_.autostart);
+    } else if (!ports_.autostart.startsForEveryone()) {
+      EnableStartup(ports_.autostart);
+    }
   }
 }
 

@@ -270,9 +270,11 @@ TEST_F(ProgramAdditionsTest, ASecondStartDuringAStartUpMessageShowsTheWindowOnce
   EXPECT_FALSE(program_->globals().HiddenInTray);
 }
 
-// Start at logon locked on is the machine-wide entry's: the user's own entry is neither written
-// nor touched. Locked off, the user's own entry goes, so nothing starts the program at logon.
+// Start at logon locked on, where the machine-wide entry is installed, is that entry's: the
+// user's own entry is neither written nor touched. Locked off, the user's own entry goes, so
+// nothing starts the program at logon.
 TEST_F(ProgramAdditionsTest, StartAtLogonLockedOnWritesNoEntryOfTheUsersOwn) {
+  autostart.machineWide = true;
   settings.store("Windows Startup", "Off");
   settings.administer("Windows Startup", "On", SettingSource::Policy);
   program(PathStyle::Posix).start();
@@ -282,6 +284,7 @@ TEST_F(ProgramAdditionsTest, StartAtLogonLockedOnWritesNoEntryOfTheUsersOwn) {
 }
 
 TEST_F(ProgramAdditionsTest, StartAtLogonLockedOffRemovesTheUsersOwnEntry) {
+  autostart.machineWide = true;
   autostart.registered = true;
   settings.store("Windows Startup", "On");
   settings.administer("Windows Startup", "Off", SettingSource::Policy);
@@ -325,8 +328,8 @@ TEST_F(ProgramAdditionsTest, LockedSettingsAreInForceGreyedAndNeverStored) {
   EXPECT_EQ(Check9.value(), CheckBox::Checked);
   EXPECT_EQ(Check5.value(), CheckBox::Checked);
   EXPECT_EQ(Check6.value(), CheckBox::Unchecked);  // the default, not the program's own
-  EXPECT_EQ(autostart.enableCount, 0);  // the machine-wide entry starts it, not the user's
-  EXPECT_EQ(Timer1.interval(), 0);      // the schedule is off
+  EXPECT_TRUE(autostart.registered);  // without a machine-wide entry, the lock holds on the desktop
+  EXPECT_EQ(Timer1.interval(), 0);    // the schedule is off
   for (const auto* locked : std::initializer_list<const std::string*>{
            &Text1.lockNote, &PushButton1.lockNote, &Option1.lockNote, &Option2.lockNote,
            &Option3.lockNote, &Option4.lockNote, &ListView1.lockNote, &Spin1.lockNote,

@@ -15,7 +15,9 @@ class MemoryAutostart : public Autostart {
     registered = false;
     ++disableCount;
   }
+  bool startsForEveryone() const override { return machineWide; }
   bool registered = false;
+  bool machineWide = false;  // the machine-wide logon entry is installed
   int enableCount = 0;
   int disableCount = 0;
 };

@@ -1,5 +1,6 @@
 #include "adapters/posix/XdgAutostart.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <system_error>
@@ -113,6 +114,23 @@ void XdgAutostart::enable() {
   std::error_code ignored;
   fs::create_directories(entry.parent_path(), ignored);
   WriteWhole(entry, EntryText(executable_));
+}
+
+bool XdgAutostart::startsForEveryone() const {
+  std::string folders = environment_.variable("XDG_CONFIG_DIRS").value_or("");
+  if (folders.empty()) folders = "/etc/xdg";
+  size_t start = 0;
+  while (start <= folders.size()) {
+    const size_t end = std::min(folders.find(':', start), folders.size());
+    const fs::path folder = folders.substr(start, end - start);
+    std::error_code ignored;
+    if (folder.is_absolute() &&
+        fs::is_regular_file(folder / "autostart" / AdministeredEntryName, ignored)) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
 }
 
 void XdgAutostart::disable() {

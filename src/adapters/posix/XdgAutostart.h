@@ -17,6 +17,8 @@ class XdgAutostart : public Autostart {
 
   void enable() override;
   void disable() override;
+  // The package's entry in an autostart folder under $XDG_CONFIG_DIRS (or /etc/xdg).
+  bool startsForEveryone() const override;
 
   // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart; empty when neither can be found.
   std::filesystem::path folder() const;
@@ -26,6 +28,9 @@ class XdgAutostart : public Autostart {
   const Environment& environment_;
   std::filesystem::path executable_;
 };
+
+// The machine-wide entry's file name, which runs the program with --administered-start.
+inline constexpr std::string_view AdministeredEntryName = "tallyguard-administered.desktop";
 
 // The Exec= value that starts `program` with no arguments: one quoted argument, escaped first by
 // the argument-quoting rules, then by the key-file string rules.

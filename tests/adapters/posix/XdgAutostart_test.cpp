@@ -44,6 +44,23 @@ TEST_F(XdgAutostartTest, EnableWritesAnEntryNamedAfterTheRunningExecutable) {
   EXPECT_THAT(text, ::testing::Not(HasSubstr("Hidden=true")));
 }
 
+// The package's entry counts in any folder of XDG_CONFIG_DIRS that is absolute, and nowhere else.
+TEST_F(XdgAutostartTest, TheMachineWideEntryIsFoundAlongTheConfigFolders) {
+  XdgAutostart autostart(environment, "/usr/bin/tallyguard");
+  environment.values["XDG_CONFIG_DIRS"] =
+      "relative:" + (root / "site").string() + ":" + (root / "vendor").string();
+  fs::create_directories(root / "vendor" / "autostart");
+  fs::create_directories(root / "config" / "autostart");
+  std::ofstream(root / "config" / "autostart" / "tallyguard-administered.desktop") << "x";
+  EXPECT_FALSE(autostart.startsForEveryone());  // the user's own folder is not the machine's
+  std::ofstream(root / "vendor" / "autostart" / "tallyguard.desktop") << "x";
+  EXPECT_FALSE(autostart.startsForEveryone());
+  std::ofstream(root / "vendor" / "autostart" / "tallyguard-administered.desktop") << "x";
+  EXPECT_TRUE(autostart.startsForEveryone());
+  environment.values["XDG_CONFIG_DIRS"] = (root / "site").string();
+  EXPECT_FALSE(autostart.startsForEveryone());
+}
+
 TEST_F(XdgAutostartTest, WithoutUsableConfigHomeTheEntryGoesUnderHome) {
   for (std::string config : {"", "relative/config"}) {
     if (config.empty()) {
